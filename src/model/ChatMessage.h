@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/JsonDecoder.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+enum class MessageRole { User, Assistant };
+
+QString messageRoleString(MessageRole role);
+std::optional<MessageRole> parseMessageRole(const QString& text);
+
+// One source cited by a web-search answer.
+struct URLCitation
+{
+    QString url;
+    std::optional<QString> title;
+    std::optional<QString> content;
+    std::optional<qint64> startIndex;
+    std::optional<qint64> endIndex;
+
+    bool operator==(const URLCitation&) const = default;
+
+    QJsonObject toJson() const;
+    static URLCitation fromJson(const QJsonValue& value, JsonDecoder& decoder);
+};
+
+// One message of a chat.
+struct ChatMessage
+{
+    QUuid id;
+    MessageRole role = MessageRole::User;
+    QString content;
+    QDateTime timestamp;
+    std::optional<QList<URLCitation>> annotations;
+    bool webSearchEnabled = false;
+    std::optional<QByteArray> imageData; // PNG file bytes
+
+    bool operator==(const ChatMessage&) const = default;
+
+    QJsonObject toJson() const;
+    static ChatMessage fromJson(const QJsonValue& value, JsonDecoder& decoder);
+};

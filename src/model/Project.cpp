@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/Project.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+QJsonObject Project::toJson() const
+{
+    QJsonArray promptArray;
+    for (const Prompt& prompt : prompts)
+        promptArray.append(prompt.toJson());
+    QJsonObject o{
+        {QLatin1StringView("id"), JsonFormat::uuidString(id)},
+        {QLatin1StringView("name"), name},
+        {QLatin1StringView("emoji"), emoji},
+        {QLatin1StringView("contextDescription"), contextDescription},
+        {QLatin1StringView("prompts"), promptArray},
+    };
+    if (shareCode)
+        o.insert(QLatin1StringView("shareCode"), *shareCode);
+    if (defaultPromptID)
+        o.insert(QLatin1StringView("defaultPromptID"), JsonFormat::uuidString(*defaultPromptID));
+    if (defaultImagePromptID)
+        o.insert(QLatin1StringView("defaultImagePromptID"), JsonFormat::uuidString(*defaultImagePromptID));
+    return o;
+}
+
+Project Project::fromJson(const QJsonValue& value, JsonDecoder& decoder)
+{
+    const QJsonObject o = decoder.object(value);
+    Project project;
+    project.id = decoder.uuid(o, QLatin1StringView("id"));
+    project.name = decoder.string(o, QLatin1StringView("name"));
+    project.emoji = decoder.string(o, QLatin1StringView("emoji"));
+    project.contextDescription = decoder.string(o, QLatin1StringView("contextDescription"));
+    const QJsonArray promptArray = decoder.requiredArray(o, QLatin1StringView("prompts"));
+    {
+        auto scope = decoder.key(QLatin1StringView("prompts"));
+        for (qsizetype i = 0; i < promptArray.size() && !decoder.failed(); ++i) {
+            auto item = decoder.index(i);
+            project.prompts.append(Prompt::fromJson(promptArray.at(i), decoder));
+        }
+    }
+    project.shareCode = decoder.optionalString(o, QLatin1StringView("shareCode"));
+    project.defaultPromptID = decoder.optionalUuid(o, QLatin1StringView("defaultPromptID"));
+    project.defaultImagePromptID = decoder.optionalUuid(o, QLatin1StringView("defaultImagePromptID"));
+    return project;
+}
+
+QByteArray Project::encodeList(const QList<Project>& projects)
+{
+    QJsonArray array;
+    for (const Project& project : projects)
+        array.append(project.toJson());
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QList<Project>> Project::decodeList(const QByteArray& json, DecodeError* error)
+{
+    return decodeJsonArray<Project>(json, error);
+}
+
+QString defaultProjectEmoji()
+{
+    return QString::fromUtf8("\xF0\x9F\x97\x82\xEF\xB8\x8F");
+}
+
+const Project& defaultProject()
+{
+    static const Project project{QUuid::createUuid(), QStringLiteral("General"), defaultProjectEmoji(), QString(),
+                                 defaultPrompts(), std::nullopt, std::nullopt, std::nullopt};
+    return project;
+}
