@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/LoopbackHttpServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 201: return "Created";
+    case 204: return "No Content";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 429: return "Too Many Requests";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+    }
+}
+
+} // namespace
+
+QByteArray HttpRequest::header(const QByteArray& name) const
+{
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+HttpResponse HttpResponse::json(const QByteArray& body, int status)
+{
+    return text(body, status, "application/json");
+}
+
+HttpResponse HttpResponse::text(const QByteArray& body, int status, const QByteArray& contentType)
+{
+    HttpResponse response;
+    response.status = status;
+    response.headers = {{"Content-Type", contentType}};
+    response.chunks = {body};
+    response.sendContentLength = true;
+    return response;
+}
+
+LoopbackHttpServer::LoopbackHttpServer(QObject* parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::onNewConnection);
+}
+
+LoopbackHttpServer::~LoopbackHttpServer()
+{
+    for (const auto& socket : std::as_const(m_sockets)) {
+        if (socket)
+            socket->abort();
+    }
+}
+
+bool LoopbackHttpServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+QString LoopbackHttpServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:") + QString::number(port());
+}
+
+QUrl LoopbackHttpServer::url(const QString& path) const
+{
+    return QUrl(baseUrl() + path);
+}
+
+int LoopbackHttpServer::openConnections() const
+{
+    int count = 0;
+    for (const auto& socket : m_sockets)
+        count += socket && socket->state() == QAbstractSocket::ConnectedState;
+    return count;
+}
+
+void LoopbackHttpServer::onNewConnection()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        socket->setParent(this);
+        m_sockets.append(socket);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void LoopbackHttpServer::onReadyRead(QTcpSocket* socket)
+{
+    // Requests are small; keep what arrived on the socket until the head and the whole body are there.
+    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+    if (headEnd < 0) {
+        socket->setProperty("buffer", buffer);
+        return;
+    }
+    HttpRequest request;
+    const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    qsizetype contentLength = 0;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        if (line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) == 0)
+            contentLength = line.mid(colon + 1).trimmed().toLongLong();
+    }
+    if (buffer.size() - headEnd - 4 < contentLength) {
+        socket->setProperty("buffer", buffer);
+        return;
+    }
+    request.body = buffer.mid(headEnd + 4, contentLength);
+    socket->setProperty("buffer", QByteArray());
+    m_requests.append(request);
+    Q_EMIT requestReceived(request);
+    respond(socket, m_handler ? m_handler(request) : HttpResponse::text("no handler", 500));
+}
+
+void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& response)
+{
+    if (response.hang)
+        return;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    for (const auto& [key, value] : response.headers)
+        head += key + ": " + value + "\r\n";
+    if (response.sendContentLength)
+        head += "Content-Length: " + QByteArray::number(response.chunks.join().size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    socket->write(head);
+    socket->flush();
+
+    // Send the pieces one by one so the client sees them arrive separately.
+    QPointer<QTcpSocket> guard(socket);
+    auto remaining = std::make_shared<QList<QByteArray>>(response.chunks);
+    auto sendNext = std::make_shared<std::function<void()>>();
+    *sendNext = [guard, remaining, sendNext, delay = response.delayMs] {
+        if (!guard)
+            return;
+        if (remaining->isEmpty()) {
+            guard->disconnectFromHost();
+            *sendNext = nullptr; // break the cycle
+            return;
+        }
+        guard->write(remaining->takeFirst());
+        guard->flush();
+        QTimer::singleShot(delay, guard, [sendNext] {
+            if (*sendNext)
+                (*sendNext)();
+        });
+    };
+    (*sendNext)();
+}

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <functional>
+
+class QTcpSocket;
+
+// One request as the server received it.
+struct HttpRequest
+{
+    QByteArray method;
+    QByteArray target; // path and query, as sent
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+
+    // Case-insensitive header lookup; empty when absent.
+    QByteArray header(const QByteArray& name) const;
+};
+
+// What the server answers. The body goes out in `chunks`, `delayMs` apart, and the connection closes after the
+// last one (unless `contentLength` is set, the close marks the end of the body, as HTTP/1.1 allows).
+struct HttpResponse
+{
+    int status = 200;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    QList<QByteArray> chunks;
+    int delayMs = 0;
+    bool sendContentLength = false;
+    bool hang = false; // accept the request and never answer
+
+    static HttpResponse json(const QByteArray& body, int status = 200);
+    static HttpResponse text(const QByteArray& body, int status, const QByteArray& contentType = "text/plain");
+};
+
+// A tiny HTTP/1.1 server on 127.0.0.1 for tests: every request is recorded and answered by `handler`.
+class LoopbackHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Handler = std::function<HttpResponse(const HttpRequest&)>;
+
+    explicit LoopbackHttpServer(QObject* parent = nullptr);
+    ~LoopbackHttpServer() override;
+
+    bool listen(); // on 127.0.0.1, any free port
+    quint16 port() const { return m_server.serverPort(); }
+    QString baseUrl() const; // "http://127.0.0.1:<port>"
+    QUrl url(const QString& path) const;
+
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
+    const QList<HttpRequest>& requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+
+    // Connections currently open (a hung request keeps one open until the client gives up).
+    int openConnections() const;
+
+Q_SIGNALS:
+    void requestReceived(const HttpRequest& request);
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket* socket);
+    void respond(QTcpSocket* socket, const HttpResponse& response);
+
+    QTcpServer m_server;
+    Handler m_handler;
+    QList<HttpRequest> m_requests;
+    QList<QPointer<QTcpSocket>> m_sockets;
+};

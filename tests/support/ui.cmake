@@ -1,0 +1,2 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# target_sources(vantro_test_support PRIVATE ...) for the ui fakes.
