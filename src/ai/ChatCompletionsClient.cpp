@@ -1,0 +1,288 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ai/ChatCompletionsClient.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPainter>
+#include <QTimer>
+
+ChatStream::ChatStream(ChatEventParser::Mode mode, QObject* parent) : QObject(parent), m_parser(mode) {}
+
+ChatStream::~ChatStream()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+void ChatStream::cancel()
+{
+    if (m_done)
+        return;
+    close();
+}
+
+void ChatStream::close()
+{
+    m_done = true;
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+    deleteLater();
+}
+
+void ChatStream::start(QNetworkAccessManager* network, const QNetworkRequest& request, const QByteArray& body)
+{
+    m_reply = network->post(request, body);
+    m_reply->setParent(this);
+    connect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &ChatStream::onFinished);
+}
+
+void ChatStream::failSoon(const OpenAIError& error)
+{
+    // Reported from the event loop, so the caller has connected its slots by then.
+    QTimer::singleShot(0, this, [this, error] {
+        if (m_done)
+            return;
+        m_done = true;
+        Q_EMIT failed(error);
+        deleteLater();
+    });
+}
+
+bool ChatStream::readStatus()
+{
+    if (m_status >= 0)
+        return true;
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return false;
+    m_status = status.toInt();
+    return true;
+}
+
+void ChatStream::onReadyRead()
+{
+    if (m_done || !readStatus())
+        return;
+    if (m_status != 200) {
+        readErrorBody();
+        return;
+    }
+    QList<ChatStreamEvent> events;
+    m_parser.feed(m_reply->readAll(), events);
+    deliver(events);
+}
+
+void ChatStream::readErrorBody()
+{
+    m_errorBody += m_reply->read(ChatCompletionsClient::maxErrorBodyBytes - m_errorBody.size());
+    if (m_errorBody.size() < ChatCompletionsClient::maxErrorBodyBytes)
+        return;
+    // Enough of an error body: stop reading and report what we have.
+    onFinished();
+}
+
+void ChatStream::onFinished()
+{
+    if (m_done)
+        return;
+    if (!readStatus()) {
+        const OpenAIError error = m_reply->error() != QNetworkReply::NoError
+                                      ? OpenAIError::transport(ChatCompletionsClient::transportErrorText(m_reply))
+                                      : OpenAIError::httpError(0, QStringLiteral("Not an HTTP response"));
+        close();
+        Q_EMIT failed(error);
+        return;
+    }
+    if (m_status != 200) {
+        m_errorBody += m_reply->read(ChatCompletionsClient::maxErrorBodyBytes - m_errorBody.size());
+        // The body's lines joined without separators: a pretty-printed error object arrives as one line.
+        m_errorBody.replace('\r', QByteArrayView()).replace('\n', QByteArrayView());
+        const OpenAIError error = OpenAIError::httpError(m_status, QString::fromUtf8(m_errorBody));
+        close();
+        Q_EMIT failed(error);
+        return;
+    }
+    QList<ChatStreamEvent> events;
+    m_parser.feed(m_reply->readAll(), events);
+    if (!m_parser.hasEnded() && m_reply->error() != QNetworkReply::NoError) {
+        events.append({ChatStreamEvent::Type::Failed, ChatCompletionsClient::transportErrorText(m_reply), {}});
+        m_errorIsTransport = true;
+    } else {
+        m_parser.finish(events);
+    }
+    deliver(events);
+}
+
+void ChatStream::deliver(QList<ChatStreamEvent>& events)
+{
+    const QPointer<ChatStream> alive(this);
+    for (ChatStreamEvent& event : events) {
+        if (!alive || m_done)
+            return;
+        switch (event.type) {
+        case ChatStreamEvent::Type::Content:
+            Q_EMIT content(event.text);
+            break;
+        case ChatStreamEvent::Type::Annotations:
+            Q_EMIT annotations(event.citations);
+            break;
+        case ChatStreamEvent::Type::Finished:
+            close();
+            Q_EMIT finished();
+            return;
+        case ChatStreamEvent::Type::Failed: {
+            const OpenAIError error =
+                m_errorIsTransport ? OpenAIError::transport(event.text) : OpenAIError::service(event.text);
+            close();
+            Q_EMIT failed(error);
+            return;
+        }
+        }
+    }
+}
+
+ChatCompletionsClient::ChatCompletionsClient(QNetworkAccessManager* network, QObject* parent)
+    : QObject(parent), m_network(network)
+{}
+
+bool ChatCompletionsClient::isVisionModel(const QString& model)
+{
+    return model.startsWith(u"gpt-4o") || model.startsWith(u"gpt-4-turbo") || model.startsWith(u"gpt-4-turbo-preview");
+}
+
+std::optional<QByteArray> ChatCompletionsClient::encodeImageForUpload(const QImage& image, int maxSide)
+{
+    if (image.isNull() || maxSide <= 0)
+        return std::nullopt;
+    const int width = image.width();
+    const int height = image.height();
+    QSize target(width, height);
+    if (width > maxSide || height > maxSide) {
+        const double scale = double(maxSide) / double(std::max(width, height));
+        target = QSize(std::max(1, int(std::lround(width * scale))), std::max(1, int(std::lround(height * scale))));
+    }
+    // JPEG has no alpha: transparent parts go onto white, where dark text stays readable.
+    QImage canvas(target, QImage::Format_RGB32);
+    if (canvas.isNull())
+        return std::nullopt;
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(0, 0), target), image);
+    }
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(jpegQuality);
+    if (!writer.write(canvas) || jpeg.isEmpty())
+        return std::nullopt;
+    return jpeg.toBase64();
+}
+
+QJsonValue ChatCompletionsClient::buildUserContent(const QString& text, const std::optional<QByteArray>& base64Jpeg)
+{
+    if (!base64Jpeg)
+        return text;
+    QJsonArray parts;
+    if (!text.isEmpty())
+        parts.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("text")}, {QStringLiteral("text"), text}});
+    const QString url = u"data:image/jpeg;base64," + QString::fromLatin1(*base64Jpeg);
+    parts.append(
+        QJsonObject{{QStringLiteral("type"), QStringLiteral("image_url")},
+                    {QStringLiteral("image_url"),
+                     QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("detail"), QStringLiteral("auto")}}}});
+    return parts;
+}
+
+QString ChatCompletionsClient::transportErrorText(const QNetworkReply* reply)
+{
+    // We never abort a reply we still listen to, so a cancelled one was stopped by the inactivity timeout; Qt's
+    // own text for it ("Operation canceled") would tell the user nothing.
+    if (reply->error() == QNetworkReply::OperationCanceledError || reply->error() == QNetworkReply::TimeoutError)
+        return OpenAIError::tr("The request timed out.");
+    return reply->errorString();
+}
+
+QNetworkRequest ChatCompletionsClient::makeRequest(const QUrl& endpoint, const QString& apiKey,
+                                                   std::chrono::milliseconds timeout)
+{
+    QNetworkRequest request(endpoint);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(int(timeout.count()));
+    return request;
+}
+
+ChatStream* ChatCompletionsClient::streamCompletion(const ChatServiceConfig& config, const QString& systemPrompt,
+                                                    const QString& userText, const QImage& image)
+{
+    const QJsonArray conversation{
+        QJsonObject{{QStringLiteral("role"), QStringLiteral("user")}, {QStringLiteral("content"), userText}}};
+    return startStream(ChatEventParser::Mode::Completion, config, systemPrompt, conversation, image);
+}
+
+ChatStream* ChatCompletionsClient::streamChat(const ChatServiceConfig& config, const QString& systemPrompt,
+                                              const QJsonArray& history, const QImage& image, bool webSearch)
+{
+    // The endpoint has one form for both; the flag is accepted so callers need not care.
+    Q_UNUSED(webSearch);
+    return startStream(ChatEventParser::Mode::Chat, config, systemPrompt, history, image);
+}
+
+ChatStream* ChatCompletionsClient::startStream(ChatEventParser::Mode mode, const ChatServiceConfig& config,
+                                               const QString& systemPrompt, const QJsonArray& conversation,
+                                               const QImage& image)
+{
+    auto* stream = new ChatStream(mode, this);
+    if (config.apiKey.isEmpty()) {
+        stream->failSoon(OpenAIError::noAPIKey());
+        return stream;
+    }
+    const std::optional<QUrl> endpoint = config.endpointUrl();
+    if (!endpoint) {
+        stream->failSoon(OpenAIError::invalidURL());
+        return stream;
+    }
+    const QNetworkRequest request = makeRequest(*endpoint, config.apiKey, m_timeout);
+
+    QJsonArray messages{
+        QJsonObject{{QStringLiteral("role"), QStringLiteral("system")}, {QStringLiteral("content"), systemPrompt}}};
+    for (const QJsonValue& entry : conversation)
+        messages.append(entry);
+    if (!image.isNull()) {
+        if (!isVisionModel(config.model)) {
+            stream->failSoon(OpenAIError::modelDoesNotSupportVision());
+            return stream;
+        }
+        // An image that cannot be encoded is left out; the text still goes.
+        const std::optional<QByteArray> jpeg = encodeImageForUpload(image);
+        QJsonObject last = messages.last().toObject();
+        if (jpeg && messages.size() > 1 && last.value(QLatin1StringView("role")) == QLatin1StringView("user")) {
+            const QJsonValue text = last.value(QLatin1StringView("content"));
+            last.insert(QStringLiteral("content"),
+                        buildUserContent(text.isString() ? text.toString() : QString(), jpeg));
+            messages.replace(messages.size() - 1, last);
+        }
+    }
+
+    const QJsonObject body{
+        {QStringLiteral("model"), config.model},    {QStringLiteral("stream"), true},
+        {QStringLiteral("temperature"), 0.7},       {QStringLiteral("presence_penalty"), 0.6},
+        {QStringLiteral("frequency_penalty"), 0.2}, {QStringLiteral("messages"), messages},
+    };
+    stream->start(m_network, request, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    return stream;
+}

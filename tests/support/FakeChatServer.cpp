@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/FakeChatServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+FakeChatServer::FakeChatServer(QObject* parent) : QObject(parent)
+{
+    m_http.setHandler([this](const HttpRequest&) {
+        if (m_responses.isEmpty())
+            return HttpResponse::text("no response scripted", 500);
+        return m_responses.value(std::min(m_next++, m_responses.size() - 1));
+    });
+}
+
+QJsonObject FakeChatServer::lastBody() const
+{
+    if (requests().isEmpty())
+        return {};
+    return QJsonDocument::fromJson(requests().last().body).object();
+}
+
+QByteArray FakeChatServer::deltaEvent(const QString& content)
+{
+    const QJsonObject event{
+        {QStringLiteral("id"), QStringLiteral("chatcmpl-1")},
+        {QStringLiteral("object"), QStringLiteral("chat.completion.chunk")},
+        {QStringLiteral("choices"),
+         QJsonArray{QJsonObject{{QStringLiteral("index"), 0},
+                                {QStringLiteral("delta"), QJsonObject{{QStringLiteral("content"), content}}}}}},
+    };
+    return "data: " + QJsonDocument(event).toJson(QJsonDocument::Compact) + "\n\n";
+}
+
+QByteArray FakeChatServer::citationEvent(const QList<std::pair<QString, QString>>& citations)
+{
+    QJsonArray annotations;
+    for (const auto& [url, title] : citations) {
+        annotations.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("url_citation")},
+                                       {QStringLiteral("url_citation"),
+                                        QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("title"), title}}}});
+    }
+    const QJsonObject event{
+        {QStringLiteral("choices"),
+         QJsonArray{
+             QJsonObject{{QStringLiteral("index"), 0},
+                         {QStringLiteral("message"), QJsonObject{{QStringLiteral("annotations"), annotations}}}}}},
+    };
+    return "data: " + QJsonDocument(event).toJson(QJsonDocument::Compact) + "\n\n";
+}
+
+HttpResponse FakeChatServer::stream(const QList<QByteArray>& chunks, int delayMs)
+{
+    HttpResponse response;
+    response.headers = {{"Content-Type", "text/event-stream"}, {"Cache-Control", "no-cache"}};
+    response.chunks = chunks;
+    response.delayMs = delayMs;
+    return response;
+}
+
+HttpResponse FakeChatServer::streamInPieces(const QByteArray& body, qsizetype size, int delayMs)
+{
+    QList<QByteArray> chunks;
+    for (qsizetype at = 0; at < body.size(); at += size)
+        chunks.append(body.mid(at, size));
+    return stream(chunks, delayMs);
+}
+
+HttpResponse FakeChatServer::status(int status, const QByteArray& body)
+{
+    return HttpResponse::json(body, status);
+}
+
+HttpResponse FakeChatServer::hang()
+{
+    HttpResponse response;
+    response.hang = true;
+    return response;
+}

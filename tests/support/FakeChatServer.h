@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "support/LoopbackHttpServer.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+// An OpenAI-compatible chat-completions endpoint on 127.0.0.1. Each request takes the next scripted response (the
+// last one is repeated); every request is recorded.
+class FakeChatServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FakeChatServer(QObject* parent = nullptr);
+
+    bool listen() { return m_http.listen(); }
+    QString baseUrl() const { return m_http.baseUrl(); }
+    LoopbackHttpServer& http() { return m_http; }
+
+    void setResponses(QList<HttpResponse> responses) { m_responses = std::move(responses); }
+    void setResponse(const HttpResponse& response) { m_responses = {response}; }
+
+    const QList<HttpRequest>& requests() const { return m_http.requests(); }
+    // The JSON body of the last request (empty object when there was none or it was not JSON).
+    QJsonObject lastBody() const;
+
+    // A "data: " event line whose first choice carries the delta content, with the blank line after it.
+    static QByteArray deltaEvent(const QString& content);
+    // A "data: " event carrying a message with url_citation annotations (url, title).
+    static QByteArray citationEvent(const QList<std::pair<QString, QString>>& citations);
+    static QByteArray doneEvent() { return QByteArrayLiteral("data: [DONE]\n\n"); }
+
+    // A 200 event stream sent in the given pieces, `delayMs` apart, without a length (the close ends it).
+    static HttpResponse stream(const QList<QByteArray>& chunks, int delayMs = 0);
+    // The same body cut into pieces of `size` bytes.
+    static HttpResponse streamInPieces(const QByteArray& body, qsizetype size, int delayMs = 0);
+    static HttpResponse status(int status, const QByteArray& body);
+    static HttpResponse hang();
+
+private:
+    LoopbackHttpServer m_http;
+    QList<HttpResponse> m_responses;
+    qsizetype m_next = 0;
+};

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/FakeWebServer.h"
+
+FakeWebServer::FakeWebServer(QObject* parent) : QObject(parent)
+{
+    m_http.setHandler([this](const HttpRequest& request) {
+        m_mostConcurrent = std::max(m_mostConcurrent, m_http.openConnections());
+        return m_pages.value(absoluteUrl(request), HttpResponse::text("<p>not found</p>", 404, "text/html"));
+    });
+}
+
+QNetworkProxy FakeWebServer::proxy() const
+{
+    return QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), m_http.port());
+}
+
+void FakeWebServer::setHtml(const QString& url, const QByteArray& html, int status)
+{
+    setPage(url, HttpResponse::text(html, status, "text/html; charset=utf-8"));
+}
+
+QStringList FakeWebServer::requestedUrls() const
+{
+    QStringList urls;
+    for (const HttpRequest& request : requests())
+        urls.append(absoluteUrl(request));
+    return urls;
+}
+
+QString FakeWebServer::absoluteUrl(const HttpRequest& request) const
+{
+    // Through a proxy the target is the absolute URL; asked directly it is the path.
+    const QString target = QString::fromUtf8(request.target);
+    if (target.startsWith(u"http://") || target.startsWith(u"https://"))
+        return target;
+    return m_http.baseUrl() + target;
+}
