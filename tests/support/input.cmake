@@ -1,2 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# target_sources(vantro_test_support PRIVATE ...) for the input fakes.
+# Input fakes: a manual clock for the tap counter, an xdotool driver and a window that records the keys it gets.
+target_sources(vantro_test_support PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/KeyRecorderWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/KeyRecorderWindow.h
+    ${CMAKE_CURRENT_LIST_DIR}/ManualClock.cpp ${CMAKE_CURRENT_LIST_DIR}/ManualClock.h
+    ${CMAKE_CURRENT_LIST_DIR}/XdoTool.cpp ${CMAKE_CURRENT_LIST_DIR}/XdoTool.h
+)

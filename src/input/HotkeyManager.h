@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/x11/GlobalHotkey.h"
+#include "platform/x11/KeyMonitor.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class Settings;
+
+// Turns keyboard activity anywhere in the session into the application's three triggers: a double Ctrl+C (or the
+// custom hotkey) calls onTrigger, a triple Ctrl+C calls onScreenshotTrigger, and every counted tap calls
+// onCmdCTap with its ordinal. The taps are decided on the key monitor's thread; the callbacks always run later on
+// the GUI thread and never after the manager is gone.
+class HotkeyManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Uses the key backends of this session. `settings` (optional, must outlive the manager) supplies and follows
+    // the window classes where Ctrl+C is left alone.
+    explicit HotkeyManager(Settings* settings = nullptr, QObject* parent = nullptr);
+    HotkeyManager(std::unique_ptr<KeyMonitor> monitor, std::unique_ptr<GlobalHotkey> hotkey,
+                  Settings* settings = nullptr, QObject* parent = nullptr);
+    ~HotkeyManager() override;
+
+    std::function<void()> onTrigger;
+    std::function<void()> onScreenshotTrigger;
+    std::function<void(int)> onCmdCTap;
+
+    // The one way to arm the detection: tears everything down and builds it again from these values. A key code
+    // of 0 means no custom hotkey.
+    void configure(bool useDoubleCopy, quint32 keyCode, quint32 modifiers);
+    void startEventTap();
+    void stopEventTap();
+    void resetTapState();
+    // False when the key has no place in this layout or the grab is refused (a log line says which).
+    bool registerCustomHotkey(quint32 keyCode, quint32 modifiers);
+    void unregisterCustomHotkey();
+
+    // The "event tap exists" of re-arming: the key monitor is running.
+    bool hasEventTap() const;
+    // Re-arming on wake: makes the running monitor grab again.
+    void reenableEventTap();
+    bool isCustomHotkeyRegistered() const;
+
+    // Whether double copy can work in this session (X11 with XInput 2.2 and Ctrl+C not taken), and if not, a
+    // sentence for the user saying why.
+    bool isDetectionAvailable() const;
+    QString detectionUnavailableReason() const;
+
+    bool doubleCopyEnabled() const { return m_doubleCopyEnabled; }
+    bool lastUseDoubleCopy() const { return m_lastUseDoubleCopy; }
+    quint32 lastKeyCode() const { return m_lastKeyCode; }
+    quint32 lastModifiers() const { return m_lastModifiers; }
+
+Q_SIGNALS:
+    void detectionAvailabilityChanged(bool available);
+
+private:
+    class TapBridge;
+
+    void applyIgnoredClasses();
+    void deliverTrigger();
+    void deliverScreenshotTrigger();
+    void deliverTap(int count);
+
+    Settings* m_settings = nullptr;
+    std::unique_ptr<KeyMonitor> m_monitor;
+    std::unique_ptr<GlobalHotkey> m_hotkey;
+    std::unique_ptr<TapBridge> m_bridge;
+    bool m_doubleCopyEnabled = true;
+    bool m_lastUseDoubleCopy = true;
+    quint32 m_lastKeyCode = 0;
+    quint32 m_lastModifiers = 0;
+};
