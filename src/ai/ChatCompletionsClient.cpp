@@ -87,8 +87,9 @@ void ChatStream::readErrorBody()
     m_errorBody += m_reply->read(ChatCompletionsClient::maxErrorBodyBytes - m_errorBody.size());
     if (m_errorBody.size() < ChatCompletionsClient::maxErrorBodyBytes)
         return;
-    // Enough of an error body: stop reading and report what we have.
-    onFinished();
+    // Enough of an error body: stop reading and report what we have, once out of the reply's own signal.
+    disconnect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
+    QMetaObject::invokeMethod(this, &ChatStream::onFinished, Qt::QueuedConnection);
 }
 
 void ChatStream::onFinished()
