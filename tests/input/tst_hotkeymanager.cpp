@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "input/HotkeyManager.h"
+#include "platform/x11/GlobalHotkeyNull.h"
+#include "platform/x11/KeyMonitorNull.h"
+#include "support/KeyRecorderWindow.h"
+#include "support/StdoutCapture.h"
+#include "support/XdoTool.h"
+
+#include <QtTest>
+
+namespace {
+
+// What a manager reported through its three callbacks.
+struct Fired
+{
+    QList<int> taps;
+    int triggers = 0;
+    int screenshots = 0;
+};
+
+void wire(HotkeyManager& manager, Fired& fired)
+{
+    manager.onCmdCTap = [&fired](int n) { fired.taps << n; };
+    manager.onTrigger = [&fired] { ++fired.triggers; };
+    manager.onScreenshotTrigger = [&fired] { ++fired.screenshots; };
+}
+
+// Caps Lock and Num Lock must be off again before the next test, whatever happened.
+struct LocksOff
+{
+    bool on = false;
+    ~LocksOff()
+    {
+        if (on)
+            XdoTool::run(QStringLiteral("key Caps_Lock Num_Lock"));
+    }
+};
+
+} // namespace
+
+class TestHotkeyManager : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
+
+    // The rows of the double-copy table, typed with xdotool into a real window while the manager watches.
+    void doubleCopy_data()
+    {
+        QTest::addColumn<QString>("typing");
+        QTest::addColumn<bool>("locks");
+        QTest::addColumn<QString>("windowClass");
+        QTest::addColumn<QList<int>>("taps");
+        QTest::addColumn<int>("triggers");
+        QTest::addColumn<int>("screenshots");
+        QTest::addColumn<int>("copies");       // Ctrl+C presses the window received
+        QTest::addColumn<int>("otherPresses"); // its presses of other keys, modifiers excluded
+
+        QTest::newRow("double") << "keydown ctrl key c sleep 0.15 key c keyup ctrl" << false << "" << QList<int>{1, 2}
+                                << 1 << 0 << 1 << 0;
+        QTest::newRow("triple") << "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl" << false << ""
+                                << QList<int>{1, 2, 3} << 0 << 1 << 1 << 0;
+        QTest::newRow("slow") << "keydown ctrl key c sleep 0.6 key c keyup ctrl" << false << "" << QList<int>{1, 1} << 0
+                              << 0 << 2 << 0;
+        QTest::newRow("other key") << "keydown ctrl key c key v key c keyup ctrl" << false << "" << QList<int>{1, 1}
+                                   << 0 << 0 << 2 << 1;
+        QTest::newRow("other modifiers") << "keydown ctrl key c key shift+c key c keyup ctrl" << false << ""
+                                         << QList<int>{1, 1} << 0 << 0 << 2 << 1;
+        QTest::newRow("locks") << "keydown ctrl key c sleep 0.15 key c keyup ctrl" << true << "" << QList<int>{1, 2}
+                               << 1 << 0 << 1 << 0;
+        QTest::newRow("terminal") << "keydown ctrl key c sleep 0.15 key c keyup ctrl" << false << "XTerm"
+                                  << QList<int>{} << 0 << 0 << 2 << 0;
+    }
+
+    void doubleCopy()
+    {
+        QFETCH(QString, typing);
+        QFETCH(bool, locks);
+        QFETCH(QString, windowClass);
+        QFETCH(QList<int>, taps);
+        QFETCH(int, triggers);
+        QFETCH(int, screenshots);
+        QFETCH(int, copies);
+        QFETCH(int, otherPresses);
+
+        KeyRecorderWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!windowClass.isEmpty())
+            QVERIFY(XdoTool::run(QStringList{QStringLiteral("set_window"), QStringLiteral("--class"), windowClass,
+                                             QStringLiteral("--classname"), windowClass.toLower(),
+                                             QString::number(window.winId())}));
+        QVERIFY(XdoTool::focus(window));
+
+        HotkeyManager manager;
+        Fired fired;
+        wire(manager, fired);
+        manager.configure(true, 0, 0);
+        QVERIFY(manager.hasEventTap());
+        QVERIFY(manager.isDetectionAvailable());
+
+        LocksOff restore;
+        if (locks) {
+            QVERIFY(XdoTool::run(QStringLiteral("key Caps_Lock Num_Lock")));
+            restore.on = true;
+        }
+        QVERIFY(XdoTool::run(typing));
+        // Long enough for a pending double to fire, and for anything that should not come to show up.
+        QTest::qWait(400);
+
+        QCOMPARE(fired.taps, taps);
+        QCOMPARE(fired.triggers, triggers);
+        QCOMPARE(fired.screenshots, screenshots);
+        QCOMPARE(window.copies(), copies);
+        int others = 0;
+        for (const KeyRecorderWindow::Press& press : window.presses())
+            others += press.key != Qt::Key_C && press.key != Qt::Key_Control && press.key != Qt::Key_CapsLock &&
+                      press.key != Qt::Key_NumLock;
+        QCOMPARE(others, otherPresses);
+        if (copies > 0)
+            QCOMPARE(XdoTool::clipboardText(), QStringLiteral("selected text"));
+    }
+
+    // Holding Ctrl+C: the repeats reach the window and nothing fires.
+    void heldKey()
+    {
+        KeyRecorderWindow window;
+        QVERIFY(XdoTool::focus(window));
+        HotkeyManager manager;
+        Fired fired;
+        wire(manager, fired);
+        manager.configure(true, 0, 0);
+
+        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl")));
+        QTest::qWait(400);
+        QVERIFY2(window.autoRepeats() >= 2, qPrintable(QString::number(window.autoRepeats())));
+        QCOMPARE(window.count(Qt::Key_C, Qt::ControlModifier), window.autoRepeats() + 1);
+        QCOMPARE(fired.taps, QList<int>{1});
+        QCOMPARE(fired.triggers, 0);
+        QCOMPARE(fired.screenshots, 0);
+    }
+
+    // Another client holding Ctrl+C: detection is reported unavailable with a reason, nothing crashes, and the
+    // first client keeps working.
+    void grabTaken()
+    {
+        KeyRecorderWindow window;
+        QVERIFY(XdoTool::focus(window));
+        HotkeyManager first;
+        Fired fired;
+        wire(first, fired);
+        first.configure(true, 0, 0);
+        QVERIFY(first.hasEventTap());
+
+        StdoutCapture out;
+        HotkeyManager second;
+        second.configure(true, 0, 0);
+        QVERIFY(!second.hasEventTap());
+        QVERIFY(!second.isDetectionAvailable());
+        QVERIFY(second.detectionUnavailableReason().contains(u"Ctrl+C"));
+        QVERIFY(out.text().contains(u"KeyMonitor: Global key detection unavailable"));
+
+        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c sleep 0.1 key c keyup ctrl")));
+        QTRY_COMPARE(fired.triggers, 1);
+
+        // Once the first lets go, configuring the second again obtains the grab.
+        first.configure(false, 0, 0);
+        QVERIFY(!first.hasEventTap());
+        second.configure(true, 0, 0);
+        QVERIFY(second.hasEventTap());
+        QVERIFY(second.isDetectionAvailable());
+        QVERIFY(second.detectionUnavailableReason().isEmpty());
+    }
+
+    // configure(false, 0, 0): no key grabbed, Ctrl+C belongs to the application alone.
+    void disabled()
+    {
+        KeyRecorderWindow window;
+        QVERIFY(XdoTool::focus(window));
+        HotkeyManager manager;
+        Fired fired;
+        wire(manager, fired);
+        manager.configure(false, 0, 0);
+        QVERIFY(!manager.hasEventTap());
+        QVERIFY(!manager.isCustomHotkeyRegistered());
+        QVERIFY(!manager.doubleCopyEnabled());
+        QCOMPARE(manager.lastUseDoubleCopy(), false);
+
+        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c keyup ctrl")));
+        QTRY_COMPARE(window.copies(), 2);
+        QTest::qWait(300);
+        QVERIFY(fired.taps.isEmpty());
+        QCOMPARE(fired.triggers, 0);
+    }
+
+    void customHotkey_data()
+    {
+        QTest::addColumn<quint32>("keyCode");
+        QTest::addColumn<quint32>("modifiers");
+        QTest::addColumn<QString>("press");
+
+        QTest::newRow("Ctrl+Shift+K") << 0x28u << 0x300u << "key ctrl+shift+k";
+        QTest::newRow("Alt+Super+F5") << 0x60u << 0x1800u << "key alt+super+F5";
+        QTest::newRow("Ctrl+Space, caps lock bit ignored") << 0x31u << 0x500u << "key ctrl+space";
+        QTest::newRow("with Num Lock on") << 0x28u << 0x300u << "key Num_Lock ctrl+shift+k Num_Lock";
+    }
+
+    void customHotkey()
+    {
+        QFETCH(quint32, keyCode);
+        QFETCH(quint32, modifiers);
+        QFETCH(QString, press);
+
+        KeyRecorderWindow window;
+        QVERIFY(XdoTool::focus(window));
+        HotkeyManager manager;
+        Fired fired;
+        wire(manager, fired);
+        manager.configure(false, keyCode, modifiers);
+        QVERIFY(manager.isCustomHotkeyRegistered());
+        QCOMPARE(manager.lastKeyCode(), keyCode);
+        QCOMPARE(manager.lastModifiers(), modifiers);
+
+        QVERIFY(XdoTool::run(press));
+        QTRY_COMPARE(fired.triggers, 1);
+        QVERIFY(fired.taps.isEmpty());
+        QVERIFY(window.presses().isEmpty() || window.presses().constLast().key != Qt::Key_K);
+
+        // The same key without its modifiers, or with one more, is not the hotkey.
+        QVERIFY(XdoTool::run(QStringLiteral("key k key ctrl+alt+shift+k")));
+        QTest::qWait(200);
+        QCOMPARE(fired.triggers, 1);
+
+        // A new configure replaces it: the old shortcut no longer fires.
+        manager.configure(false, 0, 0);
+        QVERIFY(!manager.isCustomHotkeyRegistered());
+        QVERIFY(XdoTool::run(press));
+        QTest::qWait(200);
+        QCOMPARE(fired.triggers, 1);
+    }
+
+    // A hotkey that cannot be had stays unregistered and says so in one line.
+    void customHotkeyRefused()
+    {
+        HotkeyManager holder;
+        holder.configure(true, 0, 0); // holds Ctrl+C on its own connection
+        QVERIFY(holder.hasEventTap());
+
+        StdoutCapture out;
+        HotkeyManager manager;
+        manager.configure(false, 0x08, 0x100); // Ctrl+C
+        QVERIFY(!manager.isCustomHotkeyRegistered());
+        QVERIFY(out.text().contains(u"HotkeyManager: Cannot register the hotkey"));
+
+        manager.configure(false, 0x34, 0x100); // no such key position on a PC keyboard
+        QVERIFY(!manager.isCustomHotkeyRegistered());
+        QVERIFY(out.text().contains(u"no key in this layout"));
+    }
+
+    // Without an X11 session nothing is grabbed, nothing crashes, and the user interface gets the reason.
+    void nullBackends()
+    {
+        const QString reason = QStringLiteral("Wayland lets no program watch keys globally.");
+        StdoutCapture out;
+        HotkeyManager manager(std::make_unique<KeyMonitorNull>(reason), std::make_unique<GlobalHotkeyNull>(reason));
+        manager.configure(true, 0x28, 0x100);
+        QVERIFY(!manager.hasEventTap());
+        QVERIFY(!manager.isCustomHotkeyRegistered());
+        QVERIFY(!manager.isDetectionAvailable());
+        QCOMPARE(manager.detectionUnavailableReason(), reason);
+        QCOMPARE(manager.lastKeyCode(), 0x28u);
+        QVERIFY(out.text().contains(u"HotkeyManager: Cannot register the hotkey"));
+        manager.reenableEventTap();
+        manager.resetTapState();
+    }
+};
+
+QTEST_MAIN(TestHotkeyManager)
+#include "tst_hotkeymanager.moc"
