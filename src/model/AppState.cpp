@@ -1,0 +1,452 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/AppState.h"
+
+#include "model/Settings.h"
+#include "platform/AppPaths.h"
+#include "platform/Log.h"
+#include "sync/SharedProjectClient.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+
+namespace {
+
+constexpr QStringView component = u"AppState";
+constexpr int quickActionTitleLength = 24;
+
+bool hasShareCode(const Project& project)
+{
+    return project.shareCode && !project.shareCode->isEmpty();
+}
+
+// The first `count` user-perceived characters, so an emoji or an accented letter is never cut in half.
+QString leadingCharacters(const QString& text, int count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0)
+            return text;
+        end = next;
+    }
+    return text.left(end);
+}
+
+QImage imageFromClipboard(const QMimeData& mime)
+{
+    // PNG first (what Linux applications offer), TIFF next, then whatever other picture type is there.
+    QStringList formats{QStringLiteral("image/png"), QStringLiteral("image/tiff")};
+    for (const QString& format : mime.formats()) {
+        if (format.startsWith(u"image/") && !formats.contains(format))
+            formats.append(format);
+    }
+    for (const QString& format : std::as_const(formats)) {
+        if (!mime.hasFormat(format))
+            continue;
+        const QImage image = QImage::fromData(mime.data(format));
+        if (!image.isNull())
+            return image;
+    }
+    if (mime.hasImage())
+        return qvariant_cast<QImage>(mime.imageData());
+    return {};
+}
+
+} // namespace
+
+AppState::AppState(Settings& settings, ChatStore chatStore, SharedProjectClient* syncClient, QObject* parent)
+    : QObject(parent), m_settings(settings), m_chatStore(std::move(chatStore)), m_syncClient(syncClient)
+{
+    ensureProjectsStored();
+    m_projects = loadProjects();
+
+    const qint64 stored = m_settings.integer(SettingsKeys::activeProjectIndex);
+    const qint64 last = std::max<qint64>(m_projects.size(), 1) - 1;
+    // A negative stored index would select no project at all; treat it as the first.
+    m_activeProjectIndex = int(std::clamp<qint64>(stored, 0, last));
+    m_settings.setInteger(SettingsKeys::activeProjectIndex, m_activeProjectIndex);
+
+    const QList<ChatSession> loaded = m_chatStore.loadSessions();
+    bool trimmed = false;
+    m_chatSessions.reserve(loaded.size());
+    for (const ChatSession& session : loaded) {
+        m_chatSessions.append(session.droppingTrailingEmptyReplies());
+        trimmed = trimmed || m_chatSessions.last().messages.size() != session.messages.size();
+    }
+    if (trimmed)
+        m_chatStore.saveSessions(m_chatSessions);
+}
+
+AppState::~AppState() = default;
+
+template <typename F> void AppState::changingDerived(F&& change)
+{
+    const Project projectBefore = activeProject();
+    const std::optional<ChatSession> sessionBefore = activeChatSession();
+    change();
+    if (activeProject() != projectBefore)
+        Q_EMIT activeProjectChanged();
+    if (activeChatSession() != sessionBefore)
+        Q_EMIT activeChatSessionChanged();
+}
+
+void AppState::setClipboardText(const QString& text)
+{
+    if (m_clipboardText == text)
+        return;
+    m_clipboardText = text;
+    Q_EMIT clipboardTextChanged();
+}
+
+void AppState::setClipboardImage(const std::optional<QImage>& image)
+{
+    if (m_clipboardImage == image)
+        return;
+    m_clipboardImage = image;
+    Q_EMIT clipboardImageChanged();
+}
+
+void AppState::setResultText(const QString& text)
+{
+    if (m_resultText == text)
+        return;
+    m_resultText = text;
+    Q_EMIT resultTextChanged();
+}
+
+void AppState::appendResultText(const QString& piece)
+{
+    if (piece.isEmpty())
+        return;
+    m_resultText += piece;
+    Q_EMIT resultTextChanged();
+}
+
+void AppState::setIsLoading(bool loading)
+{
+    if (m_isLoading == loading)
+        return;
+    m_isLoading = loading;
+    Q_EMIT isLoadingChanged();
+}
+
+void AppState::setShowCustomPromptInput(bool show)
+{
+    if (m_showCustomPromptInput == show)
+        return;
+    m_showCustomPromptInput = show;
+    Q_EMIT showCustomPromptInputChanged();
+}
+
+void AppState::setCustomPromptText(const QString& text)
+{
+    if (m_customPromptText == text)
+        return;
+    m_customPromptText = text;
+    Q_EMIT customPromptTextChanged();
+}
+
+void AppState::setLastCustomPromptText(const std::optional<QString>& text)
+{
+    if (m_lastCustomPromptText == text)
+        return;
+    m_lastCustomPromptText = text;
+    Q_EMIT lastCustomPromptTextChanged();
+}
+
+void AppState::setShowWelcomeHint(bool show)
+{
+    if (m_showWelcomeHint == show)
+        return;
+    m_showWelcomeHint = show;
+    Q_EMIT showWelcomeHintChanged();
+}
+
+void AppState::setIsPanelExpanded(bool expanded)
+{
+    if (m_isPanelExpanded == expanded)
+        return;
+    m_isPanelExpanded = expanded;
+    Q_EMIT isPanelExpandedChanged();
+}
+
+void AppState::setExpandedPanelTab(ExpandedPanelTab tab)
+{
+    if (m_expandedPanelTab == tab)
+        return;
+    m_expandedPanelTab = tab;
+    Q_EMIT expandedPanelTabChanged();
+}
+
+void AppState::setChatSessions(const QList<ChatSession>& sessions)
+{
+    if (m_chatSessions == sessions)
+        return;
+    changingDerived([&] {
+        m_chatSessions = sessions;
+        Q_EMIT chatSessionsChanged();
+    });
+}
+
+void AppState::setActiveChatSessionID(const std::optional<QUuid>& id)
+{
+    if (m_activeChatSessionID == id)
+        return;
+    changingDerived([&] {
+        m_activeChatSessionID = id;
+        Q_EMIT activeChatSessionIDChanged();
+    });
+}
+
+void AppState::setProjects(const QList<Project>& projects)
+{
+    if (m_projects == projects)
+        return;
+    changingDerived([&] {
+        m_projects = projects;
+        Q_EMIT projectsChanged();
+    });
+}
+
+void AppState::setActiveProjectIndex(int index)
+{
+    m_settings.setInteger(SettingsKeys::activeProjectIndex, index);
+    if (m_activeProjectIndex == index)
+        return;
+    changingDerived([&] {
+        m_activeProjectIndex = index;
+        Q_EMIT activeProjectIndexChanged();
+    });
+}
+
+Project AppState::activeProject() const
+{
+    if (m_projects.isEmpty())
+        return defaultProject();
+    return m_projects.at(std::clamp<qsizetype>(m_activeProjectIndex, 0, m_projects.size() - 1));
+}
+
+std::optional<ChatSession> AppState::activeChatSession() const
+{
+    if (!m_activeChatSessionID)
+        return std::nullopt;
+    for (const ChatSession& session : m_chatSessions) {
+        if (session.id == *m_activeChatSessionID)
+            return session;
+    }
+    return std::nullopt;
+}
+
+void AppState::readClipboard()
+{
+    QClipboard* clipboard =
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
+    const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+    setClipboardText(clipboard ? clipboard->text(QClipboard::Clipboard) : QString());
+    const QImage image = mime ? imageFromClipboard(*mime) : QImage();
+    setClipboardImage(image.isNull() ? std::nullopt : std::optional<QImage>(image));
+}
+
+bool AppState::hasClipboardContent() const
+{
+    return !m_clipboardText.isEmpty() || m_clipboardImage.has_value();
+}
+
+ChatSession AppState::newChatSession()
+{
+    const Project project = activeProject();
+    const QDateTime now = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
+    ChatSession session{QUuid::createUuid(), tr("New Chat"), project.id, project.name, project.emoji, {}, now, now};
+    QList<ChatSession> sessions = m_chatSessions;
+    sessions.prepend(session);
+    setChatSessions(sessions);
+    setActiveChatSessionID(session.id);
+    saveSessions();
+    return session;
+}
+
+void AppState::updateSession(const ChatSession& session)
+{
+    const auto it = std::find_if(m_chatSessions.cbegin(), m_chatSessions.cend(),
+                                 [&](const ChatSession& s) { return s.id == session.id; });
+    if (it == m_chatSessions.cend())
+        return;
+    QList<ChatSession> sessions = m_chatSessions;
+    sessions[it - m_chatSessions.cbegin()] = session;
+    setChatSessions(sessions);
+    saveSessions();
+}
+
+void AppState::deleteSession(const QUuid& id)
+{
+    QList<ChatSession> sessions = m_chatSessions;
+    sessions.removeIf([&](const ChatSession& s) { return s.id == id; });
+    // Both fields change before anyone looks, so observers never see the active session vanish in between.
+    changingDerived([&] {
+        if (sessions != m_chatSessions) {
+            m_chatSessions = sessions;
+            Q_EMIT chatSessionsChanged();
+        }
+        if (m_activeChatSessionID == id) {
+            const std::optional<QUuid> next =
+                sessions.isEmpty() ? std::nullopt : std::optional<QUuid>(sessions.first().id);
+            if (next != m_activeChatSessionID) {
+                m_activeChatSessionID = next;
+                Q_EMIT activeChatSessionIDChanged();
+            }
+        }
+    });
+    saveSessions();
+}
+
+void AppState::saveSessions() const
+{
+    m_chatStore.saveSessions(m_chatSessions);
+}
+
+void AppState::selectNextProject()
+{
+    if (m_projects.size() < 2)
+        return;
+    setActiveProjectIndex(int((qint64(m_activeProjectIndex) + 1) % m_projects.size()));
+}
+
+void AppState::saveCustomPromptAsQuickAction()
+{
+    if (!m_lastCustomPromptText || m_lastCustomPromptText->isEmpty() || m_projects.isEmpty())
+        return;
+    const QString text = *m_lastCustomPromptText;
+    QList<Project> projects = m_projects;
+    Project& project = projects[std::clamp<qsizetype>(m_activeProjectIndex, 0, projects.size() - 1)];
+    qint64 highest = 0;
+    for (const Prompt& prompt : std::as_const(project.prompts))
+        highest = std::max(highest, prompt.number);
+    const qint64 number = project.prompts.isEmpty() ? 1 : highest + 1;
+    project.prompts.append(Prompt{QUuid::createUuid(), number, leadingCharacters(text, quickActionTitleLength), text});
+    setProjects(projects);
+    saveProjects(projects);
+    setLastCustomPromptText(std::nullopt);
+}
+
+void AppState::saveProjects(const QList<Project>& projects)
+{
+    m_settings.setBytes(SettingsKeys::userProjects, Project::encodeList(projects));
+}
+
+void AppState::replaceProjects(const QList<Project>& projects, const std::optional<QString>& ownerKey)
+{
+    setProjects(projects);
+    saveProjects(projects);
+    if (!ownerKey || ownerKey->isEmpty() || !m_syncClient)
+        return;
+    // Each push goes out on its own; nobody waits for it and its outcome is dropped.
+    for (const Project& project : projects) {
+        if (hasShareCode(project))
+            m_syncClient->upsertSharedProject(project, *ownerKey, nullptr, {});
+    }
+}
+
+void AppState::ensureProjectsStored()
+{
+    if (!m_settings.bytes(SettingsKeys::userProjects).isEmpty() ||
+        !m_settings.bytes(SettingsKeys::userPrompts).isEmpty())
+        return;
+    saveProjects({defaultProject()});
+}
+
+QList<Project> AppState::loadProjects()
+{
+    bool keptAside = false;
+    const QByteArray stored = m_settings.bytes(SettingsKeys::userProjects);
+    if (!stored.isEmpty()) {
+        DecodeError error;
+        const auto projects = Project::decodeList(stored, &error);
+        if (projects && !projects->isEmpty())
+            return *projects;
+        if (!projects) {
+            // The defaults below would replace the user's projects at the next save: keep the bytes first.
+            const QString sessionsFile = m_chatStore.sessionsFilePath(); // the data folder, where copies go
+            const QString copy =
+                sessionsFile.isEmpty()
+                    ? QString()
+                    : AppPaths::keepBytesAside(QFileInfo(sessionsFile).absolutePath(), QStringLiteral("userProjects"),
+                                               QStringLiteral("json"), stored);
+            keptAside = !copy.isEmpty();
+            logLine(component, QStringLiteral("Could not decode the stored projects (") + error.description() +
+                                   (keptAside ? QStringLiteral("); kept a copy as ") + copy
+                                              : QStringLiteral("); could not keep a copy")));
+        }
+    }
+
+    const QByteArray legacy = m_settings.bytes(SettingsKeys::userPrompts);
+    if (!legacy.isEmpty()) {
+        auto prompts = decodeJsonArray<Prompt>(legacy);
+        if (prompts && !prompts->isEmpty()) {
+            std::stable_sort(prompts->begin(), prompts->end(),
+                             [](const Prompt& a, const Prompt& b) { return a.number < b.number; });
+            const QList<Project> migrated{Project{QUuid::createUuid(), QStringLiteral("General"), defaultProjectEmoji(),
+                                                  QString(), *prompts, std::nullopt, std::nullopt, std::nullopt}};
+            saveProjects(migrated);
+            return migrated;
+        }
+    }
+
+    // Once the damaged list is safe in its copy, storing the defaults keeps the next start from copying it again.
+    if (keptAside)
+        saveProjects({defaultProject()});
+    return {defaultProject()};
+}
+
+void AppState::refreshSharedProjects()
+{
+    if (m_refreshing || !m_syncClient)
+        return;
+    m_refreshing = true;
+    // Walk the projects as they were at the start, by id: the list may change between fetches.
+    QList<QUuid> ids;
+    for (const Project& project : std::as_const(m_projects))
+        ids.append(project.id);
+    refreshNext(std::move(ids), 0, false);
+}
+
+void AppState::refreshNext(QList<QUuid> ids, qsizetype index, bool anySucceeded)
+{
+    const auto find = [this](const QUuid& id) -> qsizetype {
+        for (qsizetype i = 0; i < m_projects.size(); ++i) {
+            if (m_projects.at(i).id == id)
+                return i;
+        }
+        return -1;
+    };
+    for (; index < ids.size() && m_syncClient; ++index) {
+        const qsizetype at = find(ids.at(index));
+        if (at < 0 || !hasShareCode(m_projects.at(at)))
+            continue;
+        const QUuid id = ids.at(index);
+        const QString code = *m_projects.at(at).shareCode;
+        m_syncClient->getSharedProject(
+            code, this, [this, ids, index, anySucceeded, id, code, find](const SyncResult<SharedProjectPayload>& r) {
+                if (r) {
+                    // Deleted, unlinked or shared anew while we waited: leave it as it is now.
+                    const qsizetype now = find(id);
+                    if (now >= 0 && m_projects.at(now).shareCode == code) {
+                        QList<Project> projects = m_projects;
+                        projects[now] = r.value().mergedInto(projects.at(now));
+                        setProjects(projects);
+                    }
+                }
+                refreshNext(ids, index + 1, anySucceeded || r.ok());
+            });
+        return;
+    }
+    if (anySucceeded)
+        saveProjects(m_projects);
+    m_refreshing = false;
+    Q_EMIT sharedProjectsRefreshed(anySucceeded);
+}

@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/ChatSession.h"
+#include "model/ChatStore.h"
+#include "model/Project.h"
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+class Settings;
+class SharedProjectClient;
+
+enum class ExpandedPanelTab
+{
+    Chat,
+    Prompts
+};
+
+// The one observable state of the application: what the panel shows and what the controller works on. Every
+// setter announces a change only when the value really changes. Projects and sessions are read once, when the
+// state is created; afterwards the lists here are the truth and the operations below write them back.
+// GUI thread only.
+class AppState : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString clipboardText READ clipboardText WRITE setClipboardText NOTIFY clipboardTextChanged)
+    Q_PROPERTY(QString resultText READ resultText WRITE setResultText NOTIFY resultTextChanged)
+    Q_PROPERTY(bool isLoading READ isLoading WRITE setIsLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(bool showCustomPromptInput READ showCustomPromptInput WRITE setShowCustomPromptInput NOTIFY
+                   showCustomPromptInputChanged)
+    Q_PROPERTY(QString customPromptText READ customPromptText WRITE setCustomPromptText NOTIFY customPromptTextChanged)
+    Q_PROPERTY(bool showWelcomeHint READ showWelcomeHint WRITE setShowWelcomeHint NOTIFY showWelcomeHintChanged)
+    Q_PROPERTY(bool isPanelExpanded READ isPanelExpanded WRITE setIsPanelExpanded NOTIFY isPanelExpandedChanged)
+    Q_PROPERTY(
+        int activeProjectIndex READ activeProjectIndex WRITE setActiveProjectIndex NOTIFY activeProjectIndexChanged)
+
+public:
+    // Runs the start-up: stores "General" when nothing is stored, loads (and migrates) the projects, clamps the
+    // active project index and writes it back, loads the sessions without their trailing blank answers.
+    // `syncClient` may be null: then shared projects are neither refreshed nor pushed.
+    AppState(Settings& settings, ChatStore chatStore, SharedProjectClient* syncClient, QObject* parent = nullptr);
+    ~AppState() override;
+
+    // Fields, in this order.
+    const QString& clipboardText() const { return m_clipboardText; }
+    void setClipboardText(const QString& text);
+    const std::optional<QImage>& clipboardImage() const { return m_clipboardImage; }
+    void setClipboardImage(const std::optional<QImage>& image);
+    const QString& resultText() const { return m_resultText; }
+    void setResultText(const QString& text);
+    void appendResultText(const QString& piece); // a streamed piece of the answer
+    bool isLoading() const { return m_isLoading; }
+    void setIsLoading(bool loading);
+    bool showCustomPromptInput() const { return m_showCustomPromptInput; }
+    void setShowCustomPromptInput(bool show);
+    const QString& customPromptText() const { return m_customPromptText; }
+    void setCustomPromptText(const QString& text);
+    const std::optional<QString>& lastCustomPromptText() const { return m_lastCustomPromptText; }
+    void setLastCustomPromptText(const std::optional<QString>& text);
+    bool showWelcomeHint() const { return m_showWelcomeHint; }
+    void setShowWelcomeHint(bool show);
+    bool isPanelExpanded() const { return m_isPanelExpanded; }
+    void setIsPanelExpanded(bool expanded);
+    ExpandedPanelTab expandedPanelTab() const { return m_expandedPanelTab; }
+    void setExpandedPanelTab(ExpandedPanelTab tab);
+    const QList<ChatSession>& chatSessions() const { return m_chatSessions; } // newest first
+    void setChatSessions(const QList<ChatSession>& sessions);                 // not saved: see saveSessions()
+    const std::optional<QUuid>& activeChatSessionID() const { return m_activeChatSessionID; }
+    void setActiveChatSessionID(const std::optional<QUuid>& id);
+    const QList<Project>& projects() const { return m_projects; }
+    void setProjects(const QList<Project>& projects); // not stored: see saveProjects() and replaceProjects()
+    int activeProjectIndex() const { return m_activeProjectIndex; }
+    // Every assignment is also written to the preference active_project_index.
+    void setActiveProjectIndex(int index);
+
+    // The active project: "General" when there are no projects; an index past the end selects the last one.
+    Project activeProject() const;
+    // The session whose id is activeChatSessionID, if there is one.
+    std::optional<ChatSession> activeChatSession() const;
+
+    // Clipboard text, then an image (PNG, TIFF or any other image type the clipboard offers).
+    void readClipboard();
+    bool hasClipboardContent() const;
+
+    // Session operations; each one saves all sessions.
+    ChatSession newChatSession();
+    void updateSession(const ChatSession& session); // nothing happens for an unknown id
+    void deleteSession(const QUuid& id);
+    void saveSessions() const;
+
+    // Project operations.
+    void selectNextProject();
+    void saveCustomPromptAsQuickAction();
+    // Stores the list under userProjects. A list that cannot be encoded leaves the stored one as it was.
+    void saveProjects(const QList<Project>& projects);
+    // Sets and stores the list; with an owner key, every shared project in it is then pushed to the sync
+    // service in the background, without waiting and without reporting failures.
+    void replaceProjects(const QList<Project>& projects, const std::optional<QString>& ownerKey = std::nullopt);
+
+    // Fetches each shared project's server copy, one after another, and merges it in. Started without waiting;
+    // failures leave the local copy alone. A call while a refresh runs does nothing.
+    void refreshSharedProjects();
+    bool isRefreshingSharedProjects() const { return m_refreshing; }
+
+    // Start-up steps, public because the controller runs ensureProjectsStored again at launch.
+    void ensureProjectsStored();
+    QList<Project> loadProjects();
+
+Q_SIGNALS:
+    void clipboardTextChanged();
+    void clipboardImageChanged();
+    void resultTextChanged();
+    void isLoadingChanged();
+    void showCustomPromptInputChanged();
+    void customPromptTextChanged();
+    void lastCustomPromptTextChanged();
+    void showWelcomeHintChanged();
+    void isPanelExpandedChanged();
+    void expandedPanelTabChanged();
+    void chatSessionsChanged();
+    void activeChatSessionIDChanged();
+    void projectsChanged();
+    void activeProjectIndexChanged();
+    // The derived values, when they really change.
+    void activeProjectChanged();
+    void activeChatSessionChanged();
+    // A refresh of shared projects ended; `updated` tells whether any server copy arrived.
+    void sharedProjectsRefreshed(bool updated);
+
+private:
+    void refreshNext(QList<QUuid> ids, qsizetype index, bool anySucceeded);
+    // Runs `change` and emits the derived-value signals that it really caused.
+    template <typename F> void changingDerived(F&& change);
+
+    Settings& m_settings;
+    ChatStore m_chatStore;
+    QPointer<SharedProjectClient> m_syncClient;
+
+    QString m_clipboardText;
+    std::optional<QImage> m_clipboardImage;
+    QString m_resultText;
+    bool m_isLoading = false;
+    bool m_showCustomPromptInput = false;
+    QString m_customPromptText;
+    std::optional<QString> m_lastCustomPromptText;
+    bool m_showWelcomeHint = false;
+    bool m_isPanelExpanded = false;
+    ExpandedPanelTab m_expandedPanelTab = ExpandedPanelTab::Chat;
+    QList<ChatSession> m_chatSessions;
+    std::optional<QUuid> m_activeChatSessionID;
+    QList<Project> m_projects;
+    int m_activeProjectIndex = 0;
+
+    bool m_refreshing = false;
+};

@@ -1,0 +1,638 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/AppState.h"
+#include "model/Settings.h"
+#include "support/FakeSyncServer.h"
+#include "support/StdoutCapture.h"
+#include "support/TestEnvironment.h"
+#include "sync/SharedProjectClient.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMimeData>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+const QString ownerKey = QStringLiteral("6B1D3A2C-9F4E-4C1B-A7D2-0E5F8C3B9A10");
+
+Prompt prompt(qint64 number, const QString& title)
+{
+    return Prompt{QUuid::createUuid(), number, title, title + QStringLiteral(" this.")};
+}
+
+Project project(const QString& name, QList<Prompt> prompts = {}, std::optional<QString> shareCode = std::nullopt)
+{
+    return Project{QUuid::createUuid(), name,      QStringLiteral("📁"), QString(),
+                   std::move(prompts),  shareCode, std::nullopt,        std::nullopt};
+}
+
+ChatSession session(const QString& title, QList<ChatMessage> messages = {})
+{
+    const QDateTime now = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
+    return ChatSession{QUuid::createUuid(),
+                       title,
+                       QUuid::createUuid(),
+                       QStringLiteral("General"),
+                       defaultProjectEmoji(),
+                       std::move(messages),
+                       now,
+                       now};
+}
+
+ChatMessage message(MessageRole role, const QString& content)
+{
+    return ChatMessage{
+        QUuid::createUuid(), role, content,     JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc()),
+        std::nullopt,        true, std::nullopt};
+}
+
+QJsonObject sharedPayload(const QString& name, const QList<SharedPromptPayload>& prompts)
+{
+    QJsonArray array;
+    for (const SharedPromptPayload& p : prompts)
+        array.append(QJsonObject{{QStringLiteral("id"), JsonFormat::uuidString(p.id)},
+                                 {QStringLiteral("title"), p.title},
+                                 {QStringLiteral("systemPrompt"), p.systemPrompt}});
+    return QJsonObject{{QStringLiteral("name"), name},
+                       {QStringLiteral("emoji"), QStringLiteral("🛰️")},
+                       {QStringLiteral("context_description"), QString(name + QStringLiteral(" context"))},
+                       {QStringLiteral("prompts"), array}};
+}
+
+QList<Project> storedProjects(const Settings& settings)
+{
+    return Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
+}
+
+QByteArray png(Qt::GlobalColor color)
+{
+    QImage image(4, 3, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Settings, sync client and fake service in temporary folders; the state is made on demand so a test can prepare
+// the stored data first.
+struct Fixture
+{
+    TestEnvironment env;
+    Settings settings;
+    QNetworkAccessManager network;
+    FakeSyncServer server;
+    SharedProjectClient client{network, settings};
+
+    Fixture()
+    {
+        server.listen();
+        settings.setString(SettingsKeys::syncBaseUrl, server.restBaseUrl());
+    }
+
+    std::unique_ptr<AppState> makeState() { return std::make_unique<AppState>(settings, ChatStore(), &client); }
+};
+
+} // namespace
+
+class TestAppState : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstLaunchStoresGeneral()
+    {
+        Fixture f;
+        auto state = f.makeState();
+        QCOMPARE(state->projects().size(), 1);
+        QCOMPARE(state->projects().first(), defaultProject());
+        QCOMPARE(state->projects().first().name, QStringLiteral("General"));
+        QCOMPARE(storedProjects(f.settings), QList<Project>{defaultProject()});
+        QCOMPARE(state->activeProject(), defaultProject());
+        QVERIFY(f.settings.contains(SettingsKeys::activeProjectIndex));
+        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 0);
+        QVERIFY(state->chatSessions().isEmpty());
+        QVERIFY(!state->activeChatSessionID());
+        QCOMPARE(state->expandedPanelTab(), ExpandedPanelTab::Chat);
+        QVERIFY(!state->hasClipboardContent());
+    }
+
+    void storedProjectSources_data()
+    {
+        QTest::addColumn<QByteArray>("userProjects");
+        QTest::addColumn<bool>("withLegacyPrompts");
+        QTest::addColumn<QString>("expected"); // "stored", "migrated" or "default"
+
+        const QByteArray two = Project::encodeList({project(QStringLiteral("A")), project(QStringLiteral("B"))});
+        QTest::newRow("projects win over legacy prompts") << two << true << "stored";
+        QTest::newRow("legacy prompts only") << QByteArray() << true << "migrated";
+        QTest::newRow("empty array counts as missing") << QByteArray("[]") << true << "migrated";
+        QTest::newRow("empty array, no legacy") << QByteArray("[]") << false << "default";
+        QTest::newRow("legacy prompts empty") << QByteArray() << false << "default";
+    }
+
+    void storedProjectSources()
+    {
+        QFETCH(QByteArray, userProjects);
+        QFETCH(bool, withLegacyPrompts);
+        QFETCH(QString, expected);
+        Fixture f;
+        if (!userProjects.isEmpty())
+            f.settings.setBytes(SettingsKeys::userProjects, userProjects);
+        const QList<Prompt> legacy{prompt(3, QStringLiteral("Three")), prompt(1, QStringLiteral("One")),
+                                   prompt(2, QStringLiteral("Two"))};
+        QJsonArray legacyJson;
+        for (const Prompt& p : legacy)
+            legacyJson.append(p.toJson());
+        const QByteArray legacyBytes = withLegacyPrompts ? QJsonDocument(legacyJson).toJson() : QByteArray("[]");
+        f.settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
+
+        auto state = f.makeState();
+        if (expected == u"stored") {
+            QCOMPARE(state->projects(), Project::decodeList(userProjects).value());
+        } else if (expected == u"migrated") {
+            QCOMPARE(state->projects().size(), 1);
+            const Project& general = state->projects().first();
+            QCOMPARE(general.name, QStringLiteral("General"));
+            QCOMPARE(general.emoji, QStringLiteral("\U0001F5C2\uFE0F"));
+            QCOMPARE(general.contextDescription, QString());
+            QCOMPARE(general.prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
+            QVERIFY(!general.shareCode && !general.defaultPromptID && !general.defaultImagePromptID);
+            QVERIFY(general.id != defaultProject().id);
+            QCOMPARE(storedProjects(f.settings), state->projects());
+        } else {
+            QCOMPARE(state->projects(), QList<Project>{defaultProject()});
+        }
+        // The legacy list is read, never rewritten or removed.
+        QCOMPARE(f.settings.bytes(SettingsKeys::userPrompts), legacyBytes);
+    }
+
+    void undecodableProjectsAreKeptAside_data()
+    {
+        QTest::addColumn<bool>("withLegacyPrompts");
+        QTest::newRow("falls back to General") << false;
+        QTest::newRow("falls back to the legacy prompts") << true;
+    }
+
+    void undecodableProjectsAreKeptAside()
+    {
+        QFETCH(bool, withLegacyPrompts);
+        Fixture f;
+        // Hand-edited: one project lost its "prompts" key.
+        QJsonObject broken = project(QStringLiteral("My work"), {prompt(1, QStringLiteral("Mine"))}).toJson();
+        broken.remove(QStringLiteral("prompts"));
+        const QByteArray bad = QJsonDocument(QJsonArray{project(QStringLiteral("Fine")).toJson(), broken}).toJson();
+        f.settings.setBytes(SettingsKeys::userProjects, bad);
+        if (withLegacyPrompts)
+            f.settings.setBytes(SettingsKeys::userPrompts,
+                                QJsonDocument(QJsonArray{prompt(1, QStringLiteral("Old")).toJson()}).toJson());
+
+        StdoutCapture capture;
+        auto state = f.makeState();
+        const QStringList copies =
+            QDir(f.env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*.json")}, QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(TestEnvironment::readFile(f.env.appFolder() + u'/' + copies.first()), bad);
+        const QString log = capture.text();
+        QVERIFY2(log.startsWith(QStringLiteral("AppState: Could not decode the stored projects")), qPrintable(log));
+        QVERIFY2(log.contains(copies.first()) && log.contains(QStringLiteral("prompts")), qPrintable(log));
+
+        QCOMPARE(state->projects().size(), 1);
+        QCOMPARE(state->projects().first().prompts.first().title,
+                 withLegacyPrompts ? QStringLiteral("Old") : QStringLiteral("Translate"));
+        QCOMPARE(storedProjects(f.settings), state->projects());
+
+        // The damaged list is safe in its copy; the next start neither copies again nor loses anything.
+        state.reset();
+        state = f.makeState();
+        QCOMPARE(QDir(f.env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*")}).size(), 1);
+    }
+
+    void activeIndexIsClampedAndWrittenBack_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("past the end") << 5 << 1;
+        QTest::newRow("last") << 1 << 1;
+        QTest::newRow("first") << 0 << 0;
+        QTest::newRow("negative") << -3 << 0;
+    }
+
+    void activeIndexIsClampedAndWrittenBack()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        Fixture f;
+        const QList<Project> two{project(QStringLiteral("A")), project(QStringLiteral("B"))};
+        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList(two));
+        f.settings.setInteger(SettingsKeys::activeProjectIndex, stored);
+        auto state = f.makeState();
+        QCOMPARE(state->activeProjectIndex(), expected);
+        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), expected);
+        QCOMPARE(state->activeProject(), two.at(expected));
+    }
+
+    void sessionsLoseTrailingBlankAnswers()
+    {
+        Fixture f;
+        const ChatSession cut =
+            session(QStringLiteral("Cut off"), {message(MessageRole::User, QStringLiteral("Hi")),
+                                                message(MessageRole::Assistant, QStringLiteral(" \n")),
+                                                message(MessageRole::Assistant, QString())});
+        const ChatSession whole =
+            session(QStringLiteral("Whole"), {message(MessageRole::User, QStringLiteral("Q")),
+                                              message(MessageRole::Assistant, QStringLiteral("A"))});
+        ChatStore store;
+        store.saveSessions({cut, whole});
+        auto state = f.makeState();
+        QCOMPARE(state->chatSessions().size(), 2);
+        QCOMPARE(state->chatSessions().at(0).messages.size(), 1);
+        QCOMPARE(state->chatSessions().at(1), whole);
+        QCOMPARE(store.loadSessions(), state->chatSessions());
+        QVERIFY(!state->activeChatSessionID());
+
+        // Nothing to trim: the file is not rewritten.
+        state.reset();
+        const QString path = store.sessionsFilePath();
+        QVERIFY(TestEnvironment::writeFile(path, TestEnvironment::readFile(path) + "\n\n"));
+        state = f.makeState();
+        QVERIFY(TestEnvironment::readFile(path).endsWith("\n\n"));
+    }
+
+    void changesAreAnnouncedOnlyWhenReal()
+    {
+        Fixture f;
+        auto state = f.makeState();
+        QSignalSpy text(state.get(), &AppState::clipboardTextChanged);
+        QSignalSpy image(state.get(), &AppState::clipboardImageChanged);
+        QSignalSpy result(state.get(), &AppState::resultTextChanged);
+        QSignalSpy loading(state.get(), &AppState::isLoadingChanged);
+        QSignalSpy last(state.get(), &AppState::lastCustomPromptTextChanged);
+        QSignalSpy tab(state.get(), &AppState::expandedPanelTabChanged);
+        QSignalSpy index(state.get(), &AppState::activeProjectIndexChanged);
+        QSignalSpy projects(state.get(), &AppState::projectsChanged);
+        QSignalSpy active(state.get(), &AppState::activeProjectChanged);
+
+        for (int i = 0; i < 2; ++i) {
+            state->setClipboardText(QStringLiteral("copied"));
+            QImage picture(2, 2, QImage::Format_RGB32);
+            picture.fill(Qt::red);
+            state->setClipboardImage(picture); // an equal image is no change
+            state->setResultText(QStringLiteral("answer"));
+            state->setIsLoading(true);
+            state->setLastCustomPromptText(QStringLiteral("do it"));
+            state->setExpandedPanelTab(ExpandedPanelTab::Prompts);
+            state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("B"))});
+        }
+        state->appendResultText(QString());
+        state->setLastCustomPromptText(std::nullopt);
+        for (QSignalSpy* spy : {&text, &image, &result, &loading, &tab})
+            QCOMPARE(spy->size(), 1);
+        QCOMPARE(last.size(), 2);
+        QCOMPARE(projects.size(), 2); // fresh ids each round: a real change
+        QCOMPARE(active.size(), 2);
+
+        // Every assignment of the index reaches the preference; only a real change is announced.
+        f.settings.setInteger(SettingsKeys::activeProjectIndex, 7);
+        state->setActiveProjectIndex(0);
+        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 0);
+        QCOMPARE(index.size(), 0);
+        state->setActiveProjectIndex(1);
+        QCOMPARE(index.size(), 1);
+        QCOMPARE(active.size(), 3);
+        state->setActiveProjectIndex(9); // past the end still means the last project
+        QCOMPARE(active.size(), 3);
+        QCOMPARE(state->activeProject().name, QStringLiteral("B"));
+        state->setProjects({});
+        QCOMPARE(state->activeProject(), defaultProject());
+    }
+
+    void selectNextProjectCycles()
+    {
+        Fixture f;
+        auto state = f.makeState();
+        state->selectNextProject(); // one project: nothing happens
+        QCOMPARE(state->activeProjectIndex(), 0);
+        state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("B")), project(QStringLiteral("C"))});
+        QList<int> seen;
+        for (int i = 0; i < 4; ++i) {
+            state->selectNextProject();
+            seen.append(state->activeProjectIndex());
+        }
+        QCOMPARE(seen, (QList<int>{1, 2, 0, 1}));
+        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 1);
+    }
+
+    void customPromptBecomesQuickAction_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QList<qint64>>("numbers");
+        QTest::addColumn<qint64>("expectedNumber");
+
+        const QString forty = QStringLiteral("Rewrite this as a haiku about the ocean.");
+        QTest::newRow("40 characters") << forty << forty.left(24) << QList<qint64>{1, 7, 3} << qint64(8);
+        QTest::newRow("short") << QStringLiteral("Be brief") << QStringLiteral("Be brief") << QList<qint64>{2}
+                               << qint64(3);
+        QTest::newRow("no prompts yet") << QStringLiteral("First") << QStringLiteral("First") << QList<qint64>{}
+                                        << qint64(1);
+        const QString emoji = QStringLiteral("Add 👩‍💻 and 🇩🇪 to every line of the text please");
+        QTest::newRow("emoji kept whole")
+            << emoji << QStringLiteral("Add 👩‍💻 and 🇩🇪 to every lin") << QList<qint64>{1} << qint64(2);
+    }
+
+    void customPromptBecomesQuickAction()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(QList<qint64>, numbers);
+        QFETCH(qint64, expectedNumber);
+        Fixture f;
+        auto state = f.makeState();
+        QList<Prompt> prompts;
+        for (qint64 n : numbers)
+            prompts.append(prompt(n, QString::number(n)));
+        state->replaceProjects({project(QStringLiteral("Other")), project(QStringLiteral("Target"), prompts)});
+        state->setActiveProjectIndex(5); // past the end: the last project
+
+        state->setLastCustomPromptText(text);
+        state->saveCustomPromptAsQuickAction();
+        QVERIFY(!state->lastCustomPromptText());
+        const Project target = state->projects().at(1);
+        QCOMPARE(target.prompts.size(), numbers.size() + 1);
+        const Prompt added = target.prompts.last();
+        QCOMPARE(added.title, title);
+        QCOMPARE(added.systemPrompt, text);
+        QCOMPARE(added.number, expectedNumber);
+        QVERIFY(!added.id.isNull());
+        QVERIFY(state->projects().at(0).prompts.isEmpty());
+        QCOMPARE(storedProjects(f.settings), state->projects());
+    }
+
+    void customPromptWithoutTextDoesNothing()
+    {
+        Fixture f;
+        auto state = f.makeState();
+        const QList<Project> before = state->projects();
+        for (const std::optional<QString>& text : {std::optional<QString>(), std::optional<QString>(QString())}) {
+            state->setLastCustomPromptText(text);
+            state->saveCustomPromptAsQuickAction();
+            QCOMPARE(state->projects(), before);
+        }
+        state->setProjects({});
+        state->setLastCustomPromptText(QStringLiteral("keep me"));
+        state->saveCustomPromptAsQuickAction();
+        QCOMPARE(state->lastCustomPromptText(), std::optional<QString>(QStringLiteral("keep me")));
+        QCOMPARE(storedProjects(f.settings), before);
+    }
+
+    void sessionOperations()
+    {
+        Fixture f;
+        auto state = f.makeState();
+        state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("Work"))});
+        state->setActiveProjectIndex(1);
+        ChatStore store;
+
+        const ChatSession first = state->newChatSession();
+        const ChatSession second = state->newChatSession();
+        const ChatSession third = state->newChatSession();
+        QCOMPARE(third.title, QStringLiteral("New Chat"));
+        QCOMPARE(third.projectID, state->projects().at(1).id);
+        QCOMPARE(third.projectName, QStringLiteral("Work"));
+        QCOMPARE(third.projectEmoji, QStringLiteral("📁"));
+        QVERIFY(third.messages.isEmpty());
+        QCOMPARE(state->chatSessions(), (QList<ChatSession>{third, second, first}));
+        QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(third.id));
+        QCOMPARE(state->activeChatSession(), std::optional<ChatSession>(third));
+        QCOMPARE(store.loadSessions(), state->chatSessions());
+
+        ChatSession changed = second;
+        changed.title = QStringLiteral("Renamed");
+        state->updateSession(changed);
+        QCOMPARE(state->chatSessions().at(1).title, QStringLiteral("Renamed"));
+        QCOMPARE(store.loadSessions().at(1).title, QStringLiteral("Renamed"));
+
+        // An unknown id changes nothing and saves nothing.
+        QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), "[]"));
+        state->updateSession(session(QStringLiteral("Stranger")));
+        QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), QByteArray("[]"));
+        QCOMPARE(state->chatSessions().size(), 3);
+
+        // Deleting another session leaves the active one; deleting the active one picks the newest remaining.
+        QSignalSpy activeChanged(state.get(), &AppState::activeChatSessionChanged);
+        state->deleteSession(first.id);
+        QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(third.id));
+        QCOMPARE(activeChanged.size(), 0);
+        state->deleteSession(third.id);
+        QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(second.id));
+        QCOMPARE(activeChanged.size(), 1);
+        QCOMPARE(store.loadSessions(), state->chatSessions());
+        state->deleteSession(second.id);
+        QVERIFY(!state->activeChatSessionID());
+        QVERIFY(!state->activeChatSession());
+        QVERIFY(store.loadSessions().isEmpty());
+    }
+
+    void readClipboard_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("imageType");
+        QTest::addColumn<QByteArray>("imageBytes");
+        QTest::addColumn<bool>("expectImage");
+
+        QByteArray bmp;
+        {
+            QImage image(4, 3, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            QBuffer buffer(&bmp);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "BMP");
+        }
+        QTest::newRow("text only") << QStringLiteral("Grüße 🌍") << QString() << QByteArray() << false;
+        QTest::newRow("png") << QString() << QStringLiteral("image/png") << png(Qt::red) << true;
+        QTest::newRow("text and png") << QStringLiteral("caption") << QStringLiteral("image/png") << png(Qt::red)
+                                      << true;
+        QTest::newRow("another image type") << QString() << QStringLiteral("image/bmp") << bmp << true;
+        QTest::newRow("damaged png") << QStringLiteral("t") << QStringLiteral("image/png") << QByteArray("\x89PNG")
+                                     << false;
+        QTest::newRow("empty") << QString() << QString() << QByteArray() << false;
+    }
+
+    void readClipboard()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, imageType);
+        QFETCH(QByteArray, imageBytes);
+        QFETCH(bool, expectImage);
+        Fixture f;
+        auto state = f.makeState();
+        // Leftovers of an earlier read must not survive.
+        state->setClipboardText(QStringLiteral("old"));
+        state->setClipboardImage(QImage(1, 1, QImage::Format_RGB32));
+
+        auto* mime = new QMimeData;
+        if (!text.isEmpty())
+            mime->setText(text);
+        if (!imageType.isEmpty())
+            mime->setData(imageType, imageBytes);
+        QGuiApplication::clipboard()->setMimeData(mime);
+
+        state->readClipboard();
+        QCOMPARE(state->clipboardText(), text);
+        QCOMPARE(state->clipboardImage().has_value(), expectImage);
+        if (expectImage) {
+            QCOMPARE(state->clipboardImage()->size(), QSize(4, 3));
+            QCOMPARE(QColor(state->clipboardImage()->pixel(0, 0)), QColor(Qt::red));
+        }
+        QCOMPARE(state->hasClipboardContent(), !text.isEmpty() || expectImage);
+    }
+
+    void refreshMergesServerCopies()
+    {
+        Fixture f;
+        const Prompt keep = prompt(4, QStringLiteral("Keep"));
+        const Prompt retitle = prompt(9, QStringLiteral("Old title"));
+        const Prompt removed = prompt(2, QStringLiteral("Removed"));
+        const QUuid added = QUuid::createUuid();
+        const QString code = f.server.addProject(
+            sharedPayload(QStringLiteral("Team v2"),
+                          {SharedPromptPayload{keep.id, keep.title, keep.systemPrompt},
+                           SharedPromptPayload{added, QStringLiteral("Added"), QStringLiteral("New one.")},
+                           SharedPromptPayload{retitle.id, QStringLiteral("New title"), QStringLiteral("Better.")}}),
+            QStringLiteral("someone else"));
+
+        Project team = project(QStringLiteral("Team"), {keep, retitle, removed}, code);
+        team.defaultPromptID = removed.id;
+        const Project gone = project(QStringLiteral("Gone"), {prompt(1, QStringLiteral("X"))}, QStringLiteral("NOPE"));
+        const Project local = project(QStringLiteral("Mine"), {prompt(1, QStringLiteral("Y"))});
+        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList({local, team, gone}));
+        auto state = f.makeState();
+
+        QSignalSpy done(state.get(), &AppState::sharedProjectsRefreshed);
+        state->refreshSharedProjects();
+        state->refreshSharedProjects(); // already running: no second pass
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.first().first().toBool(), true);
+        QVERIFY(!state->isRefreshingSharedProjects());
+        QTest::qWait(50);
+        QCOMPARE(done.size(), 1);
+        const QList<QJsonObject> gets = f.server.calls(QStringLiteral("get_shared_project"));
+        QCOMPARE(gets.size(), 2);
+        QCOMPARE(gets.at(0).value(QStringLiteral("code")).toString(), code);
+        QCOMPARE(gets.at(1).value(QStringLiteral("code")).toString(), QStringLiteral("NOPE"));
+
+        const Project merged = state->projects().at(1);
+        QCOMPARE(merged.id, team.id);
+        QCOMPARE(merged.name, QStringLiteral("Team v2"));
+        QCOMPARE(merged.emoji, QStringLiteral("🛰️"));
+        QCOMPARE(merged.contextDescription, QStringLiteral("Team v2 context"));
+        QCOMPARE(merged.shareCode, std::optional<QString>(code));
+        QCOMPARE(merged.defaultPromptID, std::optional<QUuid>(removed.id));
+        const QList<Prompt> expected{keep,
+                                     Prompt{retitle.id, 9, QStringLiteral("New title"), QStringLiteral("Better.")},
+                                     Prompt{added, 10, QStringLiteral("Added"), QStringLiteral("New one.")}};
+        QCOMPARE(merged.prompts, expected);
+        QCOMPARE(state->projects().at(0), local);
+        QCOMPARE(state->projects().at(2), gone); // unknown code: left alone
+        QCOMPARE(storedProjects(f.settings), state->projects());
+
+        // A second refresh may run once the first is over.
+        state->refreshSharedProjects();
+        QVERIFY(done.wait(5000));
+        QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 4);
+    }
+
+    void refreshWithOnlyFailuresStoresNothing()
+    {
+        Fixture f;
+        const QList<Project> list{project(QStringLiteral("A"), {}, QStringLiteral("C1")),
+                                  project(QStringLiteral("B"), {}, QStringLiteral("C2"))};
+        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList(list));
+        auto state = f.makeState();
+        f.server.setOverride(QStringLiteral("get_shared_project"), HttpResponse::json("{\"message\":\"down\"}", 503));
+        QSignalSpy stored(&f.settings, &Settings::changed);
+        QSignalSpy done(state.get(), &AppState::sharedProjectsRefreshed);
+        state->refreshSharedProjects();
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.first().first().toBool(), false);
+        QCOMPARE(state->projects(), list);
+        QCOMPARE(stored.size(), 0);
+    }
+
+    void refreshSurvivesLocalChangesMeanwhile()
+    {
+        Fixture f;
+        const Prompt p1 = prompt(1, QStringLiteral("P1"));
+        const QString codeA = f.server.addProject(
+            sharedPayload(QStringLiteral("A server"), {SharedPromptPayload{p1.id, QStringLiteral("P1 server"), {}}}),
+            ownerKey);
+        const QString codeB = f.server.addProject(sharedPayload(QStringLiteral("B server"), {}), ownerKey);
+        const QString codeC = f.server.addProject(sharedPayload(QStringLiteral("C server"), {}), ownerKey);
+        const Project a = project(QStringLiteral("A"), {p1}, codeA);
+        const Project b = project(QStringLiteral("B"), {}, codeB);
+        const Project c = project(QStringLiteral("C"), {}, codeC);
+        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList({a, b, c}));
+        auto state = f.makeState();
+
+        // While A's copy is on its way, the user deletes A; while B's is, the user unlinks B.
+        connect(&f.server, &FakeSyncServer::called, state.get(), [&](const QString&, const QJsonObject& body) {
+            const QString code = body.value(QStringLiteral("code")).toString();
+            QList<Project> projects = state->projects();
+            if (code == codeA) {
+                projects.removeFirst();
+            } else if (code == codeB) {
+                projects[0].shareCode.reset();
+            }
+            state->setProjects(projects);
+        });
+        QSignalSpy done(state.get(), &AppState::sharedProjectsRefreshed);
+        state->refreshSharedProjects();
+        QVERIFY(done.wait(5000));
+
+        QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 3);
+        QCOMPARE(state->projects().size(), 2);
+        Project unlinkedB = b;
+        unlinkedB.shareCode.reset();
+        QCOMPARE(state->projects().at(0), unlinkedB);
+        QCOMPARE(state->projects().at(1).id, c.id);
+        QCOMPARE(state->projects().at(1).name, QStringLiteral("C server"));
+        QCOMPARE(storedProjects(f.settings), state->projects());
+    }
+
+    void replaceProjectsStoresAndPushes()
+    {
+        Fixture f;
+        auto state = f.makeState();
+        const QString code = f.server.addProject(sharedPayload(QStringLiteral("Old"), {}), ownerKey);
+        Project shared = project(QStringLiteral("Shared edit"), {prompt(3, QStringLiteral("New"))}, code);
+        const Project other = project(QStringLiteral("Shared elsewhere"), {}, QStringLiteral("MISSING"));
+        const QList<Project> list{project(QStringLiteral("Local")), shared, other};
+
+        state->replaceProjects(list); // no owner key: stored, not pushed
+        QCOMPARE(state->projects(), list);
+        QCOMPARE(storedProjects(f.settings), list);
+        QTest::qWait(100);
+        QCOMPARE(f.server.callCount(), 0);
+
+        shared.name = QStringLiteral("Shared edit 2");
+        state->replaceProjects({list.at(0), shared, other}, ownerKey);
+        QCOMPARE(storedProjects(f.settings).at(1).name, QStringLiteral("Shared edit 2"));
+        QTRY_COMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 2);
+        QTRY_COMPARE(f.client.pendingRequests(), 0);
+        QCOMPARE(f.server.row(code)->value(QStringLiteral("name")).toString(), QStringLiteral("Shared edit 2"));
+        // The failed push (unknown code answers false) changes nothing locally.
+        QCOMPARE(state->projects().at(2), other);
+        QCOMPARE(f.server.callCount(), 2);
+    }
+};
+
+QTEST_MAIN(TestAppState)
+#include "tst_appstate.moc"

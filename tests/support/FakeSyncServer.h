@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "support/LoopbackHttpServer.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// The shared-project sync service on loopback: the four stored functions under /rest/v1/rpc/ over an in-memory
+// table, or whatever answer a test scripts for a function.
+//
+// get_shared_project {code} → [row] or []; create_shared_project {p_license_key, payload} → "CODE";
+// upsert_shared_project {p_share_code, p_license_key, payload} → true, false when the code is unknown, 403 when the
+// key is not the owner's; delete_shared_project {p_share_code, p_license_key} → true when the owner deleted it,
+// otherwise false. When a client key is set, requests without it in "apikey" get 401 with a JSON body.
+class FakeSyncServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FakeSyncServer(QObject* parent = nullptr);
+
+    bool listen();
+    QString restBaseUrl() const; // "http://127.0.0.1:<port>/rest/v1"
+    LoopbackHttpServer& http() { return m_http; }
+
+    void setClientKey(const QByteArray& key) { m_clientKey = key; }
+
+    // The table. `payload` holds name, emoji, context_description and prompts; the row adds share_code.
+    QString addProject(const QJsonObject& payload, const QString& ownerKey, const QString& code = {});
+    std::optional<QJsonObject> row(const QString& code) const;
+    QString ownerOf(const QString& code) const { return m_owners.value(code); }
+    void removeProject(const QString& code);
+    qsizetype projectCount() const { return m_rows.size(); }
+
+    // Answers every call of `function` with `response` instead of the table, until cleared.
+    void setOverride(const QString& function, const HttpResponse& response);
+    void clearOverride(const QString& function) { m_overrides.remove(function); }
+
+    // The calls received so far, by function, with their JSON bodies in arrival order.
+    QList<QJsonObject> calls(const QString& function) const;
+    qsizetype callCount() const { return m_calls.size(); }
+
+Q_SIGNALS:
+    // Emitted before the answer goes out, so a test can change things in between.
+    void called(const QString& function, const QJsonObject& body);
+
+private:
+    HttpResponse handle(const HttpRequest& request);
+    HttpResponse answer(const QString& function, const QJsonObject& body);
+
+    LoopbackHttpServer m_http;
+    QByteArray m_clientKey;
+    QHash<QString, QJsonObject> m_rows;
+    QHash<QString, QString> m_owners;
+    QHash<QString, HttpResponse> m_overrides;
+    QList<std::pair<QString, QJsonObject>> m_calls;
+    int m_nextCode = 1;
+};

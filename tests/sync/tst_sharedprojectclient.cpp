@@ -1,0 +1,465 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/Settings.h"
+#include "support/FakeSyncServer.h"
+#include "support/TestEnvironment.h"
+#include "sync/SharedProjectClient.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QtTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(HttpResponse)
+
+namespace {
+
+const QString clientKey = QStringLiteral("sb_publishable_0123456789abcdefghijklmnopqrstuv");
+const QString ownerKey = QStringLiteral("0F0E0D0C-0B0A-4908-8706-050403020100");
+
+Project sampleProject(std::optional<QString> shareCode = std::nullopt)
+{
+    return Project{QUuid::createUuid(),
+                   QStringLiteral("Team"),
+                   QStringLiteral("🚀"),
+                   QStringLiteral("We write release notes."),
+                   {Prompt{QUuid::createUuid(), 7, QStringLiteral("Shorten"), QStringLiteral("Make it short.")},
+                    Prompt{QUuid::createUuid(), 2, QStringLiteral("Polish"), QStringLiteral("Polish \"this\".")}},
+                   shareCode,
+                   QUuid::createUuid(),
+                   QUuid::createUuid()};
+}
+
+QJsonObject payloadJson(int promptCount)
+{
+    QJsonArray prompts;
+    for (int i = 0; i < promptCount; ++i) {
+        prompts.append(QJsonObject{{QStringLiteral("id"), QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                                   {QStringLiteral("title"), QStringLiteral("Prompt %1").arg(i)},
+                                   {QStringLiteral("systemPrompt"), QStringLiteral("Do %1.").arg(i)}});
+    }
+    return QJsonObject{{QStringLiteral("name"), QStringLiteral("Shared")},
+                       {QStringLiteral("emoji"), QStringLiteral("🧪")},
+                       {QStringLiteral("context_description"), QStringLiteral("Lab notes")},
+                       {QStringLiteral("prompts"), prompts}};
+}
+
+// One client talking to a fresh fake service, with settings in a temporary folder.
+struct Fixture
+{
+    TestEnvironment env;
+    Settings settings;
+    QNetworkAccessManager network;
+    FakeSyncServer server;
+    SharedProjectClient client{network, settings};
+
+    Fixture()
+    {
+        server.listen();
+        settings.setString(SettingsKeys::syncBaseUrl, server.restBaseUrl());
+        settings.setString(SettingsKeys::syncClientKey, clientKey);
+        server.setClientKey(clientKey.toUtf8());
+    }
+};
+
+// Starts a call and waits for its one report.
+template <typename T, typename Start> std::optional<SyncResult<T>> await(Start start)
+{
+    std::optional<SyncResult<T>> result;
+    int reports = 0;
+    start([&](const SyncResult<T>& r) {
+        result = r;
+        ++reports;
+    });
+    if (!QTest::qWaitFor([&] { return reports > 0; }, 5000))
+        return std::nullopt;
+    QTest::qWait(20); // a second report would be a fault
+    return reports == 1 ? result : std::nullopt;
+}
+
+} // namespace
+
+class TestSharedProjectClient : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void requestShape()
+    {
+        Fixture f;
+        const QString code = f.server.addProject(payloadJson(1), ownerKey);
+        const Project project = sampleProject(code);
+
+        QVERIFY(await<SharedProjectPayload>([&](auto done) { f.client.getSharedProject(code, nullptr, done); }));
+        QVERIFY(await<QString>([&](auto done) { f.client.createSharedProject(project, ownerKey, nullptr, done); }));
+        QVERIFY(
+            await<std::monostate>([&](auto done) { f.client.upsertSharedProject(project, ownerKey, nullptr, done); }));
+        QVERIFY(await<bool>([&](auto done) { f.client.deleteSharedProject(code, ownerKey, nullptr, done); }));
+
+        const QList<HttpRequest>& requests = f.server.http().requests();
+        QCOMPARE(requests.size(), 4);
+        const QList<QByteArray> functions{"get_shared_project", "create_shared_project", "upsert_shared_project",
+                                          "delete_shared_project"};
+        for (qsizetype i = 0; i < requests.size(); ++i) {
+            const HttpRequest& request = requests.at(i);
+            QCOMPARE(request.method, QByteArray("POST"));
+            QCOMPARE(request.target, "/rest/v1/rpc/" + functions.at(i));
+            QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
+            QCOMPARE(request.header("Accept"), QByteArray("application/json"));
+            QCOMPARE(request.header("apikey"), clientKey.toUtf8());
+            QCOMPARE(request.header("Authorization"), "Bearer " + clientKey.toUtf8());
+            QVERIFY2(!request.body.contains('\n') && !request.body.contains(": "), request.body.constData());
+        }
+
+        const auto bodyOf = [&](int i) { return QJsonDocument::fromJson(requests.at(i).body).object(); };
+        QCOMPARE(bodyOf(0), (QJsonObject{{QStringLiteral("code"), code}}));
+        QCOMPARE(bodyOf(1).keys(), (QStringList{QStringLiteral("p_license_key"), QStringLiteral("payload")}));
+        QCOMPARE(bodyOf(1).value(QStringLiteral("p_license_key")).toString(), ownerKey);
+        QCOMPARE(bodyOf(2).keys(), (QStringList{QStringLiteral("p_license_key"), QStringLiteral("p_share_code"),
+                                                QStringLiteral("payload")}));
+        QCOMPARE(bodyOf(2).value(QStringLiteral("p_share_code")).toString(), code);
+        QCOMPARE(bodyOf(3),
+                 (QJsonObject{{QStringLiteral("p_share_code"), code}, {QStringLiteral("p_license_key"), ownerKey}}));
+
+        // The upload carries the prompts in list order, ids in upper case, and nothing that stays local.
+        for (int i : {1, 2}) {
+            const QJsonObject payload = bodyOf(i).value(QStringLiteral("payload")).toObject();
+            QCOMPARE(payload.keys(), (QStringList{QStringLiteral("context_description"), QStringLiteral("emoji"),
+                                                  QStringLiteral("name"), QStringLiteral("prompts")}));
+            QCOMPARE(payload.value(QStringLiteral("name")).toString(), project.name);
+            QCOMPARE(payload.value(QStringLiteral("emoji")).toString(), project.emoji);
+            QCOMPARE(payload.value(QStringLiteral("context_description")).toString(), project.contextDescription);
+            const QJsonArray prompts = payload.value(QStringLiteral("prompts")).toArray();
+            QCOMPARE(prompts.size(), 2);
+            for (qsizetype p = 0; p < prompts.size(); ++p) {
+                const QJsonObject prompt = prompts.at(p).toObject();
+                QCOMPARE(prompt.keys(),
+                         (QStringList{QStringLiteral("id"), QStringLiteral("systemPrompt"), QStringLiteral("title")}));
+                QCOMPARE(prompt.value(QStringLiteral("id")).toString(),
+                         project.prompts.at(p).id.toString(QUuid::WithoutBraces).toUpper());
+                QCOMPARE(prompt.value(QStringLiteral("title")).toString(), project.prompts.at(p).title);
+                QCOMPARE(prompt.value(QStringLiteral("systemPrompt")).toString(), project.prompts.at(p).systemPrompt);
+            }
+        }
+    }
+
+    void requestWithoutClientKeyOrWithSlash()
+    {
+        Fixture f;
+        f.server.setClientKey({});
+        f.settings.setString(SettingsKeys::syncClientKey, QString());
+        f.settings.setString(SettingsKeys::syncBaseUrl, f.server.restBaseUrl() + QStringLiteral("/"));
+        const auto result =
+            await<bool>([&](auto done) { f.client.deleteSharedProject(QStringLiteral("X"), ownerKey, nullptr, done); });
+        QVERIFY(result && result->ok());
+        const HttpRequest& request = f.server.http().requests().at(0);
+        QCOMPARE(request.target, QByteArray("/rest/v1/rpc/delete_shared_project"));
+        QVERIFY(request.header("apikey").isEmpty());
+        QVERIFY(request.header("Authorization").isEmpty());
+    }
+
+    void getAnswers_data()
+    {
+        QTest::addColumn<HttpResponse>("response");
+        QTest::addColumn<int>("kind"); // -1: success
+        QTest::addColumn<QString>("description");
+
+        const QByteArray row = QJsonDocument(QJsonArray{payloadJson(2)}).toJson(QJsonDocument::Compact);
+        QByteArray withCode = row;
+        withCode.insert(2, "\"share_code\":\"ABC\",");
+        QTest::newRow("found") << HttpResponse::json(withCode) << -1 << QString();
+        QTest::newRow("empty array") << HttpResponse::json("[]") << int(SyncError::Kind::NotFound)
+                                     << QStringLiteral("No shared project found with that code.");
+        const QByteArray body401 = R"({"message":"Invalid API key","hint":"Double check"})";
+        QTest::newRow("401") << HttpResponse::json(body401, 401) << int(SyncError::Kind::HttpError)
+                             << QStringLiteral("Sync error 401: ") + QString::fromUtf8(body401);
+        QTest::newRow("201 is not 200") << HttpResponse::json(withCode, 201) << int(SyncError::Kind::HttpError)
+                                        << QStringLiteral("Sync error 201: ") + QString::fromUtf8(withCode);
+        QTest::newRow("500 not UTF-8") << HttpResponse::text("\xff\xfe oops", 500) << int(SyncError::Kind::HttpError)
+                                       << QStringLiteral("Sync error 500: ");
+        QTest::newRow("missing share_code") << HttpResponse::json(row) << int(SyncError::Kind::DecodingError)
+                                            << QStringLiteral("Sync decoding error: [0].share_code: ");
+        QTest::newRow("object, not array")
+            << HttpResponse::json(R"({"share_code":"A"})") << int(SyncError::Kind::DecodingError)
+            << QStringLiteral("Sync decoding error: ");
+        QTest::newRow("bad prompt id") << HttpResponse::json(R"([{"share_code":"A","name":"n","emoji":"e",)"
+                                                             R"("context_description":"","prompts":[{"id":"nope",)"
+                                                             R"("title":"t","systemPrompt":"s"}]}])")
+                                       << int(SyncError::Kind::DecodingError)
+                                       << QStringLiteral("Sync decoding error: [0].prompts[0].id");
+    }
+
+    void getAnswers()
+    {
+        QFETCH(HttpResponse, response);
+        QFETCH(int, kind);
+        QFETCH(QString, description);
+        Fixture f;
+        f.server.setOverride(QStringLiteral("get_shared_project"), response);
+        const auto result = await<SharedProjectPayload>(
+            [&](auto done) { f.client.getSharedProject(QStringLiteral("ABC"), nullptr, done); });
+        QVERIFY(result);
+        if (kind < 0) {
+            QVERIFY(result->ok());
+            QCOMPARE(result->value().shareCode, QStringLiteral("ABC"));
+            QCOMPARE(result->value().name, QStringLiteral("Shared"));
+            QCOMPARE(result->value().prompts.size(), 2);
+            QCOMPARE(result->value().prompts.at(1).title, QStringLiteral("Prompt 1"));
+            return;
+        }
+        QVERIFY(!result->ok());
+        QCOMPARE(int(result->error().kind()), kind);
+        if (kind == int(SyncError::Kind::DecodingError))
+            QVERIFY2(result->error().description().startsWith(description), qPrintable(result->error().description()));
+        else
+            QCOMPARE(result->error().description(), description);
+    }
+
+    void scalarAnswers_data()
+    {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expected"); // "ok:<value>" or the error description
+
+        const QString create = QStringLiteral("create_shared_project");
+        const QString upsert = QStringLiteral("upsert_shared_project");
+        const QString remove = QStringLiteral("delete_shared_project");
+        const QString noCode = QStringLiteral("Sync decoding error: Expected a string share code");
+        QTest::newRow("create string") << create << QByteArray("\"K7Q2\"") << QStringLiteral("ok:K7Q2");
+        QTest::newRow("create number") << create << QByteArray("42") << noCode;
+        QTest::newRow("create empty string") << create << QByteArray("\"\"") << noCode;
+        QTest::newRow("create two values") << create << QByteArray("\"A\",\"B\"") << noCode;
+        QTest::newRow("create empty body") << create << QByteArray() << noCode;
+        QTest::newRow("upsert true") << upsert << QByteArray("true") << QStringLiteral("ok:");
+        QTest::newRow("upsert false") << upsert << QByteArray("false")
+                                      << QStringLiteral("This shared project no longer exists on the server.");
+        QTest::newRow("upsert null") << upsert << QByteArray("null") << QStringLiteral("ok:");
+        QTest::newRow("upsert text") << upsert << QByteArray("\"done\"") << QStringLiteral("ok:");
+        QTest::newRow("delete true") << remove << QByteArray("true") << QStringLiteral("ok:true");
+        QTest::newRow("delete false") << remove << QByteArray("false") << QStringLiteral("ok:false");
+        QTest::newRow("delete null") << remove << QByteArray("null") << QStringLiteral("ok:false");
+        QTest::newRow("delete number") << remove << QByteArray("1") << QStringLiteral("ok:false");
+    }
+
+    void scalarAnswers()
+    {
+        QFETCH(QString, function);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, expected);
+        Fixture f;
+        f.server.setOverride(function, HttpResponse::json(body));
+        const Project project = sampleProject(QStringLiteral("K7Q2"));
+        QString outcome;
+        const auto describe = [](const auto& result, auto value) {
+            return result ? QStringLiteral("ok:") + value(result->value()) : result->error().description();
+        };
+        if (function == u"create_shared_project") {
+            const auto r =
+                await<QString>([&](auto done) { f.client.createSharedProject(project, ownerKey, nullptr, done); });
+            QVERIFY(r);
+            outcome = r->ok() ? QStringLiteral("ok:") + r->value() : r->error().description();
+        } else if (function == u"upsert_shared_project") {
+            const auto r = await<std::monostate>(
+                [&](auto done) { f.client.upsertSharedProject(project, ownerKey, nullptr, done); });
+            QVERIFY(r);
+            outcome = r->ok() ? QStringLiteral("ok:") : r->error().description();
+        } else {
+            const auto r = await<bool>(
+                [&](auto done) { f.client.deleteSharedProject(QStringLiteral("K7Q2"), ownerKey, nullptr, done); });
+            QVERIFY(r);
+            outcome = describe(r, [](bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); });
+        }
+        QCOMPARE(outcome, expected);
+        QCOMPARE(f.server.callCount(), 1);
+    }
+
+    void upsertWithoutShareCodeSendsNothing()
+    {
+        Fixture f;
+        for (const std::optional<QString>& code : {std::optional<QString>(), std::optional<QString>(QString())}) {
+            bool returned = false;
+            const auto result = await<std::monostate>([&](auto done) {
+                f.client.upsertSharedProject(sampleProject(code), ownerKey, nullptr, [&, done](const auto& r) {
+                    QVERIFY(returned); // never before the call has returned
+                    done(r);
+                });
+                returned = true;
+            });
+            QVERIFY(result && result->ok());
+        }
+        QCOMPARE(f.server.http().requests().size(), 0);
+    }
+
+    void failuresBeforeAnyRequest_data()
+    {
+        QTest::addColumn<QString>("baseUrl");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("not configured") << QString() << int(SyncError::Kind::NotConfigured)
+                                        << QStringLiteral("Sharing is not configured: set the sync service URL "
+                                                          "(sync_base_url) in the settings.");
+        QTest::newRow("blank") << QStringLiteral("  ") << int(SyncError::Kind::NotConfigured) << QString();
+        QTest::newRow("no scheme") << QStringLiteral("example.org/rest/v1") << int(SyncError::Kind::InvalidURL)
+                                   << QStringLiteral("Invalid sync URL.");
+        QTest::newRow("other scheme") << QStringLiteral("file:///tmp/rest/v1") << int(SyncError::Kind::InvalidURL)
+                                      << QString();
+        QTest::newRow("space in host") << QStringLiteral("https://exa mple.org/rest/v1")
+                                       << int(SyncError::Kind::InvalidURL) << QString();
+    }
+
+    void failuresBeforeAnyRequest()
+    {
+        QFETCH(QString, baseUrl);
+        QFETCH(int, kind);
+        QFETCH(QString, description);
+        Fixture f;
+        f.settings.setString(SettingsKeys::syncBaseUrl, baseUrl);
+        QCOMPARE(f.client.isConfigured(), kind != int(SyncError::Kind::NotConfigured));
+        bool returned = false;
+        const auto result = await<SharedProjectPayload>([&](auto done) {
+            f.client.getSharedProject(QStringLiteral("ABC"), nullptr, [&, done](const auto& r) {
+                QVERIFY(returned);
+                done(r);
+            });
+            returned = true;
+        });
+        QVERIFY(result && !result->ok());
+        QCOMPARE(int(result->error().kind()), kind);
+        if (!description.isEmpty())
+            QCOMPARE(result->error().description(), description);
+        QCOMPARE(f.server.http().requests().size(), 0);
+        QCOMPARE(f.client.pendingRequests(), 0);
+    }
+
+    void transportFailures()
+    {
+        Fixture f;
+        // A service that never answers runs into the timeout.
+        f.client.setTimeout(std::chrono::milliseconds(300));
+        HttpResponse hang;
+        hang.hang = true;
+        f.server.setOverride(QStringLiteral("get_shared_project"), hang);
+        auto result = await<SharedProjectPayload>(
+            [&](auto done) { f.client.getSharedProject(QStringLiteral("ABC"), nullptr, done); });
+        QVERIFY(result && !result->ok());
+        QCOMPARE(result->error().kind(), SyncError::Kind::Network);
+        QCOMPARE(result->error().networkError(), QNetworkReply::TimeoutError);
+        QCOMPARE(result->error().description(), QStringLiteral("The request timed out."));
+
+        // Nobody listening: the network layer's own error comes through.
+        quint16 closedPort = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            closedPort = probe.serverPort();
+        }
+        f.settings.setString(SettingsKeys::syncBaseUrl, QStringLiteral("http://127.0.0.1:%1/rest/v1").arg(closedPort));
+        result = await<SharedProjectPayload>(
+            [&](auto done) { f.client.getSharedProject(QStringLiteral("ABC"), nullptr, done); });
+        QVERIFY(result && !result->ok());
+        QCOMPARE(result->error().kind(), SyncError::Kind::Network);
+        QCOMPARE(result->error().networkError(), QNetworkReply::ConnectionRefusedError);
+        QVERIFY(!result->error().description().isEmpty());
+    }
+
+    void goneContextGetsNoReport()
+    {
+        Fixture f;
+        auto context = std::make_unique<QObject>();
+        int reports = 0;
+        f.client.getSharedProject(QStringLiteral("ABC"), context.get(), [&](const auto&) { ++reports; });
+        f.client.getSharedProject(QStringLiteral("ABC"), nullptr, [&](const auto&) { reports += 10; });
+        QCOMPARE(f.client.pendingRequests(), 2);
+        context.reset();
+        QTRY_COMPARE(f.client.pendingRequests(), 0);
+        QTRY_COMPARE(reports, 10);
+
+        // A client destroyed with requests in flight reports nothing and leaks nothing.
+        auto client = std::make_unique<SharedProjectClient>(f.network, f.settings);
+        client->getSharedProject(QStringLiteral("ABC"), nullptr, [&](const auto&) { ++reports; });
+        client.reset();
+        QTest::qWait(100);
+        QCOMPARE(reports, 10);
+    }
+
+    void joinMapping()
+    {
+        Fixture f;
+        const QJsonObject payload = payloadJson(3);
+        f.server.addProject(payload, ownerKey, QStringLiteral("TEAM42"));
+        const auto result = await<SharedProjectPayload>(
+            [&](auto done) { f.client.getSharedProject(QStringLiteral("TEAM42"), nullptr, done); });
+        QVERIFY(result && result->ok());
+        const Project first = result->value().toLocalProject(QStringLiteral("TEAM42"));
+        const Project second = result->value().toLocalProject(QStringLiteral("TEAM42"));
+        QVERIFY(!first.id.isNull());
+        QVERIFY(first.id != second.id);
+        QCOMPARE(first.name, QStringLiteral("Shared"));
+        QCOMPARE(first.emoji, QStringLiteral("🧪"));
+        QCOMPARE(first.contextDescription, QStringLiteral("Lab notes"));
+        QCOMPARE(first.shareCode, std::optional<QString>(QStringLiteral("TEAM42")));
+        QVERIFY(!first.defaultPromptID && !first.defaultImagePromptID);
+        const QJsonArray prompts = payload.value(QStringLiteral("prompts")).toArray();
+        QCOMPARE(first.prompts.size(), 3);
+        for (qsizetype i = 0; i < 3; ++i) {
+            const QJsonObject wire = prompts.at(i).toObject();
+            QCOMPARE(first.prompts.at(i).number, i + 1);
+            QCOMPARE(first.prompts.at(i).id, QUuid::fromString(wire.value(QStringLiteral("id")).toString()));
+            QCOMPARE(first.prompts.at(i).title, wire.value(QStringLiteral("title")).toString());
+            QCOMPARE(first.prompts.at(i).systemPrompt, wire.value(QStringLiteral("systemPrompt")).toString());
+        }
+
+        // The code is the one the user looked up, not the row's own.
+        SharedProjectPayload other = result->value();
+        other.shareCode = QStringLiteral("ROWCODE");
+        QCOMPARE(other.toLocalProject(QStringLiteral("team42")).shareCode,
+                 std::optional<QString>(QStringLiteral("team42")));
+    }
+
+    void mergeIntoLocalCopy()
+    {
+        const QUuid a = QUuid::createUuid(), b = QUuid::createUuid(), c = QUuid::createUuid(), d = QUuid::createUuid();
+        const QUuid textDefault = b;
+        Project local{QUuid::createUuid(),
+                      QStringLiteral("Old"),
+                      QStringLiteral("📁"),
+                      QStringLiteral("old context"),
+                      {Prompt{a, 4, QStringLiteral("A"), QStringLiteral("a")},
+                       Prompt{b, 9, QStringLiteral("B"), QStringLiteral("b")},
+                       Prompt{c, 2, QStringLiteral("C"), QStringLiteral("c")}},
+                      QStringLiteral("CODE"),
+                      textDefault,
+                      std::nullopt};
+        // The server retitled B, removed A, added D, and lists D before C.
+        SharedProjectPayload server{QStringLiteral("CODE"),
+                                    QStringLiteral("New"),
+                                    QStringLiteral("🧭"),
+                                    QStringLiteral("new context"),
+                                    {SharedPromptPayload{b, QStringLiteral("B2"), QStringLiteral("b2")},
+                                     SharedPromptPayload{d, QStringLiteral("D"), QStringLiteral("d")},
+                                     SharedPromptPayload{c, QStringLiteral("C"), QStringLiteral("c")}}};
+        const Project merged = server.mergedInto(local);
+        QCOMPARE(merged.id, local.id);
+        QCOMPARE(merged.name, QStringLiteral("New"));
+        QCOMPARE(merged.emoji, QStringLiteral("🧭"));
+        QCOMPARE(merged.contextDescription, QStringLiteral("new context"));
+        QCOMPARE(merged.shareCode, local.shareCode);
+        QCOMPARE(merged.defaultPromptID, std::optional<QUuid>(textDefault));
+        const QList<Prompt> expected{Prompt{b, 9, QStringLiteral("B2"), QStringLiteral("b2")},
+                                     Prompt{c, 2, QStringLiteral("C"), QStringLiteral("c")},
+                                     Prompt{d, 10, QStringLiteral("D"), QStringLiteral("d")}};
+        QCOMPARE(merged.prompts, expected);
+
+        // Nothing kept: new prompts count from 1.
+        local.prompts = {Prompt{a, 5, QStringLiteral("A"), QStringLiteral("a")}};
+        const Project fresh = server.mergedInto(local);
+        QCOMPARE(fresh.prompts.size(), 3);
+        QCOMPARE(fresh.prompts.at(0).number, 1);
+        QCOMPARE(fresh.prompts.at(2).number, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSharedProjectClient)
+#include "tst_sharedprojectclient.moc"
