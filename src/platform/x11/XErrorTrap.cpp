@@ -34,10 +34,27 @@ int recordError(Display* display, xError* error, XExtCodes*, int* returnCode)
     return 1;
 }
 
+XIOErrorHandler previousIoHandler = nullptr;
+
+// Xlib's default handler for a broken connection ends the process, before the per-connection exit handler gets a
+// say. Ours lets our connections break quietly (their exit handler then marks them) and leaves the others to the
+// handler that was there before.
+int onIoError(Display* display)
+{
+    {
+        std::lock_guard lock(registryMutex);
+        if (registry().count(display))
+            return 0;
+    }
+    return previousIoHandler ? previousIoHandler(display) : 0;
+}
+
 } // namespace
 
 XErrorTrap::XErrorTrap(Display* display) : m_display(display)
 {
+    static std::once_flag installed;
+    std::call_once(installed, [] { previousIoHandler = XSetIOErrorHandler(onIoError); });
     {
         std::lock_guard lock(registryMutex);
         registry()[display] = {};

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// Keeps the X protocol errors of one connection to itself. Xlib's error handler is process-wide and its default
+// Keeps the X protocol errors (and a broken connection) of one connection to itself. Xlib's error handler is process-wide and its default
 // ends the process; Qt installs its own. This hook sees the errors of our connection first and records them, so a
 // refused grab or a window that vanished mid-query is a value we check, never a crash or someone else's message.
 class XErrorTrap
