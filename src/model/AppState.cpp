@@ -38,6 +38,16 @@ QString leadingCharacters(const QString& text, int count)
     return text.left(end);
 }
 
+// A hand-edited INI value with unquoted commas reads back as a list, not as bytes. It is still the user's data:
+// rejoin it so it counts as present and can be decoded or kept aside instead of being overwritten.
+QByteArray storedBytes(const Settings& settings, const SettingKey& key)
+{
+    QByteArray bytes = settings.bytes(key);
+    if (bytes.isEmpty() && settings.contains(key))
+        bytes = settings.stringList(key).join(u',').toUtf8();
+    return bytes;
+}
+
 QImage imageFromClipboard(const QMimeData& mime)
 {
     // PNG first (what Linux applications offer), TIFF next, then whatever other picture type is there.
@@ -354,8 +364,8 @@ void AppState::replaceProjects(const QList<Project>& projects, const std::option
 
 void AppState::ensureProjectsStored()
 {
-    if (!m_settings.bytes(SettingsKeys::userProjects).isEmpty() ||
-        !m_settings.bytes(SettingsKeys::userPrompts).isEmpty())
+    if (!storedBytes(m_settings, SettingsKeys::userProjects).isEmpty() ||
+        !storedBytes(m_settings, SettingsKeys::userPrompts).isEmpty())
         return;
     saveProjects({defaultProject()});
 }
@@ -363,7 +373,7 @@ void AppState::ensureProjectsStored()
 QList<Project> AppState::loadProjects()
 {
     bool keptAside = false;
-    const QByteArray stored = m_settings.bytes(SettingsKeys::userProjects);
+    const QByteArray stored = storedBytes(m_settings, SettingsKeys::userProjects);
     if (!stored.isEmpty()) {
         DecodeError error;
         const auto projects = Project::decodeList(stored, &error);
@@ -384,7 +394,7 @@ QList<Project> AppState::loadProjects()
         }
     }
 
-    const QByteArray legacy = m_settings.bytes(SettingsKeys::userPrompts);
+    const QByteArray legacy = storedBytes(m_settings, SettingsKeys::userPrompts);
     if (!legacy.isEmpty()) {
         auto prompts = decodeJsonArray<Prompt>(legacy);
         if (prompts && !prompts->isEmpty()) {

@@ -215,6 +215,23 @@ private Q_SLOTS:
         QCOMPARE(QDir(f.env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*")}).size(), 1);
     }
 
+    void handEditedListIsKeptAside()
+    {
+        TestEnvironment env;
+        // Unquoted commas make the INI reader see a list instead of one value.
+        QVERIFY(TestEnvironment::writeFile(env.settingsFile(),
+                                           "[General]\nuserProjects=[{\"name\": \"Mine\"}, {\"name\": \"Yours\"}]\n"));
+        Settings settings;
+        StdoutCapture capture;
+        AppState state(settings, ChatStore(), nullptr);
+        const QStringList copies =
+            QDir(env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*.json")}, QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        const QByteArray kept = TestEnvironment::readFile(env.appFolder() + u'/' + copies.first());
+        QVERIFY2(kept.contains("Mine") && kept.contains("Yours"), kept.constData());
+        QCOMPARE(state.projects(), QList<Project>{defaultProject()});
+    }
+
     void activeIndexIsClampedAndWrittenBack_data()
     {
         QTest::addColumn<int>("stored");
