@@ -1,0 +1,215 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "input/RegionSelector.h"
+#include "input/ScreenshotCapture.h"
+#include "model/Settings.h"
+#include "support/TestEnvironment.h"
+#include "support/XdoTool.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QtTest>
+
+namespace {
+
+// A window with a red left half and a blue right half, for the selector to photograph.
+class ColourWindow : public QRasterWindow
+{
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(0, 0, width() / 2, height(), Qt::red);
+        painter.fillRect(width() / 2, 0, width() - width() / 2, height(), Qt::blue);
+    }
+};
+
+struct Result
+{
+    int calls = 0;
+    std::optional<QImage> image;
+};
+
+ScreenshotCapture::Completion recordInto(Result& result)
+{
+    return [&result](std::optional<QImage> image) {
+        ++result.calls;
+        result.image = std::move(image);
+    };
+}
+
+// Waits until the selector's overlays cover the screen and hold the pointer.
+bool waitForOverlay()
+{
+    QWindow* overlay = nullptr;
+    const bool shown = QTest::qWaitFor([&] {
+        for (QWindow* window : QGuiApplication::topLevelWindows())
+            if (qobject_cast<RegionOverlay*>(window) && window->isExposed())
+                overlay = window;
+        return overlay != nullptr;
+    });
+    QTest::qWait(100); // the grabs follow the first expose
+    return shown;
+}
+
+QString writePng(const QString& folder, QColor colour, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = folder + QStringLiteral("/picture.png");
+    return image.save(path) ? path : QString();
+}
+
+} // namespace
+
+class TestScreenshotCapture : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
+
+    void regionSelectorReturnsTheDraggedPixels()
+    {
+        ColourWindow target;
+        target.setFlags(Qt::Window | Qt::FramelessWindowHint);
+        target.setGeometry(100, 100, 200, 100);
+        target.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&target));
+        QTest::qWait(100);
+
+        ScreenshotCapture capture;
+        QCOMPARE(capture.backend(), ScreenshotCapture::Backend::RegionSelector);
+        Result result;
+        capture.captureScreenshot(recordInto(result));
+        QVERIFY(waitForOverlay());
+        QVERIFY(XdoTool::run(
+            QStringLiteral("mousemove 120 120 mousedown 1 mousemove 170 150 mousemove 220 170 mouseup 1")));
+        QTRY_COMPARE(result.calls, 1);
+        QVERIFY(result.image.has_value());
+        QCOMPARE(result.image->size(), QSize(100, 50));
+        QCOMPARE(QColor(result.image->pixel(10, 10)), QColor(Qt::red));
+        QCOMPARE(QColor(result.image->pixel(75, 40)), QColor(Qt::red));
+        QCOMPARE(QColor(result.image->pixel(85, 10)), QColor(Qt::blue));
+        QCOMPARE(QColor(result.image->pixel(99, 49)), QColor(Qt::blue));
+        // The overlay is gone and the completion is not called again.
+        const auto overlayCount = [] {
+            int n = 0;
+            for (QWindow* window : QGuiApplication::topLevelWindows())
+                n += qobject_cast<RegionOverlay*>(window) != nullptr;
+            return n;
+        };
+        QTRY_COMPARE(overlayCount(), 0);
+        QCOMPARE(result.calls, 1);
+    }
+
+    void regionSelectorCancels_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("Escape") << "key Escape";
+        QTest::newRow("click without a drag") << "mousemove 200 200 click 1";
+        QTest::newRow("tiny drag") << "mousemove 200 200 mousedown 1 mousemove 202 201 mouseup 1";
+        QTest::newRow("right button") << "mousemove 200 200 mousedown 1 mousemove 300 300 click 3 mouseup 1";
+    }
+
+    void regionSelectorCancels()
+    {
+        QFETCH(QString, input);
+        ScreenshotCapture capture;
+        Result result;
+        capture.captureScreenshot(recordInto(result));
+        QVERIFY(waitForOverlay());
+        QVERIFY(XdoTool::run(input));
+        QTRY_COMPARE(result.calls, 1);
+        QVERIFY(!result.image.has_value());
+    }
+
+    void externalCommand_data()
+    {
+        QTest::addColumn<QString>("command"); // %1 is a PNG of 30x20 pixels
+        QTest::addColumn<bool>("expectImage");
+
+        QTest::newRow("PNG on standard output") << "cat %1" << true;
+        QTest::newRow("PNG into {file}") << "cp %1 {file}" << true;
+        QTest::newRow("exit 0 without output is a cancel") << "true" << false;
+        QTest::newRow("{file} left empty is a cancel") << "true {file}" << false;
+        QTest::newRow("failure with a picture") << "sh -c \"cat $0; exit 1\" %1" << false;
+        QTest::newRow("not a picture") << "echo hello" << false;
+        QTest::newRow("missing program") << "/nonexistent/screenshot-tool -s" << false;
+        QTest::newRow("quoted arguments") << "sh -c \"cat $0\" %1" << true;
+    }
+
+    void externalCommand()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, expectImage);
+
+        TestEnvironment env;
+        const QString png = writePng(env.root(), Qt::green, QSize(30, 20));
+        QVERIFY(!png.isEmpty());
+        Settings settings;
+        settings.setString(SettingsKeys::screenshotCommand, QString(command).replace(QStringLiteral("%1"), png));
+        ScreenshotCapture capture(&settings);
+        QCOMPARE(capture.backend(), ScreenshotCapture::Backend::Command);
+
+        Result result;
+        capture.captureScreenshot(recordInto(result));
+        QCOMPARE(result.calls, 0); // never synchronously
+        QTRY_COMPARE(result.calls, 1);
+        QCOMPARE(result.image.has_value(), expectImage);
+        if (expectImage) {
+            QCOMPARE(result.image->size(), QSize(30, 20));
+            QCOMPARE(QColor(result.image->pixel(5, 5)), QColor(Qt::green));
+        }
+        QTest::qWait(50);
+        QCOMPARE(result.calls, 1);
+    }
+
+    // The environment names a command for tests and overrides the setting.
+    void environmentOverride()
+    {
+        TestEnvironment env;
+        const QString png = writePng(env.root(), Qt::yellow, QSize(8, 8));
+        Settings settings;
+        settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("true"));
+        qputenv("VANTRO_SCREENSHOT_COMMAND", QString(QStringLiteral("cat ") + png).toUtf8());
+        ScreenshotCapture capture(&settings);
+        Result result;
+        capture.captureScreenshot(recordInto(result));
+        qunsetenv("VANTRO_SCREENSHOT_COMMAND");
+        QTRY_COMPARE(result.calls, 1);
+        QVERIFY(result.image.has_value());
+        QCOMPARE(result.image->size(), QSize(8, 8));
+    }
+
+    // Two captures at once each end with their own result; one still running when the capture object goes away
+    // ends with none.
+    void concurrentAndAbandoned()
+    {
+        TestEnvironment env;
+        const QString png = writePng(env.root(), Qt::cyan, QSize(4, 4));
+        Settings settings;
+        Result slow, quick, abandoned;
+        {
+            settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sh -c \"sleep 0.3; cat $0\" ") + png);
+            ScreenshotCapture capture(&settings);
+            capture.captureScreenshot(recordInto(slow));
+            settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("cat ") + png);
+            capture.captureScreenshot(recordInto(quick));
+            QTRY_COMPARE(quick.calls, 1);
+            QCOMPARE(slow.calls, 0);
+            QTRY_COMPARE(slow.calls, 1);
+            QVERIFY(slow.image.has_value() && quick.image.has_value());
+
+            settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sleep 10"));
+            capture.captureScreenshot(recordInto(abandoned));
+            QTest::qWait(50);
+            QCOMPARE(abandoned.calls, 0);
+        }
+        QCOMPARE(abandoned.calls, 1);
+        QVERIFY(!abandoned.image.has_value());
+    }
+};
+
+QTEST_MAIN(TestScreenshotCapture)
+#include "tst_screenshotcapture.moc"
