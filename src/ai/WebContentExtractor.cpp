@@ -128,16 +128,23 @@ QString decodeReferences(const QString& text, const Pattern& pattern, int base)
 // linear time: once an opening tag has no closing tag after it, no later one has either.
 void removeElements(QString& html, const QString& tag)
 {
+    // Without a closing tag nothing can match; most pages lack several of these elements.
+    if (!html.contains(QString(u"</" + tag + u'>'), Qt::CaseInsensitive))
+        return;
     const Pattern open(u'<' + tag + u"[^>]*>", caseless);
     const Pattern close(u"</" + tag + u'>', caseless);
+    // Each match would otherwise re-check the whole page for valid UTF-16, which makes many elements quadratic.
+    const auto options = QStringView(html).isValidUtf16() ? QRegularExpression::DontCheckSubjectStringMatchOption
+                                                          : QRegularExpression::NoMatchOption;
     QString result;
     qsizetype copied = 0;
     qsizetype from = 0;
     while (true) {
-        const QRegularExpressionMatch opening = open.match(html, from);
+        const QRegularExpressionMatch opening = open.match(html, from, QRegularExpression::NormalMatch, options);
         if (!opening.hasMatch())
             break;
-        const QRegularExpressionMatch closing = close.match(html, opening.capturedEnd());
+        const QRegularExpressionMatch closing =
+            close.match(html, opening.capturedEnd(), QRegularExpression::NormalMatch, options);
         if (!closing.hasMatch())
             break;
         result += QStringView(html).sliced(copied, opening.capturedStart() - copied);
@@ -147,6 +154,30 @@ void removeElements(QString& html, const QString& tag)
         return;
     result += QStringView(html).sliced(copied);
     html = std::move(result);
+}
+
+// Removes every match of "<[^>]+>" in one pass without a match object per tag (pages have hundreds of thousands).
+// A "<" with no ">" after it ends the work: no later "<" has one either.
+void removeTags(QString& text)
+{
+    const QStringView view(text);
+    QString result;
+    result.reserve(text.size());
+    qsizetype copied = 0;
+    for (qsizetype open = view.indexOf(u'<'); open >= 0;) {
+        const qsizetype close = view.indexOf(u'>', open + 1);
+        if (close < 0)
+            break;
+        if (close == open + 1) { // "<>" is no tag; the next "<" may start one
+            open = view.indexOf(u'<', open + 1);
+            continue;
+        }
+        result += view.sliced(copied, open - copied);
+        copied = close + 1;
+        open = view.indexOf(u'<', copied);
+    }
+    result += view.sliced(copied);
+    text = std::move(result);
 }
 
 } // namespace
@@ -220,23 +251,37 @@ std::optional<QString> extractMetaContent(const QString& html, const QString& pr
 
 QString decodeHTMLEntities(const QString& text)
 {
-    static const std::pair<QString, QString> named[] = {
-        {QStringLiteral("&amp;"), QStringLiteral("&")},        {QStringLiteral("&lt;"), QStringLiteral("<")},
-        {QStringLiteral("&gt;"), QStringLiteral(">")},         {QStringLiteral("&quot;"), QStringLiteral("\"")},
-        {QStringLiteral("&#39;"), QStringLiteral("'")},        {QStringLiteral("&nbsp;"), QStringLiteral(" ")},
-        {QStringLiteral("&#x27;"), QStringLiteral("'")},       {QStringLiteral("&#x2F;"), QStringLiteral("/")},
-        {QStringLiteral("&apos;"), QStringLiteral("'")},       {QStringLiteral("&hellip;"), QStringLiteral("\u2026")},
-        {QStringLiteral("&mdash;"), QStringLiteral("\u2014")}, {QStringLiteral("&ndash;"), QStringLiteral("\u2013")},
-        {QStringLiteral("&lsquo;"), QStringLiteral("\u2018")}, {QStringLiteral("&rsquo;"), QStringLiteral("\u2019")},
-        {QStringLiteral("&ldquo;"), QStringLiteral("\u201C")}, {QStringLiteral("&rdquo;"), QStringLiteral("\u201D")},
+    static const std::pair<QStringView, QStringView> named[] = {
+        {u"&lt;", u"<"},          {u"&gt;", u">"},         {u"&quot;", u"\""},      {u"&#39;", u"'"},
+        {u"&nbsp;", u" "},        {u"&#x27;", u"'"},       {u"&#x2F;", u"/"},       {u"&apos;", u"'"},
+        {u"&hellip;", u"\u2026"}, {u"&mdash;", u"\u2014"}, {u"&ndash;", u"\u2013"}, {u"&lsquo;", u"\u2018"},
+        {u"&rsquo;", u"\u2019"},  {u"&ldquo;", u"\u201C"}, {u"&rdquo;", u"\u201D"},
     };
     static const Pattern decimal(QStringLiteral(R"re(&#(\d+);)re"));
     static const Pattern hexadecimal(QStringLiteral(R"re(&#x([0-9a-fA-F]+);)re"));
     if (!text.contains(u'&'))
         return text;
-    QString result = text;
-    for (const auto& [entity, replacement] : named)
-        result.replace(entity, replacement);
+    // "&amp;" goes first, so "&amp;lt;" ends as "<". The other entities cannot overlap or create one another
+    // (none of them yields "&"), so one pass over the text replaces them all as row-by-row replacement would.
+    QString amp = text;
+    amp.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    QString result;
+    result.reserve(amp.size());
+    const QStringView view(amp);
+    qsizetype copied = 0;
+    for (qsizetype at = view.indexOf(u'&'); at >= 0; at = view.indexOf(u'&', at + 1)) {
+        const QStringView rest = view.sliced(at);
+        for (const auto& [entity, replacement] : named) {
+            if (rest.startsWith(entity)) {
+                result += view.sliced(copied, at - copied);
+                result += replacement;
+                copied = at + entity.size();
+                at = copied - 1;
+                break;
+            }
+        }
+    }
+    result += view.sliced(copied);
     result = decodeReferences(result, decimal, 10);
     return decodeReferences(result, hexadecimal, 16);
 }
@@ -259,7 +304,6 @@ QString htmlToText(const QString& html)
         QStringLiteral("script"), QStringLiteral("style"),  QStringLiteral("noscript"), QStringLiteral("head"),
         QStringLiteral("nav"),    QStringLiteral("footer"), QStringLiteral("header")};
     static const Pattern blockStart(QStringLiteral(R"re(<(br|p|div|h[1-6]|li|tr|section|article)[^>]*>)re"), caseless);
-    static const Pattern anyTag(QStringLiteral(R"re(<[^>]+>)re"));
     static const Pattern blanks(QStringLiteral(R"re([ \t]+)re"));
     static const Pattern indentedLine(QStringLiteral(R"re(\n[ \t]+)re"));
     static const Pattern emptyLines(QStringLiteral(R"re(\n{3,})re"));
@@ -268,7 +312,7 @@ QString htmlToText(const QString& html)
     for (const QString& tag : hiddenElements)
         removeElements(text, tag);
     text.replace(blockStart, QStringLiteral("\n"));
-    text.replace(anyTag, QString());
+    removeTags(text); // "<[^>]+>"
     text = decodeHTMLEntities(text);
     text.replace(blanks, QStringLiteral(" "));
     text.replace(indentedLine, QStringLiteral("\n"));
@@ -418,7 +462,8 @@ void LinkedContentFetch::request(WebContent::Site site)
         }
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply, complete] {
-        m_body += reply->read(WebContent::maxPageBytes - m_body.size());
+        if (reply->isOpen())
+            m_body += reply->read(WebContent::maxPageBytes - m_body.size());
         complete(false);
     });
 }
