@@ -393,23 +393,6 @@ private Q_SLOTS:
         QCOMPARE(storedProjects(f.settings), state->projects());
     }
 
-    void customPromptWithoutTextDoesNothing()
-    {
-        Fixture f;
-        auto state = f.makeState();
-        const QList<Project> before = state->projects();
-        for (const std::optional<QString>& text : {std::optional<QString>(), std::optional<QString>(QString())}) {
-            state->setLastCustomPromptText(text);
-            state->saveCustomPromptAsQuickAction();
-            QCOMPARE(state->projects(), before);
-        }
-        state->setProjects({});
-        state->setLastCustomPromptText(QStringLiteral("keep me"));
-        state->saveCustomPromptAsQuickAction();
-        QCOMPARE(state->lastCustomPromptText(), std::optional<QString>(QStringLiteral("keep me")));
-        QCOMPARE(storedProjects(f.settings), before);
-    }
-
     void sessionOperations()
     {
         Fixture f;
