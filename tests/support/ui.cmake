@@ -1,2 +1,4 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# target_sources(vantro_test_support PRIVATE ...) for the ui fakes.
+# A settings portal on a private session bus, for the appearance and theme tests.
+target_sources(vantro_test_support PRIVATE FakeSettingsPortal.cpp FakeSettingsPortal.h)
+target_link_libraries(vantro_test_support PUBLIC Qt6::DBus)

@@ -1,0 +1,559 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/ChatView.h"
+
+#include "model/AppState.h"
+#include "ui/MarkdownContentView.h"
+#include "ui/PanelWidgets.h"
+#include "ui/SymbolIcon.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QMimeData>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+using PanelWidgets::css;
+
+namespace {
+
+constexpr int copiedFeedbackMs = 2000;
+constexpr int bubbleFreeSpace = 60;
+constexpr int maxImageHeight = 200;
+constexpr int pendingThumbSize = 80;
+
+// Only web links are opened from an answer's sources: a reply must not make us open local files or other handlers.
+bool isOpenableLink(const QUrl& url)
+{
+    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+
+CopyMessageButton::CopyMessageButton(QString content, ThemeColors colors, bool isLastMessage, QWidget* parent)
+    : QToolButton(parent), m_content(std::move(content)), m_colors(colors), m_isLastMessage(isLastMessage)
+{
+    setObjectName(QStringLiteral("copyMessageButton"));
+    setAutoRaise(true);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+    setIconSize(QSize(13, 13));
+    setFixedSize(22, 22);
+    setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    m_reset.setSingleShot(true);
+    m_reset.setInterval(copiedFeedbackMs);
+    connect(&m_reset, &QTimer::timeout, this, [this] { setCopied(false); });
+    connect(this, &QToolButton::clicked, this, [this] {
+        if (QClipboard* clipboard = QGuiApplication::clipboard())
+            clipboard->setText(m_content);
+        showCopiedFeedback();
+    });
+    setCopied(false);
+    setLastMessage(isLastMessage);
+}
+
+void CopyMessageButton::setLastMessage(bool last)
+{
+    m_isLastMessage = last;
+    setToolTip(last ? tr("Copy message (Ctrl+C)") : tr("Copy message"));
+}
+
+void CopyMessageButton::showCopiedFeedback()
+{
+    setCopied(true);
+    m_reset.start();
+}
+
+void CopyMessageButton::setCopied(bool copied)
+{
+    m_copied = copied;
+    setIcon(symbolIcon(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"),
+                       copied ? m_colors.accent() : m_colors.faintText(), 13));
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWidget* parent)
+    : QWidget(parent), m_colors(colors), m_message(message)
+{
+    setObjectName(QStringLiteral("messageBubble"));
+    const bool user = message.role == MessageRole::User;
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    if (user)
+        row->addSpacing(bubbleFreeSpace);
+
+    m_bubble = new QWidget;
+    m_bubble->setObjectName(QStringLiteral("bubble"));
+    m_bubble->setAttribute(Qt::WA_StyledBackground);
+    m_bubble->setStyleSheet(QStringLiteral("QWidget#bubble { background: %1; border-radius: 12px; }")
+                                .arg(css(user ? colors.selectedFill() : colors.bubbleBackground())));
+    m_bubble->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    m_bubbleColumn = new QVBoxLayout(m_bubble);
+    m_bubbleColumn->setContentsMargins(12, 8, 12, 6);
+    m_bubbleColumn->setSpacing(6);
+
+    m_image = new QLabel;
+    m_image->setObjectName(QStringLiteral("messageImage"));
+    m_image->setVisible(false);
+    m_bubbleColumn->addWidget(m_image);
+
+    m_content = new MarkdownContentView(QString(), colors);
+    m_content->setObjectName(QStringLiteral("messageContent"));
+    m_bubbleColumn->addWidget(m_content);
+
+    m_placeholder = PanelWidgets::label(tr("[Empty message]"), colors.faintText());
+    m_bubbleColumn->addWidget(m_placeholder);
+
+    m_thinking = PanelWidgets::label(tr("Thinking..."), colors.secondaryText());
+    m_thinking->setObjectName(QStringLiteral("thinkingLabel"));
+    m_bubbleColumn->addWidget(m_thinking);
+
+    m_sources = new QWidget;
+    m_sources->setObjectName(QStringLiteral("sources"));
+    new QVBoxLayout(m_sources);
+    m_sources->layout()->setContentsMargins(0, 4, 0, 0);
+    m_bubbleColumn->addWidget(m_sources);
+
+    m_copy = new CopyMessageButton(message.content, colors, false);
+    m_bubbleColumn->addWidget(m_copy, 0, user ? Qt::AlignRight : Qt::AlignLeft);
+
+    row->addWidget(m_bubble, 1);
+    if (!user)
+        row->addSpacing(bubbleFreeSpace);
+
+    m_message.content.clear(); // so the first update draws everything
+    update(message, false);
+}
+
+void MessageBubble::update(const ChatMessage& message, bool isLastMessage)
+{
+    const bool user = message.role == MessageRole::User;
+    const bool blank = message.content.isEmpty() && !message.imageData;
+    if (m_content->content() != message.content)
+        m_content->setContent(message.content);
+    m_content->setVisible(!message.content.isEmpty());
+    m_placeholder->setVisible(user && blank);
+    m_thinking->setVisible(!user && blank);
+    m_copy->setContent(message.content);
+    m_copy->setLastMessage(isLastMessage);
+
+    if (message.imageData != m_shownImage) {
+        m_shownImage = message.imageData;
+        m_image->setVisible(message.imageData.has_value());
+        if (message.imageData) {
+            QImage image;
+            if (image.loadFromData(*message.imageData)) {
+                if (image.height() > maxImageHeight)
+                    image = image.scaledToHeight(maxImageHeight, Qt::SmoothTransformation);
+                m_image->setPixmap(QPixmap::fromImage(image));
+            } else {
+                m_image->setPixmap(QPixmap());
+                m_image->setText(tr("Image (%1 bytes) - failed to decode").arg(message.imageData->size()));
+                m_image->setStyleSheet(QStringLiteral("color: %1;").arg(css(m_colors.secondaryText())));
+            }
+        }
+    }
+    if (message.annotations != m_shownCitations) {
+        m_shownCitations = message.annotations;
+        rebuildSources(message.annotations.value_or(QList<URLCitation>()));
+    }
+    m_message = message;
+}
+
+void MessageBubble::rebuildSources(const QList<URLCitation>& citations)
+{
+    QLayout* column = m_sources->layout();
+    while (QLayoutItem* item = column->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    m_sources->setVisible(!citations.isEmpty());
+    if (citations.isEmpty())
+        return;
+    auto* heading = PanelWidgets::label(tr("Sources"), m_colors.secondaryText());
+    QFont font = heading->font();
+    font.setWeight(QFont::DemiBold);
+    heading->setFont(font);
+    column->addWidget(heading);
+    for (const URLCitation& citation : citations) {
+        const QUrl url(citation.url);
+        const QString title = citation.title.value_or(QString()).isEmpty() ? url.host() : *citation.title;
+        auto* link = new QPushButton(symbolIcon(QStringLiteral("link"), m_colors.accent(), 12),
+                                     title.isEmpty() ? citation.url : title);
+        link->setObjectName(QStringLiteral("sourceLink"));
+        link->setToolTip(citation.url);
+        link->setFlat(true);
+        link->setFocusPolicy(Qt::NoFocus);
+        link->setCursor(Qt::PointingHandCursor);
+        link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; text-align: left; padding: 1px; }")
+                                .arg(css(m_colors.accent())));
+        connect(link, &QPushButton::clicked, this, [url] {
+            if (isOpenableLink(url))
+                QDesktopServices::openUrl(url);
+        });
+        column->addWidget(link);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+ChatInputEdit::ChatInputEdit(QWidget* parent) : QPlainTextEdit(parent)
+{
+    setObjectName(QStringLiteral("chatInput"));
+    setPlaceholderText(tr("Ask anything..."));
+    setTabChangesFocus(false);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(this, &QPlainTextEdit::textChanged, this, &ChatInputEdit::fitHeight);
+    fitHeight();
+}
+
+int ChatInputEdit::heightForLines(int lines) const
+{
+    const QMargins margins = contentsMargins();
+    return lines * fontMetrics().lineSpacing() + int(2 * document()->documentMargin()) + margins.top() +
+           margins.bottom();
+}
+
+void ChatInputEdit::fitHeight()
+{
+    // Count the visual lines, wrapped ones included, and grow from one line up to five.
+    int lines = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        lines += std::max(1, block.layout() ? block.layout()->lineCount() : 1);
+    setFixedHeight(heightForLines(std::clamp(lines, 1, 5)));
+}
+
+QSize ChatInputEdit::sizeHint() const
+{
+    return QSize(QPlainTextEdit::sizeHint().width(), height());
+}
+
+QSize ChatInputEdit::minimumSizeHint() const
+{
+    return QSize(80, heightForLines(1));
+}
+
+void ChatInputEdit::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & Qt::ShiftModifier)) {
+        if (onSubmit)
+            onSubmit();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste) && onPasteImage && onPasteImage()) {
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+    fitHeight();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+
+ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
+    : QWidget(parent), m_state(state), m_colors(colors)
+{
+    setObjectName(QStringLiteral("chatView"));
+    setAcceptDrops(true);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+
+    m_stack = new QStackedWidget;
+    auto* empty = new QWidget;
+    empty->setObjectName(QStringLiteral("noChatSelected"));
+    auto* emptyColumn = new QVBoxLayout(empty);
+    emptyColumn->addStretch();
+    auto* icon = new QLabel;
+    icon->setPixmap(symbolIcon(QStringLiteral("bubble.left.and.bubble.right"), colors.faintText(), 40).pixmap(40, 40));
+    emptyColumn->addWidget(icon, 0, Qt::AlignHCenter);
+    emptyColumn->addWidget(PanelWidgets::label(tr("No chat selected"), colors.secondaryText()), 0, Qt::AlignHCenter);
+    auto* start = new QPushButton(tr("Start a new chat"));
+    start->setObjectName(QStringLiteral("startNewChatButton"));
+    start->setCursor(Qt::PointingHandCursor);
+    connect(start, &QPushButton::clicked, this, [this] { m_state.newChatSession(); });
+    emptyColumn->addWidget(start, 0, Qt::AlignHCenter);
+    emptyColumn->addStretch();
+    m_stack->addWidget(empty);
+
+    m_scroll = new QScrollArea;
+    m_scroll->setObjectName(QStringLiteral("transcript"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    auto* transcript = new QWidget;
+    transcript->setAutoFillBackground(false);
+    m_transcript = new QVBoxLayout(transcript);
+    m_transcript->setContentsMargins(0, 0, 8, 0);
+    m_transcript->setSpacing(10);
+    m_transcript->addStretch();
+    m_scroll->setWidget(transcript);
+    m_stack->addWidget(m_scroll);
+    column->addWidget(m_stack, 1);
+
+    // Prompt row: the project switcher and one "Apply" button per prompt.
+    auto* promptRowHolder = new QWidget;
+    promptRowHolder->setObjectName(QStringLiteral("chatPromptRow"));
+    m_promptRow = new QHBoxLayout(promptRowHolder);
+    m_promptRow->setContentsMargins(0, 0, 0, 0);
+    m_promptRow->setSpacing(6);
+    auto* promptScroll = new QScrollArea;
+    promptScroll->setFrameShape(QFrame::NoFrame);
+    promptScroll->setWidgetResizable(true);
+    promptScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    promptScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    promptScroll->setFixedHeight(34);
+    promptScroll->viewport()->setAutoFillBackground(false);
+    promptScroll->setWidget(promptRowHolder);
+    column->addWidget(promptScroll);
+
+    // Pending image.
+    m_pendingBox = new QWidget;
+    m_pendingBox->setObjectName(QStringLiteral("pendingImage"));
+    auto* pendingRow = new QHBoxLayout(m_pendingBox);
+    pendingRow->setContentsMargins(0, 0, 0, 0);
+    m_pendingThumb = new QLabel;
+    pendingRow->addWidget(m_pendingThumb);
+    auto* pendingInfo = new QVBoxLayout;
+    pendingInfo->addWidget(PanelWidgets::label(tr("Image attached"), colors.text()));
+    m_pendingSize = PanelWidgets::label(QString(), colors.secondaryText());
+    pendingInfo->addWidget(m_pendingSize);
+    pendingRow->addLayout(pendingInfo);
+    auto* remove =
+        PanelWidgets::iconButton(QStringLiteral("xmark.circle.fill"), tr("Remove image"), colors, nullptr, 22);
+    remove->setObjectName(QStringLiteral("removeImageButton"));
+    connect(remove, &QToolButton::clicked, this, [this] { setPendingImage(std::nullopt); });
+    pendingRow->addWidget(remove, 0, Qt::AlignTop);
+    pendingRow->addStretch();
+    m_pendingBox->setVisible(false);
+    column->addWidget(m_pendingBox);
+
+    // Input.
+    auto* inputRow = new QHBoxLayout;
+    m_input = new ChatInputEdit;
+    m_input->setStyleSheet(QStringLiteral("QPlainTextEdit { color: %1; background: %2; border: 1px solid %3; "
+                                          "border-radius: 10px; padding: 2px 6px; }")
+                               .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder())));
+    m_input->onSubmit = [this] { send(std::nullopt); };
+    m_input->onPasteImage = [this] { return attachImageFromClipboard(); };
+    inputRow->addWidget(m_input, 1);
+    auto* sendButton =
+        PanelWidgets::iconButton(QStringLiteral("paperplane.fill"), tr("Send message (Enter)"), colors, nullptr, 32);
+    sendButton->setObjectName(QStringLiteral("sendMessageButton"));
+    connect(sendButton, &QToolButton::clicked, this, [this] { send(std::nullopt); });
+    inputRow->addWidget(sendButton, 0, Qt::AlignBottom);
+    column->addLayout(inputRow);
+
+    connect(&m_state, &AppState::chatSessionsChanged, this, &ChatView::refreshTranscript);
+    connect(&m_state, &AppState::activeChatSessionIDChanged, this, &ChatView::refreshTranscript);
+    connect(&m_state, &AppState::projectsChanged, this, &ChatView::refreshPromptRow);
+    connect(&m_state, &AppState::activeProjectIndexChanged, this, &ChatView::refreshPromptRow);
+    refreshTranscript();
+    refreshPromptRow();
+}
+
+ChatView::~ChatView() = default;
+
+QList<MessageBubble*> ChatView::bubbles() const
+{
+    QList<MessageBubble*> result;
+    for (const QUuid& id : m_order) {
+        if (MessageBubble* bubble = m_bubbles.value(id))
+            result.append(bubble);
+    }
+    return result;
+}
+
+void ChatView::refreshTranscript()
+{
+    const std::optional<ChatSession> session = m_state.activeChatSession();
+    m_stack->setCurrentIndex(session ? 1 : 0);
+    const QList<ChatMessage> messages = session ? session->messages : QList<ChatMessage>();
+    const bool otherSession = (session ? std::optional<QUuid>(session->id) : std::nullopt) != m_shownSession;
+    m_shownSession = session ? std::optional<QUuid>(session->id) : std::nullopt;
+    const qsizetype countBefore = m_order.size();
+
+    // Keep the bubbles of messages that are still there, so a streaming answer only updates its own bubble.
+    QList<QUuid> order;
+    QHash<QUuid, QPointer<MessageBubble>> kept;
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        const ChatMessage& message = messages[i];
+        MessageBubble* bubble = m_bubbles.value(message.id);
+        if (!bubble)
+            bubble = new MessageBubble(message, m_colors);
+        bubble->update(message, i == messages.size() - 1);
+        kept.insert(message.id, bubble);
+        order.append(message.id);
+    }
+    for (auto it = m_bubbles.cbegin(); it != m_bubbles.cend(); ++it) {
+        if (!kept.contains(it.key()) && it.value())
+            it.value()->deleteLater();
+    }
+    if (order != m_order) {
+        // Re-seat the bubbles in message order, before the trailing stretch.
+        for (const QUuid& id : order)
+            m_transcript->removeWidget(kept.value(id));
+        for (qsizetype i = 0; i < order.size(); ++i)
+            m_transcript->insertWidget(int(i), kept.value(order[i]));
+    }
+    m_bubbles = kept;
+    m_order = order;
+    if (otherSession || order.size() != countBefore)
+        scrollToNewest();
+}
+
+void ChatView::scrollToNewest()
+{
+    QTimer::singleShot(0, this, [this] {
+        QScrollBar* bar = m_scroll->verticalScrollBar();
+        auto* animation = new QPropertyAnimation(bar, "value", this);
+        animation->setDuration(200);
+        animation->setEasingCurve(QEasingCurve::OutCubic);
+        animation->setEndValue(bar->maximum());
+        animation->start(QAbstractAnimation::DeleteWhenStopped);
+    });
+}
+
+void ChatView::refreshPromptRow()
+{
+    while (QLayoutItem* item = m_promptRow->takeAt(0)) {
+        if (item->widget())
+            item->widget()->deleteLater();
+        delete item;
+    }
+    const QString buttonStyle = QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; "
+                                               "border-radius: 8px; padding: 3px 10px; }"
+                                               "QPushButton:hover { background: %4; }")
+                                    .arg(css(m_colors.text()), css(m_colors.boxFill()), css(m_colors.boxBorder()),
+                                         css(m_colors.selectedFill()));
+    const Project project = m_state.activeProject();
+    if (m_state.projects().size() >= 2) {
+        auto* switcher = new QPushButton(project.emoji + u' ' + project.name);
+        switcher->setObjectName(QStringLiteral("projectSwitcher"));
+        switcher->setToolTip(tr("Switch project (Tab)"));
+        switcher->setFocusPolicy(Qt::NoFocus);
+        switcher->setStyleSheet(buttonStyle);
+        connect(switcher, &QPushButton::clicked, this, [this] { m_state.selectNextProject(); });
+        m_promptRow->addWidget(switcher);
+    }
+    for (const Prompt& prompt : project.prompts) {
+        auto* apply = new QPushButton(prompt.title);
+        apply->setObjectName(QStringLiteral("applyPromptButton"));
+        apply->setToolTip(tr("Apply %1 to your message").arg(prompt.title));
+        apply->setFocusPolicy(Qt::NoFocus);
+        apply->setCursor(Qt::PointingHandCursor);
+        apply->setStyleSheet(buttonStyle);
+        connect(apply, &QPushButton::clicked, this, [this, prompt] { send(prompt); });
+        m_promptRow->addWidget(apply);
+    }
+    m_promptRow->addStretch();
+}
+
+void ChatView::send(const std::optional<Prompt>& prompt)
+{
+    const QString text = m_input->toPlainText().trimmed();
+    if (text.isEmpty() && !m_pendingImage)
+        return;
+    const std::optional<QImage> image = m_pendingImage;
+    m_input->clear();
+    setPendingImage(std::nullopt);
+    if (onSendChatMessage)
+        onSendChatMessage(text, prompt, image);
+}
+
+void ChatView::setPendingImage(const std::optional<QImage>& image)
+{
+    m_pendingImage = image;
+    m_pendingBox->setVisible(image.has_value());
+    if (image) {
+        m_pendingThumb->setPixmap(QPixmap::fromImage(
+            image->scaled(QSize(pendingThumbSize, pendingThumbSize), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        m_pendingSize->setText(PanelWidgets::sizeText(image->size()));
+    }
+}
+
+bool ChatView::attachImageFromClipboard()
+{
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    if (auto image = imageFromMimeData(clipboard->mimeData())) {
+        setPendingImage(image);
+        return true;
+    }
+    return false;
+}
+
+void ChatView::showCopiedFeedback()
+{
+    if (!m_order.isEmpty()) {
+        if (MessageBubble* last = m_bubbles.value(m_order.constLast()))
+            last->copyButton()->showCopiedFeedback();
+    }
+}
+
+std::optional<QImage> ChatView::imageFromMimeData(const QMimeData* data)
+{
+    if (!data)
+        return std::nullopt;
+    if (data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        if (!image.isNull())
+            return image;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        // The first file decides: a file that is not an image attaches nothing.
+        QImageReader reader(url.toLocalFile());
+        reader.setAutoTransform(true);
+        const QImage image = reader.read();
+        if (image.isNull())
+            return std::nullopt;
+        return image;
+    }
+    return std::nullopt;
+}
+
+void ChatView::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (data->hasImage() || data->hasUrls()) {
+        m_isDropTargeted = true;
+        event->acceptProposedAction();
+    }
+}
+
+void ChatView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    m_isDropTargeted = false;
+    QWidget::dragLeaveEvent(event);
+}
+
+void ChatView::dropEvent(QDropEvent* event)
+{
+    m_isDropTargeted = false;
+    if (auto image = imageFromMimeData(event->mimeData())) {
+        setPendingImage(image);
+        event->acceptProposedAction();
+    }
+}

@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/ChatSession.h"
+#include "model/Prompt.h"
+#include "ui/ThemeColors.h"
+
+#include <QHash>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
+#include <QToolButton>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class AppState;
+class MarkdownContentView;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QStackedWidget;
+class QVBoxLayout;
+class QHBoxLayout;
+
+// The copy button of a chat message: copies the text and shows a checkmark for two seconds.
+class CopyMessageButton : public QToolButton
+{
+    Q_OBJECT
+
+public:
+    CopyMessageButton(QString content, ThemeColors colors, bool isLastMessage, QWidget* parent = nullptr);
+
+    void setContent(const QString& content) { m_content = content; }
+    void setLastMessage(bool last);
+    bool isLastMessage() const { return m_isLastMessage; }
+    bool copied() const { return m_copied; }
+    // The checkmark without copying, after the controller copied the message itself.
+    void showCopiedFeedback();
+
+private:
+    void setCopied(bool copied);
+
+    QString m_content;
+    ThemeColors m_colors;
+    bool m_isLastMessage;
+    bool m_copied = false;
+    QTimer m_reset;
+};
+
+// One message of the transcript.
+class MessageBubble : public QWidget
+{
+    Q_OBJECT
+
+public:
+    MessageBubble(const ChatMessage& message, ThemeColors colors, QWidget* parent = nullptr);
+
+    void update(const ChatMessage& message, bool isLastMessage);
+    CopyMessageButton* copyButton() const { return m_copy; }
+    MarkdownContentView* contentView() const { return m_content; }
+
+private:
+    void rebuildSources(const QList<URLCitation>& citations);
+
+    ThemeColors m_colors;
+    ChatMessage m_message;
+    QWidget* m_bubble = nullptr;
+    QVBoxLayout* m_bubbleColumn = nullptr;
+    MarkdownContentView* m_content = nullptr;
+    QLabel* m_placeholder = nullptr;
+    QWidget* m_thinking = nullptr;
+    QLabel* m_image = nullptr;
+    QWidget* m_sources = nullptr;
+    CopyMessageButton* m_copy = nullptr;
+    std::optional<QByteArray> m_shownImage;
+    std::optional<QList<URLCitation>> m_shownCitations;
+};
+
+// The chat input: 1 to 5 lines, Enter sends, Shift+Enter breaks the line, Ctrl+V attaches an image.
+class ChatInputEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit ChatInputEdit(QWidget* parent = nullptr);
+
+    std::function<void()> onSubmit;
+    // Ctrl+V: returns true when it took an image from the clipboard (the paste is then not done).
+    std::function<bool()> onPasteImage;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int heightForLines(int lines) const;
+    void fitHeight();
+};
+
+// The Chats tab's main area: the active session's transcript, the prompt row, the pending image and the input.
+class ChatView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ChatView(AppState& state, ThemeColors colors, QWidget* parent = nullptr);
+    ~ChatView() override;
+
+    std::function<void(const QString&, const std::optional<Prompt>&, const std::optional<QImage>&)> onSendChatMessage;
+
+    ChatInputEdit* input() const { return m_input; }
+    const std::optional<QImage>& pendingImage() const { return m_pendingImage; }
+    void setPendingImage(const std::optional<QImage>& image);
+    // The image currently on the clipboard, or in the first image file it names; attached when there is one.
+    bool attachImageFromClipboard();
+    // The checkmark on the newest message's copy button.
+    void showCopiedFeedback();
+    QList<MessageBubble*> bubbles() const;
+
+    // Loads an image from dropped or pasted data: image data first, else the first local file that is an image.
+    static std::optional<QImage> imageFromMimeData(const QMimeData* data);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void refreshTranscript();
+    void refreshPromptRow();
+    void send(const std::optional<Prompt>& prompt);
+    void scrollToNewest();
+
+    AppState& m_state;
+    ThemeColors m_colors;
+    QStackedWidget* m_stack = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QVBoxLayout* m_transcript = nullptr;
+    QHash<QUuid, QPointer<MessageBubble>> m_bubbles;
+    QList<QUuid> m_order;
+    std::optional<QUuid> m_shownSession;
+    QHBoxLayout* m_promptRow = nullptr;
+    QWidget* m_pendingBox = nullptr;
+    QLabel* m_pendingThumb = nullptr;
+    QLabel* m_pendingSize = nullptr;
+    ChatInputEdit* m_input = nullptr;
+    std::optional<QImage> m_pendingImage;
+    bool m_isDropTargeted = false;
+};

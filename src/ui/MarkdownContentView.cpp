@@ -1,0 +1,493 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MarkdownContentView.h"
+
+#include "ui/SymbolIcon.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int unitSpacing = 10;
+constexpr int codeInset = 10;
+constexpr int codeRadius = 8;
+
+QFont pixelFont(QFont font, int pixels, QFont::Weight weight = QFont::Normal)
+{
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+QFont monospaceFont(int pixels, QFont::Weight weight = QFont::Normal)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    return pixelFont(font, pixels, weight);
+}
+
+// The text area lays its document out at exactly `width` (not at its viewport's width, which lags behind while
+// the widget is hidden) and reports the height that takes.
+int layoutHeight(QTextEdit* edit, int width)
+{
+    if (edit->lineWrapColumnOrWidth() != width)
+        edit->setLineWrapColumnOrWidth(width);
+    return int(std::ceil(edit->document()->size().height()));
+}
+
+// The height at a width the text is not shown at, measured on a copy so the shown layout stays as it is.
+int hypotheticalHeight(const QTextEdit* edit, int width)
+{
+    const std::unique_ptr<QTextDocument> copy(edit->document()->clone());
+    copy->setTextWidth(width);
+    return int(std::ceil(copy->size().height()));
+}
+
+// A read-only text area that is exactly as tall as its text, with no frame, scroll bars or background.
+void makeBareTextArea(QTextEdit* edit)
+{
+    edit->setReadOnly(true);
+    edit->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    edit->setFrameShape(QFrame::NoFrame);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->document()->setDocumentMargin(0);
+    edit->viewport()->setAutoFillBackground(false);
+    edit->setAutoFillBackground(false);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    edit->setContextMenuPolicy(Qt::DefaultContextMenu);
+}
+
+class TextUnitView : public QTextBrowser
+{
+public:
+    TextUnitView(const ThemeColors& colors, QWidget* parent) : QTextBrowser(parent)
+    {
+        makeBareTextArea(this);
+        setObjectName(QStringLiteral("markdownText"));
+        setOpenExternalLinks(true);
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::LinksAccessibleByMouse |
+                                Qt::LinksAccessibleByKeyboard);
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Text, colors.text());
+        palette.setColor(QPalette::Base, Qt::transparent);
+        palette.setColor(QPalette::Link, colors.accent());
+        setPalette(palette);
+        document()->setDefaultFont(font());
+        m_link = colors.accent();
+    }
+
+    void render(const QString& text, bool plain)
+    {
+        if (plain) {
+            setPlainText(text);
+            return;
+        }
+        setMarkdown(text);
+        // The parser gives up only on resource exhaustion; show the text as it came rather than nothing.
+        if (document()->isEmpty() && !text.trimmed().isEmpty()) {
+            setPlainText(text);
+            return;
+        }
+        tintLinks(m_link);
+    }
+
+private:
+    QColor m_link;
+
+    // The Markdown importer colours links from the application palette; ours follow the theme.
+    void tintLinks(const QColor& color)
+    {
+        QTextCursor cursor(document());
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                if (!fragment.isValid() || !fragment.charFormat().isAnchor())
+                    continue;
+                QTextCharFormat format;
+                format.setForeground(color);
+                cursor.setPosition(fragment.position());
+                cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+                cursor.mergeCharFormat(format);
+            }
+        }
+    }
+};
+
+class CodeUnitView : public QWidget
+{
+public:
+    CodeUnitView(const std::optional<QString>& language, const ThemeColors& colors, QWidget* parent)
+        : QWidget(parent), m_colors(colors), m_body(new QTextEdit(this))
+    {
+        setObjectName(QStringLiteral("codeBlock"));
+        makeBareTextArea(m_body);
+        m_body->setObjectName(QStringLiteral("codeText"));
+        m_body->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        m_body->setFont(monospaceFont(12));
+        m_body->document()->setDefaultFont(m_body->font());
+        QPalette palette = m_body->palette();
+        palette.setColor(QPalette::Text, colors.codeText());
+        palette.setColor(QPalette::Base, Qt::transparent);
+        m_body->setPalette(palette);
+
+        if (language && !language->isEmpty()) {
+            m_header = new QWidget(this);
+            auto* row = new QHBoxLayout(m_header);
+            row->setContentsMargins(10, 6, 10, 6);
+            auto* name = new QLabel(*language, m_header);
+            name->setObjectName(QStringLiteral("codeLanguage"));
+            name->setFont(monospaceFont(11, QFont::Medium));
+            QPalette labelPalette = name->palette();
+            labelPalette.setColor(QPalette::WindowText, colors.secondaryText());
+            name->setPalette(labelPalette);
+            auto* copy = new QToolButton(m_header);
+            copy->setObjectName(QStringLiteral("copyCodeButton"));
+            copy->setIcon(symbolIcon(QStringLiteral("doc.on.doc"), colors.secondaryText(), 13));
+            copy->setIconSize(QSize(13, 13));
+            copy->setAutoRaise(true);
+            copy->setCursor(Qt::PointingHandCursor);
+            copy->setToolTip(tr("Copy code"));
+            copy->setFocusPolicy(Qt::NoFocus);
+            QObject::connect(copy, &QToolButton::clicked, this, [this] {
+                QClipboard* clipboard = QGuiApplication::clipboard();
+                clipboard->clear();
+                clipboard->setText(m_code);
+            });
+            row->addWidget(name);
+            row->addStretch(1);
+            row->addWidget(copy);
+        }
+    }
+
+    void setCode(const QString& code)
+    {
+        if (code == m_code)
+            return;
+        if (!m_code.isEmpty() && code.startsWith(m_code)) {
+            // Streaming: only the new text goes into the document, which lays out just the changed lines.
+            QTextCursor cursor(m_body->document());
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(QStringView(code).mid(m_code.size()).toString());
+        } else {
+            m_body->setPlainText(code);
+        }
+        m_code = code;
+    }
+
+    int heightFor(int width, bool shown) const
+    {
+        const int header = m_header ? m_header->sizeHint().height() : 0;
+        const int bodyWidth = std::max(1, width - 2 * codeInset);
+        const int body = shown ? layoutHeight(m_body, bodyWidth) : hypotheticalHeight(m_body, bodyWidth);
+        return header + codeInset + body + codeInset;
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        const int header = m_header ? m_header->sizeHint().height() : 0;
+        if (m_header)
+            m_header->setGeometry(0, 0, width(), header);
+        const int bodyWidth = std::max(1, width() - 2 * codeInset);
+        m_body->setGeometry(codeInset, header + codeInset, bodyWidth, layoutHeight(m_body, bodyWidth));
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        QPainterPath outline;
+        outline.addRoundedRect(box, codeRadius, codeRadius);
+        painter.fillPath(outline, m_colors.codeBoxBackground());
+        if (m_header) {
+            painter.save();
+            painter.setClipPath(outline);
+            painter.fillRect(QRectF(0, 0, width(), m_header->height()), m_colors.codeHeaderBackground());
+            painter.restore();
+        }
+        painter.setPen(QPen(m_colors.codeBoxBorder(), 1));
+        painter.drawPath(outline);
+    }
+
+private:
+    ThemeColors m_colors;
+    QTextEdit* m_body;
+    QWidget* m_header = nullptr;
+    QString m_code;
+};
+
+bool sameDrawing(const RenderUnit& a, const RenderUnit& b)
+{
+    return a.kind == b.kind && a.text == b.text && a.language == b.language;
+}
+
+} // namespace
+
+struct MarkdownContentView::Slot
+{
+    RenderUnit unit;
+    QWidget* widget = nullptr;
+    bool plain = false;
+    mutable int height = 0;
+    mutable int heightWidth = -1;
+};
+
+MarkdownContentView::MarkdownContentView(const QString& content, ThemeColors colors, QWidget* parent)
+    : QWidget(parent), m_colors(colors)
+{
+    setObjectName(QStringLiteral("markdownContent"));
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setFont(pixelFont(font(), 14));
+    m_renderTimer.setSingleShot(true);
+    connect(&m_renderTimer, &QTimer::timeout, this, &MarkdownContentView::render);
+    m_content = content;
+    m_splitter.append(content);
+    render();
+}
+
+MarkdownContentView::~MarkdownContentView() = default;
+
+void MarkdownContentView::setContent(const QString& content)
+{
+    if (content.size() >= m_content.size() && content.startsWith(m_content)) {
+        if (content.size() == m_content.size())
+            return;
+        m_splitter.append(QStringView(content).mid(m_content.size()));
+    } else {
+        // Not a continuation: parse again, but still keep the widgets of units that come out the same.
+        m_splitter = BlockSplitter();
+        m_splitter.append(content);
+        m_stableCount = 0;
+    }
+    m_content = content;
+    scheduleRender();
+}
+
+void MarkdownContentView::setColors(ThemeColors colors)
+{
+    m_colors = colors;
+    rebuildAll();
+}
+
+void MarkdownContentView::changeEvent(QEvent* event)
+{
+    // The Markdown importer takes fonts from the widget; follow a font change of the view.
+    if (event->type() == QEvent::FontChange)
+        rebuildAll();
+    QWidget::changeEvent(event);
+}
+
+void MarkdownContentView::rebuildAll()
+{
+    for (const Slot& slot : std::as_const(m_slots))
+        delete slot.widget;
+    m_slots.clear();
+    m_stableCount = 0;
+    render();
+}
+
+QList<QWidget*> MarkdownContentView::unitWidgets() const
+{
+    QList<QWidget*> widgets;
+    widgets.reserve(m_slots.size());
+    for (const Slot& slot : m_slots)
+        widgets.append(slot.widget);
+    return widgets;
+}
+
+void MarkdownContentView::flushPendingRender()
+{
+    if (m_renderTimer.isActive()) {
+        m_renderTimer.stop();
+        render();
+    }
+}
+
+void MarkdownContentView::scheduleRender()
+{
+    if (m_renderTimer.isActive())
+        return;
+    // One render per display frame at most: pieces that arrive within a frame are drawn together.
+    const QScreen* screen = this->screen();
+    const double rate = screen && screen->refreshRate() > 1 ? screen->refreshRate() : 60.0;
+    const auto frame = qint64(1000.0 / rate);
+    const qint64 elapsed = m_sinceRender.isValid() ? m_sinceRender.elapsed() : frame;
+    m_renderTimer.start(int(std::max<qint64>(0, frame - elapsed)));
+}
+
+bool MarkdownContentView::blockIsPlain(const QList<RenderUnit>& units, int index) const
+{
+    const RenderUnit& unit = units[index];
+    if (unit.kind != ContentBlock::Kind::Text)
+        return false;
+    // Cheap test first: a block can only pass the limit if it has at least that much text.
+    int first = index;
+    while (first > 0 && units[first - 1].kind == ContentBlock::Kind::Text &&
+           units[first - 1].blockIndex == unit.blockIndex)
+        --first;
+    qsizetype length = 0;
+    for (int i = first; i < units.size() && units[i].blockIndex == unit.blockIndex; ++i) {
+        length += units[i].text.size();
+        if (i + 1 < units.size() && units[i + 1].blockIndex == unit.blockIndex)
+            length += units[i].separatorAfter.size();
+    }
+    return length > plainTextLimit;
+}
+
+void MarkdownContentView::render()
+{
+    m_sinceRender.start();
+    QList<RenderUnit> units = m_splitter.finishedUnits();
+    if (auto open = m_splitter.openUnit())
+        units.append(*open);
+
+    int firstChanged = int(units.size());
+    // A text block that grows past the plain-text limit turns all of its units plain, finished ones included.
+    int from = m_stableCount;
+    if (!units.isEmpty() && blockIsPlain(units, int(units.size()) - 1)) {
+        while (from > 0 && units[from - 1].blockIndex == units.last().blockIndex)
+            --from;
+    }
+    for (int i = from; i < units.size(); ++i) {
+        if (placeUnit(i, units[i], blockIsPlain(units, i)))
+            firstChanged = std::min(firstChanged, i);
+    }
+    if (m_slots.size() > units.size()) {
+        for (qsizetype i = units.size(); i < m_slots.size(); ++i)
+            delete m_slots[i].widget;
+        m_slots.resize(units.size());
+        firstChanged = std::min(firstChanged, int(units.size()));
+    }
+    m_stableCount = int(m_splitter.finishedUnits().size());
+    layoutFrom(firstChanged);
+}
+
+bool MarkdownContentView::placeUnit(int index, const RenderUnit& unit, bool plain)
+{
+    if (index < m_slots.size()) {
+        Slot& slot = m_slots[index];
+        if (sameDrawing(slot.unit, unit) && slot.plain == plain) {
+            slot.unit = unit;
+            return false;
+        }
+        if (slot.unit.kind == ContentBlock::Kind::CodeBlock && unit.kind == ContentBlock::Kind::CodeBlock &&
+            slot.unit.language == unit.language) {
+            static_cast<CodeUnitView*>(slot.widget)->setCode(unit.text);
+        } else if (slot.unit.kind == ContentBlock::Kind::Text && unit.kind == ContentBlock::Kind::Text) {
+            static_cast<TextUnitView*>(slot.widget)->render(unit.text, plain);
+        } else {
+            delete slot.widget;
+            slot.widget = createWidget(unit, plain);
+        }
+        slot.unit = unit;
+        slot.plain = plain;
+        slot.heightWidth = -1;
+        return true;
+    }
+    m_slots.append(Slot{unit, createWidget(unit, plain), plain});
+    return true;
+}
+
+QWidget* MarkdownContentView::createWidget(const RenderUnit& unit, bool plain)
+{
+    QWidget* widget = nullptr;
+    if (unit.kind == ContentBlock::Kind::CodeBlock) {
+        auto* code = new CodeUnitView(unit.language, m_colors, this);
+        code->setCode(unit.text);
+        widget = code;
+    } else {
+        auto* text = new TextUnitView(m_colors, this);
+        text->render(unit.text, plain);
+        widget = text;
+    }
+    widget->show();
+    return widget;
+}
+
+int MarkdownContentView::unitHeight(int index, int width) const
+{
+    const Slot& slot = m_slots[index];
+    if (slot.heightWidth != width) {
+        slot.height = measureUnit(index, width, true);
+        slot.heightWidth = width;
+    }
+    return slot.height;
+}
+
+int MarkdownContentView::measureUnit(int index, int width, bool shown) const
+{
+    const Slot& slot = m_slots[index];
+    if (slot.unit.kind == ContentBlock::Kind::CodeBlock)
+        return static_cast<const CodeUnitView*>(slot.widget)->heightFor(width, shown);
+    auto* text = static_cast<TextUnitView*>(slot.widget);
+    return shown ? layoutHeight(text, width) : hypotheticalHeight(text, width);
+}
+
+void MarkdownContentView::layoutFrom(int index)
+{
+    const int width = std::max(1, this->width());
+    int y = 0;
+    if (index > 0 && index <= m_slots.size()) {
+        const QRect previous = m_slots[index - 1].widget->geometry();
+        y = previous.y() + unitHeight(index - 1, width) + unitSpacing;
+    } else {
+        index = 0;
+    }
+    for (int i = index; i < m_slots.size(); ++i) {
+        const int height = unitHeight(i, width);
+        m_slots[i].widget->setGeometry(0, y, width, height);
+        y += height + unitSpacing;
+    }
+    const int total = m_slots.isEmpty() ? 0 : y - unitSpacing;
+    const bool changed = m_cachedWidth != width || m_cachedHeight != total;
+    m_cachedWidth = width;
+    m_cachedHeight = total;
+    if (changed)
+        updateGeometry();
+}
+
+int MarkdownContentView::heightForWidth(int width) const
+{
+    if (width == m_cachedWidth)
+        return m_cachedHeight;
+    int total = 0;
+    for (int i = 0; i < m_slots.size(); ++i)
+        total += measureUnit(i, width, false) + (i > 0 ? unitSpacing : 0);
+    return total;
+}
+
+QSize MarkdownContentView::sizeHint() const
+{
+    const int width = m_cachedWidth > 0 ? m_cachedWidth : 400;
+    return {width, heightForWidth(width)};
+}
+
+QSize MarkdownContentView::minimumSizeHint() const
+{
+    return {50, 0};
+}
+
+void MarkdownContentView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutFrom(0);
+}

@@ -1,0 +1,301 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/PanelSidebar.h"
+
+#include "model/AppState.h"
+#include "sync/SharedProjectClient.h"
+#include "ui/PanelWidgets.h"
+#include "ui/SymbolIcon.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using PanelWidgets::css;
+
+namespace {
+
+constexpr int idRole = Qt::UserRole + 1;
+
+QString listStyle(const ThemeColors& colors)
+{
+    return QStringLiteral("QListWidget { background: transparent; border: none; outline: none; }"
+                          "QListWidget::item { color: %1; border-radius: 8px; padding: 6px 8px; margin: 1px 0; }"
+                          "QListWidget::item:selected { background: %2; color: %1; }"
+                          "QListWidget::item:hover:!selected { background: %3; }")
+        .arg(css(colors.text()), css(colors.selectedFill()), css(colors.iconButtonFill()));
+}
+
+QWidget* header(const QString& title, QToolButton* plus, const ThemeColors& colors)
+{
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(4, 0, 0, 0);
+    auto* label = PanelWidgets::label(title, colors.secondaryText());
+    QFont font = label->font();
+    font.setWeight(QFont::DemiBold);
+    label->setFont(font);
+    row->addWidget(label);
+    row->addStretch();
+    row->addWidget(plus);
+    return box;
+}
+
+} // namespace
+
+PanelSidebar::PanelSidebar(AppState& state, SharedProjectClient* syncClient, ThemeColors colors, QWidget* parent)
+    : QWidget(parent), m_state(state), m_sync(syncClient), m_colors(colors)
+{
+    setObjectName(QStringLiteral("panelSidebar"));
+    setFixedWidth(width);
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(QStringLiteral("QWidget#panelSidebar { background: %1; }").arg(css(colors.sidebarBackground())));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(10, 8, 10, 10);
+    m_stack = new QStackedWidget;
+    column->addWidget(m_stack);
+
+    // Chats.
+    auto* chats = new QWidget;
+    auto* chatColumn = new QVBoxLayout(chats);
+    chatColumn->setContentsMargins(0, 0, 0, 0);
+    auto* newChat = PanelWidgets::iconButton(QStringLiteral("plus"), tr("New Chat (Ctrl+N)"), colors, nullptr, 24);
+    newChat->setObjectName(QStringLiteral("newChatButton"));
+    connect(newChat, &QToolButton::clicked, this, [this] { m_state.newChatSession(); });
+    chatColumn->addWidget(header(tr("Your chats"), newChat, colors));
+    m_chatList = new QListWidget;
+    m_chatList->setObjectName(QStringLiteral("chatList"));
+    m_chatList->setStyleSheet(listStyle(colors));
+    m_chatList->setFocusPolicy(Qt::NoFocus);
+    m_chatList->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_chatList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(m_chatList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { selectSession(item->data(idRole).toUuid()); });
+    connect(m_chatList, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QListWidgetItem* item = m_chatList->itemAt(at);
+        if (!item)
+            return;
+        const QUuid id = item->data(idRole).toUuid();
+        QMenu menu;
+        QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
+        if (menu.exec(m_chatList->viewport()->mapToGlobal(at)) == remove)
+            m_state.deleteSession(id);
+    });
+    chatColumn->addWidget(m_chatList, 1);
+    m_stack->addWidget(chats);
+
+    // Projects and the join controls.
+    auto* projects = new QWidget;
+    auto* projectColumn = new QVBoxLayout(projects);
+    projectColumn->setContentsMargins(0, 0, 0, 0);
+    auto* newProject = PanelWidgets::iconButton(QStringLiteral("plus"), tr("New Project"), colors, nullptr, 24);
+    newProject->setObjectName(QStringLiteral("newProjectButton"));
+    connect(newProject, &QToolButton::clicked, this, &PanelSidebar::addProject);
+    projectColumn->addWidget(header(tr("Your projects"), newProject, colors));
+    m_projectList = new QListWidget;
+    m_projectList->setObjectName(QStringLiteral("projectList"));
+    m_projectList->setStyleSheet(listStyle(colors));
+    m_projectList->setFocusPolicy(Qt::NoFocus);
+    m_projectList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_projectList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { m_state.setActiveProjectIndex(m_projectList->row(item)); });
+    connect(m_projectList, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QListWidgetItem* item = m_projectList->itemAt(at);
+        if (!item)
+            return;
+        const int row = m_projectList->row(item);
+        QMenu menu;
+        QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
+        remove->setEnabled(m_state.projects().size() >= 2);
+        if (menu.exec(m_projectList->viewport()->mapToGlobal(at)) == remove)
+            deleteProjectAt(row);
+    });
+    projectColumn->addWidget(m_projectList, 1);
+
+    m_joinButton = new QPushButton(tr("Join shared project"));
+    m_joinButton->setObjectName(QStringLiteral("joinSharedProjectButton"));
+    m_joinButton->setCursor(Qt::PointingHandCursor);
+    connect(m_joinButton, &QPushButton::clicked, this, [this] { setJoinFieldShown(true); });
+    projectColumn->addWidget(m_joinButton);
+    m_joinBox = new QWidget;
+    auto* joinColumn = new QVBoxLayout(m_joinBox);
+    joinColumn->setContentsMargins(0, 0, 0, 0);
+    m_joinField = new QLineEdit;
+    m_joinField->setObjectName(QStringLiteral("joinCodeField"));
+    m_joinField->setPlaceholderText(tr("Enter share code…"));
+    connect(m_joinField, &QLineEdit::returnPressed, this, &PanelSidebar::join);
+    joinColumn->addWidget(m_joinField);
+    auto* joinRow = new QHBoxLayout;
+    m_joinConfirm = new QPushButton(tr("Join"));
+    m_joinConfirm->setObjectName(QStringLiteral("joinButton"));
+    connect(m_joinConfirm, &QPushButton::clicked, this, &PanelSidebar::join);
+    m_joinProgress = PanelWidgets::label(tr("Joining…"), colors.secondaryText());
+    m_joinProgress->setVisible(false);
+    auto* cancel = new QPushButton(tr("Cancel"));
+    cancel->setObjectName(QStringLiteral("cancelJoinButton"));
+    connect(cancel, &QPushButton::clicked, this, [this] { setJoinFieldShown(false); });
+    joinRow->addWidget(m_joinConfirm);
+    joinRow->addWidget(m_joinProgress);
+    joinRow->addWidget(cancel);
+    joinColumn->addLayout(joinRow);
+    m_joinError = PanelWidgets::label(QString(), QColor(255, 59, 48));
+    m_joinError->setObjectName(QStringLiteral("joinError"));
+    m_joinError->setWordWrap(true);
+    m_joinError->setVisible(false);
+    joinColumn->addWidget(m_joinError);
+    projectColumn->addWidget(m_joinBox);
+    setJoinFieldShown(false);
+    m_stack->addWidget(projects);
+
+    connect(&m_state, &AppState::expandedPanelTabChanged, this, &PanelSidebar::refreshTab);
+    connect(&m_state, &AppState::chatSessionsChanged, this, &PanelSidebar::refreshChats);
+    connect(&m_state, &AppState::activeChatSessionIDChanged, this, &PanelSidebar::refreshChats);
+    connect(&m_state, &AppState::projectsChanged, this, &PanelSidebar::refreshProjects);
+    connect(&m_state, &AppState::activeProjectIndexChanged, this, &PanelSidebar::refreshProjects);
+    refreshTab();
+    refreshChats();
+    refreshProjects();
+}
+
+void PanelSidebar::refreshTab()
+{
+    m_stack->setCurrentIndex(m_state.expandedPanelTab() == ExpandedPanelTab::Chat ? 0 : 1);
+}
+
+void PanelSidebar::refreshChats()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QList<ChatSession>& sessions = m_state.chatSessions();
+    const std::optional<QUuid> active = m_state.activeChatSessionID();
+    // Rows are rebuilt only when their text changes, so a streaming answer does not churn the list.
+    if (m_chatList->count() != sessions.size()) {
+        m_chatList->clear();
+        for (qsizetype i = 0; i < sessions.size(); ++i)
+            m_chatList->addItem(new QListWidgetItem);
+    }
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        const ChatSession& session = sessions[i];
+        QListWidgetItem* item = m_chatList->item(int(i));
+        const QString text = session.title + u'\n' + PanelWidgets::abbreviatedRelativeTime(session.updatedAt, now);
+        if (item->text() != text)
+            item->setText(text);
+        item->setData(idRole, session.id);
+        item->setSelected(active && *active == session.id);
+    }
+}
+
+void PanelSidebar::refreshProjects()
+{
+    const QList<Project>& projects = m_state.projects();
+    m_projectList->clear();
+    for (const Project& project : projects) {
+        auto* item = new QListWidgetItem(project.emoji + u' ' + project.name + u'\n' +
+                                         tr("%n prompt(s)", nullptr, int(project.prompts.size())));
+        item->setData(idRole, project.id);
+        m_projectList->addItem(item);
+    }
+    const int active = std::min(m_state.activeProjectIndex(), int(projects.size()) - 1);
+    if (active >= 0)
+        m_projectList->item(active)->setSelected(true);
+}
+
+void PanelSidebar::selectSession(const QUuid& id)
+{
+    const std::optional<QUuid> previous = m_state.activeChatSessionID();
+    if (previous && *previous == id)
+        return;
+    if (previous) {
+        for (const ChatSession& session : m_state.chatSessions()) {
+            if (session.id == *previous && session.messages.isEmpty()) {
+                m_state.deleteSession(*previous);
+                break;
+            }
+        }
+    }
+    m_state.setActiveChatSessionID(id);
+}
+
+void PanelSidebar::addProject()
+{
+    QList<Project> projects = m_state.projects();
+    projects.append(Project{QUuid::createUuid(),
+                            tr("New Project"),
+                            QString::fromUtf8("\xF0\x9F\x93\x81"),
+                            QString(),
+                            {},
+                            std::nullopt,
+                            std::nullopt,
+                            std::nullopt});
+    m_state.setProjects(projects);
+    m_state.saveProjects(projects);
+    m_state.setActiveProjectIndex(int(projects.size()) - 1);
+}
+
+void PanelSidebar::deleteProjectAt(int index)
+{
+    QList<Project> projects = m_state.projects();
+    if (projects.size() < 2 || index < 0 || index >= projects.size())
+        return;
+    const int previous = m_state.activeProjectIndex();
+    projects.removeAt(index);
+    m_state.setProjects(projects);
+    m_state.saveProjects(projects);
+    m_state.setActiveProjectIndex(std::max(previous - 1, 0));
+}
+
+void PanelSidebar::setJoinFieldShown(bool shown)
+{
+    m_joinButton->setVisible(!shown);
+    m_joinBox->setVisible(shown);
+    if (!shown) {
+        m_joinField->clear();
+        m_joinError->clear();
+        m_joinError->setVisible(false);
+    } else {
+        m_joinField->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void PanelSidebar::setJoining(bool joining)
+{
+    m_isJoining = joining;
+    m_joinConfirm->setVisible(!joining);
+    m_joinProgress->setVisible(joining);
+}
+
+void PanelSidebar::join()
+{
+    const QString code = m_joinField->text().trimmed();
+    if (code.isEmpty() || m_isJoining)
+        return;
+    setJoining(true);
+    m_joinError->clear();
+    m_joinError->setVisible(false);
+    const auto fail = [this](const QString& text) {
+        setJoining(false);
+        m_joinError->setText(text);
+        m_joinError->setVisible(true);
+    };
+    if (!m_sync) {
+        fail(SyncError::notConfigured().description());
+        return;
+    }
+    m_sync->getSharedProject(code, this, [this, code, fail](const SyncResult<SharedProjectPayload>& result) {
+        if (!result) {
+            fail(result.error().description());
+            return;
+        }
+        setJoining(false);
+        QList<Project> projects = m_state.projects();
+        projects.append(result.value().toLocalProject(code));
+        m_state.setProjects(projects);
+        m_state.saveProjects(projects);
+        m_state.setActiveProjectIndex(int(projects.size()) - 1);
+        setJoinFieldShown(false);
+    });
+}

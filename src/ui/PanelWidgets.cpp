@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/PanelWidgets.h"
+
+#include "ui/SymbolIcon.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QScrollBar>
+#include <QToolButton>
+
+namespace PanelWidgets {
+
+QToolButton* iconButton(const QString& symbol, const QString& toolTip, const ThemeColors& colors, QWidget* parent,
+                        int size)
+{
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setFixedSize(size, size);
+    button->setToolTip(toolTip);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setIconSize(QSize(size / 2, size / 2));
+    button->setStyleSheet(QStringLiteral("QToolButton { border: none; border-radius: %1px; background: %2; }"
+                                         "QToolButton:hover { background: %3; }")
+                              .arg(size / 2)
+                              .arg(css(colors.iconButtonFill()), css(colors.selectedFill())));
+    setIconButtonSymbol(button, symbol, colors);
+    return button;
+}
+
+void setIconButtonSymbol(QToolButton* button, const QString& symbol, const ThemeColors& colors)
+{
+    button->setIcon(symbolIcon(symbol, colors.iconButtonGlyph(), button->iconSize().width()));
+    button->setProperty("symbol", symbol);
+}
+
+QLabel* caption(const QString& text, const ThemeColors& colors, QWidget* parent)
+{
+    QLabel* result = label(text, colors.faintText(), 0, parent);
+    QFont font = result->font();
+    font.setPointSizeF(font.pointSizeF() * 0.8);
+    font.setWeight(QFont::Medium);
+    result->setFont(font);
+    return result;
+}
+
+QLabel* label(const QString& text, const QColor& color, qreal pointSize, QWidget* parent)
+{
+    auto* result = new QLabel(text, parent);
+    result->setTextFormat(Qt::PlainText);
+    result->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(css(color)));
+    if (pointSize > 0) {
+        QFont font = result->font();
+        font.setPointSizeF(pointSize);
+        result->setFont(font);
+    }
+    return result;
+}
+
+QString css(const QColor& color)
+{
+    return QStringLiteral("rgba(%1,%2,%3,%4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(QString::number(color.alphaF(), 'f', 3));
+}
+
+QString abbreviatedRelativeTime(const QDateTime& date, const QDateTime& now)
+{
+    const qint64 seconds = date.secsTo(now);
+    if (seconds < 60)
+        return QStringLiteral("now");
+    if (seconds < 3600)
+        return QStringLiteral("%1 min ago").arg(seconds / 60);
+    if (seconds < 86400)
+        return QStringLiteral("%1 hr ago").arg(seconds / 3600);
+    const qint64 days = seconds / 86400;
+    if (days == 1)
+        return QStringLiteral("yesterday");
+    if (days < 7)
+        return QStringLiteral("%1 days ago").arg(days);
+    if (days < 35)
+        return QStringLiteral("%1 wk ago").arg(days / 7);
+    return QLocale().toString(date.toLocalTime().date(), QLocale::ShortFormat);
+}
+
+QString sizeText(const QSize& size)
+{
+    return QStringLiteral("%1 × %2").arg(size.width()).arg(size.height());
+}
+
+} // namespace PanelWidgets
+
+ContentFittingScrollView::ContentFittingScrollView(int maxHeight, QWidget* parent)
+    : QScrollArea(parent), m_maxHeight(maxHeight)
+{
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    viewport()->setAutoFillBackground(false);
+    viewport()->installEventFilter(this);
+}
+
+void ContentFittingScrollView::setContent(QWidget* content)
+{
+    setWidget(content);
+    content->installEventFilter(this);
+    setFixedHeight(std::min(contentHeight(), m_maxHeight));
+}
+
+int ContentFittingScrollView::contentHeight() const
+{
+    const QWidget* content = widget();
+    if (!content)
+        return 0;
+    const int width = viewport()->width() > 0 ? viewport()->width() : content->sizeHint().width();
+    return content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
+}
+
+QSize ContentFittingScrollView::sizeHint() const
+{
+    return QSize(QScrollArea::sizeHint().width(), std::min(contentHeight(), m_maxHeight));
+}
+
+QSize ContentFittingScrollView::minimumSizeHint() const
+{
+    return QSize(0, std::min(contentHeight(), m_maxHeight));
+}
+
+bool ContentFittingScrollView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)
+        setFixedHeight(std::min(contentHeight(), m_maxHeight));
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void ContentFittingScrollView::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    const int wanted = std::min(contentHeight(), m_maxHeight);
+    if (height() != wanted)
+        setFixedHeight(wanted);
+}

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui/ThemeColors.h"
+
+#include <QDateTime>
+#include <QScrollArea>
+#include <QString>
+
+class QLabel;
+class QToolButton;
+
+// Small building blocks shared by the panel's views.
+namespace PanelWidgets {
+
+// A flat square button with one of our symbols.
+QToolButton* iconButton(const QString& symbol, const QString& toolTip, const ThemeColors& colors,
+                        QWidget* parent = nullptr, int size = 28);
+void setIconButtonSymbol(QToolButton* button, const QString& symbol, const ThemeColors& colors);
+
+// A label in the small type of captions ("input", "output").
+QLabel* caption(const QString& text, const ThemeColors& colors, QWidget* parent = nullptr);
+
+// A text label in a given colour and point size (0 keeps the default size).
+QLabel* label(const QString& text, const QColor& color, qreal pointSize = 0, QWidget* parent = nullptr);
+
+// CSS colour with alpha, for style sheets.
+QString css(const QColor& color);
+
+// "now", "5 min ago", "3 hr ago", "2 days ago", "3 wk ago", or the date for older ones.
+QString abbreviatedRelativeTime(const QDateTime& date, const QDateTime& now);
+
+// "<width> × <height>"
+QString sizeText(const QSize& size);
+
+} // namespace PanelWidgets
+
+// A scroll area as tall as its content, up to a maximum height.
+class ContentFittingScrollView : public QScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit ContentFittingScrollView(int maxHeight, QWidget* parent = nullptr);
+
+    // Use instead of setWidget(), so that the view follows the content's height.
+    void setContent(QWidget* content);
+
+    int maxHeight() const { return m_maxHeight; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    int contentHeight() const;
+
+    int m_maxHeight;
+};

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui/AppTheme.h"
+
+#include <QColor>
+#include <QPalette>
+
+// The theme choice handed to views. Every colour is picked at the moment it is asked for, from the effective
+// theme (System resolved against the desktop by the shared ThemeManager), so a view under System follows the
+// desktop without being told.
+struct ThemeColors
+{
+    AppTheme theme = AppTheme::System;
+
+    // Light or Dark.
+    AppTheme effectiveTheme() const;
+    bool isDark() const { return effectiveTheme() == AppTheme::Dark; }
+
+    QColor text() const;
+    QColor windowBackground() const;
+    QColor secondaryText() const;
+    QColor faintText() const;
+
+    QColor iconButtonGlyph() const;
+    QColor iconButtonFill() const;
+    QColor boxFill() const;   // the 32-point-high rounded boxes
+    QColor boxBorder() const; // their 1-point border
+    QColor divider() const;
+    QColor windowButtonIdle() const; // the three window buttons while not in their own colours
+
+    // Surfaces for single views (sidebars, bubbles, selected rows).
+    QColor sidebarBackground() const;
+    QColor bubbleBackground() const;
+    QColor selectedFill() const;
+
+    QColor accent() const; // links and focus
+
+    // Code blocks of answers.
+    QColor codeBoxBackground() const;
+    QColor codeBoxBorder() const;
+    QColor codeHeaderBackground() const;
+    QColor codeText() const;
+
+    // A palette for the standard widgets inside our windows (inputs, scroll bars), matching the colours above.
+    QPalette palette() const;
+
+    bool operator==(const ThemeColors&) const = default;
+};

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The custom hotkey as stored: a macOS virtual key code (a physical key position, 0 meaning none) and the Carbon
+// modifier bits. These helpers turn Qt key presses into that form and the stored form into "Ctrl+Shift+K".
+namespace HotkeyKeys {
+
+inline constexpr quint32 commandBit = 0x100; // Ctrl on Linux
+inline constexpr quint32 shiftBit = 0x200;
+inline constexpr quint32 optionBit = 0x800;   // Alt
+inline constexpr quint32 controlBit = 0x1000; // Super
+
+// "Not set" for key code 0, else the held modifiers in the order Ctrl, Shift, Alt, Super and the key's name.
+QString display(quint32 keyCode, quint32 modifiers);
+
+// "K", "7", "Return", "F5", "Left" …, or "Key<code>" for keys without a name.
+QString keyName(quint32 keyCode);
+
+// The Carbon bits of Qt's keyboard modifiers (keypad and group-switch bits are dropped).
+quint32 carbonModifiers(Qt::KeyboardModifiers modifiers);
+
+// The position of a Qt key on the US layout, for events that carry no hardware code.
+std::optional<quint32> macKeyCodeForQtKey(int qtKey);
+
+// The position of an X11 hardware key code (evdev code + 8), independent of the keyboard layout.
+std::optional<quint32> macKeyCodeForX11Keycode(quint32 keycode);
+
+// Shift, Ctrl, Alt, Super and the lock keys: pressing one alone never ends a recording.
+bool isModifierKey(int qtKey);
+
+} // namespace HotkeyKeys

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/FakeSettingsPortal.h"
+
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+
+FakeSettingsPortal::FakeSettingsPortal(std::optional<uint> scheme, bool supportsReadOne)
+    : m_scheme(scheme), m_supportsReadOne(supportsReadOne)
+{
+    m_daemon.start(QStringLiteral("dbus-daemon"),
+                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    if (!m_daemon.waitForStarted(5000))
+        return;
+    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
+    }
+    const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    if (address.isEmpty())
+        return;
+    m_connectionName = QStringLiteral("fake-portal-") + QString::number(quintptr(this));
+    QDBusConnection bus = QDBusConnection::connectToBus(address, m_connectionName);
+    if (!bus.isConnected() || !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")) ||
+        !bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), this,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals))
+        return;
+    m_address = address;
+}
+
+FakeSettingsPortal::~FakeSettingsPortal()
+{
+    if (!m_connectionName.isEmpty())
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    m_daemon.terminate();
+    m_daemon.waitForFinished(3000);
+}
+
+void FakeSettingsPortal::setColorScheme(uint scheme)
+{
+    m_scheme = scheme;
+    Q_EMIT SettingChanged(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                          QDBusVariant(scheme));
+}
+
+std::optional<QDBusVariant> FakeSettingsPortal::lookup(const QString& nameSpace, const QString& key)
+{
+    ++m_reads;
+    if (nameSpace == u"org.freedesktop.appearance" && key == u"color-scheme" && m_scheme)
+        return QDBusVariant(*m_scheme);
+    sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                   QStringLiteral("Requested setting not found"));
+    return std::nullopt;
+}
+
+QDBusVariant FakeSettingsPortal::ReadOne(const QString& nameSpace, const QString& key)
+{
+    if (!m_supportsReadOne) {
+        sendErrorReply(QDBusError::UnknownMethod, QStringLiteral("No such method"));
+        return {};
+    }
+    return lookup(nameSpace, key).value_or(QDBusVariant());
+}
+
+QDBusVariant FakeSettingsPortal::Read(const QString& nameSpace, const QString& key)
+{
+    // Version 1 wraps the value in one more variant.
+    const auto value = lookup(nameSpace, key);
+    return value ? QDBusVariant(QVariant::fromValue(*value)) : QDBusVariant();
+}

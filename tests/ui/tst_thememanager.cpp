@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/ThemeManager.h"
+
+#include "model/Settings.h"
+#include "platform/appearance/AppearancePortal.h"
+#include "support/FakeSettingsPortal.h"
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QPalette paletteWithWindow(const QColor& window)
+{
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, window);
+    return palette;
+}
+
+QImage iconImage(const QIcon& icon)
+{
+    return icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+class TestThemeManager : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        QApplication::setPalette(paletteWithWindow(Qt::white));
+        QApplication::setWindowIcon(QIcon());
+    }
+
+    void startsFromStoredText_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<AppTheme>("expected");
+        QTest::newRow("absent") << QString() << AppTheme::System;
+        QTest::newRow("system") << QStringLiteral("system") << AppTheme::System;
+        QTest::newRow("light") << QStringLiteral("light") << AppTheme::Light;
+        QTest::newRow("dark") << QStringLiteral("dark") << AppTheme::Dark;
+        QTest::newRow("other case") << QStringLiteral("Dark") << AppTheme::System;
+        QTest::newRow("garbage") << QStringLiteral("purple") << AppTheme::System;
+    }
+
+    void startsFromStoredText()
+    {
+        QFETCH(QString, stored);
+        QFETCH(AppTheme, expected);
+        TestEnvironment environment;
+        Settings settings;
+        if (!stored.isNull())
+            settings.setString(SettingsKeys::appTheme, stored);
+        ThemeManager manager(&settings);
+        QCOMPARE(manager.currentTheme(), expected);
+        QCOMPARE(manager.colors().theme, expected);
+    }
+
+    void setThemeOnlyActsOnAChange()
+    {
+        TestEnvironment environment;
+        Settings settings;
+        settings.setString(SettingsKeys::appTheme, QStringLiteral("dark"));
+        ThemeManager manager(&settings);
+        QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
+        QSignalSpy writes(&settings, &Settings::changed);
+
+        manager.setTheme(AppTheme::Dark);
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(writes.count(), 0);
+        QVERIFY(manager.appliedDockIconName().isEmpty());
+
+        manager.setTheme(AppTheme::Light);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(Settings().string(SettingsKeys::appTheme), QStringLiteral("light"));
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconLight"));
+        QVERIFY(!QApplication::windowIcon().isNull());
+
+        // Assigning directly announces even the same value.
+        manager.setCurrentTheme(AppTheme::Light);
+        QCOMPARE(changes.count(), 2);
+        manager.setCurrentTheme(AppTheme::System);
+        QCOMPARE(Settings().string(SettingsKeys::appTheme), QStringLiteral("system"));
+    }
+
+    void resolvesFixedThemesUnchanged()
+    {
+        TestEnvironment environment;
+        Settings settings;
+        ThemeManager manager(&settings);
+        QApplication::setPalette(paletteWithWindow(QColor(30, 30, 30)));
+        QCOMPARE(manager.resolvedTheme(AppTheme::Light), AppTheme::Light);
+        QCOMPARE(manager.resolvedTheme(AppTheme::Dark), AppTheme::Dark);
+        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark); // asked at the moment of the call
+        QApplication::setPalette(paletteWithWindow(QColor(240, 240, 240)));
+        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Light);
+    }
+
+    void systemChangeFollowedOnlyUnderSystem()
+    {
+        TestEnvironment environment;
+        Settings settings;
+        settings.setString(SettingsKeys::appTheme, QStringLiteral("dark"));
+        ThemeManager manager(&settings);
+        manager.applyDockIcon();
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconDark"));
+        QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
+
+        // A fixed theme ignores the desktop.
+        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
+        QApplication::setPalette(paletteWithWindow(Qt::white));
+        QTest::qWait(20);
+        QCOMPARE(changes.count(), 0);
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconDark"));
+
+        // Following the system: a switch to dark changes the icon and is announced; nothing is written.
+        manager.setCurrentTheme(AppTheme::System);
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconLight"));
+        changes.clear();
+        settings.remove(SettingsKeys::appTheme);
+        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
+        QVERIFY(changes.wait(2000));
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconDark"));
+        QVERIFY(!settings.contains(SettingsKeys::appTheme));
+        QCOMPARE(manager.colors().effectiveTheme(), AppTheme::Dark);
+
+        // A palette change that keeps the appearance is not a change of theme.
+        QApplication::setPalette(paletteWithWindow(QColor(40, 40, 40)));
+        QTest::qWait(20);
+        QCOMPARE(changes.count(), 1);
+    }
+
+    void missingIconChangesNothing()
+    {
+        TestEnvironment environment;
+        Settings settings;
+        QTemporaryDir icons;
+        QVERIFY(QFile::copy(QStringLiteral(":/icons/DockIconDark.svg"),
+                            icons.filePath(QStringLiteral("DockIconDark.svg"))));
+        QVERIFY(
+            QFile(icons.filePath(QStringLiteral("DockIconLight.svg"))).open(QIODevice::WriteOnly)); // empty: no image
+        ThemeManager manager(&settings);
+        manager.setIconFolder(icons.path());
+
+        manager.setTheme(AppTheme::Dark);
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconDark"));
+        const QImage dark = iconImage(QApplication::windowIcon());
+        QCOMPARE(dark, iconImage(QIcon(icons.filePath(QStringLiteral("DockIconDark.svg")))));
+
+        QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
+        manager.setTheme(AppTheme::Light);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconDark"));
+        QCOMPARE(iconImage(QApplication::windowIcon()), dark);
+    }
+
+    void followsTheSettingsPortal_data()
+    {
+        QTest::addColumn<bool>("readOne");
+        QTest::newRow("ReadOne") << true;
+        QTest::newRow("older portal, Read only") << false;
+    }
+
+    void followsTheSettingsPortal()
+    {
+        QFETCH(bool, readOne);
+        TestEnvironment environment;
+        Settings settings;
+        FakeSettingsPortal fake(1, readOne); // prefers dark while the palette is light
+        QVERIFY2(fake.isRunning(), "dbus-daemon could not be started");
+        auto* portal = new AppearancePortal(fake.busAddress(), nullptr);
+        ThemeManager manager(&settings, portal);
+        portal->setParent(&manager);
+        QTRY_VERIFY(portal->hasAnswered());
+        QCOMPARE(portal->colorScheme(), AppearancePortal::ColorScheme::PreferDark);
+        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
+
+        QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
+        fake.setColorScheme(2);
+        QTRY_COMPARE(portal->colorScheme(), AppearancePortal::ColorScheme::PreferLight);
+        QTRY_COMPARE(changes.count(), 1);
+        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Light);
+        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconLight"));
+
+        // "No preference" leaves it to the palette.
+        QApplication::setPalette(paletteWithWindow(QColor(25, 25, 25)));
+        fake.setColorScheme(0);
+        QTRY_COMPARE(portal->colorScheme(), AppearancePortal::ColorScheme::NoPreference);
+        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
+    }
+
+    void withoutTheSettingThePaletteDecides()
+    {
+        TestEnvironment environment;
+        Settings settings;
+        FakeSettingsPortal fake(std::nullopt);
+        QVERIFY(fake.isRunning());
+        AppearancePortal portal(fake.busAddress(), nullptr);
+        ThemeManager manager(&settings, &portal);
+        QTRY_VERIFY(portal.hasAnswered());
+        QVERIFY(!portal.colorScheme());
+        QCOMPARE(fake.reads(), 1);
+        QApplication::setPalette(paletteWithWindow(QColor(10, 10, 10)));
+        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
+    }
+
+    void colourPairs()
+    {
+        const ThemeColors light{AppTheme::Light};
+        const ThemeColors dark{AppTheme::Dark};
+        QCOMPARE(light.text(), QColor(Qt::black));
+        QCOMPARE(light.windowBackground(), QColor(Qt::white));
+        QCOMPARE(dark.windowBackground(), QColor::fromRgbF(0.243f, 0.247f, 0.251f));
+        QVERIFY(qAbs(light.secondaryText().alphaF() - 0.7f) < 0.001f);
+        QVERIFY(qAbs(dark.faintText().alphaF() - 0.25f) < 0.001f);
+        QCOMPARE(dark.codeBoxBorder(), QColor::fromRgbF(1, 1, 1, 0.1f));
+        QCOMPARE(dark.palette().color(QPalette::Window), dark.windowBackground());
+    }
+};
+
+QTEST_MAIN(TestThemeManager)
+#include "tst_thememanager.moc"
