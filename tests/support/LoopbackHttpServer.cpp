@@ -148,19 +148,21 @@ void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& respons
     QPointer<QTcpSocket> guard(socket);
     auto remaining = std::make_shared<QList<QByteArray>>(response.chunks);
     auto sendNext = std::make_shared<std::function<void()>>();
-    *sendNext = [guard, remaining, sendNext, delay = response.delayMs] {
+    // The pending timer holds the sender; the sender itself holds only a weak reference, so nothing leaks when the
+    // client goes away mid-stream and the timer dies with the socket.
+    std::weak_ptr<std::function<void()>> weakSendNext = sendNext;
+    *sendNext = [guard, remaining, weakSendNext, delay = response.delayMs] {
         if (!guard)
             return;
         if (remaining->isEmpty()) {
             guard->disconnectFromHost();
-            *sendNext = nullptr; // break the cycle
             return;
         }
         guard->write(remaining->takeFirst());
         guard->flush();
-        QTimer::singleShot(delay, guard, [sendNext] {
-            if (*sendNext)
-                (*sendNext)();
+        QTimer::singleShot(delay, guard, [self = weakSendNext.lock()] {
+            if (self && *self)
+                (*self)();
         });
     };
     (*sendNext)();
