@@ -1,0 +1,268 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ChatTurnRunner.h"
+
+#include "ai/ChatCompletionsClient.h"
+#include "ai/MemoryExtractor.h"
+#include "ai/OpenAIError.h"
+#include "ai/PromptAssembly.h"
+#include "ai/TextLength.h"
+#include "ai/WebContentExtractor.h"
+#include "model/AppState.h"
+#include "model/Settings.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QNetworkAccessManager>
+
+namespace {
+
+constexpr qsizetype titleLength = 40;
+
+QDateTime now()
+{
+    return JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
+}
+
+qsizetype indexOfSession(const QList<ChatSession>& sessions, const QUuid& id)
+{
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        if (sessions.at(i).id == id)
+            return i;
+    }
+    return -1;
+}
+
+qsizetype indexOfMessage(const QList<ChatMessage>& messages, const QUuid& id)
+{
+    // The reply is normally the last message; search from the end.
+    for (qsizetype i = messages.size() - 1; i >= 0; --i) {
+        if (messages.at(i).id == id)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+ChatTurnRunner::ChatTurnRunner(AppState& state, Settings& settings, QNetworkAccessManager& network,
+                               MemoryStore memoryStore, QObject* parent)
+    : QObject(parent), m_state(state), m_settings(settings), m_network(network), m_memoryStore(std::move(memoryStore)),
+      m_client(new ChatCompletionsClient(&network, this)),
+      m_extractor(new MemoryExtractor(&network, m_memoryStore, this))
+{}
+
+ChatTurnRunner::~ChatTurnRunner()
+{
+    if (m_turn)
+        end(Ending::Shutdown);
+}
+
+std::optional<QByteArray> ChatTurnRunner::pngData(const QImage& image)
+{
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image) || bytes.isEmpty())
+        return std::nullopt;
+    return bytes;
+}
+
+void ChatTurnRunner::sendChatMessage(const QString& text, const std::optional<Prompt>& prompt,
+                                     const std::optional<QImage>& image)
+{
+    if (m_turn)
+        end(Ending::Cancelled);
+
+    const QString apiKey = m_settings.string(SettingsKeys::openaiApiKey);
+    if (apiKey.isEmpty())
+        return;
+
+    const QImage attached = image ? *image : QImage();
+    ChatSession session = m_state.activeChatSession().value_or(ChatSession());
+    if (session.id.isNull())
+        session = m_state.newChatSession();
+
+    const QString content = PromptAssembly::composeChatMessageContent(text, prompt);
+    const QDateTime sentAt = now();
+    const bool firstMessage = session.messages.isEmpty();
+    session.messages.append(ChatMessage{QUuid::createUuid(), MessageRole::User, content, sentAt, std::nullopt, false,
+                                        attached.isNull() ? std::nullopt : pngData(attached)});
+    bool titleFromAnswer = false;
+    if (firstMessage) {
+        // A blank text would leave an empty title; an image-only message is named after its answer instead.
+        const QString trimmed = text.trimmed();
+        if (!trimmed.isEmpty())
+            session.title = TextLength::left(trimmed, titleLength);
+        else if (!attached.isNull())
+            titleFromAnswer = true;
+    }
+    session.updatedAt = sentAt;
+    m_state.updateSession(session);
+
+    const ChatMessage reply{QUuid::createUuid(), MessageRole::Assistant, QString(), sentAt, std::nullopt, false,
+                            std::nullopt};
+    const QList<ChatMessage> earlier = session.messages;
+    session.messages.append(reply);
+    m_state.updateSession(session);
+
+    const Project project = m_state.activeProject();
+    auto turn = std::make_unique<Turn>();
+    turn->serial = m_nextSerial++;
+    turn->sessionId = session.id;
+    turn->projectId = session.projectID;
+    turn->replyId = reply.id;
+    turn->content = content;
+    turn->titleFromAnswer = titleFromAnswer;
+    turn->config.baseUrl = m_settings.string(SettingsKeys::apiBaseUrl);
+    turn->config.apiKey = apiKey;
+    turn->config.model = m_settings.string(SettingsKeys::openaiModel);
+    turn->systemPrompt =
+        PromptAssembly::composeChatSystemPrompt(m_memoryStore.loadPersonality(), m_memoryStore.loadUserMemory(),
+                                                m_memoryStore.loadProjectMemory(project.id), prompt, project);
+    turn->history = earlier;
+    turn->image = attached;
+    const quint64 serial = turn->serial;
+    m_turn = std::move(turn);
+    Q_EMIT streamingChanged(true);
+
+    // The client refuses an image for a model that cannot see before sending anything; fetching the linked pages
+    // first would only send requests for a turn that is bound to fail.
+    if (!attached.isNull() && !ChatCompletionsClient::isVisionModel(m_turn->config.model)) {
+        openStream(serial, QString());
+        return;
+    }
+    m_turn->fetch = fetchLinkedContent(&m_network, text, this);
+    connect(m_turn->fetch, &LinkedContentFetch::finished, this,
+            [this, serial](const QString& linked) { openStream(serial, linked); });
+}
+
+void ChatTurnRunner::openStream(quint64 serial, const QString& linkedContent)
+{
+    if (!current(serial))
+        return;
+    Turn& turn = *m_turn;
+    turn.fetch.clear();
+    const QJsonArray history = PromptAssembly::composeChatHistory(
+        turn.history, linkedContent.isEmpty() ? std::nullopt : std::optional<QString>(linkedContent));
+    const bool webSearch = m_settings.boolean(SettingsKeys::webSearchEnabled);
+    turn.stream = m_client->streamChat(turn.config, turn.systemPrompt, history, turn.image, webSearch);
+    connect(turn.stream, &ChatStream::content, this,
+            [this, serial](const QString& piece) { onContent(serial, piece); });
+    connect(turn.stream, &ChatStream::annotations, this,
+            [this, serial](const QList<URLCitation>& citations) { onAnnotations(serial, citations); });
+    connect(turn.stream, &ChatStream::finished, this, [this, serial] {
+        if (current(serial))
+            end(Ending::Finished);
+    });
+    connect(turn.stream, &ChatStream::failed, this,
+            [this, serial](const OpenAIError& error) { onFailed(serial, error); });
+}
+
+void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
+{
+    if (!current(serial))
+        return;
+    m_turn->answer += piece;
+    QList<ChatSession> sessions = m_state.chatSessions();
+    const qsizetype s = indexOfSession(sessions, m_turn->sessionId);
+    if (s < 0)
+        return; // the session was deleted: the answer goes nowhere
+    ChatSession& session = sessions[s];
+    // Our own reply, not merely the last assistant message: a quick run recorded into the same session meanwhile
+    // must not be overwritten.
+    const qsizetype m = indexOfMessage(session.messages, m_turn->replyId);
+    if (m < 0)
+        return;
+    session.messages[m].content = m_turn->answer;
+    session.updatedAt = now();
+    // Shown at once, saved only at the end of the turn.
+    m_state.setChatSessions(sessions);
+}
+
+void ChatTurnRunner::onAnnotations(quint64 serial, const QList<URLCitation>& citations)
+{
+    if (current(serial))
+        m_turn->citations += citations;
+}
+
+void ChatTurnRunner::onFailed(quint64 serial, const OpenAIError& error)
+{
+    if (!current(serial))
+        return;
+    const std::unique_ptr<Turn> turn = std::move(m_turn);
+    const qsizetype s = indexOfSession(m_state.chatSessions(), turn->sessionId);
+    if (s >= 0) {
+        ChatSession session = m_state.chatSessions().at(s);
+        const qsizetype m = indexOfMessage(session.messages, turn->replyId);
+        if (m >= 0) {
+            session.messages[m].content = tr("Error: ") + error.description();
+            m_state.updateSession(session);
+        }
+    }
+    dropTrailingEmptyReplies(turn->sessionId);
+    Q_EMIT streamingChanged(isStreaming());
+    Q_EMIT turnFinished();
+}
+
+void ChatTurnRunner::cancel()
+{
+    if (m_turn)
+        end(Ending::Cancelled);
+}
+
+void ChatTurnRunner::stopNetwork()
+{
+    if (m_turn->fetch)
+        m_turn->fetch->cancel();
+    if (m_turn->stream)
+        m_turn->stream->cancel();
+}
+
+void ChatTurnRunner::end(Ending ending)
+{
+    stopNetwork();
+    // Taken out first: whatever the signals below set off (even a new message) sees no turn in progress.
+    const std::unique_ptr<Turn> turn = std::move(m_turn);
+
+    QList<ChatSession> sessions = m_state.chatSessions();
+    const qsizetype s = indexOfSession(sessions, turn->sessionId);
+    if (s >= 0) {
+        ChatSession& session = sessions[s];
+        const qsizetype m = indexOfMessage(session.messages, turn->replyId);
+        if (!turn->citations.isEmpty() && m >= 0)
+            session.messages[m].annotations = turn->citations;
+        const QString trimmedAnswer = turn->answer.trimmed();
+        if (turn->titleFromAnswer && !trimmedAnswer.isEmpty())
+            session.title = TextLength::left(trimmedAnswer, titleLength);
+        m_state.setChatSessions(sessions);
+    }
+    m_state.saveSessions();
+    m_settings.setInteger(SettingsKeys::totalPromptsUsed, m_settings.integer(SettingsKeys::totalPromptsUsed) + 1);
+
+    if (ending != Ending::Shutdown && !turn->answer.isEmpty() && m_settings.boolean(SettingsKeys::autoMemoryEnabled)) {
+        ChatServiceConfig config = turn->config;
+        config.model = MemoryExtractor::model();
+        // Not awaited and never cancelled; it only touches the memory files.
+        m_extractor->extractMemory(config, turn->content, turn->answer, turn->projectId);
+    }
+
+    dropTrailingEmptyReplies(turn->sessionId);
+    if (ending == Ending::Shutdown)
+        return;
+    Q_EMIT streamingChanged(isStreaming());
+    Q_EMIT turnFinished();
+}
+
+void ChatTurnRunner::dropTrailingEmptyReplies(const QUuid& sessionId)
+{
+    const QList<ChatSession>& sessions = m_state.chatSessions();
+    const qsizetype s = indexOfSession(sessions, sessionId);
+    if (s < 0)
+        return;
+    const ChatSession trimmed = sessions.at(s).droppingTrailingEmptyReplies();
+    if (trimmed.messages.size() != sessions.at(s).messages.size())
+        m_state.updateSession(trimmed);
+}
