@@ -17,54 +17,53 @@ struct NamedKey
 
 // Letters and digits of the ANSI layout, then the named keys.
 constexpr NamedKey names[] = {
-    {0, "A"},       {1, "S"},       {2, "D"},      {3, "F"},       {4, "H"},      {5, "G"},       {6, "Z"},
-    {7, "X"},       {8, "C"},       {9, "V"},      {11, "B"},      {12, "Q"},     {13, "W"},      {14, "E"},
-    {15, "R"},      {16, "Y"},      {17, "T"},     {18, "1"},      {19, "2"},     {20, "3"},      {21, "4"},
-    {22, "6"},      {23, "5"},      {25, "9"},     {26, "7"},      {28, "8"},     {29, "0"},      {31, "O"},
-    {32, "U"},      {34, "I"},      {35, "P"},     {37, "L"},      {38, "J"},     {40, "K"},      {45, "N"},
-    {46, "M"},      {36, "Return"}, {48, "Tab"},   {49, "Space"},  {122, "F1"},   {120, "F2"},    {99, "F3"},
-    {118, "F4"},    {96, "F5"},     {97, "F6"},    {98, "F7"},     {100, "F8"},   {101, "F9"},    {109, "F10"},
-    {103, "F11"},   {111, "F12"},   {105, "F13"},  {107, "F14"},   {113, "F15"},  {106, "F16"},   {64, "F17"},
-    {79, "F18"},    {80, "F19"},    {90, "F20"},   {123, "Left"},  {124, "Right"}, {125, "Down"}, {126, "Up"},
+    {0, "A"},     {1, "S"},     {2, "D"},     {3, "F"},      {4, "H"},       {5, "G"},      {6, "Z"},      {7, "X"},
+    {8, "C"},     {9, "V"},     {11, "B"},    {12, "Q"},     {13, "W"},      {14, "E"},     {15, "R"},     {16, "Y"},
+    {17, "T"},    {18, "1"},    {19, "2"},    {20, "3"},     {21, "4"},      {22, "6"},     {23, "5"},     {25, "9"},
+    {26, "7"},    {28, "8"},    {29, "0"},    {31, "O"},     {32, "U"},      {34, "I"},     {35, "P"},     {37, "L"},
+    {38, "J"},    {40, "K"},    {45, "N"},    {46, "M"},     {36, "Return"}, {48, "Tab"},   {49, "Space"}, {122, "F1"},
+    {120, "F2"},  {99, "F3"},   {118, "F4"},  {96, "F5"},    {97, "F6"},     {98, "F7"},    {100, "F8"},   {101, "F9"},
+    {109, "F10"}, {103, "F11"}, {111, "F12"}, {105, "F13"},  {107, "F14"},   {113, "F15"},  {106, "F16"},  {64, "F17"},
+    {79, "F18"},  {80, "F19"},  {90, "F20"},  {123, "Left"}, {124, "Right"}, {125, "Down"}, {126, "Up"},
 };
 
 // Qt keys that have no letter or digit, by their US-layout position.
 constexpr std::pair<int, quint32> otherQtKeys[] = {
-    {Qt::Key_Return, 36},      {Qt::Key_Enter, 76},       {Qt::Key_Tab, 48},          {Qt::Key_Backtab, 48},
-    {Qt::Key_Space, 49},       {Qt::Key_Escape, 53},      {Qt::Key_Backspace, 51},    {Qt::Key_Delete, 117},
-    {Qt::Key_Home, 115},       {Qt::Key_End, 119},        {Qt::Key_PageUp, 116},      {Qt::Key_PageDown, 121},
-    {Qt::Key_Left, 123},       {Qt::Key_Right, 124},      {Qt::Key_Down, 125},        {Qt::Key_Up, 126},
-    {Qt::Key_Minus, 27},       {Qt::Key_Underscore, 27},  {Qt::Key_Equal, 24},        {Qt::Key_Plus, 24},
-    {Qt::Key_BracketLeft, 33}, {Qt::Key_BraceLeft, 33},   {Qt::Key_BracketRight, 30}, {Qt::Key_BraceRight, 30},
-    {Qt::Key_Semicolon, 41},   {Qt::Key_Colon, 41},       {Qt::Key_Apostrophe, 39},   {Qt::Key_QuoteDbl, 39},
-    {Qt::Key_Comma, 43},       {Qt::Key_Less, 43},        {Qt::Key_Period, 47},       {Qt::Key_Greater, 47},
-    {Qt::Key_Slash, 44},       {Qt::Key_Question, 44},    {Qt::Key_Backslash, 42},    {Qt::Key_Bar, 42},
-    {Qt::Key_QuoteLeft, 50},   {Qt::Key_AsciiTilde, 50},  {Qt::Key_Insert, 114},
+    {Qt::Key_Return, 36},      {Qt::Key_Enter, 76},      {Qt::Key_Tab, 48},          {Qt::Key_Backtab, 48},
+    {Qt::Key_Space, 49},       {Qt::Key_Escape, 53},     {Qt::Key_Backspace, 51},    {Qt::Key_Delete, 117},
+    {Qt::Key_Home, 115},       {Qt::Key_End, 119},       {Qt::Key_PageUp, 116},      {Qt::Key_PageDown, 121},
+    {Qt::Key_Left, 123},       {Qt::Key_Right, 124},     {Qt::Key_Down, 125},        {Qt::Key_Up, 126},
+    {Qt::Key_Minus, 27},       {Qt::Key_Underscore, 27}, {Qt::Key_Equal, 24},        {Qt::Key_Plus, 24},
+    {Qt::Key_BracketLeft, 33}, {Qt::Key_BraceLeft, 33},  {Qt::Key_BracketRight, 30}, {Qt::Key_BraceRight, 30},
+    {Qt::Key_Semicolon, 41},   {Qt::Key_Colon, 41},      {Qt::Key_Apostrophe, 39},   {Qt::Key_QuoteDbl, 39},
+    {Qt::Key_Comma, 43},       {Qt::Key_Less, 43},       {Qt::Key_Period, 47},       {Qt::Key_Greater, 47},
+    {Qt::Key_Slash, 44},       {Qt::Key_Question, 44},   {Qt::Key_Backslash, 42},    {Qt::Key_Bar, 42},
+    {Qt::Key_QuoteLeft, 50},   {Qt::Key_AsciiTilde, 50}, {Qt::Key_Insert, 114},
 };
 
 // Shifted digits on the US layout, so that Ctrl+Shift+1 records the 1 key rather than nothing.
 constexpr std::pair<int, int> shiftedDigits[] = {
-    {Qt::Key_Exclam, Qt::Key_1},      {Qt::Key_At, Qt::Key_2},        {Qt::Key_NumberSign, Qt::Key_3},
-    {Qt::Key_Dollar, Qt::Key_4},      {Qt::Key_Percent, Qt::Key_5},   {Qt::Key_AsciiCircum, Qt::Key_6},
-    {Qt::Key_Ampersand, Qt::Key_7},   {Qt::Key_Asterisk, Qt::Key_8},  {Qt::Key_ParenLeft, Qt::Key_9},
+    {Qt::Key_Exclam, Qt::Key_1},     {Qt::Key_At, Qt::Key_2},       {Qt::Key_NumberSign, Qt::Key_3},
+    {Qt::Key_Dollar, Qt::Key_4},     {Qt::Key_Percent, Qt::Key_5},  {Qt::Key_AsciiCircum, Qt::Key_6},
+    {Qt::Key_Ampersand, Qt::Key_7},  {Qt::Key_Asterisk, Qt::Key_8}, {Qt::Key_ParenLeft, Qt::Key_9},
     {Qt::Key_ParenRight, Qt::Key_0},
 };
 
 // X11 key codes of the standard evdev keymap and their XKB key names.
 constexpr std::pair<quint32, std::string_view> x11Names[] = {
-    {9, "ESC"},   {10, "AE01"}, {11, "AE02"},  {12, "AE03"},  {13, "AE04"},  {14, "AE05"},  {15, "AE06"},
-    {16, "AE07"}, {17, "AE08"}, {18, "AE09"},  {19, "AE10"},  {20, "AE11"},  {21, "AE12"},  {22, "BKSP"},
-    {23, "TAB"},  {24, "AD01"}, {25, "AD02"},  {26, "AD03"},  {27, "AD04"},  {28, "AD05"},  {29, "AD06"},
-    {30, "AD07"}, {31, "AD08"}, {32, "AD09"},  {33, "AD10"},  {34, "AD11"},  {35, "AD12"},  {36, "RTRN"},
-    {38, "AC01"}, {39, "AC02"}, {40, "AC03"},  {41, "AC04"},  {42, "AC05"},  {43, "AC06"},  {44, "AC07"},
-    {45, "AC08"}, {46, "AC09"}, {47, "AC10"},  {48, "AC11"},  {49, "TLDE"},  {51, "BKSL"},  {52, "AB01"},
-    {53, "AB02"}, {54, "AB03"}, {55, "AB04"},  {56, "AB05"},  {57, "AB06"},  {58, "AB07"},  {59, "AB08"},
-    {60, "AB09"}, {61, "AB10"}, {63, "KPMU"},  {65, "SPCE"},  {67, "FK01"},  {68, "FK02"},  {69, "FK03"},
-    {70, "FK04"}, {71, "FK05"}, {72, "FK06"},  {73, "FK07"},  {74, "FK08"},  {75, "FK09"},  {76, "FK10"},
-    {77, "NMLK"}, {79, "KP7"},  {80, "KP8"},   {81, "KP9"},   {82, "KPSU"},  {83, "KP4"},   {84, "KP5"},
-    {85, "KP6"},  {86, "KPAD"}, {87, "KP1"},   {88, "KP2"},   {89, "KP3"},   {90, "KP0"},   {91, "KPDL"},
-    {94, "LSGT"}, {95, "FK11"}, {96, "FK12"},  {104, "KPEN"}, {106, "KPDV"}, {110, "HOME"}, {111, "UP"},
-    {112, "PGUP"}, {113, "LEFT"}, {114, "RGHT"}, {115, "END"}, {116, "DOWN"}, {117, "PGDN"}, {118, "INS"},
+    {9, "ESC"},    {10, "AE01"},  {11, "AE02"},  {12, "AE03"},  {13, "AE04"},  {14, "AE05"},  {15, "AE06"},
+    {16, "AE07"},  {17, "AE08"},  {18, "AE09"},  {19, "AE10"},  {20, "AE11"},  {21, "AE12"},  {22, "BKSP"},
+    {23, "TAB"},   {24, "AD01"},  {25, "AD02"},  {26, "AD03"},  {27, "AD04"},  {28, "AD05"},  {29, "AD06"},
+    {30, "AD07"},  {31, "AD08"},  {32, "AD09"},  {33, "AD10"},  {34, "AD11"},  {35, "AD12"},  {36, "RTRN"},
+    {38, "AC01"},  {39, "AC02"},  {40, "AC03"},  {41, "AC04"},  {42, "AC05"},  {43, "AC06"},  {44, "AC07"},
+    {45, "AC08"},  {46, "AC09"},  {47, "AC10"},  {48, "AC11"},  {49, "TLDE"},  {51, "BKSL"},  {52, "AB01"},
+    {53, "AB02"},  {54, "AB03"},  {55, "AB04"},  {56, "AB05"},  {57, "AB06"},  {58, "AB07"},  {59, "AB08"},
+    {60, "AB09"},  {61, "AB10"},  {63, "KPMU"},  {65, "SPCE"},  {67, "FK01"},  {68, "FK02"},  {69, "FK03"},
+    {70, "FK04"},  {71, "FK05"},  {72, "FK06"},  {73, "FK07"},  {74, "FK08"},  {75, "FK09"},  {76, "FK10"},
+    {77, "NMLK"},  {79, "KP7"},   {80, "KP8"},   {81, "KP9"},   {82, "KPSU"},  {83, "KP4"},   {84, "KP5"},
+    {85, "KP6"},   {86, "KPAD"},  {87, "KP1"},   {88, "KP2"},   {89, "KP3"},   {90, "KP0"},   {91, "KPDL"},
+    {94, "LSGT"},  {95, "FK11"},  {96, "FK12"},  {104, "KPEN"}, {106, "KPDV"}, {110, "HOME"}, {111, "UP"},
+    {112, "PGUP"}, {113, "LEFT"}, {114, "RGHT"}, {115, "END"},  {116, "DOWN"}, {117, "PGDN"}, {118, "INS"},
     {119, "DELE"}, {121, "MUTE"}, {122, "VOL-"}, {123, "VOL+"}, {125, "KPEQ"}, {191, "FK13"}, {192, "FK14"},
     {193, "FK15"}, {194, "FK16"}, {195, "FK17"}, {196, "FK18"}, {197, "FK19"}, {198, "FK20"},
 };

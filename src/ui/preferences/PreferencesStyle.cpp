@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/preferences/PreferencesStyle.h"
 
-
 #include <QAbstractButton>
 #include <QLabel>
 #include <QScrollArea>

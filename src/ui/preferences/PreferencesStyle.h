@@ -17,7 +17,7 @@ namespace PreferencesStyle {
 QLabel* heading(const QString& text, QWidget* parent = nullptr);
 QLabel* caption(const QString& text, QWidget* parent = nullptr); // wraps
 QLabel* badge(const QString& text, QWidget* parent = nullptr);
-QLabel* errorText(QWidget* parent = nullptr);                      // hidden while empty
+QLabel* errorText(QWidget* parent = nullptr); // hidden while empty
 void setErrorText(QLabel* label, const QString& text);
 void markDestructive(QAbstractButton* button);
 void markBorderless(QAbstractButton* button);

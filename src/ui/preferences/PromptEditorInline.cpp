@@ -5,6 +5,7 @@
 #include "ui/preferences/PreferencesStyle.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -68,10 +69,8 @@ PromptEditorInline::PromptEditorInline(QWidget* parent) : QWidget(parent)
         if (onDelete)
             onDelete();
     });
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, cancel);
-    escape->setContext(Qt::WidgetWithChildrenShortcut);
-    for (const auto key : {QKeyCombination(Qt::ControlModifier, Qt::Key_Return),
-                           QKeyCombination(Qt::ControlModifier, Qt::Key_Enter)}) {
+    for (const auto key :
+         {QKeyCombination(Qt::ControlModifier, Qt::Key_Return), QKeyCombination(Qt::ControlModifier, Qt::Key_Enter)}) {
         auto* saveKey = new QShortcut(QKeySequence(key), this, [this] { save(); });
         saveKey->setContext(Qt::WidgetWithChildrenShortcut);
     }
@@ -100,7 +99,20 @@ Prompt PromptEditorInline::prompt() const
 void PromptEditorInline::setColors(const ThemeColors& colors)
 {
     m_back->setIcon(symbolIcon(QStringLiteral("chevron.left"), colors.accent(), 14));
-    m_delete->setIcon(symbolIcon(QStringLiteral("trash"), colors.isDark() ? QColor(255, 105, 97) : QColor(215, 0, 21), 14));
+    m_delete->setIcon(
+        symbolIcon(QStringLiteral("trash"), colors.isDark() ? QColor(255, 105, 97) : QColor(215, 0, 21), 14));
+}
+
+void PromptEditorInline::keyPressEvent(QKeyEvent* event)
+{
+    // The fields leave Escape unhandled, so it arrives here from whichever has the focus.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (onCancel)
+            onCancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PromptEditorInline::save()

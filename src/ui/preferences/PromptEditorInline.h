@@ -33,6 +33,9 @@ public:
     std::function<void()> onCancel;
     std::function<void()> onDelete; // offered only for an existing prompt
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void save();
     void updateSaveEnabled();
