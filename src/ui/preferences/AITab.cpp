@@ -94,13 +94,11 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     m_apiKey->setPlaceholderText(QStringLiteral("sk-..."));
     m_apiKey->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
     box->addWidget(m_apiKey);
-    QLabel* keyHint = PreferencesStyle::caption(
-        tr("Get a key at <a href=\"https://platform.openai.com/api-keys\">platform.openai.com/api-keys</a>. "
-           "Local servers usually need none."),
-        page);
-    keyHint->setTextFormat(Qt::RichText);
-    keyHint->setOpenExternalLinks(true);
-    box->addWidget(keyHint);
+    m_keyHint = PreferencesStyle::caption({}, page);
+    m_keyHint->setObjectName(QStringLiteral("apiKeyHint"));
+    m_keyHint->setTextFormat(Qt::RichText);
+    m_keyHint->setOpenExternalLinks(true);
+    box->addWidget(m_keyHint);
 
     // 3. Personality.
     box->addWidget(PreferencesStyle::heading(tr("Personality"), page));
@@ -273,7 +271,7 @@ void AITab::loadUserMemory()
     const QString text = m_memory.loadUserMemory();
     m_userMemory->setText(text.isEmpty() ? tr("No memories yet. The AI will learn as you chat.") : text);
     m_userMemory->setProperty("role", text.isEmpty() ? QStringLiteral("caption") : QString());
-    m_userMemory->style()->polish(m_userMemory);
+    PreferencesStyle::polish(m_userMemory, m_colors);
     m_clearUserMemory->setVisible(!text.isEmpty());
 }
 
@@ -296,13 +294,17 @@ void AITab::loadProjectMemory()
         text = m_memory.loadProjectMemory(projects[m_selectedProjectIndex].id);
     m_projectMemory->setText(text.isEmpty() ? tr("No project memories yet.") : text);
     m_projectMemory->setProperty("role", text.isEmpty() ? QStringLiteral("caption") : QString());
-    m_projectMemory->style()->polish(m_projectMemory);
+    PreferencesStyle::polish(m_projectMemory, m_colors);
     m_clearProjectMemory->setVisible(!text.isEmpty());
 }
 
 void AITab::setColors(const ThemeColors& colors)
 {
     m_colors = colors;
+    // The link colour is part of the text: a styled label does not take it from the theme palette.
+    m_keyHint->setText(tr("Get a key at <a style=\"color: %1\" href=\"https://platform.openai.com/api-keys\">"
+                          "platform.openai.com/api-keys</a>. Local servers usually need none.")
+                           .arg(colors.accent().name()));
     m_inputIcon->setPixmap(symbolIcon(QStringLiteral("arrow.right.circle"), colors.secondaryText(), 14).pixmap(14));
     m_outputIcon->setPixmap(symbolIcon(QStringLiteral("arrow.left.circle"), colors.secondaryText(), 14).pixmap(14));
 }

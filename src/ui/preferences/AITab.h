@@ -59,6 +59,7 @@ private:
     QWidget* m_prices = nullptr;
     QLineEdit* m_endpoint = nullptr;
     QLineEdit* m_apiKey = nullptr;
+    QLabel* m_keyHint = nullptr;
     QPlainTextEdit* m_personality = nullptr;
     QCheckBox* m_autoMemory = nullptr;
     QLabel* m_userMemory = nullptr;

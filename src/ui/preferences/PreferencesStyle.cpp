@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -25,6 +26,17 @@ QLabel* roleLabel(const QString& text, const char* role, QWidget* parent)
 }
 
 } // namespace
+
+RoundedBox::RoundedBox(QWidget* parent) : QFrame(parent) {}
+
+void RoundedBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+    painter.setBrush(palette().color(QPalette::Window));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+}
 
 namespace PreferencesStyle {
 
@@ -89,32 +101,50 @@ QBoxLayout* scrollingPage(QWidget* tab)
     return box;
 }
 
-QString styleSheet(const ThemeColors& colors)
+QString styleSheetFor(const QString& role, const ThemeColors& colors)
 {
     const QColor red = colors.isDark() ? QColor(255, 105, 97) : QColor(215, 0, 21);
-    QString sheet;
-    sheet += QStringLiteral("QLabel[role=\"heading\"] { font-weight: 600; color: %1; padding-top: 6px; }\n")
-                 .arg(cssColor(colors.text()));
-    sheet += QStringLiteral("QLabel[role=\"caption\"] { color: %1; font-size: 11px; }\n")
-                 .arg(cssColor(colors.secondaryText()));
-    sheet += QStringLiteral("QLabel[role=\"error\"] { color: %1; font-size: 11px; }\n").arg(cssColor(red));
-    sheet += QStringLiteral("QLabel[role=\"badge\"] { color: %1; background: %2; border-radius: 4px;"
-                            " padding: 1px 5px; font-size: 10px; }\n")
-                 .arg(cssColor(colors.secondaryText()), cssColor(colors.iconButtonFill()));
-    sheet += QStringLiteral("QLabel[role=\"number\"] { color: %1; font-weight: 600; min-width: 18px; }\n")
-                 .arg(cssColor(colors.secondaryText()));
-    sheet += QStringLiteral("QAbstractButton[role=\"destructive\"] { color: %1; }\n").arg(cssColor(red));
-    sheet += QStringLiteral("QPushButton[role=\"borderless\"] { border: none; background: transparent; color: %1;"
-                            " padding: 2px 6px; }\n")
-                 .arg(cssColor(colors.accent()));
-    sheet += QStringLiteral("QFrame[role=\"row\"] { background: %1; border: 1px solid %2; border-radius: 6px; }\n")
-                 .arg(cssColor(colors.boxFill()), cssColor(colors.divider()));
-    sheet += QStringLiteral("QFrame[role=\"row\"] QLabel { background: transparent; border: none; }\n");
-    sheet += QStringLiteral("QFrame[role=\"box\"] { background: %1; border: 1px solid %2; border-radius: 6px; }\n")
-                 .arg(cssColor(colors.boxFill()), cssColor(colors.divider()));
-    sheet += QStringLiteral("QFrame[role=\"box\"] QLabel { background: transparent; border: none; }\n");
-    sheet += QStringLiteral("#pageContent { background: %1; }\n").arg(cssColor(colors.windowBackground()));
-    return sheet;
+    if (role == u"heading")
+        return QStringLiteral("font-weight: 600; padding-top: 6px; color: %1;").arg(cssColor(colors.text()));
+    if (role == u"caption")
+        return QStringLiteral("color: %1; font-size: 11px;").arg(cssColor(colors.secondaryText()));
+    if (role == u"error")
+        return QStringLiteral("color: %1; font-size: 11px;").arg(cssColor(red));
+    if (role == u"badge")
+        return QStringLiteral("color: %1; background: %2; border-radius: 4px; padding: 1px 5px; font-size: 10px;")
+            .arg(cssColor(colors.secondaryText()), cssColor(colors.iconButtonFill()));
+    if (role == u"number")
+        return QStringLiteral("color: %1; font-weight: 600; min-width: 18px;").arg(cssColor(colors.secondaryText()));
+    if (role == u"destructive")
+        return QStringLiteral("color: %1;").arg(cssColor(red));
+    if (role == u"borderless")
+        return QStringLiteral("border: none; background: transparent; padding: 2px 6px; color: %1;")
+            .arg(cssColor(colors.accent()));
+    return {};
+}
+
+void polish(QWidget* root, const ThemeColors& colors)
+{
+    // Each styled widget gets its own small sheet: a sheet on a common ancestor would take the theme palette
+    // away from every input below it.
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* widget : std::as_const(widgets)) {
+        const QString role = widget->property("role").toString();
+        if (!role.isEmpty() || !widget->styleSheet().isEmpty())
+            widget->setStyleSheet(styleSheetFor(role, colors));
+        if (auto* box = dynamic_cast<RoundedBox*>(widget)) {
+            QPalette palette = box->palette();
+            palette.setColor(QPalette::Window, colors.boxFill());
+            palette.setColor(QPalette::Mid, colors.divider());
+            box->setPalette(palette);
+            box->update();
+        }
+        if (widget->objectName() == u"pageContent") {
+            widget->setAutoFillBackground(true);
+            widget->setBackgroundRole(QPalette::Window);
+        }
+    }
 }
 
 } // namespace PreferencesStyle

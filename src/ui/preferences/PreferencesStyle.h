@@ -3,6 +3,7 @@
 
 #include "ui/ThemeColors.h"
 
+#include <QFrame>
 #include <QString>
 
 class QAbstractButton;
@@ -10,8 +11,19 @@ class QBoxLayout;
 class QLabel;
 class QWidget;
 
-// The look shared by the preferences tabs: widgets carry a "role" property and one style sheet, rebuilt for each
-// theme, colours them.
+// A rounded box in the theme's box colours (rows of lists, grouped fields). Painted rather than styled, so the
+// inputs inside keep the theme palette.
+class RoundedBox : public QFrame
+{
+public:
+    explicit RoundedBox(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The look shared by the preferences tabs: widgets carry a "role" property (heading, caption, badge, …) that
+// polish() turns into colours of the current theme; everything else takes the theme's palette.
 namespace PreferencesStyle {
 
 QLabel* heading(const QString& text, QWidget* parent = nullptr);
@@ -25,6 +37,7 @@ void markBorderless(QAbstractButton* button);
 // A vertical box for one tab's sections inside a scroll area; returns the box to fill.
 QBoxLayout* scrollingPage(QWidget* tab);
 
-QString styleSheet(const ThemeColors& colors);
+// Styles `root` and every widget below it by its "role"; run again after adding widgets or changing a role.
+void polish(QWidget* root, const ThemeColors& colors);
 
 } // namespace PreferencesStyle

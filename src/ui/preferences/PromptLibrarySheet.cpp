@@ -16,7 +16,7 @@ PromptLibrarySheet::PromptLibrarySheet(const ThemeColors& colors, QWidget* paren
     setWindowTitle(tr("Prompt Library"));
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
-    setStyleSheet(PreferencesStyle::styleSheet(colors));
+    setPalette(colors.palette());
     resize(380, 420);
 
     auto* box = new QVBoxLayout(this);
@@ -44,8 +44,7 @@ PromptLibrarySheet::PromptLibrarySheet(const ThemeColors& colors, QWidget* paren
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(4);
     for (const Prompt& prompt : defaultPrompts()) {
-        auto* row = new QFrame(list);
-        row->setProperty("role", QStringLiteral("row"));
+        auto* row = new RoundedBox(list);
         auto* line = new QHBoxLayout(row);
         line->setContentsMargins(10, 4, 4, 4);
         line->addWidget(new QLabel(prompt.title, row), 1);
@@ -63,4 +62,5 @@ PromptLibrarySheet::PromptLibrarySheet(const ThemeColors& colors, QWidget* paren
     rows->addStretch();
     scroll->setWidget(list);
     box->addWidget(scroll);
+    PreferencesStyle::polish(this, colors);
 }

@@ -139,8 +139,7 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SharedProjectClie
     m_sharingOffNote->setObjectName(QStringLiteral("sharingOffNote"));
     box->addWidget(m_sharingOffNote);
 
-    auto* service = new QFrame(m_detail);
-    service->setProperty("role", QStringLiteral("box"));
+    auto* service = new RoundedBox(m_detail);
     auto* form = new QFormLayout(service);
     form->setContentsMargins(10, 8, 10, 8);
     form->setLabelAlignment(Qt::AlignLeft);
@@ -417,9 +416,8 @@ void PromptsTab::rebuildPromptList()
         return;
     for (int row = 0; row < project->prompts.size(); ++row) {
         const Prompt& prompt = project->prompts[row];
-        auto* frame = new QFrame(m_detail);
+        auto* frame = new RoundedBox(m_detail);
         frame->setObjectName(QStringLiteral("promptRow"));
-        frame->setProperty("role", QStringLiteral("row"));
         frame->setContextMenuPolicy(Qt::CustomContextMenu);
         auto* line = new QHBoxLayout(frame);
         line->setContentsMargins(10, 3, 4, 3);
@@ -457,6 +455,7 @@ void PromptsTab::rebuildPromptList()
                 menu->popup(frame->mapToGlobal(pos));
         });
         m_promptRows->addWidget(frame);
+        PreferencesStyle::polish(frame, m_colors);
     }
 }
 

@@ -41,8 +41,6 @@ SettingsView::SettingsView(AppState& appState, Settings& settings, SharedProject
 void SettingsView::applyTheme()
 {
     const ThemeColors colors = m_themes.colors();
-    // The style sheet first: applying one re-polishes the widgets, which would drop a palette set before it.
-    setStyleSheet(PreferencesStyle::styleSheet(colors));
     setPalette(colors.palette());
     setAutoFillBackground(true);
     const QString symbols[] = {QStringLiteral("list.number"), QStringLiteral("brain"), QStringLiteral("keyboard"),
@@ -52,4 +50,5 @@ void SettingsView::applyTheme()
     m_prompts->setColors(colors);
     m_ai->setColors(colors);
     m_appearance->setColors(colors);
+    PreferencesStyle::polish(this, colors);
 }
