@@ -34,10 +34,12 @@ QString utf8OrEmpty(const QByteArray& bytes)
     return decoder.hasError() ? QString() : text;
 }
 
-// Errors that Qt derives from an HTTP status (4xx, 5xx); those answers are judged by their status instead.
+// Errors that Qt derives from an HTTP status (4xx, 5xx, and 400 which Qt files under protocol errors); those
+// answers are judged by their status instead.
 bool isHttpStatusError(QNetworkReply::NetworkError error)
 {
     return error == QNetworkReply::NoError ||
+           (error >= QNetworkReply::ProtocolUnknownError && error <= QNetworkReply::ProtocolFailure) ||
            (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }

@@ -175,6 +175,8 @@ private Q_SLOTS:
         const QByteArray body401 = R"({"message":"Invalid API key","hint":"Double check"})";
         QTest::newRow("401") << HttpResponse::json(body401, 401) << int(SyncError::Kind::HttpError)
                              << QStringLiteral("Sync error 401: ") + QString::fromUtf8(body401);
+        QTest::newRow("400") << HttpResponse::json(R"({"message":"bad code"})", 400) << int(SyncError::Kind::HttpError)
+                             << QStringLiteral("Sync error 400: {\"message\":\"bad code\"}");
         QTest::newRow("201 is not 200") << HttpResponse::json(withCode, 201) << int(SyncError::Kind::HttpError)
                                         << QStringLiteral("Sync error 201: ") + QString::fromUtf8(withCode);
         QTest::newRow("500 not UTF-8") << HttpResponse::text("\xff\xfe oops", 500) << int(SyncError::Kind::HttpError)
