@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -94,27 +95,39 @@ public:
 
     void render(const QString& text, bool plain)
     {
+        // Parse into a document that nothing lays out yet, then lay it out once by handing it over. Parsing into
+        // the shown document would lay its paragraph out again after every piece the parser inserts.
+        auto* document = new QTextDocument(this);
+        document->setUndoRedoEnabled(false);
+        document->setDocumentMargin(0);
+        document->setDefaultFont(font());
+        document->setDefaultTextOption(this->document()->defaultTextOption());
         if (plain) {
-            setPlainText(text);
-            return;
+            document->setPlainText(text);
+        } else {
+            document->setMarkdown(text, QTextDocument::MarkdownDialectGitHub);
+            // The parser gives up only on resource exhaustion; show the text as it came rather than nothing.
+            if (document->isEmpty() && !text.trimmed().isEmpty())
+                document->setPlainText(text);
+            else
+                tintLinks(document, m_link);
         }
-        setMarkdown(text);
-        // The parser gives up only on resource exhaustion; show the text as it came rather than nothing.
-        if (document()->isEmpty() && !text.trimmed().isEmpty()) {
-            setPlainText(text);
-            return;
-        }
-        tintLinks(m_link);
+        // The text control deletes the document it made itself; the ones we made are ours to delete.
+        QTextDocument* previous = this->document();
+        const bool ours = previous->parent() == this;
+        setDocument(document);
+        if (ours)
+            delete previous;
     }
 
 private:
     QColor m_link;
 
     // The Markdown importer colours links from the application palette; ours follow the theme.
-    void tintLinks(const QColor& color)
+    static void tintLinks(QTextDocument* document, const QColor& color)
     {
-        QTextCursor cursor(document());
-        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        QTextCursor cursor(document);
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextFragment fragment = it.fragment();
                 if (!fragment.isValid() || !fragment.charFormat().isAnchor())
@@ -147,6 +160,9 @@ public:
         m_body->setPalette(palette);
 
         if (language && !language->isEmpty()) {
+            // Header text a step quieter than the code; the theme's secondary text is too faint on the dark box.
+            QColor headerColor = colors.codeText();
+            headerColor.setAlphaF(headerColor.alphaF() * 0.7f);
             m_header = new QWidget(this);
             auto* row = new QHBoxLayout(m_header);
             row->setContentsMargins(10, 6, 10, 6);
@@ -154,11 +170,11 @@ public:
             name->setObjectName(QStringLiteral("codeLanguage"));
             name->setFont(monospaceFont(11, QFont::Medium));
             QPalette labelPalette = name->palette();
-            labelPalette.setColor(QPalette::WindowText, colors.secondaryText());
+            labelPalette.setColor(QPalette::WindowText, headerColor);
             name->setPalette(labelPalette);
             auto* copy = new QToolButton(m_header);
             copy->setObjectName(QStringLiteral("copyCodeButton"));
-            copy->setIcon(symbolIcon(QStringLiteral("doc.on.doc"), colors.secondaryText(), 13));
+            copy->setIcon(symbolIcon(QStringLiteral("doc.on.doc"), headerColor, 13));
             copy->setIconSize(QSize(13, 13));
             copy->setAutoRaise(true);
             copy->setCursor(Qt::PointingHandCursor);
@@ -247,6 +263,7 @@ struct MarkdownContentView::Slot
     bool plain = false;
     mutable int height = 0;
     mutable int heightWidth = -1;
+    mutable QHash<int, int> otherHeights; // measured at widths it is not shown at
 };
 
 MarkdownContentView::MarkdownContentView(const QString& content, ThemeColors colors, QWidget* parent)
@@ -401,6 +418,7 @@ bool MarkdownContentView::placeUnit(int index, const RenderUnit& unit, bool plai
         slot.unit = unit;
         slot.plain = plain;
         slot.heightWidth = -1;
+        slot.otherHeights.clear();
         return true;
     }
     m_slots.append(Slot{unit, createWidget(unit, plain), plain});
@@ -469,9 +487,15 @@ int MarkdownContentView::heightForWidth(int width) const
 {
     if (width == m_cachedWidth)
         return m_cachedHeight;
+    // Scroll areas ask at a second width (with or without a scroll bar); finished units keep those answers.
     int total = 0;
-    for (int i = 0; i < m_slots.size(); ++i)
-        total += measureUnit(i, width, false) + (i > 0 ? unitSpacing : 0);
+    for (int i = 0; i < m_slots.size(); ++i) {
+        const Slot& slot = m_slots[i];
+        auto known = slot.otherHeights.constFind(width);
+        if (known == slot.otherHeights.cend())
+            known = slot.otherHeights.insert(width, measureUnit(i, width, false));
+        total += *known + (i > 0 ? unitSpacing : 0);
+    }
     return total;
 }
 

@@ -63,7 +63,8 @@ private Q_SLOTS:
         stream(view, answer, 0, secondStart + 3, 3);
         QCOMPARE(view.unitWidgets().size(), 2);
         QPointer<QWidget> first = view.unitWidgets().at(0);
-        QSignalSpy firstChanges(documentOf(first), &QTextDocument::contentsChange);
+        QPointer<QTextDocument> firstDocument = documentOf(first);
+        QSignalSpy firstChanges(firstDocument.data(), &QTextDocument::contentsChange);
 
         // Into the code block, piece by piece: the code document only ever grows at its end.
         stream(view, answer, secondStart + 3, answer.indexOf(u"int main") + 4, 4);
@@ -86,9 +87,47 @@ private Q_SLOTS:
         QCOMPARE(view.unitWidgets().size(), 4);
         QCOMPARE(view.unitWidgets().at(0), first.data());
         QCOMPARE(view.unitWidgets().at(2), codeWidget.data());
-        QCOMPARE(firstChanges.count(), 0); // the finished paragraph was never rendered again
+        // The finished paragraph was never rendered again.
+        QCOMPARE(documentOf(view.unitWidgets().at(0)), firstDocument.data());
+        QCOMPARE(firstChanges.count(), 0);
         QCOMPARE(view.blocks(), parseContentBlocks(answer));
         QCOMPARE(documentOf(view.unitWidgets().at(3))->toPlainText(), QStringLiteral("Closing words and more."));
+    }
+
+    // However the pieces are grouped into frames, the streamed view ends up drawing what a view made from the
+    // whole answer draws.
+    void streamedEqualsWhole_data()
+    {
+        QTest::addColumn<int>("piecesPerFrame");
+        QTest::newRow("every piece") << 1;
+        QTest::newRow("3 per frame") << 3;
+        QTest::newRow("17 per frame") << 17;
+    }
+
+    void streamedEqualsWhole()
+    {
+        QFETCH(int, piecesPerFrame);
+        QString answer;
+        for (int i = 0; i < 6; ++i)
+            answer += QStringLiteral("## Part %1\n\nProse with **bold** and `code`.\n\n- one\n- two\n  more\n\n"
+                                     "1. step\n2. step\n\n```sh\necho %1\n\nls\n```\n\n")
+                          .arg(i);
+        const auto texts = [](const MarkdownContentView& view) {
+            QStringList result;
+            for (QWidget* unit : view.unitWidgets())
+                result << documentOf(unit)->toPlainText();
+            return result;
+        };
+        MarkdownContentView whole(answer, ThemeColors{AppTheme::Light});
+        MarkdownContentView streamed(QString(), ThemeColors{AppTheme::Light});
+        for (qsizetype end = 1, piece = 0; end <= answer.size(); end += 3, ++piece) {
+            streamed.setContent(answer.left(end));
+            if (piece % piecesPerFrame == 0)
+                streamed.flushPendingRender();
+        }
+        streamed.setContent(answer);
+        streamed.flushPendingRender();
+        QCOMPARE(texts(streamed), texts(whole));
     }
 
     void replacedContentKeepsUnchangedUnits()

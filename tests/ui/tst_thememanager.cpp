@@ -146,8 +146,7 @@ private Q_SLOTS:
         QTemporaryDir icons;
         QVERIFY(QFile::copy(QStringLiteral(":/icons/DockIconDark.svg"),
                             icons.filePath(QStringLiteral("DockIconDark.svg"))));
-        QVERIFY(
-            QFile(icons.filePath(QStringLiteral("DockIconLight.svg"))).open(QIODevice::WriteOnly)); // empty: no image
+        // DockIconLight.svg is missing.
         ThemeManager manager(&settings);
         manager.setIconFolder(icons.path());
 
