@@ -1,34 +1,59 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/ChatStore.h"
-#include "model/MemoryStore.h"
-#include "model/Project.h"
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
 #include "model/Settings.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QGuiApplication>
-
-#include <cstdio>
+#include <QNetworkAccessManager>
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("vantro"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantro"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vantro"));
+    // Vantro lives in the tray: closing the panel or the preferences must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Vantro: AI prompts for whatever you just copied."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Vantro applies AI prompts to whatever you just copied: select text, hold Ctrl and tap C twice.\n"
+        "With Vantro already running, these options are handed to it."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOptions({
+        {QStringLiteral("new-chat"), QStringLiteral("Open the chat window on a new chat.")},
+        {QStringLiteral("open-chat"), QStringLiteral("Open the chat window.")},
+        {QStringLiteral("trigger"),
+         QStringLiteral(
+             "Open the panel on the clipboard, as a double Ctrl+C does (bind it to a shortcut on Wayland).")},
+        {QStringLiteral("screenshot"), QStringLiteral("Take a screenshot of a region and open the panel on it.")},
+        {QStringLiteral("preferences"), QStringLiteral("Open the preferences.")},
+        {QStringLiteral("quit"), QStringLiteral("Quit the running Vantro.")},
+    });
     parser.process(app);
 
-    Settings settings;
-    const auto sessions = ChatStore().loadSessions();
-    const auto projects = Project::decodeList(settings.bytes(SettingsKeys::userProjects));
-    MemoryStore memory;
-    memory.loadPersonality();
+    QStringList command;
+    for (const QString& option : parser.optionNames())
+        command.append(QStringLiteral("--") + option);
 
-    std::printf("Vantro %s: %lld chat sessions, %lld projects, data in %s\n", VANTRO_VERSION,
-                static_cast<long long>(sessions.size()), static_cast<long long>(projects ? projects->size() : 1),
-                qPrintable(memory.appFolder()));
-    return 0;
+    SingleInstance instance;
+    if (instance.sendToRunningInstance(command))
+        return 0;
+    if (command.contains(QStringLiteral("--quit")))
+        return 0; // nothing running to quit
+    if (!instance.listen())
+        return 1;
+
+    Settings settings;
+    QNetworkAccessManager network;
+    AppDelegate delegate({settings, network, nullptr, true});
+    QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, &AppDelegate::handleCommand);
+    delegate.applicationDidFinishLaunching();
+    // Started with a command: run it, as a running instance would.
+    if (!command.isEmpty())
+        delegate.handleCommand(command);
+    return app.exec();
 }

@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 #include <string_view>
 
-enum class SettingType { String, Bool, Integer, HotkeyValue, Bytes, StringList };
+enum class SettingType
+{
+    String,
+    Bool,
+    Integer,
+    HotkeyValue,
+    Bytes,
+    StringList
+};
 
 // One preference: its stored name, its type and the value it has when nothing is stored.
 struct SettingKey
@@ -17,6 +25,12 @@ struct SettingKey
 
     bool operator==(const SettingKey& other) const { return name == other.name; }
 };
+
+// The stored name, as Settings::changed(key) reports it.
+inline QLatin1StringView settingName(const SettingKey& key)
+{
+    return QLatin1StringView(key.name.data(), qsizetype(key.name.size()));
+}
 
 // Every preference key Vantro reads or writes. Raw key strings appear nowhere else.
 namespace SettingsKeys {
@@ -48,10 +62,13 @@ inline constexpr SettingKey doubleCopyIgnoredClasses{
     "guake,tilda,yakuake,cool-retro-term,com.mitchellh.ghostty,ghostty,blackbox,kgx"};
 
 inline constexpr SettingKey all[] = {
-    openaiApiKey,  openaiModel,           userProjects,      activeProjectIndex, totalPromptsUsed,
-    hasCompletedOnboarding, useDoubleCopy, customHotkeyKeycode, customHotkeyModifiers, autoMemoryEnabled,
-    webSearchEnabled, appTheme, apiBaseUrl, syncBaseUrl, syncClientKey, syncOwnerKey, screenshotCommand,
-    doubleCopyIgnoredClasses, userPrompts,
+    openaiApiKey,       openaiModel,         userProjects,
+    activeProjectIndex, totalPromptsUsed,    hasCompletedOnboarding,
+    useDoubleCopy,      customHotkeyKeycode, customHotkeyModifiers,
+    autoMemoryEnabled,  webSearchEnabled,    appTheme,
+    apiBaseUrl,         syncBaseUrl,         syncClientKey,
+    syncOwnerKey,       screenshotCommand,   doubleCopyIgnoredClasses,
+    userPrompts,
 };
 
 } // namespace SettingsKeys

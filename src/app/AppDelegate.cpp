@@ -1,0 +1,595 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AppDelegate.h"
+
+#include "ai/PromptAssembly.h"
+#include "ai/TextLength.h"
+#include "app/AboutDialog.h"
+#include "app/ChatTurnRunner.h"
+#include "app/FloatingPanel.h"
+#include "input/HotkeyManager.h"
+#include "input/ScreenshotCapture.h"
+#include "model/MemoryStore.h"
+#include "model/Settings.h"
+#include "platform/Log.h"
+#include "platform/SleepWatcher.h"
+#include "ui/FloatingPanelView.h"
+#include "ui/ThemeManager.h"
+#include "ui/preferences/PreferencesWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace {
+
+constexpr QStringView component = u"AppDelegate";
+constexpr qsizetype sessionTitleLength = 40;
+
+// Stored images are PNG file bytes.
+std::optional<QByteArray> pngData(const std::optional<QImage>& image)
+{
+    if (!image || image->isNull())
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image->save(&buffer, "PNG"))
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
+    : QObject(parent), m_settings(dependencies.settings), m_network(dependencies.network),
+      m_themeManager(ThemeManager::shared(&dependencies.settings)), m_wantsTray(dependencies.createTrayIcon)
+{
+    m_syncClient = std::make_unique<SharedProjectClient>(m_network, m_settings);
+    m_appState = std::make_unique<AppState>(m_settings, ChatStore(), m_syncClient.get());
+    m_hotkeyManager = dependencies.hotkeyManager ? std::move(dependencies.hotkeyManager)
+                                                 : std::make_unique<HotkeyManager>(&m_settings);
+    m_client = std::make_unique<ChatCompletionsClient>(&m_network);
+    m_chatTurns = std::make_unique<ChatTurnRunner>(*m_appState, m_settings, m_network, MemoryStore());
+    m_screenshots = std::make_unique<ScreenshotCapture>(&m_settings);
+}
+
+AppDelegate::~AppDelegate()
+{
+    cancelQuickRun();
+    if (m_panel) {
+        m_panel->disconnect(this);
+        delete m_panel;
+    }
+    delete m_settingsWindow;
+}
+
+QString AppDelegate::noApiKeyText()
+{
+    return tr("⚠️ No API key set. Open Preferences (Ctrl+,) to add your OpenAI API key.");
+}
+
+FloatingPanelView* AppDelegate::panelView() const
+{
+    return m_panel ? qobject_cast<FloatingPanelView*>(m_panel->content()) : nullptr;
+}
+
+// ---- Launch and key detection --------------------------------------------------------------------------------
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    m_appState->ensureProjectsStored();
+    m_themeManager.applyDockIcon();
+    // The first-run walkthrough is not part of this build: a first launch arms the detection like any other.
+    armAfterOnboarding();
+    m_lastHotkeyMonitoringSnapshot = currentHotkeySettings();
+
+    connect(&m_settings, &Settings::changed, this, &AppDelegate::onSettingChanged);
+    connect(&m_themeManager, &ThemeManager::themeDidChange, this, &AppDelegate::onThemeChanged);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            rearmTapIfNeeded();
+    });
+    m_sleepWatcher = new SleepWatcher(this);
+    connect(m_sleepWatcher, &SleepWatcher::resumed, this, &AppDelegate::rearmTapIfNeeded);
+    connect(this, &AppDelegate::copyLastMessageTriggered, this, [this] {
+        if (FloatingPanelView* view = panelView())
+            view->showCopiedFeedback();
+    });
+    if (m_wantsTray)
+        createTrayIcon();
+}
+
+AppDelegate::HotkeySettings AppDelegate::currentHotkeySettings() const
+{
+    return HotkeySettings{m_settings.boolean(SettingsKeys::useDoubleCopy),
+                          m_settings.hotkeyValue(SettingsKeys::customHotkeyKeycode),
+                          m_settings.hotkeyValue(SettingsKeys::customHotkeyModifiers)};
+}
+
+void AppDelegate::wireHotkeyCallbacks()
+{
+    const QPointer<AppDelegate> self(this);
+    m_hotkeyManager->onTrigger = [self] {
+        if (self)
+            self->handleTextTrigger();
+    };
+    m_hotkeyManager->onScreenshotTrigger = [self] {
+        if (self)
+            self->handleScreenshotTrigger();
+    };
+    m_hotkeyManager->onCmdCTap = [self](int ordinal) {
+        if (self)
+            self->handleCopyTap(ordinal);
+    };
+}
+
+void AppDelegate::armAfterOnboarding()
+{
+    wireHotkeyCallbacks();
+    const HotkeySettings current = currentHotkeySettings();
+    m_hotkeyManager->configure(current.useDoubleCopy, current.keyCode, current.modifiers);
+    m_lastHotkeyMonitoringSnapshot = current;
+    if (current.useDoubleCopy && !m_hotkeyManager->isDetectionAvailable())
+        logLine(component,
+                QStringLiteral("Double copy is not available: ") + m_hotkeyManager->detectionUnavailableReason());
+}
+
+void AppDelegate::onSettingChanged()
+{
+    // Only a change of the three hotkey values re-arms; everything else leaves the detection alone.
+    const HotkeySettings current = currentHotkeySettings();
+    if (m_lastHotkeyMonitoringSnapshot && *m_lastHotkeyMonitoringSnapshot == current)
+        return;
+    m_lastHotkeyMonitoringSnapshot = current;
+    wireHotkeyCallbacks();
+    m_hotkeyManager->configure(current.useDoubleCopy, current.keyCode, current.modifiers);
+}
+
+void AppDelegate::rearmTapIfNeeded()
+{
+    if (!m_hotkeyManager->lastUseDoubleCopy() || !m_hotkeyManager->isDetectionAvailable())
+        return;
+    if (m_hotkeyManager->hasEventTap())
+        m_hotkeyManager->reenableEventTap();
+    else
+        m_hotkeyManager->configure(true, m_hotkeyManager->lastKeyCode(), m_hotkeyManager->lastModifiers());
+}
+
+void AppDelegate::onThemeChanged()
+{
+    // The panel draws its colours once; rebuild it in the mode it was in.
+    const bool wasVisible = m_panel && m_panel->isVisible();
+    if (m_panel) {
+        m_panel->close();
+        panelWillClose();
+    }
+    if (wasVisible) {
+        if (m_appState->isPanelExpanded())
+            showChatPanel();
+        else
+            showPromptPanel();
+    }
+}
+
+// ---- Commands from menus, the desktop file and a second start --------------------------------------------------
+
+void AppDelegate::handleCommand(const QStringList& arguments)
+{
+    const auto has = [&arguments](const char* option) { return arguments.contains(QLatin1StringView(option)); };
+    if (has("--quit"))
+        quit();
+    else if (has("--new-chat"))
+        newChatFromDock();
+    else if (has("--open-chat"))
+        openChatFromDock();
+    else if (has("--trigger"))
+        handleTextTrigger();
+    else if (has("--screenshot"))
+        handleScreenshotTrigger();
+    else if (has("--preferences"))
+        showPreferences();
+    else
+        showChatPanel(); // a plain second start is a reopen
+}
+
+void AppDelegate::newChatFromDock()
+{
+    showChatPanel();
+    m_appState->newChatSession();
+}
+
+void AppDelegate::openChatFromDock()
+{
+    showChatPanel();
+}
+
+void AppDelegate::quit()
+{
+    QCoreApplication::quit();
+}
+
+void AppDelegate::showPreferences()
+{
+    // One window, kept once made: closing only hides it.
+    if (!m_settingsWindow)
+        m_settingsWindow = new PreferencesWindow(*m_appState, m_settings, m_syncClient.get(), m_hotkeyManager.get(),
+                                                 MemoryStore(), m_themeManager);
+    m_settingsWindow->present();
+}
+
+void AppDelegate::showAbout()
+{
+    AboutDialog::showOnce();
+}
+
+QList<QAction*> AppDelegate::menuActions()
+{
+    if (!m_aboutAction) {
+        m_aboutAction = new QAction(tr("About Vantro"), this);
+        connect(m_aboutAction, &QAction::triggered, this, &AppDelegate::showAbout);
+        m_openChatAction = new QAction(tr("Open Chat…"), this);
+        m_openChatAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+        connect(m_openChatAction, &QAction::triggered, this, &AppDelegate::showChatPanel);
+        m_preferencesAction = new QAction(tr("Preferences…"), this);
+        m_preferencesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        connect(m_preferencesAction, &QAction::triggered, this, &AppDelegate::showPreferences);
+        // Packages update through the system's package manager.
+        m_updatesAction = new QAction(tr("Check for Updates…"), this);
+        m_updatesAction->setEnabled(false);
+        m_quitAction = new QAction(tr("Quit Vantro"), this);
+        m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+        connect(m_quitAction, &QAction::triggered, this, &AppDelegate::quit);
+        for (QAction* action : {m_openChatAction, m_preferencesAction, m_quitAction})
+            action->setShortcutContext(Qt::WindowShortcut);
+    }
+    return {m_aboutAction, m_openChatAction, m_preferencesAction, m_updatesAction, m_quitAction};
+}
+
+void AppDelegate::createTrayIcon()
+{
+    const QList<QAction*> actions = menuActions();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        logLine(component, QStringLiteral("No system tray; use `vantro --open-chat`, `--preferences` or `--quit`"));
+        return;
+    }
+    m_trayMenu = std::make_unique<QMenu>();
+    m_trayMenu->addAction(actions[0]);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(actions[1]);
+    m_trayMenu->addAction(actions[2]);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(actions[3]);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(actions[4]);
+    m_tray = new QSystemTrayIcon(QGuiApplication::windowIcon(), this);
+    m_tray->setToolTip(QStringLiteral("Vantro"));
+    m_tray->setContextMenu(m_trayMenu.get());
+    connect(&m_themeManager, &ThemeManager::themeDidChange, m_tray,
+            [this] { m_tray->setIcon(QGuiApplication::windowIcon()); });
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            showChatPanel();
+    });
+    m_tray->show();
+}
+
+// ---- Triggers ----------------------------------------------------------------------------------------------------
+
+void AppDelegate::handleTextTrigger()
+{
+    m_appState->setShowWelcomeHint(false);
+    m_appState->readClipboard();
+    m_appState->setResultText(QString());
+    m_appState->setIsLoading(false);
+    m_appState->setLastCustomPromptText(std::nullopt);
+    m_floatingPanelSessionID.reset();
+    if (m_appState->hasClipboardContent()) {
+        showPromptPanel();
+    } else {
+        showChatPanel();
+        m_appState->newChatSession();
+    }
+}
+
+void AppDelegate::handleScreenshotTrigger()
+{
+    m_appState->setShowWelcomeHint(false);
+    const QPointer<AppDelegate> self(this);
+    m_screenshots->captureScreenshot([self](std::optional<QImage> image) {
+        if (!self || !image)
+            return;
+        AppState& state = *self->m_appState;
+        state.setResultText(QString());
+        state.setIsLoading(false);
+        state.setLastCustomPromptText(std::nullopt);
+        state.setClipboardText(QString());
+        state.setClipboardImage(image);
+        self->m_floatingPanelSessionID.reset();
+        self->showPromptPanel();
+    });
+}
+
+void AppDelegate::handleCopyTap(int ordinal)
+{
+    // Taps matter only to the first-run walkthrough, which this build does not have.
+    Q_UNUSED(ordinal);
+}
+
+// ---- Panel ---------------------------------------------------------------------------------------------------------
+
+void AppDelegate::ensurePanel()
+{
+    if (m_panel)
+        return;
+    const ThemeColors colors = m_themeManager.colors();
+    auto* view = new FloatingPanelView(*m_appState, m_settings, m_syncClient.get(), colors);
+    auto* panel = new FloatingPanel(view, colors);
+    panel->setAttribute(Qt::WA_DeleteOnClose, false);
+    m_panel = panel;
+    for (QAction* action : menuActions()) {
+        if (!action->shortcut().isEmpty())
+            panel->addAction(action);
+    }
+
+    const QPointer<AppDelegate> self(this);
+    const auto weak = [self](auto call) {
+        return [self, call](auto&&... args) {
+            if (self)
+                call(*self, std::forward<decltype(args)>(args)...);
+        };
+    };
+    panel->onNumberKeyPressed = weak([](AppDelegate& d, int number) {
+        if (d.m_appState->isPanelExpanded())
+            return;
+        for (const Prompt& prompt : d.m_appState->activeProject().prompts) {
+            if (prompt.number == number) {
+                d.runPrompt(prompt);
+                return;
+            }
+        }
+    });
+    panel->onCopyResultAndClose = weak([](AppDelegate& d) { d.copyResultAndClose(); });
+    panel->onEnterPressed = weak([](AppDelegate& d) {
+        if (!d.m_appState->isPanelExpanded())
+            d.m_appState->setShowCustomPromptInput(true);
+    });
+    panel->onEscPressed = [self]() -> bool {
+        if (!self || !self->m_appState->showCustomPromptInput())
+            return false;
+        self->m_appState->setShowCustomPromptInput(false);
+        self->m_appState->setCustomPromptText(QString());
+        return true;
+    };
+    panel->onTabPressed = weak([](AppDelegate& d) { d.m_appState->selectNextProject(); });
+    panel->onNewChat = weak([](AppDelegate& d) { d.m_appState->newChatSession(); });
+    panel->onArrowDownPressed = weak([](AppDelegate& d) {
+        if (!d.m_appState->isPanelExpanded())
+            d.toggleExpanded();
+    });
+    connect(panel, &FloatingPanel::willClose, this, &AppDelegate::panelWillClose);
+
+    view->onPromptSelected = weak([](AppDelegate& d, const Prompt& prompt) { d.runPrompt(prompt); });
+    view->onCustomPromptSubmitted = weak([](AppDelegate& d, const QString& text) {
+        d.m_appState->setLastCustomPromptText(text);
+        d.runPrompt(Prompt{QUuid::createUuid(), 0, QStringLiteral("Custom"), text});
+    });
+    view->onClose = weak([](AppDelegate& d) {
+        d.m_appState->setShowWelcomeHint(false);
+        d.m_appState->setIsPanelExpanded(false);
+        if (d.m_panel)
+            d.m_panel->close();
+    });
+    view->onOpenPreferences = weak([](AppDelegate& d) { d.showPreferences(); });
+    view->onToggleExpanded = weak([](AppDelegate& d) { d.toggleExpanded(); });
+    view->onSendChatMessage = weak([](AppDelegate& d, const QString& text, const std::optional<Prompt>& prompt,
+                                      const std::optional<QImage>& image) { d.sendChatMessage(text, prompt, image); });
+    view->onMinimize = weak([](AppDelegate& d) {
+        if (d.m_panel)
+            d.m_panel->showMinimized();
+    });
+    view->onZoom = weak([](AppDelegate& d) {
+        if (d.m_panel)
+            d.m_panel->toggleZoom();
+    });
+}
+
+void AppDelegate::presentPanel()
+{
+    ensurePanel();
+    m_panel->showCentered(0);
+}
+
+void AppDelegate::showPromptPanel()
+{
+    m_appState->refreshSharedProjects();
+    m_appState->setIsPanelExpanded(false);
+    presentPanel();
+    runDefaultPromptIfSet();
+}
+
+void AppDelegate::showChatPanel()
+{
+    m_appState->refreshSharedProjects();
+    m_appState->setIsPanelExpanded(true);
+    if (!m_appState->activeChatSessionID())
+        m_appState->newChatSession();
+    presentPanel();
+}
+
+void AppDelegate::runDefaultPromptIfSet()
+{
+    if (!m_appState->hasClipboardContent())
+        return;
+    const Project project = m_appState->activeProject();
+    const std::optional<QUuid> id =
+        m_appState->clipboardImage() ? project.defaultImagePromptID : project.defaultPromptID;
+    if (!id)
+        return;
+    for (const Prompt& prompt : project.prompts) {
+        if (prompt.id == *id) {
+            runPrompt(prompt);
+            return;
+        }
+    }
+}
+
+void AppDelegate::toggleExpanded()
+{
+    const bool expanded = !m_appState->isPanelExpanded();
+    m_appState->setIsPanelExpanded(expanded);
+    if (!expanded)
+        return;
+    if (m_floatingPanelSessionID)
+        m_appState->setActiveChatSessionID(m_floatingPanelSessionID);
+    else if (!m_appState->activeChatSessionID())
+        m_appState->newChatSession();
+}
+
+void AppDelegate::copyResultAndClose()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (m_appState->isPanelExpanded()) {
+        const std::optional<ChatSession> session = m_appState->activeChatSession();
+        if (!session)
+            return;
+        for (auto it = session->messages.crbegin(); it != session->messages.crend(); ++it) {
+            if (it->role != MessageRole::Assistant)
+                continue;
+            if (!it->content.isEmpty()) {
+                clipboard->setText(it->content);
+                Q_EMIT copyLastMessageTriggered();
+            }
+            return;
+        }
+        return;
+    }
+    if (m_appState->resultText().isEmpty())
+        return;
+    clipboard->setText(m_appState->resultText());
+    if (m_panel)
+        m_panel->close();
+}
+
+void AppDelegate::panelWillClose()
+{
+    cancelQuickRun();
+    m_appState->setResultText(QString());
+    m_appState->setIsLoading(false);
+    m_appState->setLastCustomPromptText(std::nullopt);
+    // Drop the panel; the next showing makes a new one. A chat turn is not ours to stop.
+    if (m_panel) {
+        FloatingPanel* panel = m_panel;
+        m_panel = nullptr;
+        panel->disconnect(this);
+        panel->deleteLater();
+    }
+}
+
+// ---- Quick runs --------------------------------------------------------------------------------------------------
+
+void AppDelegate::cancelQuickRun()
+{
+    if (m_currentTask) {
+        m_currentTask->cancel();
+        m_currentTask = nullptr;
+        m_appState->setIsLoading(false);
+    }
+}
+
+void AppDelegate::runPrompt(const Prompt& prompt)
+{
+    cancelQuickRun();
+    const QString apiKey = m_settings.string(SettingsKeys::openaiApiKey);
+    if (apiKey.isEmpty()) {
+        m_appState->setResultText(noApiKeyText());
+        return;
+    }
+    m_appState->setIsLoading(true);
+    m_appState->setResultText(QString());
+    m_settings.setInteger(SettingsKeys::totalPromptsUsed, m_settings.integer(SettingsKeys::totalPromptsUsed) + 1);
+
+    ChatServiceConfig config;
+    config.baseUrl = m_settings.string(SettingsKeys::apiBaseUrl);
+    config.apiKey = apiKey;
+    config.model = m_settings.string(SettingsKeys::openaiModel);
+    const QString clipboardText = m_appState->clipboardText();
+    const std::optional<QImage> image = m_appState->clipboardImage();
+    const Project project = m_appState->activeProject();
+    const PromptAssembly::PromptRun run =
+        PromptAssembly::composePromptRun(prompt, clipboardText, image.value_or(QImage()), project);
+
+    ChatStream* stream = m_client->streamCompletion(config, run.systemText, run.userText, image.value_or(QImage()));
+    m_currentTask = stream;
+    const std::optional<QString> customText =
+        prompt.title == u"Custom" ? std::optional<QString>(prompt.systemPrompt) : std::nullopt;
+    connect(stream, &ChatStream::content, this, [this](const QString& piece) { m_appState->appendResultText(piece); });
+    connect(stream, &ChatStream::finished, this,
+            [this, stream, clipboardText, title = prompt.title, project, image, customText] {
+                if (m_currentTask == stream)
+                    m_currentTask = nullptr;
+                if (!m_appState->resultText().isEmpty())
+                    recordPromptRun(clipboardText, title, m_appState->resultText(), project, image, customText);
+                m_appState->setIsLoading(false);
+            });
+    connect(stream, &ChatStream::failed, this, [this, stream](const OpenAIError& error) {
+        if (m_currentTask == stream)
+            m_currentTask = nullptr;
+        m_appState->setResultText(QStringLiteral("Error: ") + error.description());
+        m_appState->setIsLoading(false);
+    });
+}
+
+void AppDelegate::recordPromptRun(const QString& clipboardText, const QString& title, const QString& answer,
+                                  const Project& project, const std::optional<QImage>& image,
+                                  const std::optional<QString>& customText)
+{
+    const QString trimmed = clipboardText.trimmed();
+    QString content = trimmed;
+    if (title == u"Custom") {
+        if (content.isEmpty() && customText && !customText->isEmpty())
+            content = *customText;
+    } else {
+        content =
+            content.isEmpty() ? QString(u'[' + title + u']') : QString(u'[' + title + QStringLiteral("] ") + content);
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const ChatMessage question{QUuid::createUuid(), MessageRole::User, content, now, std::nullopt, false,
+                               pngData(image)};
+    const ChatMessage reply{QUuid::createUuid(), MessageRole::Assistant, answer, now, std::nullopt, false,
+                            std::nullopt};
+
+    if (m_floatingPanelSessionID) {
+        for (const ChatSession& existing : m_appState->chatSessions()) {
+            if (existing.id != *m_floatingPanelSessionID)
+                continue;
+            ChatSession session = existing;
+            session.messages.append(question);
+            session.messages.append(reply);
+            session.updatedAt = now;
+            m_appState->updateSession(session);
+            return;
+        }
+    }
+    ChatSession session{QUuid::createUuid(),
+                        TextLength::left(content.isEmpty() ? trimmed : content, sessionTitleLength),
+                        project.id,
+                        project.name,
+                        project.emoji,
+                        {question, reply},
+                        now,
+                        now};
+    QList<ChatSession> sessions = m_appState->chatSessions();
+    sessions.prepend(session);
+    m_appState->setChatSessions(sessions);
+    m_appState->saveSessions();
+    m_floatingPanelSessionID = session.id;
+}
+
+void AppDelegate::sendChatMessage(const QString& text, const std::optional<Prompt>& prompt,
+                                  const std::optional<QImage>& image)
+{
+    m_chatTurns->sendChatMessage(text, prompt, image);
+}

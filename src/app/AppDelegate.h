@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ai/ChatCompletionsClient.h"
+#include "app/FloatingPanel.h"
+#include "input/HotkeyManager.h"
+#include "model/AppState.h"
+#include "sync/SharedProjectClient.h"
+#include "ui/preferences/PreferencesWindow.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+class ChatTurnRunner;
+class FloatingPanelView;
+class QAction;
+class QMenu;
+class QNetworkAccessManager;
+class QSystemTrayIcon;
+class ScreenshotCapture;
+class Settings;
+class SleepWatcher;
+class ThemeManager;
+
+// The controller: owns the state, the key detection, the panel and the runs, and turns triggers, menu commands and
+// panel callbacks into actions. Everything runs on the GUI thread.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Dependencies
+    {
+        Settings& settings;
+        QNetworkAccessManager& network;
+        std::unique_ptr<HotkeyManager> hotkeyManager; // null: the session's own key backends
+        bool createTrayIcon = true;
+    };
+
+    explicit AppDelegate(Dependencies dependencies, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Launch: stores "General" if nothing is stored, applies the theme, arms the key detection, starts watching.
+    void applicationDidFinishLaunching();
+    // A command line handed over by a second `vantro` (or given to this one at start).
+    void handleCommand(const QStringList& arguments);
+
+    // Triggers.
+    void handleTextTrigger();
+    void handleScreenshotTrigger();
+    void handleCopyTap(int ordinal);
+
+    // Panel flow.
+    void showPromptPanel();
+    void showChatPanel();
+    void runPrompt(const Prompt& prompt);
+    void toggleExpanded();
+    void copyResultAndClose();
+    void sendChatMessage(const QString& text, const std::optional<Prompt>& prompt, const std::optional<QImage>& image);
+
+    // Menus and the desktop file's actions.
+    void showPreferences();
+    void showAbout();
+    void newChatFromDock();
+    void openChatFromDock();
+    void quit();
+
+    // Keeps the key detection alive after activation and wake.
+    void rearmTapIfNeeded();
+
+    AppState& appState() { return *m_appState; }
+    HotkeyManager& hotkeyManager() { return *m_hotkeyManager; }
+    FloatingPanel* panel() const { return m_panel; }
+    FloatingPanelView* panelView() const;
+    PreferencesWindow* settingsWindow() const { return m_settingsWindow; }
+    std::optional<QUuid> floatingPanelSessionID() const { return m_floatingPanelSessionID; }
+    bool isQuickRunInProgress() const { return !m_currentTask.isNull(); }
+    ChatTurnRunner& chatTurns() { return *m_chatTurns; }
+
+    static QString noApiKeyText();
+
+Q_SIGNALS:
+    // Ctrl+C in the chat copied the newest answer.
+    void copyLastMessageTriggered();
+
+private:
+    struct HotkeySettings
+    {
+        bool useDoubleCopy = true;
+        quint32 keyCode = 0;
+        quint32 modifiers = 0;
+        bool operator==(const HotkeySettings&) const = default;
+    };
+
+    HotkeySettings currentHotkeySettings() const;
+    void armAfterOnboarding();
+    void wireHotkeyCallbacks();
+    void onSettingChanged();
+    void onThemeChanged();
+    void ensurePanel();
+    void presentPanel();
+    void panelWillClose();
+    void runDefaultPromptIfSet();
+    void cancelQuickRun();
+    void recordPromptRun(const QString& clipboardText, const QString& title, const QString& answer,
+                         const Project& project, const std::optional<QImage>& image,
+                         const std::optional<QString>& customText);
+    void createTrayIcon();
+    QList<QAction*> menuActions();
+
+    Settings& m_settings;
+    QNetworkAccessManager& m_network;
+    std::unique_ptr<SharedProjectClient> m_syncClient;
+    std::unique_ptr<AppState> m_appState;
+    ThemeManager& m_themeManager;
+    std::unique_ptr<HotkeyManager> m_hotkeyManager;
+    std::unique_ptr<ChatCompletionsClient> m_client;
+    std::unique_ptr<ChatTurnRunner> m_chatTurns;
+    std::unique_ptr<ScreenshotCapture> m_screenshots;
+    QPointer<FloatingPanel> m_panel;
+    QPointer<PreferencesWindow> m_settingsWindow;
+    QPointer<ChatStream> m_currentTask;
+    std::optional<QUuid> m_floatingPanelSessionID;
+    std::optional<HotkeySettings> m_lastHotkeyMonitoringSnapshot;
+    QPointer<QSystemTrayIcon> m_tray;
+    std::unique_ptr<QMenu> m_trayMenu;
+    QAction* m_aboutAction = nullptr;
+    QAction* m_openChatAction = nullptr;
+    QAction* m_preferencesAction = nullptr;
+    QAction* m_updatesAction = nullptr;
+    QAction* m_quitAction = nullptr;
+    SleepWatcher* m_sleepWatcher = nullptr;
+    bool m_wantsTray = true;
+};

@@ -1,0 +1,400 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The controller and the panel together, offscreen: triggers, quick runs against a fake chat service, recording,
+// copy-and-close, the panel keys and the re-arming of the key detection.
+#include "app/AppDelegate.h"
+#include "app/FloatingPanel.h"
+#include "input/HotkeyManager.h"
+#include "model/Settings.h"
+#include "platform/x11/GlobalHotkey.h"
+#include "platform/x11/KeyMonitorNull.h"
+#include "support/FakeChatServer.h"
+#include "support/TestEnvironment.h"
+#include "ui/FloatingPanelView.h"
+#include "ui/QuickPromptView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+// Counts registrations so a test can see every (re-)arming of the custom hotkey.
+class CountingHotkey : public GlobalHotkey
+{
+public:
+    bool registerHotkey(quint32 keyCode, quint32 modifiers) override
+    {
+        registrations.append({keyCode, modifiers});
+        m_registered = true;
+        return true;
+    }
+    void unregisterHotkey() override { m_registered = false; }
+    bool isRegistered() const override { return m_registered; }
+
+    QList<std::pair<quint32, quint32>> registrations;
+
+private:
+    bool m_registered = false;
+};
+
+QString systemPromptOf(const QJsonObject& body)
+{
+    return body.value(QLatin1StringView("messages"))
+        .toArray()
+        .at(0)
+        .toObject()
+        .value(QLatin1StringView("content"))
+        .toString();
+}
+
+Prompt prompt(qint64 number, const QString& title, const QString& text)
+{
+    return Prompt{QUuid::createUuid(), number, title, text};
+}
+
+} // namespace
+
+class TestAppDelegate : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<FakeChatServer> m_server;
+    std::unique_ptr<AppDelegate> m_delegate;
+    CountingHotkey* m_hotkey = nullptr;
+
+    AppState& state() { return m_delegate->appState(); }
+
+    void makeDelegate()
+    {
+        m_delegate.reset();
+        auto hotkey = std::make_unique<CountingHotkey>();
+        m_hotkey = hotkey.get();
+        auto manager = std::make_unique<HotkeyManager>(
+            std::make_unique<KeyMonitorNull>(QStringLiteral("not in this test")), std::move(hotkey), m_settings.get());
+        m_delegate = std::make_unique<AppDelegate>(
+            AppDelegate::Dependencies{*m_settings, *m_network, std::move(manager), false});
+        m_delegate->applicationDidFinishLaunching();
+    }
+
+    void setProjects(const QList<Project>& projects)
+    {
+        m_settings->setBytes(SettingsKeys::userProjects, Project::encodeList(projects));
+        makeDelegate();
+    }
+
+    void copy(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
+    // Waits until the quick run in progress has ended.
+    bool waitForRun()
+    {
+        return QTest::qWaitFor([this] { return !state().isLoading(); }, 5000);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_settings = std::make_unique<Settings>();
+        m_network = std::make_unique<QNetworkAccessManager>();
+    }
+
+    void init()
+    {
+        QFile::remove(m_env->appFolder() + QStringLiteral("/chat_sessions.json"));
+        for (const SettingKey& key : SettingsKeys::all)
+            m_settings->remove(key);
+        m_server = std::make_unique<FakeChatServer>();
+        QVERIFY(m_server->listen());
+        m_server->setResponse(
+            FakeChatServer::stream({FakeChatServer::deltaEvent(QStringLiteral("Hal")),
+                                    FakeChatServer::deltaEvent(QStringLiteral("lo")), FakeChatServer::doneEvent()}));
+        m_settings->setString(SettingsKeys::apiBaseUrl, m_server->baseUrl());
+        m_settings->setString(SettingsKeys::openaiApiKey, QStringLiteral("sk-test"));
+        makeDelegate();
+    }
+
+    void cleanup()
+    {
+        m_delegate.reset();
+        m_server.reset();
+    }
+
+    void digitRunsThePromptWithThatNumber()
+    {
+        // Numbers, not list positions: the second prompt of the list carries number 1.
+        setProjects({Project{QUuid::createUuid(),
+                             QStringLiteral("P"),
+                             QStringLiteral("📁"),
+                             QString(),
+                             {prompt(3, QStringLiteral("Three"), QStringLiteral("third")),
+                              prompt(1, QStringLiteral("One"), QStringLiteral("first")),
+                              prompt(2, QStringLiteral("Two"), QStringLiteral("second"))},
+                             std::nullopt,
+                             std::nullopt,
+                             std::nullopt}});
+        copy(QStringLiteral("Hello"));
+        m_delegate->handleTextTrigger();
+        FloatingPanel* panel = m_delegate->panel();
+        QVERIFY(panel && panel->isVisible());
+        QVERIFY(!state().isPanelExpanded());
+        m_delegate->panel()->onNumberKeyPressed(2);
+        QVERIFY(waitForRun());
+        QCOMPARE(m_server->requests().size(), 1);
+        QCOMPARE(systemPromptOf(m_server->lastBody()), QStringLiteral("second"));
+        QCOMPARE(state().resultText(), QStringLiteral("Hallo"));
+
+        // No prompt 7; and digits do nothing in chat mode.
+        m_delegate->panel()->onNumberKeyPressed(7);
+        state().setIsPanelExpanded(true);
+        m_delegate->panel()->onNumberKeyPressed(1);
+        QTest::qWait(50);
+        QCOMPARE(m_server->requests().size(), 1);
+    }
+
+    void runsOfOneShowingShareASession()
+    {
+        copy(QStringLiteral("  Hello world  "));
+        m_delegate->handleTextTrigger();
+        const QList<Prompt> prompts = state().activeProject().prompts;
+        m_delegate->runPrompt(prompts[0]); // Translate
+        QVERIFY(waitForRun());
+        m_delegate->runPrompt(prompts[3]); // Summarize
+        QVERIFY(waitForRun());
+        QCOMPARE(state().chatSessions().size(), 1);
+        const ChatSession session = state().chatSessions().first();
+        QCOMPARE(session.messages.size(), 4);
+        QCOMPARE(session.messages[0].content, QStringLiteral("[Translate] Hello world"));
+        QCOMPARE(session.messages[1].content, QStringLiteral("Hallo"));
+        QCOMPARE(session.messages[2].content, QStringLiteral("[Summarize] Hello world"));
+        QCOMPARE(session.title, QStringLiteral("[Translate] Hello world"));
+        QVERIFY(!state().activeChatSessionID().has_value());
+        QCOMPARE(m_settings->integer(SettingsKeys::totalPromptsUsed), 2);
+
+        // A new trigger starts a new session; the file holds both.
+        copy(QStringLiteral("Second text that is long enough to be cut at forty characters"));
+        m_delegate->handleTextTrigger();
+        m_delegate->runPrompt(prompts[0]);
+        QVERIFY(waitForRun());
+        QCOMPARE(state().chatSessions().size(), 2);
+        QCOMPARE(state().chatSessions().first().title, QStringLiteral("[Translate] Second text that is long eno"));
+        QCOMPARE(ChatStore().loadSessions().size(), 2);
+    }
+
+    void customPromptOnEmptyClipboardRecordsTheTypedText()
+    {
+        copy(QString());
+        m_delegate->handleTextTrigger();
+        QVERIFY(state().isPanelExpanded()); // empty clipboard: chat mode
+        QCOMPARE(state().activeChatSession()->title, QStringLiteral("New Chat"));
+        FloatingPanelView* view = m_delegate->panelView();
+        QVERIFY(view);
+        view->onCustomPromptSubmitted(QStringLiteral("Write a haiku"));
+        QVERIFY(waitForRun());
+        QCOMPARE(state().lastCustomPromptText(), std::optional<QString>(QStringLiteral("Write a haiku")));
+        const ChatSession recorded = state().chatSessions().first();
+        QCOMPARE(recorded.messages.first().content, QStringLiteral("Write a haiku"));
+    }
+
+    void copyAndClose()
+    {
+        copy(QStringLiteral("Hello"));
+        m_delegate->handleTextTrigger();
+        // Nothing to copy yet: the panel stays.
+        m_delegate->copyResultAndClose();
+        QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Hello"));
+
+        m_delegate->runPrompt(state().activeProject().prompts[0]);
+        QVERIFY(waitForRun());
+        m_delegate->copyResultAndClose();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo"));
+        QTRY_VERIFY(!m_delegate->panel());
+        QCOMPARE(state().resultText(), QString());
+
+        // In the chat: the newest answer is copied and the panel stays.
+        m_delegate->showChatPanel();
+        state().setActiveChatSessionID(m_delegate->floatingPanelSessionID());
+        QSignalSpy copied(m_delegate.get(), &AppDelegate::copyLastMessageTriggered);
+        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+        m_delegate->copyResultAndClose();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo"));
+        QCOMPARE(copied.size(), 1);
+        QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
+    }
+
+    void failuresShowTheirText_data()
+    {
+        QTest::addColumn<bool>("withKey");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("expectedPrefix");
+        QTest::addColumn<int>("counted");
+        QTest::newRow("no API key") << false << 200 << AppDelegate::noApiKeyText() << 0;
+        QTest::newRow("unauthorized") << true << 401 << QStringLiteral("Error: ") << 1;
+        QTest::newRow("server error") << true << 500 << QStringLiteral("Error: ") << 1;
+    }
+
+    void failuresShowTheirText()
+    {
+        QFETCH(bool, withKey);
+        QFETCH(int, status);
+        QFETCH(QString, expectedPrefix);
+        QFETCH(int, counted);
+        if (!withKey)
+            m_settings->setString(SettingsKeys::openaiApiKey, QString());
+        m_server->setResponse(FakeChatServer::status(status, "{\"error\":{\"message\":\"nope\"}}"));
+        copy(QStringLiteral("Hello"));
+        m_delegate->handleTextTrigger();
+        m_delegate->runPrompt(state().activeProject().prompts[0]);
+        QVERIFY(waitForRun());
+        QVERIFY2(state().resultText().startsWith(expectedPrefix), qPrintable(state().resultText()));
+        QVERIFY(!state().resultText().contains(QStringLiteral("sk-test")));
+        QCOMPARE(m_settings->integer(SettingsKeys::totalPromptsUsed), counted);
+        QCOMPARE(m_server->requests().size(), withKey ? 1 : 0);
+        QVERIFY(state().chatSessions().isEmpty());
+    }
+
+    void closingCancelsTheRunAndRecordsNothing()
+    {
+        m_server->setResponse(
+            FakeChatServer::stream({FakeChatServer::deltaEvent(QStringLiteral("Partial")),
+                                    FakeChatServer::deltaEvent(QStringLiteral(" more")), FakeChatServer::doneEvent()},
+                                   300));
+        copy(QStringLiteral("Hello"));
+        m_delegate->handleTextTrigger();
+        m_delegate->runPrompt(state().activeProject().prompts[0]);
+        QTRY_COMPARE(state().resultText(), QStringLiteral("Partial"));
+        m_delegate->panel()->close();
+        QTRY_VERIFY(!m_delegate->panel());
+        QVERIFY(!m_delegate->isQuickRunInProgress());
+        QCOMPARE(state().resultText(), QString());
+        QVERIFY(!state().isLoading());
+        QTest::qWait(800);
+        QVERIFY(state().chatSessions().isEmpty());
+        QCOMPARE(state().resultText(), QString());
+    }
+
+    void returnEscapeAndTab()
+    {
+        setProjects({Project{QUuid::createUuid(),
+                             QStringLiteral("A"),
+                             QStringLiteral("🅰"),
+                             QString(),
+                             {},
+                             std::nullopt,
+                             std::nullopt,
+                             std::nullopt},
+                     Project{QUuid::createUuid(),
+                             QStringLiteral("B"),
+                             QStringLiteral("🅱"),
+                             QString(),
+                             {},
+                             std::nullopt,
+                             std::nullopt,
+                             std::nullopt}});
+        copy(QStringLiteral("Hello"));
+        m_delegate->handleTextTrigger();
+        FloatingPanel* panel = m_delegate->panel();
+        panel->onEnterPressed();
+        QVERIFY(state().showCustomPromptInput());
+        state().setCustomPromptText(QStringLiteral("draft"));
+        QVERIFY(panel->onEscPressed()); // closes the input, the panel stays
+        QVERIFY(!state().showCustomPromptInput());
+        QCOMPARE(state().customPromptText(), QString());
+        QVERIFY(!panel->onEscPressed()); // now the panel may hide itself
+
+        QCOMPARE(state().activeProjectIndex(), 0);
+        panel->onTabPressed();
+        QCOMPARE(state().activeProjectIndex(), 1);
+        panel->onTabPressed();
+        QCOMPARE(state().activeProjectIndex(), 0);
+
+        // Down arrow expands; the chat shows this showing's session once a run was recorded.
+        m_delegate->runPrompt(Prompt{QUuid::createUuid(), 0, QStringLiteral("Custom"), QStringLiteral("x")});
+        QVERIFY(waitForRun());
+        panel->onArrowDownPressed();
+        QVERIFY(state().isPanelExpanded());
+        QCOMPARE(state().activeChatSessionID(), m_delegate->floatingPanelSessionID());
+    }
+
+    void defaultPromptRunsAtOnce_data()
+    {
+        QTest::addColumn<bool>("image");
+        QTest::addColumn<QString>("expectedSystem");
+        QTest::newRow("text uses the text default") << false << QStringLiteral("for text");
+        QTest::newRow("image uses the image default") << true << QStringLiteral("for images");
+    }
+
+    void defaultPromptRunsAtOnce()
+    {
+        QFETCH(bool, image);
+        QFETCH(QString, expectedSystem);
+        const Prompt forText = prompt(1, QStringLiteral("T"), QStringLiteral("for text"));
+        const Prompt forImages = prompt(2, QStringLiteral("I"), QStringLiteral("for images"));
+        setProjects({Project{QUuid::createUuid(),
+                             QStringLiteral("P"),
+                             QStringLiteral("📁"),
+                             QString(),
+                             {forText, forImages},
+                             std::nullopt,
+                             forText.id,
+                             forImages.id}});
+        if (image) {
+            QImage picture(20, 10, QImage::Format_RGB32);
+            picture.fill(Qt::red);
+            QGuiApplication::clipboard()->setImage(picture);
+        } else {
+            copy(QStringLiteral("Hello"));
+        }
+        m_delegate->handleTextTrigger();
+        QTRY_COMPARE(m_server->requests().size(), 1);
+        QCOMPARE(systemPromptOf(m_server->lastBody()), expectedSystem);
+        QVERIFY(waitForRun());
+        if (image) {
+            const ChatMessage recorded = state().chatSessions().first().messages.first();
+            QCOMPARE(recorded.content, QStringLiteral("[I]"));
+            QVERIFY(recorded.imageData.has_value());
+            QVERIFY(recorded.imageData->startsWith("\x89PNG"));
+        }
+    }
+
+    void hotkeySettingsRearmOncePerChange()
+    {
+        m_settings->setInteger(SettingsKeys::customHotkeyKeycode, 40);
+        m_settings->setInteger(SettingsKeys::customHotkeyModifiers, 0x100);
+        const qsizetype before = m_hotkey->registrations.size();
+        QVERIFY(before >= 1);
+        QCOMPARE(m_hotkey->registrations.last(), (std::pair<quint32, quint32>(40, 0x100)));
+        m_settings->setInteger(SettingsKeys::customHotkeyModifiers, 0x300);
+        QCOMPARE(m_hotkey->registrations.size(), before + 1);
+        QCOMPARE(m_hotkey->registrations.last(), (std::pair<quint32, quint32>(40, 0x300)));
+        m_settings->setString(SettingsKeys::openaiModel, QStringLiteral("gpt-4o-mini"));
+        m_settings->setInteger(SettingsKeys::totalPromptsUsed, 5);
+        QCOMPARE(m_hotkey->registrations.size(), before + 1);
+    }
+
+    void commandsFromASecondStart()
+    {
+        m_delegate->handleCommand({QStringLiteral("--new-chat")});
+        QVERIFY(state().isPanelExpanded());
+        QVERIFY(m_delegate->panel()->isVisible());
+        const qsizetype sessions = state().chatSessions().size();
+        QCOMPARE(sessions, 2); // the chat panel made one, "New Chat" another
+        m_delegate->handleCommand({});
+        QCOMPARE(state().chatSessions().size(), sessions);
+        copy(QStringLiteral("via command"));
+        m_delegate->handleCommand({QStringLiteral("--trigger")});
+        QVERIFY(!state().isPanelExpanded());
+        QCOMPARE(state().clipboardText(), QStringLiteral("via command"));
+    }
+};
+
+QTEST_MAIN(TestAppDelegate)
+#include "tst_appdelegate.moc"
