@@ -216,7 +216,7 @@ ChatInputEdit::ChatInputEdit(QWidget* parent) : QPlainTextEdit(parent)
     setPlaceholderText(tr("Ask anything..."));
     setTabChangesFocus(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(this, &QPlainTextEdit::textChanged, this, &ChatInputEdit::fitHeight);
@@ -225,9 +225,10 @@ ChatInputEdit::ChatInputEdit(QWidget* parent) : QPlainTextEdit(parent)
 
 int ChatInputEdit::heightForLines(int lines) const
 {
+    // Text lines, the document's own margin, and the frame and padding of the style sheet.
     const QMargins margins = contentsMargins();
     return lines * fontMetrics().lineSpacing() + int(2 * document()->documentMargin()) + margins.top() +
-           margins.bottom();
+           margins.bottom() + 8;
 }
 
 void ChatInputEdit::fitHeight()
@@ -237,6 +238,8 @@ void ChatInputEdit::fitHeight()
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
         lines += std::max(1, block.layout() ? block.layout()->lineCount() : 1);
     setFixedHeight(heightForLines(std::clamp(lines, 1, 5)));
+    // Beyond five lines the text scrolls inside the input.
+    setVerticalScrollBarPolicy(lines > 5 ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 }
 
 QSize ChatInputEdit::sizeHint() const

@@ -8,6 +8,7 @@
 #include "ui/QuickPromptView.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -219,6 +220,7 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, Shared
     m_expandedTop = new QHBoxLayout;
     m_expandedTop->addStretch();
     mainColumn->addLayout(m_expandedTop);
+    mainColumn->addSpacing(6);
     m_mainStack = new QStackedWidget;
     m_chatView = new ChatView(state, colors);
     m_chatView->onSendChatMessage = [this](const QString& text, const std::optional<Prompt>& prompt,
@@ -265,6 +267,16 @@ void FloatingPanelView::refreshMode()
     m_modeStack->setCurrentIndex(expanded ? 1 : 0);
     m_mainStack->setCurrentIndex(promptsTab ? 1 : 0);
     refreshStrip();
+    if (expanded && !promptsTab && isVisible())
+        m_chatView->input()->setFocus(Qt::OtherFocusReason);
+}
+
+void FloatingPanelView::focusInEvent(QFocusEvent* event)
+{
+    // In the chat, typing goes to the message input.
+    QWidget::focusInEvent(event);
+    if (m_state.isPanelExpanded() && m_state.expandedPanelTab() == ExpandedPanelTab::Chat)
+        m_chatView->input()->setFocus(Qt::OtherFocusReason);
 }
 
 void FloatingPanelView::refreshStrip()

@@ -49,6 +49,9 @@ public:
     ChatView* chatView() const { return m_chatView; }
     PanelSidebar* sidebar() const { return m_sidebar; }
 
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+
 private:
     void refreshMode();
     void refreshStrip();

@@ -137,10 +137,12 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     m_promptStrip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_promptStrip->setWidgetResizable(true);
     m_promptStrip->setFixedHeight(40);
+    m_promptStrip->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     m_promptStrip->viewport()->setAutoFillBackground(false);
     auto* strip = new QWidget;
+    strip->setObjectName(QStringLiteral("chipRow"));
     strip->setAutoFillBackground(false);
-    strip->setStyleSheet(chipStyle(m_colors));
+    strip->setStyleSheet(QStringLiteral("QWidget#chipRow { background: transparent; }") + chipStyle(m_colors));
     m_chipLayout = new QHBoxLayout(strip);
     m_chipLayout->setContentsMargins(0, 2, 0, 2);
     m_chipLayout->setSpacing(8);
