@@ -60,23 +60,22 @@ bool SingleInstance::listen()
 {
     if (m_server)
         return true;
+    // With socket options Qt binds a temporary socket and renames it over the path, which would silently take the
+    // socket from a running instance: ask first whether one answers.
+    {
+        QLocalSocket probe;
+        probe.connectToServer(m_socketPath);
+        if (probe.waitForConnected(200))
+            return false;
+    }
+    QLocalServer::removeServer(m_socketPath); // a socket file left over from a crash
     auto* server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(m_socketPath)) {
-        // A socket file without a listener is left over from a crash: take it over.
-        QLocalSocket probe;
-        probe.connectToServer(m_socketPath);
-        if (probe.waitForConnected(200)) {
-            delete server;
-            return false;
-        }
-        QLocalServer::removeServer(m_socketPath);
-        if (!server->listen(m_socketPath)) {
-            logLine(component,
-                    QStringLiteral("Cannot listen on ") + m_socketPath + QStringLiteral(": ") + server->errorString());
-            delete server;
-            return false;
-        }
+        logLine(component,
+                QStringLiteral("Cannot listen on ") + m_socketPath + QStringLiteral(": ") + server->errorString());
+        delete server;
+        return false;
     }
     m_server = server;
     connect(server, &QLocalServer::newConnection, this, [this] {

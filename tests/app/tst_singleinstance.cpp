@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/SingleInstance.h"
+#include "support/TestEnvironment.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <future>
+#include <thread>
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void handsTheCommandToTheRunningInstance()
+    {
+        TestEnvironment env;
+        QCOMPARE(SingleInstance::defaultSocketPath(), env.root() + QStringLiteral("/runtime/vantro.socket"));
+        SingleInstance first;
+        QVERIFY(first.listen());
+        QSignalSpy received(&first, &SingleInstance::commandReceived);
+
+        // The second start blocks while it waits for the answer, so it runs on its own thread.
+        const QStringList command{QStringLiteral("--new-chat"), QStringLiteral("--ünïcode")};
+        auto delivered =
+            std::async(std::launch::async, [command] { return SingleInstance().sendToRunningInstance(command); });
+        QVERIFY(received.wait(3000));
+        QCOMPARE(received.first().first().toStringList(), command);
+        QTRY_VERIFY(delivered.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(delivered.get());
+
+        // A second listener on the same socket is refused while the first one runs.
+        SingleInstance second;
+        auto refused = std::async(std::launch::async, [&second] { return second.listen(); });
+        QTRY_VERIFY(refused.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(!refused.get());
+    }
+
+    void nothingRunning()
+    {
+        TestEnvironment env;
+        QVERIFY(!SingleInstance().sendToRunningInstance({QStringLiteral("--quit")}, 300));
+    }
+
+    void takesOverASocketLeftByACrash()
+    {
+        TestEnvironment env;
+        const QString path = SingleInstance::defaultSocketPath();
+        // A socket file with no listener behind it, as a killed instance leaves it.
+        QVERIFY(TestEnvironment::writeFile(path, QByteArray()));
+        SingleInstance instance;
+        QVERIFY(instance.listen());
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        QVERIFY(probe.waitForConnected(1000));
+    }
+
+    void oversizedMessagesAreDropped()
+    {
+        TestEnvironment env;
+        SingleInstance instance;
+        QVERIFY(instance.listen());
+        QSignalSpy received(&instance, &SingleInstance::commandReceived);
+        QLocalSocket socket;
+        socket.connectToServer(instance.socketPath());
+        QVERIFY(socket.waitForConnected(1000));
+        const quint32 huge = qToBigEndian(quint32(1) << 30);
+        socket.write(reinterpret_cast<const char*>(&huge), sizeof huge);
+        socket.write(QByteArray(1024, 'x'));
+        socket.flush();
+        QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(received.size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"
