@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real `vantro` on a real X server, driven like a user: select text in another window, Ctrl+C twice, press 1,
+// watch the answer stream in from a fake chat service, Ctrl+C to take it away; then quit it from a second start.
+#include "model/Prompt.h"
+#include "model/Settings.h"
+#include "support/FakeChatServer.h"
+#include "support/KeyRecorderWindow.h"
+#include "support/TestEnvironment.h"
+#include "support/XdoTool.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+const QString copiedText = QStringLiteral("Good morning, how are you today?");
+const QStringList answerPieces{QStringLiteral("Bonjour, "), QStringLiteral("comment allez-vous "),
+                               QStringLiteral("aujourd'hui ?")};
+const QString apiKey = QStringLiteral("sk-e2e-") + QUuid::createUuid().toString(QUuid::Id128);
+
+struct ToolResult
+{
+    int exitCode = -1;
+    QString output;
+};
+
+// Runs a command line tool while this process keeps serving its own windows and clipboard.
+ToolResult runTool(const QString& program, const QStringList& arguments, int timeoutMs = 10000)
+{
+    QProcess process;
+    process.start(program, arguments);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (process.state() != QProcess::NotRunning && elapsed.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()).trimmed()};
+}
+
+QString answer()
+{
+    return answerPieces.join(QString());
+}
+
+QString translatePromptText()
+{
+    for (const Prompt& prompt : defaultPrompts()) {
+        if (prompt.number == 1)
+            return prompt.systemPrompt;
+    }
+    return {};
+}
+
+QJsonObject messageAt(const QJsonObject& body, qsizetype index)
+{
+    const QJsonArray messages = body.value(QLatin1StringView("messages")).toArray();
+    return messages.at(index < 0 ? messages.size() + index : index).toObject();
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakeChatServer> m_server;
+    QProcess m_vantro;
+    QByteArray m_vantroOutput;
+    bool m_failed = false;
+
+    QString sessionsFile() const { return m_env->appFolder() + QStringLiteral("/chat_sessions.json"); }
+
+    // The visible top-level window of the running vantro, 0 when there is none.
+    qulonglong visibleVantroWindow()
+    {
+        const ToolResult found =
+            runTool(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                     QString::number(m_vantro.processId()), QStringLiteral("--class"), QStringLiteral("^vantro$")});
+        return found.exitCode == 0 ? found.output.section(u'\n', 0, 0).toULongLong() : 0;
+    }
+
+    qulonglong focusedWindow()
+    {
+        const ToolResult focus = runTool(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")});
+        return focus.exitCode == 0 ? focus.output.toULongLong() : 0;
+    }
+
+    QJsonArray storedSessions() const
+    {
+        return QJsonDocument::fromJson(TestEnvironment::readFile(sessionsFile())).array();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        QVERIFY(m_env->isValid());
+        m_server = std::make_unique<FakeChatServer>();
+        QVERIFY(m_server->listen());
+        QList<QByteArray> events;
+        for (const QString& piece : answerPieces)
+            events.append(FakeChatServer::deltaEvent(piece));
+        events.append(FakeChatServer::doneEvent());
+        m_server->setResponse(FakeChatServer::stream(events, 40));
+
+        {
+            Settings settings;
+            settings.setString(SettingsKeys::apiBaseUrl, m_server->baseUrl());
+            settings.setString(SettingsKeys::openaiApiKey, apiKey);
+            settings.setBoolean(SettingsKeys::hasCompletedOnboarding, true);
+        }
+        QVERIFY(QFile::exists(m_env->settingsFile()));
+
+        // The child inherits the temporary XDG folders, the display and the sanitizer options of this test.
+        m_vantro.setProcessChannelMode(QProcess::MergedChannels);
+        connect(&m_vantro, &QProcess::readyRead, this, [this] { m_vantroOutput += m_vantro.readAll(); });
+        m_vantro.start(QStringLiteral(VANTRO_BINARY), QStringList());
+        QVERIFY2(m_vantro.waitForStarted(10000), qPrintable(m_vantro.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_env->root() + QStringLiteral("/runtime/vantro.socket")), 15000);
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_vantro.state() != QProcess::NotRunning) {
+            m_vantro.kill();
+            m_vantro.waitForFinished(5000);
+        }
+        if (m_failed || m_vantro.exitCode() != 0)
+            qInfo().noquote() << "vantro said:\n" << QString::fromUtf8(m_vantroOutput);
+        m_server.reset();
+        m_env.reset();
+    }
+
+    void cleanup() { m_failed = m_failed || QTest::currentTestFailed(); }
+
+    void doubleCopyRunsThePromptAndCopiesTheAnswer()
+    {
+        KeyRecorderWindow source(copiedText);
+        QVERIFY(XdoTool::focus(source));
+
+        // The socket exists a moment before the key detection is armed, so a gesture that came too early is
+        // repeated: before arming both taps simply copy in the source window.
+        qulonglong panel = 0;
+        int copiesInTheGesture = 0;
+        for (int attempt = 0; attempt < 3 && panel == 0; ++attempt) {
+            const int before = source.copies();
+            QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c sleep 0.15 key c keyup ctrl")));
+            [[maybe_unused]] const bool shown =
+                QTest::qWaitFor([&] { return (panel = visibleVantroWindow()) != 0; }, 4000);
+            copiesInTheGesture = source.copies() - before;
+        }
+        QVERIFY2(panel != 0, "no panel after a double Ctrl+C");
+        // The first tap copied in the source window; the second was swallowed.
+        QCOMPARE(copiesInTheGesture, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(), panel, 5000);
+        QVERIFY(m_server->requests().isEmpty()); // "General" has no default prompt: the panel waits for a choice
+
+        QVERIFY(XdoTool::run(QStringLiteral("key 1")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, 5000);
+        const HttpRequest& request = m_server->requests().first();
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.target, QByteArray("/v1/chat/completions"));
+        QCOMPARE(request.header("Authorization"), QByteArray("Bearer " + apiKey.toUtf8()));
+        const QJsonObject body = m_server->lastBody();
+        QCOMPARE(body.value(QLatin1StringView("stream")).toBool(), true);
+        QCOMPARE(messageAt(body, 0).value(QLatin1StringView("role")).toString(), QStringLiteral("system"));
+        QVERIFY(!translatePromptText().isEmpty());
+        QCOMPARE(messageAt(body, 0).value(QLatin1StringView("content")).toString(), translatePromptText());
+        QCOMPARE(messageAt(body, -1).value(QLatin1StringView("role")).toString(), QStringLiteral("user"));
+        QCOMPARE(messageAt(body, -1).value(QLatin1StringView("content")).toString(), copiedText);
+
+        // The finished run is recorded; until then the file does not exist.
+        QTRY_COMPARE_WITH_TIMEOUT(storedSessions().size(), 1, 5000);
+        const QJsonObject session = storedSessions().first().toObject();
+        const QJsonArray messages = session.value(QLatin1StringView("messages")).toArray();
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages[0].toObject().value(QLatin1StringView("role")).toString(), QStringLiteral("user"));
+        QCOMPARE(messages[0].toObject().value(QLatin1StringView("content")).toString(),
+                 QStringLiteral("[Translate] ") + copiedText);
+        QCOMPARE(messages[1].toObject().value(QLatin1StringView("role")).toString(), QStringLiteral("assistant"));
+        QCOMPARE(messages[1].toObject().value(QLatin1StringView("content")).toString(), answer());
+        QCOMPARE(session.value(QLatin1StringView("title")).toString(),
+                 QString(QStringLiteral("[Translate] ") + copiedText).left(40));
+
+        // Nothing selected in the panel: Ctrl+C takes the answer and closes it. The key detection sees this single
+        // tap too and lets it through.
+        QCOMPARE(focusedWindow(), panel);
+        QVERIFY(XdoTool::run(QStringLiteral("key ctrl+c")));
+        QTRY_COMPARE_WITH_TIMEOUT(visibleVantroWindow(), qulonglong(0), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(XdoTool::clipboardText(), answer(), 5000);
+        QCOMPARE(m_server->requests().size(), 1);
+        QCOMPARE(storedSessions().size(), 1);
+    }
+
+    void secondStartHandsQuitToTheRunningInstance()
+    {
+        QVERIFY(m_vantro.state() == QProcess::Running);
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedChannels);
+        second.start(QStringLiteral(VANTRO_BINARY), {QStringLiteral("--quit")});
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 15000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+
+        // The running one ends cleanly (with leak detection on, a leak would make this non-zero).
+        QTRY_VERIFY_WITH_TIMEOUT(m_vantro.state() == QProcess::NotRunning, 15000);
+        QCOMPARE(m_vantro.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_vantro.exitCode(), 0);
+        QVERIFY2(!m_vantroOutput.contains(apiKey.toUtf8()), "the API key appeared in the output");
+        QVERIFY(!QFile::exists(m_env->root() + QStringLiteral("/runtime/vantro.socket")));
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
