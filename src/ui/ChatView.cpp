@@ -15,6 +15,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMimeData>
+#include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
@@ -30,7 +31,10 @@ namespace {
 constexpr int copiedFeedbackMs = 2000;
 constexpr int bubbleFreeSpace = 60;
 constexpr int maxImageHeight = 200;
+constexpr int maxImageWidth = 420; // so a wide picture never pushes the bubble past the transcript
+constexpr int maxSourceTitleWidth = 380;
 constexpr int pendingThumbSize = 80;
+constexpr int followEndMs = 600;
 
 // Only web links are opened from an answer's sources: a reply must not make us open local files or other handlers.
 bool isOpenableLink(const QUrl& url)
@@ -110,6 +114,19 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
     m_image->setVisible(false);
     m_bubbleColumn->addWidget(m_image);
 
+    m_imageFailed = new QWidget;
+    auto* failedRow = new QHBoxLayout(m_imageFailed);
+    failedRow->setContentsMargins(0, 0, 0, 0);
+    failedRow->setSpacing(6);
+    auto* photo = new QLabel;
+    photo->setPixmap(symbolIcon(QStringLiteral("photo"), colors.secondaryText(), 16).pixmap(16, 16));
+    failedRow->addWidget(photo);
+    m_imageFailedText = PanelWidgets::label(QString(), colors.secondaryText());
+    m_imageFailedText->setObjectName(QStringLiteral("imageFailedLabel"));
+    failedRow->addWidget(m_imageFailedText, 1);
+    m_imageFailed->setVisible(false);
+    m_bubbleColumn->addWidget(m_imageFailed);
+
     m_content = new MarkdownContentView(QString(), colors);
     m_content->setObjectName(QStringLiteral("messageContent"));
     m_bubbleColumn->addWidget(m_content);
@@ -117,8 +134,14 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
     m_placeholder = PanelWidgets::label(tr("[Empty message]"), colors.faintText());
     m_bubbleColumn->addWidget(m_placeholder);
 
-    m_thinking = PanelWidgets::label(tr("Thinking..."), colors.secondaryText());
-    m_thinking->setObjectName(QStringLiteral("thinkingLabel"));
+    m_thinking = new QWidget;
+    auto* thinkingRow = new QHBoxLayout(m_thinking);
+    thinkingRow->setContentsMargins(0, 0, 0, 0);
+    thinkingRow->setSpacing(8);
+    thinkingRow->addWidget(new BusyIndicator(colors.secondaryText()));
+    auto* thinkingText = PanelWidgets::label(tr("Thinking..."), colors.secondaryText());
+    thinkingText->setObjectName(QStringLiteral("thinkingLabel"));
+    thinkingRow->addWidget(thinkingText, 1);
     m_bubbleColumn->addWidget(m_thinking);
 
     m_sources = new QWidget;
@@ -135,10 +158,10 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
         row->addSpacing(bubbleFreeSpace);
 
     m_message.content.clear(); // so the first update draws everything
-    update(message, false);
+    showMessage(message, false);
 }
 
-void MessageBubble::update(const ChatMessage& message, bool isLastMessage)
+void MessageBubble::showMessage(const ChatMessage& message, bool isLastMessage)
 {
     const bool user = message.role == MessageRole::User;
     const bool blank = message.content.isEmpty() && !message.imageData;
@@ -149,21 +172,23 @@ void MessageBubble::update(const ChatMessage& message, bool isLastMessage)
     m_thinking->setVisible(!user && blank);
     m_copy->setContent(message.content);
     m_copy->setLastMessage(isLastMessage);
+    // Copying an empty message would only wipe the clipboard.
+    m_copy->setVisible(!message.content.isEmpty());
 
     if (message.imageData != m_shownImage) {
         m_shownImage = message.imageData;
-        m_image->setVisible(message.imageData.has_value());
-        if (message.imageData) {
-            QImage image;
-            if (image.loadFromData(*message.imageData)) {
-                if (image.height() > maxImageHeight)
-                    image = image.scaledToHeight(maxImageHeight, Qt::SmoothTransformation);
-                m_image->setPixmap(QPixmap::fromImage(image));
-            } else {
-                m_image->setPixmap(QPixmap());
-                m_image->setText(tr("Image (%1 bytes) - failed to decode").arg(message.imageData->size()));
-                m_image->setStyleSheet(QStringLiteral("color: %1;").arg(css(m_colors.secondaryText())));
-            }
+        QImage image;
+        const bool decoded = message.imageData && image.loadFromData(*message.imageData);
+        m_image->setVisible(decoded);
+        m_imageFailed->setVisible(message.imageData && !decoded);
+        if (decoded) {
+            if (image.height() > maxImageHeight || image.width() > maxImageWidth)
+                image =
+                    image.scaled(QSize(maxImageWidth, maxImageHeight), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            m_image->setPixmap(QPixmap::fromImage(image));
+        } else if (message.imageData) {
+            m_image->setPixmap(QPixmap());
+            m_imageFailedText->setText(tr("Image (%1 bytes) - failed to decode").arg(message.imageData->size()));
         }
     }
     if (message.annotations != m_shownCitations) {
@@ -191,8 +216,11 @@ void MessageBubble::rebuildSources(const QList<URLCitation>& citations)
     for (const URLCitation& citation : citations) {
         const QUrl url(citation.url);
         const QString title = citation.title.value_or(QString()).isEmpty() ? url.host() : *citation.title;
-        auto* link = new QPushButton(symbolIcon(QStringLiteral("link"), m_colors.accent(), 12),
-                                     title.isEmpty() ? citation.url : title);
+        auto* link = new QPushButton(symbolIcon(QStringLiteral("link"), m_colors.accent(), 12), QString());
+        // Long page titles are cut, so they never widen the bubble; the whole address is in the tool tip.
+        link->setText(link->fontMetrics().elidedText(title.isEmpty() ? citation.url : title, Qt::ElideRight,
+                                                     maxSourceTitleWidth));
+        link->setProperty("citationTitle", title.isEmpty() ? citation.url : title);
         link->setObjectName(QStringLiteral("sourceLink"));
         link->setToolTip(citation.url);
         link->setFlat(true);
@@ -261,11 +289,28 @@ void ChatInputEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (event->matches(QKeySequence::Paste) && onPasteImage && onPasteImage()) {
-        event->accept();
-        return;
-    }
     QPlainTextEdit::keyPressEvent(event);
+    fitHeight();
+}
+
+bool ChatInputEdit::canInsertFromMimeData(const QMimeData* source) const
+{
+    return QPlainTextEdit::canInsertFromMimeData(source) || source->hasImage() || source->hasUrls();
+}
+
+void ChatInputEdit::insertFromMimeData(const QMimeData* source)
+{
+    // Ctrl+V, the context menu's Paste and drops onto the input all come here: an image attaches instead.
+    if (onImageData && onImageData(source))
+        return;
+    QPlainTextEdit::insertFromMimeData(source);
+    fitHeight();
+}
+
+void ChatInputEdit::resizeEvent(QResizeEvent* event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    // A narrower input wraps the same text into more lines.
     fitHeight();
 }
 
@@ -357,7 +402,13 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
                                           "border-radius: 10px; padding: 2px 6px; }")
                                .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder())));
     m_input->onSubmit = [this] { send(std::nullopt); };
-    m_input->onPasteImage = [this] { return attachImageFromClipboard(); };
+    m_input->onImageData = [this](const QMimeData* data) {
+        if (auto image = imageFromMimeData(data)) {
+            setPendingImage(image);
+            return true;
+        }
+        return false;
+    };
     inputRow->addWidget(m_input, 1);
     auto* sendButton =
         PanelWidgets::iconButton(QStringLiteral("paperplane.fill"), tr("Send message (Enter)"), colors, nullptr, 32);
@@ -366,6 +417,8 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     inputRow->addWidget(sendButton, 0, Qt::AlignBottom);
     column->addLayout(inputRow);
 
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+            [this](int, int maximum) { followEnd(maximum); });
     connect(&m_state, &AppState::chatSessionsChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::activeChatSessionIDChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::projectsChanged, this, &ChatView::refreshPromptRow);
@@ -403,7 +456,7 @@ void ChatView::refreshTranscript()
         MessageBubble* bubble = m_bubbles.value(message.id);
         if (!bubble)
             bubble = new MessageBubble(message, m_colors);
-        bubble->update(message, i == messages.size() - 1);
+        bubble->showMessage(message, i == messages.size() - 1);
         kept.insert(message.id, bubble);
         order.append(message.id);
     }
@@ -426,21 +479,38 @@ void ChatView::refreshTranscript()
 
 void ChatView::scrollToNewest()
 {
+    // The new bubble's Markdown is laid out a frame later, so the end keeps moving for a moment: follow it.
+    m_followEnd.start();
     QTimer::singleShot(0, this, [this] {
         QScrollBar* bar = m_scroll->verticalScrollBar();
-        auto* animation = new QPropertyAnimation(bar, "value", this);
-        animation->setDuration(200);
-        animation->setEasingCurve(QEasingCurve::OutCubic);
-        animation->setEndValue(bar->maximum());
-        animation->start(QAbstractAnimation::DeleteWhenStopped);
+        if (m_scrollAnimation)
+            m_scrollAnimation->stop();
+        m_scrollAnimation = new QPropertyAnimation(bar, "value", this);
+        m_scrollAnimation->setDuration(200);
+        m_scrollAnimation->setEasingCurve(QEasingCurve::OutCubic);
+        m_scrollAnimation->setEndValue(bar->maximum());
+        m_scrollAnimation->start(QAbstractAnimation::DeleteWhenStopped);
     });
+}
+
+void ChatView::followEnd(int maximum)
+{
+    if (!m_followEnd.isValid() || m_followEnd.elapsed() > followEndMs)
+        return;
+    if (m_scrollAnimation && m_scrollAnimation->state() == QAbstractAnimation::Running)
+        m_scrollAnimation->setEndValue(maximum);
+    else
+        m_scroll->verticalScrollBar()->setValue(maximum);
 }
 
 void ChatView::refreshPromptRow()
 {
     while (QLayoutItem* item = m_promptRow->takeAt(0)) {
-        if (item->widget())
-            item->widget()->deleteLater();
+        // Later, not now: the click that led here may still be running in one of these buttons.
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
         delete item;
     }
     const QString buttonStyle = QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; "
@@ -537,26 +607,61 @@ std::optional<QImage> ChatView::imageFromMimeData(const QMimeData* data)
     return std::nullopt;
 }
 
+void ChatView::setDropTargeted(bool targeted)
+{
+    if (m_isDropTargeted == targeted)
+        return;
+    m_isDropTargeted = targeted;
+    update();
+}
+
 void ChatView::dragEnterEvent(QDragEnterEvent* event)
 {
     const QMimeData* data = event->mimeData();
     if (data->hasImage() || data->hasUrls()) {
-        m_isDropTargeted = true;
+        setDropTargeted(true);
         event->acceptProposedAction();
     }
 }
 
 void ChatView::dragLeaveEvent(QDragLeaveEvent* event)
 {
-    m_isDropTargeted = false;
+    setDropTargeted(false);
     QWidget::dragLeaveEvent(event);
 }
 
 void ChatView::dropEvent(QDropEvent* event)
 {
-    m_isDropTargeted = false;
+    setDropTargeted(false);
     if (auto image = imageFromMimeData(event->mimeData())) {
         setPendingImage(image);
         event->acceptProposedAction();
     }
+}
+
+void ChatView::keyPressEvent(QKeyEvent* event)
+{
+    // Ctrl+V while the transcript has the focus: attach an image, or paste the text into the input.
+    if (event->matches(QKeySequence::Paste)) {
+        if (!attachImageFromClipboard()) {
+            m_input->setFocus(Qt::ShortcutFocusReason);
+            m_input->paste();
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ChatView::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!m_isDropTargeted)
+        return;
+    // While a drag is over the chat, outline it so the user sees where the image will go.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(m_colors.accent(), 2, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 10, 10);
 }

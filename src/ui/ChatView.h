@@ -5,6 +5,7 @@
 #include "model/Prompt.h"
 #include "ui/ThemeColors.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QPlainTextEdit>
@@ -19,6 +20,8 @@
 class AppState;
 class MarkdownContentView;
 class QLabel;
+class QMimeData;
+class QPropertyAnimation;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
@@ -37,6 +40,7 @@ public:
     void setLastMessage(bool last);
     bool isLastMessage() const { return m_isLastMessage; }
     bool copied() const { return m_copied; }
+    const QString& content() const { return m_content; }
     // The checkmark without copying, after the controller copied the message itself.
     void showCopiedFeedback();
 
@@ -58,7 +62,7 @@ class MessageBubble : public QWidget
 public:
     MessageBubble(const ChatMessage& message, ThemeColors colors, QWidget* parent = nullptr);
 
-    void update(const ChatMessage& message, bool isLastMessage);
+    void showMessage(const ChatMessage& message, bool isLastMessage);
     CopyMessageButton* copyButton() const { return m_copy; }
     MarkdownContentView* contentView() const { return m_content; }
 
@@ -73,6 +77,8 @@ private:
     QLabel* m_placeholder = nullptr;
     QWidget* m_thinking = nullptr;
     QLabel* m_image = nullptr;
+    QWidget* m_imageFailed = nullptr;
+    QLabel* m_imageFailedText = nullptr;
     QWidget* m_sources = nullptr;
     CopyMessageButton* m_copy = nullptr;
     std::optional<QByteArray> m_shownImage;
@@ -88,14 +94,17 @@ public:
     explicit ChatInputEdit(QWidget* parent = nullptr);
 
     std::function<void()> onSubmit;
-    // Ctrl+V: returns true when it took an image from the clipboard (the paste is then not done).
-    std::function<bool()> onPasteImage;
+    // Pasted or dropped data: returns true when it took an image from it (no text is then inserted).
+    std::function<bool(const QMimeData*)> onImageData;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     int heightForLines(int lines) const;
@@ -116,6 +125,7 @@ public:
     ChatInputEdit* input() const { return m_input; }
     const std::optional<QImage>& pendingImage() const { return m_pendingImage; }
     void setPendingImage(const std::optional<QImage>& image);
+    bool isDropTargeted() const { return m_isDropTargeted; }
     // The image currently on the clipboard, or in the first image file it names; attached when there is one.
     bool attachImageFromClipboard();
     // The checkmark on the newest message's copy button.
@@ -129,8 +139,12 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void setDropTargeted(bool targeted);
+    void followEnd(int maximum);
     void refreshTranscript();
     void refreshPromptRow();
     void send(const std::optional<Prompt>& prompt);
@@ -151,4 +165,6 @@ private:
     ChatInputEdit* m_input = nullptr;
     std::optional<QImage> m_pendingImage;
     bool m_isDropTargeted = false;
+    QElapsedTimer m_followEnd;
+    QPointer<QPropertyAnimation> m_scrollAnimation;
 };

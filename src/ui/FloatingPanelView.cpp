@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 using PanelWidgets::css;
 
 // The three round window buttons of the expanded window: grey at rest, in their colours with glyphs on hover.
@@ -48,10 +50,24 @@ protected:
         m_hover = false;
         update();
     }
+    // The button under a point, or -1 for the gaps between them.
+    static int buttonAt(const QPointF& point)
+    {
+        for (int i = 0; i < 3; ++i) {
+            const QPointF centre(i * (diameter + gap) + diameter / 2.0, 2 + diameter / 2.0);
+            const QPointF d = point - centre;
+            if (d.x() * d.x() + d.y() * d.y() <= (diameter / 2.0 + 1) * (diameter / 2.0 + 1))
+                return i;
+        }
+        return -1;
+    }
+    void mousePressEvent(QMouseEvent* event) override { m_pressed = buttonAt(event->position()); }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        const int index = int(event->position().x()) / (diameter + gap);
-        if (index >= 0 && index < 3 && actions[size_t(index)])
+        // Like any button: it acts when pressed and released on the same circle.
+        const int index = buttonAt(event->position());
+        const int pressed = std::exchange(m_pressed, -1);
+        if (index >= 0 && index == pressed && actions[size_t(index)])
             actions[size_t(index)]();
     }
     void paintEvent(QPaintEvent*) override
@@ -84,6 +100,7 @@ protected:
 private:
     ThemeColors m_colors;
     bool m_hover = false;
+    int m_pressed = -1;
 };
 
 FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SharedProjectClient* syncClient,
@@ -105,8 +122,12 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, Shared
     };
     m_quickPrompt->onExpand = [this] {
         // The same road as the Down Arrow, so the chat opens on this showing's session.
-        if (!m_state.isPanelExpanded() && onToggleExpanded)
+        if (m_state.isPanelExpanded())
+            return;
+        if (onToggleExpanded)
             onToggleExpanded();
+        else
+            m_state.setIsPanelExpanded(true);
     };
 
     // Control strip: close, expand/collapse, chats/prompts, preferences.
@@ -180,7 +201,7 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, Shared
     sidebarColumn->setSpacing(0);
     auto* titleRow = new QWidget;
     titleRow->setObjectName(QStringLiteral("titleRow"));
-    titleRow->setFixedWidth(PanelSidebar::width);
+    titleRow->setFixedWidth(PanelSidebar::sidebarWidth);
     titleRow->setAttribute(Qt::WA_StyledBackground);
     titleRow->setStyleSheet(
         QStringLiteral("QWidget#titleRow { background: %1; }").arg(css(colors.sidebarBackground())));

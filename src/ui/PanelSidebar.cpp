@@ -52,7 +52,7 @@ PanelSidebar::PanelSidebar(AppState& state, SharedProjectClient* syncClient, The
     : QWidget(parent), m_state(state), m_sync(syncClient), m_colors(colors)
 {
     setObjectName(QStringLiteral("panelSidebar"));
-    setFixedWidth(width);
+    setFixedWidth(sidebarWidth);
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QStringLiteral("QWidget#panelSidebar { background: %1; }").arg(css(colors.sidebarBackground())));
     auto* column = new QVBoxLayout(this);
@@ -194,8 +194,10 @@ void PanelSidebar::refreshProjects()
     const QList<Project>& projects = m_state.projects();
     m_projectList->clear();
     for (const Project& project : projects) {
-        auto* item = new QListWidgetItem(project.emoji + u' ' + project.name + u'\n' +
-                                         tr("%n prompt(s)", nullptr, int(project.prompts.size())));
+        // No translation catalogue is loaded, so the plural is chosen here rather than through "%n".
+        const qsizetype count = project.prompts.size();
+        const QString prompts = count == 1 ? tr("1 prompt") : tr("%1 prompts").arg(count);
+        auto* item = new QListWidgetItem(project.emoji + u' ' + project.name + u'\n' + prompts);
         item->setData(idRole, project.id);
         m_projectList->addItem(item);
     }

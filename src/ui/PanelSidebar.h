@@ -21,7 +21,7 @@ class PanelSidebar : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int width = 240;
+    static constexpr int sidebarWidth = 240;
 
     PanelSidebar(AppState& state, SharedProjectClient* syncClient, ThemeColors colors, QWidget* parent = nullptr);
 

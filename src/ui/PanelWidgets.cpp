@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QPainter>
 #include <QScrollBar>
 #include <QToolButton>
 
@@ -143,4 +144,43 @@ void ContentFittingScrollView::resizeEvent(QResizeEvent* event)
     const int wanted = std::min(contentHeight(), m_maxHeight);
     if (height() != wanted)
         setFixedHeight(wanted);
+}
+
+BusyIndicator::BusyIndicator(QColor color, int size, QWidget* parent) : QWidget(parent), m_color(color)
+{
+    setObjectName(QStringLiteral("busyIndicator"));
+    setFixedSize(size, size);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_timer.setInterval(80);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_angle = (m_angle + 30) % 360;
+        update();
+    });
+}
+
+void BusyIndicator::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_timer.start();
+}
+
+void BusyIndicator::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_timer.stop();
+}
+
+void BusyIndicator::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal pen = std::max(1.5, width() / 8.0);
+    const QRectF box = QRectF(rect()).adjusted(pen, pen, -pen, -pen);
+    QColor track = m_color;
+    track.setAlphaF(track.alphaF() * 0.25);
+    painter.setPen(QPen(track, pen));
+    painter.drawEllipse(box);
+    painter.setPen(QPen(m_color, pen, Qt::SolidLine, Qt::RoundCap));
+    // Qt counts angles counter-clockwise in sixteenths of a degree; the arc turns clockwise.
+    painter.drawArc(box, -m_angle * 16, 100 * 16);
 }

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QScrollArea>
 #include <QString>
+#include <QTimer>
 
 class QLabel;
 class QToolButton;
@@ -58,4 +59,26 @@ private:
     int contentHeight() const;
 
     int m_maxHeight;
+};
+
+// A small spinning arc for "Thinking…" and other waits. It turns only while it is shown, so a hidden one never
+// wakes the process.
+class BusyIndicator : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit BusyIndicator(QColor color, int size = 14, QWidget* parent = nullptr);
+
+    bool isSpinning() const { return m_timer.isActive(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_color;
+    QTimer m_timer;
+    int m_angle = 0;
 };

@@ -27,6 +27,7 @@ using PanelWidgets::css;
 namespace {
 
 constexpr int captionsShownUntil = 9; // captions help during the first ten runs
+constexpr int followEndMs = 600;
 
 QString chipStyle(const ThemeColors& colors)
 {
@@ -147,6 +148,8 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     m_chipLayout->setContentsMargins(0, 2, 0, 2);
     m_chipLayout->setSpacing(8);
     m_promptStrip->setWidget(strip);
+    connect(m_promptStrip->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+            [this](int, int maximum) { followStripEnd(maximum); });
     column->addWidget(m_promptStrip);
 
     // The custom prompt chip: idle, or an input with a send button.
@@ -197,10 +200,22 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     column->addWidget(m_outputCaption);
     m_outputStack = new QStackedWidget;
     m_outputStack->setObjectName(QStringLiteral("outputStack"));
-    auto* thinking = PanelWidgets::label(tr("Thinking…"), m_colors.secondaryText());
-    thinking->setObjectName(QStringLiteral("thinkingLabel"));
-    thinking->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_outputStack->addWidget(thinking);
+    auto* thinking = new QWidget;
+    auto* thinkingRow = new QHBoxLayout(thinking);
+    thinkingRow->setContentsMargins(0, 0, 0, 0);
+    thinkingRow->setSpacing(8);
+    thinkingRow->addWidget(new BusyIndicator(m_colors.secondaryText()), 0, Qt::AlignTop);
+    auto* thinkingText = PanelWidgets::label(tr("Thinking…"), m_colors.secondaryText());
+    thinkingText->setObjectName(QStringLiteral("thinkingLabel"));
+    thinkingText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    thinkingRow->addWidget(thinkingText, 0, Qt::AlignTop);
+    thinkingRow->addStretch();
+    auto* thinkingPage = new QWidget;
+    auto* thinkingColumn = new QVBoxLayout(thinkingPage);
+    thinkingColumn->setContentsMargins(0, 0, 0, 0);
+    thinkingColumn->addWidget(thinking);
+    thinkingColumn->addStretch();
+    m_outputStack->addWidget(thinkingPage);
     m_resultScroll = new QScrollArea;
     m_resultScroll->setFrameShape(QFrame::NoFrame);
     m_resultScroll->setWidgetResizable(true);
@@ -234,6 +249,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     copy->setObjectName(QStringLiteral("copyResultButton"));
     copy->setToolTip(tr("Copy result to clipboard"));
     auto* expand = new QPushButton(tr("Expand (↓)"));
+    m_expandButton = expand;
     expand->setObjectName(QStringLiteral("expandButton"));
     expand->setToolTip(tr("Expand to chat view"));
     for (QPushButton* button : {copy, expand}) {
@@ -276,6 +292,10 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     connect(&m_state, &AppState::resultTextChanged, this, &QuickPromptView::refreshOutput);
     connect(&m_state, &AppState::isLoadingChanged, this, &QuickPromptView::refreshOutput);
     connect(&m_state, &AppState::lastCustomPromptTextChanged, this, &QuickPromptView::refreshOutput);
+    // In the expanded window the view is already the Prompts tab: there is nothing left to expand.
+    connect(&m_state, &AppState::isPanelExpandedChanged, this,
+            [this] { m_expandButton->setVisible(!m_state.isPanelExpanded()); });
+    m_expandButton->setVisible(!m_state.isPanelExpanded());
 
     refreshInput();
     refreshCaptions();
@@ -347,8 +367,11 @@ void QuickPromptView::refreshProjects()
     // Rebuild the chips; the custom chip stays and moves to the end.
     m_chipLayout->removeWidget(m_customChip);
     while (QLayoutItem* item = m_chipLayout->takeAt(0)) {
-        if (QWidget* widget = item->widget())
+        // Later, not now: the click that led here may still be running in one of these chips.
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
             widget->deleteLater();
+        }
         delete item;
     }
     for (const Prompt& prompt : project.prompts) {
@@ -369,15 +392,29 @@ void QuickPromptView::refreshProjects()
     m_shownProjectId = project.id;
     m_shownPromptCount = project.prompts.size();
     if (grew) {
+        // The strip's new width is known only after a few layout passes: keep following its end for a moment.
+        m_followStripEnd.start();
         QTimer::singleShot(0, this, [this] {
             QScrollBar* bar = m_promptStrip->horizontalScrollBar();
-            auto* animation = new QPropertyAnimation(bar, "value", this);
-            animation->setDuration(250);
-            animation->setEasingCurve(QEasingCurve::OutCubic);
-            animation->setEndValue(bar->maximum());
-            animation->start(QAbstractAnimation::DeleteWhenStopped);
+            if (m_stripAnimation)
+                m_stripAnimation->stop();
+            m_stripAnimation = new QPropertyAnimation(bar, "value", this);
+            m_stripAnimation->setDuration(250);
+            m_stripAnimation->setEasingCurve(QEasingCurve::OutCubic);
+            m_stripAnimation->setEndValue(bar->maximum());
+            m_stripAnimation->start(QAbstractAnimation::DeleteWhenStopped);
         });
     }
+}
+
+void QuickPromptView::followStripEnd(int maximum)
+{
+    if (!m_followStripEnd.isValid() || m_followStripEnd.elapsed() > followEndMs)
+        return;
+    if (m_stripAnimation && m_stripAnimation->state() == QAbstractAnimation::Running)
+        m_stripAnimation->setEndValue(maximum);
+    else
+        m_promptStrip->horizontalScrollBar()->setValue(maximum);
 }
 
 void QuickPromptView::refreshCustomPrompt()

@@ -4,6 +4,7 @@
 #include "model/Prompt.h"
 #include "ui/ThemeColors.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -15,6 +16,7 @@ class MarkdownContentView;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QPropertyAnimation;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
@@ -46,6 +48,7 @@ private:
     void refreshCustomPrompt();
     void refreshOutput();
     void submitCustomPrompt();
+    void followStripEnd(int maximum);
     QWidget* makeChip(const QString& badge, const QString& title, const QString& toolTip);
 
     AppState& m_state;
@@ -72,10 +75,13 @@ private:
     QLineEdit* m_customEdit = nullptr;
     QUuid m_shownProjectId;
     qsizetype m_shownPromptCount = 0;
+    QElapsedTimer m_followStripEnd;
+    QPointer<QPropertyAnimation> m_stripAnimation;
 
     QLabel* m_outputCaption = nullptr;
     QStackedWidget* m_outputStack = nullptr;
     QScrollArea* m_resultScroll = nullptr;
     MarkdownContentView* m_resultView = nullptr;
     QPushButton* m_savePromptButton = nullptr;
+    QPushButton* m_expandButton = nullptr;
 };
