@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 using PanelWidgets::css;
@@ -33,6 +34,8 @@ constexpr int bubbleFreeSpace = 60;
 constexpr int maxImageHeight = 200;
 constexpr int maxImageWidth = 420; // so a wide picture never pushes the bubble past the transcript
 constexpr int maxSourceTitleWidth = 380;
+constexpr qsizetype idealWidthTextLimit = 4000;
+constexpr int codeBlockInset = 28;
 constexpr int pendingThumbSize = 80;
 constexpr int followEndMs = 600;
 
@@ -94,10 +97,17 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
 {
     setObjectName(QStringLiteral("messageBubble"));
     const bool user = message.role == MessageRole::User;
-    auto* row = new QHBoxLayout(this);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    // The bubble is as wide as its content needs, up to the row less the free space on the other side.
+    auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
-    if (user)
+    row->setSpacing(0);
+    if (user) {
         row->addSpacing(bubbleFreeSpace);
+        row->addStretch();
+    }
 
     m_bubble = new QWidget;
     m_bubble->setObjectName(QStringLiteral("bubble"));
@@ -148,14 +158,22 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
     m_sources->setObjectName(QStringLiteral("sources"));
     new QVBoxLayout(m_sources);
     m_sources->layout()->setContentsMargins(0, 4, 0, 0);
+    m_sources->setVisible(false);
     m_bubbleColumn->addWidget(m_sources);
 
-    m_copy = new CopyMessageButton(message.content, colors, false);
-    m_bubbleColumn->addWidget(m_copy, 0, user ? Qt::AlignRight : Qt::AlignLeft);
-
     row->addWidget(m_bubble, 1);
-    if (!user)
+    if (!user) {
+        row->addStretch();
         row->addSpacing(bubbleFreeSpace);
+    }
+    column->addLayout(row);
+
+    // Under the bubble, on its side, so a short message stays a one-line bubble.
+    m_copy = new CopyMessageButton(message.content, colors, false);
+    auto* copyRow = new QHBoxLayout;
+    copyRow->setContentsMargins(4, 0, 4, 0);
+    copyRow->addWidget(m_copy, 0, user ? Qt::AlignRight : Qt::AlignLeft);
+    column->addLayout(copyRow);
 
     m_message.content.clear(); // so the first update draws everything
     showMessage(message, false);
@@ -195,7 +213,38 @@ void MessageBubble::showMessage(const ChatMessage& message, bool isLastMessage)
         m_shownCitations = message.annotations;
         rebuildSources(message.annotations.value_or(QList<URLCitation>()));
     }
+    if (message.content != m_message.content || message.imageData != m_message.imageData ||
+        message.annotations != m_message.annotations || m_bubble->maximumWidth() == QWIDGETSIZE_MAX)
+        m_bubble->setMaximumWidth(idealBubbleWidth(message));
     m_message = message;
+}
+
+int MessageBubble::idealBubbleWidth(const ChatMessage& message) const
+{
+    // A long text fills the row anyway; measuring it on every streamed piece would only cost time.
+    if (message.content.size() > idealWidthTextLimit)
+        return QWIDGETSIZE_MAX;
+    int widest = 0;
+    if (!message.content.isEmpty()) {
+        QTextDocument document;
+        document.setDocumentMargin(0);
+        document.setDefaultFont(m_content->font());
+        document.setMarkdown(message.content, QTextDocument::MarkdownDialectGitHub);
+        widest = int(std::ceil(document.idealWidth())) + 2;
+        if (message.content.contains(u"```"))
+            widest += codeBlockInset; // code sits inside a padded box
+    }
+    const bool blank = message.content.isEmpty() && !message.imageData;
+    if (blank)
+        widest = std::max(widest, (message.role == MessageRole::User ? m_placeholder : m_thinking)->sizeHint().width());
+    if (m_image->isVisibleTo(m_bubble))
+        widest = std::max(widest, m_image->pixmap().deviceIndependentSize().toSize().width());
+    if (m_imageFailed->isVisibleTo(m_bubble))
+        widest = std::max(widest, m_imageFailed->sizeHint().width());
+    if (m_sources->isVisibleTo(m_bubble))
+        widest = std::max(widest, m_sources->sizeHint().width());
+    const QMargins margins = m_bubbleColumn->contentsMargins();
+    return widest + margins.left() + margins.right();
 }
 
 void MessageBubble::rebuildSources(const QList<URLCitation>& citations)
@@ -337,6 +386,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     auto* start = new QPushButton(tr("Start a new chat"));
     start->setObjectName(QStringLiteral("startNewChatButton"));
     start->setCursor(Qt::PointingHandCursor);
+    start->setStyleSheet(PanelWidgets::boxButtonStyle(colors));
     connect(start, &QPushButton::clicked, this, [this] { m_state.newChatSession(); });
     emptyColumn->addWidget(start, 0, Qt::AlignHCenter);
     emptyColumn->addStretch();
@@ -379,18 +429,23 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     m_pendingBox->setObjectName(QStringLiteral("pendingImage"));
     auto* pendingRow = new QHBoxLayout(m_pendingBox);
     pendingRow->setContentsMargins(0, 0, 0, 0);
+    pendingRow->setSpacing(10);
     m_pendingThumb = new QLabel;
     pendingRow->addWidget(m_pendingThumb);
+    // Caption and size as one block beside the thumbnail, the remove button right after them.
     auto* pendingInfo = new QVBoxLayout;
+    pendingInfo->setSpacing(2);
+    pendingInfo->addStretch();
     pendingInfo->addWidget(PanelWidgets::label(tr("Image attached"), colors.text()));
     m_pendingSize = PanelWidgets::label(QString(), colors.secondaryText());
     pendingInfo->addWidget(m_pendingSize);
+    pendingInfo->addStretch();
     pendingRow->addLayout(pendingInfo);
     auto* remove =
         PanelWidgets::iconButton(QStringLiteral("xmark.circle.fill"), tr("Remove image"), colors, nullptr, 22);
     remove->setObjectName(QStringLiteral("removeImageButton"));
     connect(remove, &QToolButton::clicked, this, [this] { setPendingImage(std::nullopt); });
-    pendingRow->addWidget(remove, 0, Qt::AlignTop);
+    pendingRow->addWidget(remove, 0, Qt::AlignVCenter);
     pendingRow->addStretch();
     m_pendingBox->setVisible(false);
     column->addWidget(m_pendingBox);
@@ -513,11 +568,7 @@ void ChatView::refreshPromptRow()
         }
         delete item;
     }
-    const QString buttonStyle = QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; "
-                                               "border-radius: 8px; padding: 3px 10px; }"
-                                               "QPushButton:hover { background: %4; }")
-                                    .arg(css(m_colors.text()), css(m_colors.boxFill()), css(m_colors.boxBorder()),
-                                         css(m_colors.selectedFill()));
+    const QString buttonStyle = PanelWidgets::boxButtonStyle(m_colors);
     const Project project = m_state.activeProject();
     if (m_state.projects().size() >= 2) {
         auto* switcher = new QPushButton(project.emoji + u' ' + project.name);

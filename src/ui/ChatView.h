@@ -68,6 +68,7 @@ public:
 
 private:
     void rebuildSources(const QList<URLCitation>& citations);
+    int idealBubbleWidth(const ChatMessage& message) const;
 
     ThemeColors m_colors;
     ChatMessage m_message;

@@ -134,7 +134,12 @@ PanelSidebar::PanelSidebar(AppState& state, SharedProjectClient* syncClient, The
     m_joinConfirm = new QPushButton(tr("Join"));
     m_joinConfirm->setObjectName(QStringLiteral("joinButton"));
     connect(m_joinConfirm, &QPushButton::clicked, this, &PanelSidebar::join);
-    m_joinProgress = PanelWidgets::label(tr("Joining…"), colors.secondaryText());
+    m_joinProgress = new QWidget;
+    auto* progressRow = new QHBoxLayout(m_joinProgress);
+    progressRow->setContentsMargins(0, 0, 0, 0);
+    progressRow->setSpacing(6);
+    progressRow->addWidget(new BusyIndicator(colors.secondaryText()));
+    progressRow->addWidget(PanelWidgets::label(tr("Joining…"), colors.secondaryText()));
     m_joinProgress->setVisible(false);
     auto* cancel = new QPushButton(tr("Cancel"));
     cancel->setObjectName(QStringLiteral("cancelJoinButton"));
@@ -149,6 +154,13 @@ PanelSidebar::PanelSidebar(AppState& state, SharedProjectClient* syncClient, The
     m_joinError->setVisible(false);
     joinColumn->addWidget(m_joinError);
     projectColumn->addWidget(m_joinBox);
+    for (QPushButton* button : {m_joinButton, m_joinConfirm, cancel}) {
+        button->setStyleSheet(PanelWidgets::boxButtonStyle(colors));
+        button->setCursor(Qt::PointingHandCursor);
+    }
+    m_joinField->setStyleSheet(QStringLiteral("QLineEdit { color: %1; background: %2; border: 1px solid %3; "
+                                              "border-radius: 8px; padding: 4px 8px; }")
+                                   .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder())));
     setJoinFieldShown(false);
     m_stack->addWidget(projects);
 

@@ -53,7 +53,7 @@ private:
     QWidget* m_joinBox = nullptr;
     QLineEdit* m_joinField = nullptr;
     QPushButton* m_joinConfirm = nullptr;
-    QLabel* m_joinProgress = nullptr;
+    QWidget* m_joinProgress = nullptr;
     QLabel* m_joinError = nullptr;
     bool m_isJoining = false;
 };

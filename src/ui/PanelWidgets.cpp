@@ -68,6 +68,16 @@ QString css(const QColor& color)
         .arg(QString::number(color.alphaF(), 'f', 3));
 }
 
+QString boxButtonStyle(const ThemeColors& colors)
+{
+    return QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 8px; "
+                          "padding: 3px 10px; }"
+                          "QPushButton:hover { background: %4; }"
+                          "QPushButton:pressed { background: %4; border-color: %5; }")
+        .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder()), css(colors.selectedFill()),
+             css(colors.accent()));
+}
+
 QString abbreviatedRelativeTime(const QDateTime& date, const QDateTime& now)
 {
     const qint64 seconds = date.secsTo(now);

@@ -28,6 +28,9 @@ QLabel* label(const QString& text, const QColor& color, qreal pointSize = 0, QWi
 // CSS colour with alpha, for style sheets.
 QString css(const QColor& color);
 
+// The rounded, bordered push button of the panel, so no stock button stands out in either theme.
+QString boxButtonStyle(const ThemeColors& colors);
+
 // "now", "5 min ago", "3 hr ago", "2 days ago", "3 wk ago", or the date for older ones.
 QString abbreviatedRelativeTime(const QDateTime& date, const QDateTime& now);
 

@@ -49,6 +49,9 @@ QLabel* badge(const QString& text, const ThemeColors& colors)
     label->setStyleSheet(QStringLiteral("color: %1; background: %2; border-radius: 5px; padding: 1px 5px;")
                              .arg(css(colors.secondaryText()), css(colors.iconButtonFill())));
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // A small pill in the middle of the chip, not a stripe as tall as the chip.
+    label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    label->setFixedHeight(label->fontMetrics().height() + 4);
     return label;
 }
 
@@ -93,6 +96,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     clearImage->setObjectName(QStringLiteral("clearImageButton"));
     clearImage->setFocusPolicy(Qt::NoFocus);
     clearImage->setCursor(Qt::PointingHandCursor);
+    clearImage->setStyleSheet(PanelWidgets::boxButtonStyle(m_colors));
     connect(clearImage, &QPushButton::clicked, this, [this] { m_state.setClipboardImage(std::nullopt); });
     imageInfo->addWidget(clearImage, 0, Qt::AlignLeft);
     imageInfo->addStretch();

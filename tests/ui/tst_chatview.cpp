@@ -231,6 +231,12 @@ private Q_SLOTS:
         QVERIFY(bubbles[0]->width() - userBox->geometry().right() <= 2);
         QVERIFY(answerBox->geometry().left() <= 1);
         QVERIFY(bubbles[1]->width() - answerBox->geometry().right() >= 60);
+        // Short messages make small bubbles; a long one fills the row up to the free space.
+        QVERIFY2(userBox->width() < 120, qPrintable(QString::number(userBox->width())));
+        ChatSession chat = *state().activeChatSession();
+        chat.messages[1].content = QString(40, u'w') + QStringLiteral(" ") + QString(300, u'x');
+        state().setChatSessions({chat});
+        QTRY_COMPARE(bubbles[1]->width() - answerBox->geometry().right() - 1, 60);
     }
 
     void transcriptScrollsToTheNewestMessage()
