@@ -174,6 +174,13 @@ PanelSidebar::PanelSidebar(AppState& state, SharedProjectClient* syncClient, The
     refreshProjects();
 }
 
+void PanelSidebar::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A panel ordered out and shown again hours later must not still say "now".
+    refreshChats();
+}
+
 void PanelSidebar::refreshTab()
 {
     m_stack->setCurrentIndex(m_state.expandedPanelTab() == ExpandedPanelTab::Chat ? 0 : 1);

@@ -36,6 +36,9 @@ public:
     void addProject();
     void join();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void refreshTab();
     void refreshChats();

@@ -28,6 +28,7 @@ namespace {
 
 constexpr int captionsShownUntil = 9; // captions help during the first ten runs
 constexpr int followEndMs = 600;
+constexpr qsizetype previewTextLimit = 20'000;
 
 QString chipStyle(const ThemeColors& colors)
 {
@@ -328,7 +329,14 @@ void QuickPromptView::refreshInput()
         m_visionWarningText->setText(tr("%1 doesn't support images. Switch to GPT-4o.").arg(model));
     } else if (!hint) {
         const QString& text = m_state.clipboardText();
-        m_textLabel->setText(text.isEmpty() ? tr("No text on clipboard") : text);
+        // The preview is a few lines high: laying out a whole copied book would freeze the panel for seconds.
+        // The prompt still gets all of the text.
+        if (text.isEmpty())
+            m_textLabel->setText(tr("No text on clipboard"));
+        else if (text.size() > previewTextLimit)
+            m_textLabel->setText(text.left(previewTextLimit) + u'…');
+        else
+            m_textLabel->setText(text);
         m_textLabel->setStyleSheet(QStringLiteral("color: %1; background: transparent;")
                                        .arg(css(text.isEmpty() ? m_colors.faintText() : m_colors.text())));
     }

@@ -187,6 +187,19 @@ private Q_SLOTS:
         QVERIFY(textLabel->isVisible());
     }
 
+    void longTextIsPreviewedInPart()
+    {
+        QString book;
+        while (book.size() < 300'000)
+            book += QStringLiteral("All work and no play makes Jack a dull boy. ");
+        state().setClipboardText(book);
+        const QString shown = labelNamed(QStringLiteral("clipboardTextLabel"))->text();
+        QVERIFY(shown.size() < 25'000);
+        QVERIFY(book.startsWith(shown.chopped(1)));
+        QVERIFY(shown.endsWith(u'…'));
+        QCOMPARE(state().clipboardText(), book);
+    }
+
     void imageSizeIsInPoints()
     {
         QImage picture = image(200, 100);
