@@ -394,6 +394,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
 
     m_scroll = new QScrollArea;
     m_scroll->setObjectName(QStringLiteral("transcript"));
+    PanelWidgets::useThinScrollBar(m_scroll->verticalScrollBar(), colors);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

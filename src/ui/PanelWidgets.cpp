@@ -68,6 +68,18 @@ QString css(const QColor& color)
         .arg(QString::number(color.alphaF(), 'f', 3));
 }
 
+void useThinScrollBar(QScrollBar* bar, const ThemeColors& colors)
+{
+    bar->setStyleSheet(QStringLiteral("QScrollBar:vertical { background: transparent; width: 8px; margin: 0; }"
+                                      "QScrollBar::handle:vertical { background: %1; border-radius: 4px; "
+                                      "min-height: 24px; }"
+                                      "QScrollBar::handle:vertical:hover { background: %2; }"
+                                      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                                      "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical "
+                                      "{ background: transparent; }")
+                           .arg(css(colors.boxBorder()), css(colors.faintText())));
+}
+
 QString boxButtonStyle(const ThemeColors& colors)
 {
     return QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 8px; "

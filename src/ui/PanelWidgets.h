@@ -9,6 +9,7 @@
 #include <QTimer>
 
 class QLabel;
+class QScrollBar;
 class QToolButton;
 
 // Small building blocks shared by the panel's views.
@@ -27,6 +28,9 @@ QLabel* label(const QString& text, const QColor& color, qreal pointSize = 0, QWi
 
 // CSS colour with alpha, for style sheets.
 QString css(const QColor& color);
+
+// A thin rounded scroll bar without arrows, in the theme's colours instead of the stock light one.
+void useThinScrollBar(QScrollBar* bar, const ThemeColors& colors);
 
 // The rounded, bordered push button of the panel, so no stock button stands out in either theme.
 QString boxButtonStyle(const ThemeColors& colors);

@@ -120,6 +120,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     inputColumn->addWidget(m_textLabel);
     inputColumn->addWidget(m_imageBox);
     m_inputScroll = new ContentFittingScrollView(250);
+    PanelWidgets::useThinScrollBar(m_inputScroll->verticalScrollBar(), m_colors);
     m_inputScroll->setContent(inputBox);
     column->addWidget(m_inputScroll);
 
@@ -222,6 +223,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     thinkingColumn->addStretch();
     m_outputStack->addWidget(thinkingPage);
     m_resultScroll = new QScrollArea;
+    PanelWidgets::useThinScrollBar(m_resultScroll->verticalScrollBar(), m_colors);
     m_resultScroll->setFrameShape(QFrame::NoFrame);
     m_resultScroll->setWidgetResizable(true);
     m_resultScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
