@@ -143,7 +143,11 @@ PanelSidebar::PanelSidebar(AppState& state, SharedProjectClient* syncClient, The
     m_joinProgress->setVisible(false);
     auto* cancel = new QPushButton(tr("Cancel"));
     cancel->setObjectName(QStringLiteral("cancelJoinButton"));
-    connect(cancel, &QPushButton::clicked, this, [this] { setJoinFieldShown(false); });
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        ++m_joinAttempt;
+        setJoining(false);
+        setJoinFieldShown(false);
+    });
     joinRow->addWidget(m_joinConfirm);
     joinRow->addWidget(m_joinProgress);
     joinRow->addWidget(cancel);
@@ -306,7 +310,10 @@ void PanelSidebar::join()
         fail(SyncError::notConfigured().description());
         return;
     }
-    m_sync->getSharedProject(code, this, [this, code, fail](const SyncResult<SharedProjectPayload>& result) {
+    const int attempt = ++m_joinAttempt;
+    m_sync->getSharedProject(code, this, [this, code, fail, attempt](const SyncResult<SharedProjectPayload>& result) {
+        if (attempt != m_joinAttempt)
+            return; // the user cancelled meanwhile
         if (!result) {
             fail(result.error().description());
             return;

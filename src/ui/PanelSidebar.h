@@ -59,4 +59,5 @@ private:
     QWidget* m_joinProgress = nullptr;
     QLabel* m_joinError = nullptr;
     bool m_isJoining = false;
+    int m_joinAttempt = 0; // a cancelled join ignores its late answer
 };

@@ -347,6 +347,29 @@ private Q_SLOTS:
         QCOMPARE(m_sidebar->joinField()->text(), QString());
     }
 
+    void cancelledJoinIgnoresTheLateAnswer()
+    {
+        // The answer comes only after the user has cancelled.
+        bool answered = false;
+        connect(m_server.get(), &FakeSyncServer::called, this, [&] { answered = true; });
+        QJsonObject row = sharedPayload(QStringLiteral("Late"), 1);
+        row.insert(QStringLiteral("share_code"), QStringLiteral("LATE1"));
+        HttpResponse slow = HttpResponse::json(QByteArray());
+        slow.chunks = {QByteArray(), QJsonDocument(QJsonArray{row}).toJson(QJsonDocument::Compact)};
+        slow.delayMs = 300;
+        m_server->setOverride(QStringLiteral("get_shared_project"), slow);
+        state().setExpandedPanelTab(ExpandedPanelTab::Prompts);
+        openJoinField();
+        QTest::keyClicks(m_sidebar->joinField(), QStringLiteral("LATE1"));
+        QTest::keyClick(m_sidebar->joinField(), Qt::Key_Return);
+        QTRY_VERIFY(answered);
+        QTest::mouseClick(m_sidebar->findChild<QPushButton*>(QStringLiteral("cancelJoinButton")), Qt::LeftButton);
+        QTest::qWait(600);
+        QCOMPARE(state().projects().size(), 1);
+        QVERIFY(!m_sidebar->joinField()->isVisible());
+        QVERIFY(!m_sidebar->joinErrorLabel()->isVisible());
+    }
+
     void joinWithoutASyncService()
     {
         PanelSidebar sidebar(state(), nullptr, m_fixture->colors);
