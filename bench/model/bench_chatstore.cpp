@@ -20,12 +20,22 @@ QList<ChatSession> makeHistory(int imageCount)
     QList<ChatSession> sessions;
     int images = 0;
     for (int s = 0; s < 500; ++s) {
-        ChatSession session{QUuid::createUuid(), QStringLiteral("Session %1").arg(s), QUuid::createUuid(),
-                            QStringLiteral("General"), QStringLiteral("🗂️"), {}, now, now};
+        ChatSession session{QUuid::createUuid(),
+                            QStringLiteral("Session %1").arg(s),
+                            QUuid::createUuid(),
+                            QStringLiteral("General"),
+                            QStringLiteral("🗂️"),
+                            {},
+                            now,
+                            now};
         for (int m = 0; m < 20; ++m) {
-            ChatMessage message{QUuid::createUuid(), m % 2 ? MessageRole::Assistant : MessageRole::User,
-                                paragraph + paragraph.left(int(random.bounded(80))), now.addSecs(m), std::nullopt,
-                                true, std::nullopt};
+            ChatMessage message{QUuid::createUuid(),
+                                m % 2 ? MessageRole::Assistant : MessageRole::User,
+                                paragraph + paragraph.left(int(random.bounded(80))),
+                                now.addSecs(m),
+                                std::nullopt,
+                                true,
+                                std::nullopt};
             if (m == 0 && images < imageCount && s % 25 == 0) {
                 QByteArray png(200 * 1024, Qt::Uninitialized);
                 for (char& byte : png)
@@ -50,6 +60,16 @@ void saveHistory(benchmark::State& state)
     state.counters["file_MB"] = double(ChatStore::encode(sessions).size()) / 1e6;
 }
 
+// The encoding alone, without the file system's share of a save.
+void encodeHistory(benchmark::State& state)
+{
+    const auto sessions = makeHistory(int(state.range(0)));
+    qsizetype size = 0;
+    for (auto _ : state)
+        size = ChatStore::encode(sessions).size();
+    benchmark::DoNotOptimize(size);
+}
+
 void loadHistory(benchmark::State& state)
 {
     QTemporaryDir dir;
@@ -65,5 +85,6 @@ void loadHistory(benchmark::State& state)
 } // namespace
 
 BENCHMARK(saveHistory)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(encodeHistory)->Arg(0)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(loadHistory)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK_MAIN();
