@@ -537,8 +537,13 @@ void KeyMonitorX11::Private::resolvePendingRaw()
 
 void KeyMonitorX11::Private::onCoreKey(const XKeyEvent& key, qint64 received)
 {
-    // Every core key event reaches us through the grab, with the keyboard frozen until XAllowEvents.
+    // Every core key event reaches us through the grab, with the keyboard frozen until XAllowEvents. The watchdog
+    // sleeps until told; taking its mutex first means the notice cannot slip in before it starts waiting.
     frozenSince = received;
+    {
+        std::lock_guard lock(watchdogMutex);
+    }
+    watchdogWake.notify_one();
     KeyTap::Verdict verdict = KeyTap::Verdict::Pass;
     if (key.keycode == copyKeycode) {
         if (key.type == KeyPress) {
@@ -634,20 +639,30 @@ QString KeyMonitorX11::Private::classOf(Window window)
 
 void KeyMonitorX11::Private::watchdog()
 {
+    // No periodic wake-ups: it sleeps until a grabbed key freezes the keyboard, then until the limit of that freeze.
     std::unique_lock lock(watchdogMutex);
     while (!stopRequested) {
-        watchdogWake.wait_for(lock, 20ms);
         const qint64 since = frozenSince;
-        if (since != 0 && nowNs() - since > std::chrono::nanoseconds(watchdogLimit).count()) {
-            const int fd = connectionFd;
-            frozenSince = 0;
-            if (fd >= 0) {
-                // Closing our end makes the server drop the connection and its grabs, and the keyboard thaws.
-                ::shutdown(fd, SHUT_RDWR);
-                logLine(component, QStringLiteral("The keyboard waited more than %1 ms for a verdict; "
-                                                  "cut the connection to thaw it")
-                                       .arg(watchdogLimit.count()));
-            }
+        if (since == 0) {
+            watchdogWake.wait(lock);
+            continue;
+        }
+        const qint64 deadline = since + std::chrono::nanoseconds(watchdogLimit).count();
+        if (nowNs() <= deadline) {
+            watchdogWake.wait_until(lock, Clock::time_point(std::chrono::nanoseconds(deadline + 1)));
+            continue;
+        }
+        // Still the same freeze past its limit (a later key would have moved `since`).
+        qint64 expected = since;
+        if (!frozenSince.compare_exchange_strong(expected, 0))
+            continue;
+        const int fd = connectionFd;
+        if (fd >= 0) {
+            // Closing our end makes the server drop the connection and its grabs, and the keyboard thaws.
+            ::shutdown(fd, SHUT_RDWR);
+            logLine(component, QStringLiteral("The keyboard waited more than %1 ms for a verdict; "
+                                              "cut the connection to thaw it")
+                                   .arg(watchdogLimit.count()));
         }
     }
 }
