@@ -35,6 +35,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "XvfbDisplay.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -45,36 +47,6 @@
 #include <unistd.h>
 
 namespace {
-
-pid_t xvfb = 0;
-
-// Starts Xvfb on a free display number and points DISPLAY at it.
-bool ensureDisplay()
-{
-    if (std::getenv("DISPLAY"))
-        return true;
-    int fds[2];
-    if (pipe(fds) != 0)
-        return false;
-    xvfb = fork();
-    if (xvfb == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    char buffer[16] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
-    close(fds[0]);
-    if (n <= 0)
-        return false;
-    std::string display = ":";
-    display.append(buffer, size_t(n - (buffer[n - 1] == '\n')));
-    setenv("DISPLAY", display.c_str(), 1);
-    return true;
-}
 
 // Notes the first paint of the panel window after `arm()`, and when the event loop is back after it, which is when
 // that paint (children included) has been flushed.
@@ -356,7 +328,8 @@ BENCHMARK(BM_IdleProcess)->Iterations(1)->UseManualTime()->Unit(benchmark::kSeco
 
 int main(int argc, char** argv)
 {
-    if (!ensureDisplay())
+    const XvfbDisplay display;
+    if (!display.isAvailable())
         return 1;
     qputenv("QT_QPA_PLATFORM", "xcb");
     if (!qEnvironmentVariableIsSet("VANTRO_BENCH_IDLE_SECONDS"))
@@ -375,10 +348,6 @@ int main(int argc, char** argv)
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
         fixture = nullptr;
-    }
-    if (xvfb > 0) {
-        kill(xvfb, SIGTERM);
-        waitpid(xvfb, nullptr, 0);
     }
     return result;
 }

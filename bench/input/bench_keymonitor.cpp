@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "XvfbDisplay.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -28,35 +30,6 @@
 namespace {
 
 constexpr int presses = 10000;
-
-pid_t xvfb = 0;
-
-// Starts Xvfb on a free display number and points DISPLAY at it.
-bool ensureDisplay()
-{
-    if (std::getenv("DISPLAY"))
-        return true;
-    int fds[2];
-    if (pipe(fds) != 0)
-        return false;
-    xvfb = fork();
-    if (xvfb == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    char buffer[16] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
-    close(fds[0]);
-    if (n <= 0)
-        return false;
-    const std::string display = ":" + std::string(buffer, size_t(n - (buffer[n - 1] == '\n')));
-    setenv("DISPLAY", display.c_str(), 1);
-    return true;
-}
 
 class BenchHandler : public KeyMonitor::Handler
 {
@@ -133,7 +106,8 @@ BENCHMARK(BM_GrabbedPressToAllowEvents)->Iterations(1)->Unit(benchmark::kMillise
 
 int main(int argc, char** argv)
 {
-    if (!ensureDisplay()) {
+    const XvfbDisplay display("640x480x24");
+    if (!display.isAvailable()) {
         std::fprintf(stderr, "No X display and Xvfb could not be started\n");
         return 1;
     }
@@ -141,9 +115,5 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (xvfb > 0) {
-        kill(xvfb, SIGTERM);
-        waitpid(xvfb, nullptr, 0);
-    }
     return 0;
 }

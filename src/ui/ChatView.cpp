@@ -37,7 +37,6 @@ constexpr int maxSourceTitleWidth = 380;
 constexpr qsizetype idealWidthTextLimit = 4000;
 constexpr int codeBlockInset = 28;
 constexpr int pendingThumbSize = 80;
-constexpr int followEndMs = 600;
 
 // Only web links are opened from an answer's sources: a reply must not make us open local files or other handlers.
 bool isOpenableLink(const QUrl& url)
@@ -473,8 +472,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     inputRow->addWidget(sendButton, 0, Qt::AlignBottom);
     column->addLayout(inputRow);
 
-    connect(m_scroll->verticalScrollBar(), &QScrollBar::rangeChanged, this,
-            [this](int, int maximum) { followEnd(maximum); });
+    m_follower = new ScrollEndFollower(m_scroll->verticalScrollBar(), 200, this);
     connect(&m_state, &AppState::chatSessionsChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::activeChatSessionIDChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::projectsChanged, this, &ChatView::refreshPromptRow);
@@ -535,28 +533,7 @@ void ChatView::refreshTranscript()
 
 void ChatView::scrollToNewest()
 {
-    // The new bubble's Markdown is laid out a frame later, so the end keeps moving for a moment: follow it.
-    m_followEnd.start();
-    QTimer::singleShot(0, this, [this] {
-        QScrollBar* bar = m_scroll->verticalScrollBar();
-        if (m_scrollAnimation)
-            m_scrollAnimation->stop();
-        m_scrollAnimation = new QPropertyAnimation(bar, "value", this);
-        m_scrollAnimation->setDuration(200);
-        m_scrollAnimation->setEasingCurve(QEasingCurve::OutCubic);
-        m_scrollAnimation->setEndValue(bar->maximum());
-        m_scrollAnimation->start(QAbstractAnimation::DeleteWhenStopped);
-    });
-}
-
-void ChatView::followEnd(int maximum)
-{
-    if (!m_followEnd.isValid() || m_followEnd.elapsed() > followEndMs)
-        return;
-    if (m_scrollAnimation && m_scrollAnimation->state() == QAbstractAnimation::Running)
-        m_scrollAnimation->setEndValue(maximum);
-    else
-        m_scroll->verticalScrollBar()->setValue(maximum);
+    m_follower->start();
 }
 
 void ChatView::refreshPromptRow()

@@ -20,6 +20,7 @@
 class AppState;
 class MarkdownContentView;
 class QLabel;
+class ScrollEndFollower;
 class QMimeData;
 class QPropertyAnimation;
 class QPushButton;
@@ -145,7 +146,6 @@ protected:
 
 private:
     void setDropTargeted(bool targeted);
-    void followEnd(int maximum);
     void refreshTranscript();
     void refreshPromptRow();
     void send(const std::optional<Prompt>& prompt);
@@ -166,6 +166,5 @@ private:
     ChatInputEdit* m_input = nullptr;
     std::optional<QImage> m_pendingImage;
     bool m_isDropTargeted = false;
-    QElapsedTimer m_followEnd;
-    QPointer<QPropertyAnimation> m_scrollAnimation;
+    ScrollEndFollower* m_follower = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 
 namespace PanelWidgets {
@@ -115,6 +116,37 @@ QString sizeText(const QSize& size)
 }
 
 } // namespace PanelWidgets
+
+ScrollEndFollower::ScrollEndFollower(QScrollBar* bar, int durationMs, QObject* parent)
+    : QObject(parent), m_bar(bar), m_durationMs(durationMs)
+{
+    connect(bar, &QScrollBar::rangeChanged, this, [this](int, int maximum) { follow(maximum); });
+}
+
+void ScrollEndFollower::start()
+{
+    m_since.start();
+    QTimer::singleShot(0, this, [this] {
+        if (m_animation)
+            m_animation->stop();
+        m_animation = new QPropertyAnimation(m_bar, "value", this);
+        m_animation->setDuration(m_durationMs);
+        m_animation->setEasingCurve(QEasingCurve::OutCubic);
+        m_animation->setEndValue(m_bar->maximum());
+        m_animation->start(QAbstractAnimation::DeleteWhenStopped);
+    });
+}
+
+void ScrollEndFollower::follow(int maximum)
+{
+    constexpr int followMs = 600; // long enough for the new content's layout passes
+    if (!m_since.isValid() || m_since.elapsed() > followMs)
+        return;
+    if (m_animation && m_animation->state() == QAbstractAnimation::Running)
+        m_animation->setEndValue(maximum);
+    else
+        m_bar->setValue(maximum);
+}
 
 ContentFittingScrollView::ContentFittingScrollView(int maxHeight, QWidget* parent)
     : QScrollArea(parent), m_maxHeight(maxHeight)

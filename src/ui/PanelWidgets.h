@@ -4,11 +4,15 @@
 #include "ui/ThemeColors.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QString>
 #include <QTimer>
 
 class QLabel;
+class QScrollBar;
 class QScrollBar;
 class QToolButton;
 
@@ -42,6 +46,26 @@ QString abbreviatedRelativeTime(const QDateTime& date, const QDateTime& now);
 QString sizeText(const QSize& size);
 
 } // namespace PanelWidgets
+
+// Scrolls a scroll bar to its end with a short animation, and keeps following the end for a moment: content that
+// was just added (a chat bubble, a prompt chip) is laid out over the next few frames and grows the range meanwhile.
+class ScrollEndFollower : public QObject
+{
+    Q_OBJECT
+
+public:
+    ScrollEndFollower(QScrollBar* bar, int durationMs, QObject* parent);
+
+    void start();
+
+private:
+    void follow(int maximum);
+
+    QScrollBar* m_bar;
+    int m_durationMs;
+    QElapsedTimer m_since;
+    QPointer<QPropertyAnimation> m_animation;
+};
 
 // A scroll area as tall as its content, up to a maximum height.
 class ContentFittingScrollView : public QScrollArea

@@ -27,7 +27,6 @@ using PanelWidgets::css;
 namespace {
 
 constexpr int captionsShownUntil = 9; // captions help during the first ten runs
-constexpr int followEndMs = 600;
 constexpr qsizetype previewTextLimit = 20'000;
 
 QString chipStyle(const ThemeColors& colors)
@@ -154,8 +153,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     m_chipLayout->setContentsMargins(0, 2, 0, 2);
     m_chipLayout->setSpacing(8);
     m_promptStrip->setWidget(strip);
-    connect(m_promptStrip->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
-            [this](int, int maximum) { followStripEnd(maximum); });
+    m_stripFollower = new ScrollEndFollower(m_promptStrip->horizontalScrollBar(), 250, this);
     column->addWidget(m_promptStrip);
 
     // The custom prompt chip: idle, or an input with a send button.
@@ -406,29 +404,8 @@ void QuickPromptView::refreshProjects()
     m_shownProjectId = project.id;
     m_shownPromptCount = project.prompts.size();
     if (grew) {
-        // The strip's new width is known only after a few layout passes: keep following its end for a moment.
-        m_followStripEnd.start();
-        QTimer::singleShot(0, this, [this] {
-            QScrollBar* bar = m_promptStrip->horizontalScrollBar();
-            if (m_stripAnimation)
-                m_stripAnimation->stop();
-            m_stripAnimation = new QPropertyAnimation(bar, "value", this);
-            m_stripAnimation->setDuration(250);
-            m_stripAnimation->setEasingCurve(QEasingCurve::OutCubic);
-            m_stripAnimation->setEndValue(bar->maximum());
-            m_stripAnimation->start(QAbstractAnimation::DeleteWhenStopped);
-        });
+        m_stripFollower->start();
     }
-}
-
-void QuickPromptView::followStripEnd(int maximum)
-{
-    if (!m_followStripEnd.isValid() || m_followStripEnd.elapsed() > followEndMs)
-        return;
-    if (m_stripAnimation && m_stripAnimation->state() == QAbstractAnimation::Running)
-        m_stripAnimation->setEndValue(maximum);
-    else
-        m_promptStrip->horizontalScrollBar()->setValue(maximum);
 }
 
 void QuickPromptView::refreshCustomPrompt()

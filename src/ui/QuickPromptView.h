@@ -15,6 +15,7 @@ class ContentFittingScrollView;
 class MarkdownContentView;
 class QHBoxLayout;
 class QLabel;
+class ScrollEndFollower;
 class QLineEdit;
 class QPropertyAnimation;
 class QPushButton;
@@ -48,7 +49,6 @@ private:
     void refreshCustomPrompt();
     void refreshOutput();
     void submitCustomPrompt();
-    void followStripEnd(int maximum);
     QWidget* makeChip(const QString& badge, const QString& title, const QString& toolTip);
 
     AppState& m_state;
@@ -75,8 +75,7 @@ private:
     QLineEdit* m_customEdit = nullptr;
     QUuid m_shownProjectId;
     qsizetype m_shownPromptCount = 0;
-    QElapsedTimer m_followStripEnd;
-    QPointer<QPropertyAnimation> m_stripAnimation;
+    ScrollEndFollower* m_stripFollower = nullptr;
 
     QLabel* m_outputCaption = nullptr;
     QStackedWidget* m_outputStack = nullptr;
