@@ -145,7 +145,7 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SharedProjectClie
     form->setLabelAlignment(Qt::AlignLeft);
     m_syncUrl = new QLineEdit(service);
     m_syncUrl->setObjectName(QStringLiteral("syncServerEdit"));
-    m_syncUrl->setPlaceholderText(QStringLiteral("https://example.supabase.co/rest/v1"));
+    m_syncUrl->setPlaceholderText(QStringLiteral("https://example.org/rest/v1"));
     m_syncClientKey = new QLineEdit(service);
     m_syncClientKey->setObjectName(QStringLiteral("syncClientKeyEdit"));
     m_syncClientKey->setPlaceholderText(tr("Publishable key of the sync service"));
