@@ -13,7 +13,6 @@
 
 class QLabel;
 class QScrollBar;
-class QScrollBar;
 class QToolButton;
 
 // Small building blocks shared by the panel's views.

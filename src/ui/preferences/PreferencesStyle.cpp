@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/preferences/PreferencesStyle.h"
 
+#include "ui/PanelWidgets.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -130,6 +133,11 @@ void polish(QWidget* root, const ThemeColors& colors)
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* widget : std::as_const(widgets)) {
+        // The stock scroll bar draws its handle in the button colour, which is nearly the page colour here.
+        if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
+            PanelWidgets::useThinScrollBar(bar, colors);
+            continue;
+        }
         const QString role = widget->property("role").toString();
         if (!role.isEmpty() || !widget->styleSheet().isEmpty())
             widget->setStyleSheet(styleSheetFor(role, colors));
