@@ -221,7 +221,11 @@ QNetworkRequest ChatCompletionsClient::makeRequest(const QUrl& endpoint, const Q
 {
     QNetworkRequest request(endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    request.setRawHeader("Authorization", "Bearer " + apiKey.toUtf8());
+    // Qt sends header values as they are, and a line break in a pasted key would end the header there and let the
+    // rest of the key (or an empty line) rewrite the request. No header value can hold one, so it goes.
+    QByteArray key = apiKey.toUtf8();
+    key.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+    request.setRawHeader("Authorization", "Bearer " + key);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(int(timeout.count()));
     return request;

@@ -508,8 +508,9 @@ void LinkedContentFetch::onPage(int status, bool ok, const QByteArray& body)
 
 void LinkedContentFetch::linkDone(const std::optional<QString>& text)
 {
+    // The URL as it is sent, escapes kept: the pretty form would turn "%20" into a space.
     if (text)
-        m_blocks.append(u"[Content from " + m_links[m_index].toString() + u"]:\n" + *text);
+        m_blocks.append(u"[Content from " + m_links[m_index].toString(QUrl::FullyEncoded) + u"]:\n" + *text);
     // From the event loop: the reply that brought us here is still being torn down.
     QTimer::singleShot(0, this, &LinkedContentFetch::nextLink);
 }

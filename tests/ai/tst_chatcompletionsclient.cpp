@@ -104,6 +104,24 @@ private Q_SLOTS:
         QCOMPARE(server.lastBody().value(QStringLiteral("model")).toString(), QStringLiteral("gpt-4o"));
     }
 
+    void lineBreaksInTheKeyStayOutOfTheHeaders()
+    {
+        FakeChatServer server;
+        QVERIFY(server.listen());
+        server.setResponse(FakeChatServer::stream({FakeChatServer::doneEvent()}));
+        ChatCompletionsClient client(&m_network);
+        const ChatServiceConfig settings{server.baseUrl(), QStringLiteral("sk-a\r\nX-Injected: 1\n\r\n"),
+                                         QStringLiteral("gpt-4o")};
+        Recorder recorder(client.streamCompletion(settings, QStringLiteral("s"), QStringLiteral("Hi")));
+        QTRY_VERIFY(recorder.ended());
+        QCOMPARE(recorder.log, QStringList{QStringLiteral("finished")});
+        QCOMPARE(server.requests().size(), 1);
+        const HttpRequest& request = server.requests().first();
+        QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-aX-Injected: 1"));
+        QVERIFY(request.header("X-Injected").isEmpty());
+        QCOMPARE(server.lastBody().value(QStringLiteral("model")).toString(), QStringLiteral("gpt-4o"));
+    }
+
     void endpointFromBaseUrl_data()
     {
         QTest::addColumn<QString>("base");

@@ -272,6 +272,14 @@ private Q_SLOTS:
         QCOMPARE(generic.header("Accept-Language"), QByteArray("en-US,en;q=0.9"));
     }
 
+    void labelIsTheEncodedUrl()
+    {
+        // The label names the URL as requested: an escaped space stays "%20", not a space that breaks the URL.
+        m_web.setHtml(QStringLiteral("http://space.example/a%20b?q=%C3%A9"), "<p>Spaced</p>");
+        QCOMPARE(fetch(QStringLiteral("read http://space.example/a%20b?q=%C3%A9 please")),
+                 QStringLiteral("[Content from http://space.example/a%20b?q=%C3%A9]:\nSpaced"));
+    }
+
     void siteFetchersAndFallback()
     {
         m_web.setHtml(QStringLiteral("http://www.instagram.com/p/abc/"),
