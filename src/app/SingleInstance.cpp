@@ -94,8 +94,17 @@ bool SingleInstance::listen()
                 if (socket->bytesAvailable() < qint64(sizeof(quint32)) + size)
                     return;
                 socket->read(sizeof(quint32));
+                const QByteArray payload = socket->read(size);
+                // QDataStream reserves room for as many entries as the list header claims: check the claim against
+                // the bytes first (every string takes at least its 4-byte length).
+                quint32 count = 0;
+                QDataStream(payload) >> count;
+                if (count > quint32(payload.size() / 4)) {
+                    socket->abort();
+                    return;
+                }
                 QStringList arguments;
-                QDataStream stream(socket->read(size));
+                QDataStream stream(payload);
                 stream >> arguments;
                 if (stream.status() != QDataStream::Ok) {
                     socket->abort();

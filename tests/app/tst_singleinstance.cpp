@@ -74,6 +74,25 @@ private Q_SLOTS:
         QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
         QCOMPARE(received.size(), 0);
     }
+
+    void corruptListCountIsRejected()
+    {
+        // A list header that claims billions of entries inside a tiny message must not make us reserve for them.
+        TestEnvironment env;
+        SingleInstance instance;
+        QVERIFY(instance.listen());
+        QSignalSpy received(&instance, &SingleInstance::commandReceived);
+        QLocalSocket socket;
+        socket.connectToServer(instance.socketPath());
+        QVERIFY(socket.waitForConnected(1000));
+        QByteArray message;
+        QDataStream stream(&message, QIODevice::WriteOnly);
+        stream << quint32(4) << quint32(0xFFFFFFFFu);
+        socket.write(message);
+        socket.flush();
+        QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(received.size(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
