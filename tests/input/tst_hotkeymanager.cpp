@@ -227,17 +227,22 @@ private Q_SLOTS:
         QVERIFY(fired.taps.isEmpty());
         QVERIFY(window.presses().isEmpty() || window.presses().constLast().key != Qt::Key_K);
 
+        // Our own window has the focus, so the release goes to it rather than to the root window; the hotkey must
+        // still fire on the next press.
+        QVERIFY(XdoTool::run(press));
+        QTRY_COMPARE(fired.triggers, 2);
+
         // The same key without its modifiers, or with one more, is not the hotkey.
         QVERIFY(XdoTool::run(QStringLiteral("key k key ctrl+alt+shift+k")));
         QTest::qWait(200);
-        QCOMPARE(fired.triggers, 1);
+        QCOMPARE(fired.triggers, 2);
 
         // A new configure replaces it: the old shortcut no longer fires.
         manager.configure(false, 0, 0);
         QVERIFY(!manager.isCustomHotkeyRegistered());
         QVERIFY(XdoTool::run(press));
         QTest::qWait(200);
-        QCOMPARE(fired.triggers, 1);
+        QCOMPARE(fired.triggers, 2);
     }
 
     // A hotkey that cannot be had stays unregistered and says so in one line.

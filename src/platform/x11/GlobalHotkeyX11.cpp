@@ -169,12 +169,16 @@ bool GlobalHotkeyX11::nativeEventFilter(const QByteArray& eventType, void* messa
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    if (key->detail != m_keycode || key->event != m_root)
+    if (key->detail != m_keycode)
         return false;
     if (type == XCB_KEY_RELEASE) {
+        // The grab reports to its owner's windows: when one of ours took the focus meanwhile (the panel the
+        // hotkey opened), the release comes to that window, not the root.
         m_held = false;
-        return true;
+        return key->event == m_root;
     }
+    if (key->event != m_root)
+        return false;
     if ((key->state & m_matchMask) != m_modifiers)
         return false;
     // Holding the shortcut repeats the press; one press is one trigger.
