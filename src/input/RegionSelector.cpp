@@ -131,7 +131,8 @@ void RegionOverlay::mouseReleaseEvent(QMouseEvent* event)
     m_dragging = false;
     m_current = event->position().toPoint();
     const QRect area = selection();
-    if (area.width() < RegionSelector::minimumDrag && area.height() < RegionSelector::minimumDrag) {
+    // A straight line has no pixels to deliver either.
+    if (area.isEmpty() || (area.width() < RegionSelector::minimumDrag && area.height() < RegionSelector::minimumDrag)) {
         m_selector->finish(std::nullopt);
         return;
     }

@@ -109,6 +109,9 @@ private Q_SLOTS:
         QTest::newRow("Escape") << "key Escape";
         QTest::newRow("click without a drag") << "mousemove 200 200 click 1";
         QTest::newRow("tiny drag") << "mousemove 200 200 mousedown 1 mousemove 202 201 mouseup 1";
+        // A line has no pixels: no picture rather than an empty one.
+        QTest::newRow("flat drag") << "mousemove 200 200 mousedown 1 mousemove 260 200 mouseup 1";
+        QTest::newRow("upright drag") << "mousemove 200 200 mousedown 1 mousemove 200 260 mouseup 1";
         QTest::newRow("right button") << "mousemove 200 200 mousedown 1 mousemove 300 300 click 3 mouseup 1";
     }
 
