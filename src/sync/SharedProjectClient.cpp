@@ -116,6 +116,10 @@ void SharedProjectClient::call(const QString& function, const QJsonObject& body,
             const QByteArray bytes = reply->readAll();
             if (status.toInt() != 200)
                 deliver(SyncError::httpError(status.toInt(), utf8OrEmpty(bytes)));
+            // A 200 that carries an error broke in transit (bad chunking or compression): what arrived is not
+            // the answer, and a cut "false" must not read as a successful push.
+            else if (error != QNetworkReply::NoError)
+                deliver(SyncError::network(error, reply->errorString()));
             else
                 deliver(bytes);
             return;

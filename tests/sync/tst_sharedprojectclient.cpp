@@ -366,6 +366,33 @@ private Q_SLOTS:
         QVERIFY(!result->error().description().isEmpty());
     }
 
+    // A 200 whose body is broken in transit is a transport failure, never a (lenient) answer.
+    void brokenOkAnswerIsTransportFailure_data()
+    {
+        QTest::addColumn<HttpResponse>("response");
+        // Qt reports the broken compression on a 200 answer; the cut body is caught by the network layer itself.
+        HttpResponse badGzip = HttpResponse::json("not gzip data at all");
+        badGzip.headers.append(std::pair<QByteArray, QByteArray>("Content-Encoding", "gzip"));
+        QTest::newRow("bad gzip") << badGzip;
+        HttpResponse cut = HttpResponse::json("fal");
+        cut.headers.append(std::pair<QByteArray, QByteArray>("Content-Length", "5"));
+        QTest::newRow("cut short") << cut;
+    }
+
+    void brokenOkAnswerIsTransportFailure()
+    {
+        QFETCH(HttpResponse, response);
+        Fixture f;
+        f.server.setOverride(QStringLiteral("upsert_shared_project"), response);
+        const auto r = await<std::monostate>([&](auto done) {
+            f.client.upsertSharedProject(sampleProject(QStringLiteral("K7Q2")), ownerKey, nullptr, done);
+        });
+        QVERIFY(r);
+        QVERIFY(!r->ok());
+        QCOMPARE(r->error().kind(), SyncError::Kind::Network);
+        QVERIFY(!r->error().description().isEmpty());
+    }
+
     void goneContextGetsNoReport()
     {
         Fixture f;
