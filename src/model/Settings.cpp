@@ -149,7 +149,9 @@ void Settings::write(const SettingKey& key, const QVariant& value)
     }
     if (same)
         return;
-    m_settings->setValue(name, value);
+    // QSettings writes an empty list as "@Invalid()", which reads back as "not set", i.e. as the default list.
+    const bool emptyList = key.type == SettingType::StringList && value.toStringList().isEmpty();
+    m_settings->setValue(name, emptyList ? QVariant(QString()) : value);
     persist();
     Q_EMIT changed(name);
 }

@@ -43,19 +43,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("expected");
 
-        QTest::newRow("bool false") << QByteArray("web_search_enabled=false") << "web_search_enabled" << QVariant(false);
+        QTest::newRow("bool false") << QByteArray("web_search_enabled=false") << "web_search_enabled"
+                                    << QVariant(false);
         QTest::newRow("bool as text") << QByteArray("web_search_enabled=no") << "web_search_enabled" << QVariant(true);
         QTest::newRow("bool as number") << QByteArray("auto_memory_enabled=0") << "auto_memory_enabled"
                                         << QVariant(true);
         QTest::newRow("bool empty") << QByteArray("use_double_copy=") << "use_double_copy" << QVariant(true);
-        QTest::newRow("false-default bool as text") << QByteArray("has_completed_onboarding=yes")
-                                                    << "has_completed_onboarding" << QVariant(false);
+        QTest::newRow("false-default bool as text")
+            << QByteArray("has_completed_onboarding=yes") << "has_completed_onboarding" << QVariant(false);
         QTest::newRow("hotkey max") << QByteArray("custom_hotkey_keycode=4294967295") << "custom_hotkey_keycode"
                                     << QVariant(4294967295u);
         QTest::newRow("hotkey negative") << QByteArray("custom_hotkey_keycode=-5") << "custom_hotkey_keycode"
                                          << QVariant(0u);
-        QTest::newRow("hotkey too large") << QByteArray("custom_hotkey_modifiers=4294967296")
-                                          << "custom_hotkey_modifiers" << QVariant(0u);
+        QTest::newRow("hotkey too large")
+            << QByteArray("custom_hotkey_modifiers=4294967296") << "custom_hotkey_modifiers" << QVariant(0u);
         QTest::newRow("hotkey fraction") << QByteArray("custom_hotkey_modifiers=256.5") << "custom_hotkey_modifiers"
                                          << QVariant(0u);
         QTest::newRow("hotkey text") << QByteArray("custom_hotkey_keycode=abc") << "custom_hotkey_keycode"
@@ -119,7 +120,9 @@ private Q_SLOTS:
             QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("use_double_copy"));
             QCOMPARE(spy.at(5).at(0).toString(), QStringLiteral("custom_hotkey_keycode"));
         }
-        struct stat info{};
+        struct stat info
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(env.settingsFile()).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0600u);
 
@@ -129,6 +132,30 @@ private Q_SLOTS:
         QCOMPARE(reread.integer(SettingsKeys::activeProjectIndex), 3);
         QCOMPARE(reread.string(SettingsKeys::openaiApiKey), QStringLiteral("sk-secret, with comma"));
         QVERIFY(!reread.contains(SettingsKeys::customHotkeyKeycode));
+    }
+
+    // Read from a copy of the file, so the values come from the text on disk and not from this process's cache.
+    void stringListsSurviveTheFile_data()
+    {
+        QTest::addColumn<QStringList>("classes");
+        QTest::newRow("empty") << QStringList();
+        QTest::newRow("one") << QStringList{QStringLiteral("xterm")};
+        QTest::newRow("two") << QStringList{QStringLiteral("xterm"), QStringLiteral("kitty")};
+    }
+
+    void stringListsSurviveTheFile()
+    {
+        QFETCH(QStringList, classes);
+        TestEnvironment env;
+        {
+            Settings settings;
+            settings.setStringList(SettingsKeys::doubleCopyIgnoredClasses, classes);
+            QCOMPARE(settings.stringList(SettingsKeys::doubleCopyIgnoredClasses), classes);
+        }
+        const QString copy = env.settingsFile() + QStringLiteral(".copy");
+        QVERIFY(QFile::copy(env.settingsFile(), copy));
+        Settings reread(copy);
+        QCOMPARE(reread.stringList(SettingsKeys::doubleCopyIgnoredClasses), classes);
     }
 
     void ownerKeyIsMadeOnce()
