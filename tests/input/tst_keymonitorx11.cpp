@@ -66,6 +66,26 @@ private Q_SLOTS:
         QCOMPARE(window.copies(), copiesBefore);
     }
 
+    // Stopping the monitor while it hangs on a frozen keyboard: the watchdog still thaws it, rather than leaving
+    // the keyboard frozen until the hang ends.
+    void stopWhileStalledStillThaws()
+    {
+        KeyRecorderWindow window;
+        QVERIFY(XdoTool::focus(window));
+        StallingHandler handler;
+        KeyMonitorX11 monitor;
+        QVERIFY(monitor.start(&handler));
+
+        handler.stallMs = 3000;
+        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl")));
+        QTRY_COMPARE(handler.copyPresses.load(), 1);
+        std::jthread stopper([&monitor] { monitor.stop(); });
+        QVERIFY(XdoTool::run(QStringLiteral("key x")));
+        QTRY_COMPARE_WITH_TIMEOUT(window.count(Qt::Key_X, Qt::NoModifier), 1, 1500);
+        stopper.join();
+        QVERIFY(!monitor.isRunning());
+    }
+
     // After a swallowed Ctrl+C the grab stays frozen on us: the next keys must still reach the window.
     void swallowKeepsTheKeyboardUsable()
     {

@@ -56,6 +56,7 @@ struct KeyMonitorX11::Private
     // Shared between threads.
     std::atomic<bool> running{false};
     std::atomic<bool> stopRequested{false};
+    std::atomic<bool> watchdogStopRequested{false};
     std::atomic<bool> reenableRequested{false};
     std::atomic<bool> classesChanged{false};
     std::atomic<qint64> timerDeadline{0}; // steady nanoseconds, 0 = no timer
@@ -159,6 +160,7 @@ bool KeyMonitorX11::start(Handler* handler)
     d->handler = handler;
     d->connections = 1;
     d->stopRequested = false;
+    d->watchdogStopRequested = false;
     d->timerDeadline = 0;
     d->frozenSince = 0;
     if (::pipe2(d->wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -178,11 +180,13 @@ void KeyMonitorX11::stop()
         return;
     d->stopRequested = true;
     d->wake();
+    // The monitor thread may be the one holding the keyboard frozen: the watchdog stays on duty until it is gone.
+    d->monitorThread.join();
     {
         std::lock_guard lock(d->watchdogMutex);
+        d->watchdogStopRequested = true;
         d->watchdogWake.notify_all();
     }
-    d->monitorThread.join();
     d->watchdogThread.join();
     d->running = false;
     ::close(d->wakePipe[0]);
@@ -641,7 +645,7 @@ void KeyMonitorX11::Private::watchdog()
 {
     // No periodic wake-ups: it sleeps until a grabbed key freezes the keyboard, then until the limit of that freeze.
     std::unique_lock lock(watchdogMutex);
-    while (!stopRequested) {
+    while (!watchdogStopRequested) {
         const qint64 since = frozenSince;
         if (since == 0) {
             watchdogWake.wait(lock);
