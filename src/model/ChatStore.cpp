@@ -39,8 +39,11 @@ QList<ChatSession> ChatStore::loadSessions() const
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly)) {
-        // Unreadable is not damaged: leave the file where it is so a later start can still read it.
+        // The next save would replace a history we could not read: move it out of the way first, unchanged.
         logLine(component, QStringLiteral("Failed to load sessions: ") + file.errorString());
+        const QString kept = AppPaths::keepAside(path);
+        if (!kept.isEmpty())
+            logLine(component, QStringLiteral("The unreadable file was kept as ") + kept);
         return {};
     }
     const QByteArray bytes = file.readAll();

@@ -128,7 +128,11 @@ void MemoryStore::appendFacts(const QString& path, const QStringList& facts)
     if (incoming.isEmpty())
         return;
 
-    const QString existing = readText(path).value_or(QString());
+    // A file that exists but cannot be read is left alone rather than replaced by the new facts alone.
+    const std::optional<QString> read = readText(path);
+    if (!read && QFile::exists(path))
+        return;
+    const QString existing = read.value_or(QString());
     const QStringList existingLines = existing.split(lineBreaks());
     QSet<QString> known;
     for (const QString& line : existingLines)

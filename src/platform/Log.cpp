@@ -5,7 +5,13 @@
 
 void logLine(QStringView component, const QString& message)
 {
-    const QByteArray line = (component.toString() + u": " + message + u'\n').toUtf8();
+    // One diagnostic, one line: text from outside (a server's error body) must not start lines of its own.
+    QString flat = message;
+    for (QChar& c : flat) {
+        if (c == u'\n' || c == u'\r' || c == QChar(0x2028) || c == QChar(0x2029) || c == QChar(0x85))
+            c = u' ';
+    }
+    const QByteArray line = (component.toString() + u": " + flat + u'\n').toUtf8();
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fflush(stdout);
 }

@@ -148,7 +148,7 @@ private Q_SLOTS:
         const QString longBody = QString(250, u'x');
         const QString start = q("{\n 'error': {'message': '");
         QTest::newRow("401") << HttpResponse::json(start.toUtf8() + longBody.toUtf8() + "'}}", 401)
-                             << QString(u"MemoryExtractor: HTTP 401 \u2014 " + start +
+                             << QString(u"MemoryExtractor: HTTP 401 \u2014 " + QString(start).replace(u'\n', u' ') +
                                         longBody.left(200 - start.size()) + u'\n');
         QTest::newRow("invalid utf-8 error body")
             << HttpResponse::json("\xff\xfe oops", 500) << QStringLiteral("MemoryExtractor: HTTP 500 \u2014 unknown\n");

@@ -15,14 +15,24 @@ namespace {
 ChatSession sampleSession(const QString& title)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    ChatMessage question{QUuid::createUuid(), MessageRole::User, QStringLiteral("Translate: Grüße 🌍"), now,
-                         std::nullopt, true, QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10)};
-    ChatMessage answer{QUuid::createUuid(), MessageRole::Assistant, QStringLiteral("Greetings 🌍\n"), now,
-                       QList<URLCitation>{{QStringLiteral("https://example.org"), QStringLiteral("Example"),
-                                           std::nullopt, 0, 9}},
-                       false, std::nullopt};
-    return ChatSession{QUuid::createUuid(), title, QUuid::createUuid(), QStringLiteral("General"),
-                       QStringLiteral("🗂️"), {question, answer}, now, now.addSecs(5)};
+    ChatMessage question{QUuid::createUuid(),
+                         MessageRole::User,
+                         QStringLiteral("Translate: Grüße 🌍"),
+                         now,
+                         std::nullopt,
+                         true,
+                         QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10)};
+    ChatMessage answer{
+        QUuid::createUuid(),
+        MessageRole::Assistant,
+        QStringLiteral("Greetings 🌍\n"),
+        now,
+        QList<URLCitation>{{QStringLiteral("https://example.org"), QStringLiteral("Example"), std::nullopt, 0, 9}},
+        false,
+        std::nullopt};
+    return ChatSession{
+        QUuid::createUuid(), title, QUuid::createUuid(), QStringLiteral("General"), QStringLiteral("🗂️"),
+        {question, answer},  now,   now.addSecs(5)};
 }
 
 ChatSession truncated(ChatSession session)
@@ -36,7 +46,8 @@ ChatSession truncated(ChatSession session)
 
 QStringList corruptCopies(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral("chat_sessions.json.corrupt-*")}, QDir::Files);
+    return QDir(folder).entryList({QStringLiteral("chat_sessions.json.corrupt-*")},
+                                  QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -121,6 +132,24 @@ private Q_SLOTS:
                     .match(copies[0])
                     .hasMatch());
         QCOMPARE(TestEnvironment::readFile(env.appFolder() + u'/' + copies[0]), content);
+        QCOMPARE(store.loadSessions().size(), 1);
+    }
+
+    void unreadableHistoryIsMovedAsideBeforeTheNextSave()
+    {
+        TestEnvironment env;
+        ChatStore store;
+        // Something at the path that cannot be read as a file (the tests run as root, so a permission cannot do it).
+        QVERIFY(QDir().mkpath(store.sessionsFilePath()));
+        QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath() + QStringLiteral("/inside"), "kept"));
+        StdoutCapture out;
+        QVERIFY(store.loadSessions().isEmpty());
+        QVERIFY(out.text().startsWith(QStringLiteral("ChatStore: Failed to load sessions: ")));
+        const QStringList copies = corruptCopies(env.appFolder());
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(TestEnvironment::readFile(env.appFolder() + u'/' + copies[0] + QStringLiteral("/inside")),
+                 QByteArray("kept"));
+        store.saveSessions({sampleSession(QStringLiteral("new"))});
         QCOMPARE(store.loadSessions().size(), 1);
     }
 

@@ -51,7 +51,7 @@ class TestAITab : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void apiKeyIsWrittenAsTyped()
+    void apiKeyIsWrittenAsTypedWithoutBlanks()
     {
         Fixture f(1);
         f.settings.setString(SettingsKeys::openaiApiKey, QStringLiteral("sk-old"));
@@ -65,6 +65,10 @@ private Q_SLOTS:
         QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QString());
         QTest::keyClicks(key, QStringLiteral("sk-new"));
         QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QStringLiteral("sk-new"));
+        // A pasted key keeps no surrounding blanks.
+        key->selectAll();
+        QTest::keyClicks(key, QStringLiteral("  sk-pasted "));
+        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QStringLiteral("sk-pasted"));
     }
 
     void modelPicker()

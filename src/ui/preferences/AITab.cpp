@@ -161,8 +161,9 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
         else
             m_settings.setString(SettingsKeys::apiBaseUrl, text.trimmed());
     });
+    // Keys are pasted with stray blanks and line breaks more often than not; no key contains any.
     connect(m_apiKey, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_settings.setString(SettingsKeys::openaiApiKey, text); });
+            [this](const QString& text) { m_settings.setString(SettingsKeys::openaiApiKey, text.trimmed()); });
     connect(m_personality, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_loading)
             m_memory.savePersonality(m_personality->toPlainText());
