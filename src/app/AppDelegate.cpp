@@ -555,7 +555,8 @@ void AppDelegate::recordPromptRun(const QString& clipboardText, const QString& t
         content =
             content.isEmpty() ? QString(u'[' + title + u']') : QString(u'[' + title + QStringLiteral("] ") + content);
     }
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Whole seconds, as the file keeps them, so the session in memory equals the one on disk.
+    const QDateTime now = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
     const ChatMessage question{QUuid::createUuid(), MessageRole::User, content, now, std::nullopt, false,
                                pngData(image)};
     const ChatMessage reply{QUuid::createUuid(), MessageRole::Assistant, answer, now, std::nullopt, false,
