@@ -7,22 +7,16 @@
 #include <QCommandLineParser>
 #include <QNetworkAccessManager>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vantro"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
-    QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("vantro"));
-    // Vantro lives in the tray: closing the panel or the preferences must not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Vantro applies AI prompts to whatever you just copied: select text, hold Ctrl and tap C twice.\n"
         "With Vantro already running, these options are handed to it."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("new-chat"), QStringLiteral("Open the chat window on a new chat.")},
         {QStringLiteral("open-chat"), QStringLiteral("Open the chat window.")},
@@ -33,19 +27,44 @@ int main(int argc, char* argv[])
         {QStringLiteral("preferences"), QStringLiteral("Open the preferences.")},
         {QStringLiteral("quit"), QStringLiteral("Quit the running Vantro.")},
     });
-    parser.process(app);
-
+    // Parsed before the application object exists, so --help and --version work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "vantro: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("vantro"))),
+                   stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("vantro %s\n", VANTRO_VERSION);
+        return 0;
+    }
     QStringList command;
     for (const QString& option : parser.optionNames())
         command.append(QStringLiteral("--") + option);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantro"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vantro"));
+    // Vantro lives in the tray: closing the panel or the preferences must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
     if (instance.sendToRunningInstance(command))
         return 0;
     if (command.contains(QStringLiteral("--quit")))
         return 0; // nothing running to quit
-    if (!instance.listen())
+    if (!instance.listen()) {
+        std::fprintf(stderr, "vantro: another Vantro is running but does not answer; try again in a moment\n");
         return 1;
+    }
 
     Settings settings;
     QNetworkAccessManager network;
