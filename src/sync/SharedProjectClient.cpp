@@ -134,25 +134,33 @@ void SharedProjectClient::call(const QString& function, const QJsonObject& body,
     });
 }
 
+template <typename T>
+void SharedProjectClient::callFor(const QString& function, const QJsonObject& body, QObject* context, Callback<T> done,
+                                  std::function<SyncResult<T>(const QByteArray&)> interpret)
+{
+    call(function, body, context, [done = std::move(done), interpret = std::move(interpret)](const Outcome& outcome) {
+        if (!done)
+            return;
+        if (!outcome)
+            done(outcome.error());
+        else
+            done(interpret(outcome.value()));
+    });
+}
+
 void SharedProjectClient::getSharedProject(const QString& code, QObject* context, Callback<SharedProjectPayload> done)
 {
     const QJsonObject body{{QLatin1StringView("code"), code}};
-    call(QStringLiteral("get_shared_project"), body, context, [done = std::move(done)](const Outcome& outcome) {
-        if (!done)
-            return;
-        if (!outcome) {
-            done(outcome.error());
-            return;
-        }
-        DecodeError error;
-        const auto payloads = decodeJsonArray<SharedProjectPayload>(outcome.value(), &error);
-        if (!payloads)
-            done(SyncError::decodingError(error.description()));
-        else if (payloads->isEmpty())
-            done(SyncError::notFound());
-        else
-            done(payloads->first());
-    });
+    callFor<SharedProjectPayload>(QStringLiteral("get_shared_project"), body, context, std::move(done),
+                                  [](const QByteArray& bytes) -> SyncResult<SharedProjectPayload> {
+                                      DecodeError error;
+                                      const auto payloads = decodeJsonArray<SharedProjectPayload>(bytes, &error);
+                                      if (!payloads)
+                                          return SyncError::decodingError(error.description());
+                                      if (payloads->isEmpty())
+                                          return SyncError::notFound();
+                                      return payloads->first();
+                                  });
 }
 
 void SharedProjectClient::createSharedProject(const Project& project, const QString& ownerKey, QObject* context,
@@ -162,20 +170,15 @@ void SharedProjectClient::createSharedProject(const Project& project, const QStr
         {QLatin1StringView("p_license_key"), ownerKey},
         {QLatin1StringView("payload"), SharedProjectPayload::uploadPayload(project)},
     };
-    call(QStringLiteral("create_shared_project"), body, context, [done = std::move(done)](const Outcome& outcome) {
-        if (!done)
-            return;
-        if (!outcome) {
-            done(outcome.error());
-            return;
-        }
-        // An empty code would mark the project as shared with nothing to sync against.
-        const auto value = singleJsonValue(outcome.value());
-        if (!value || !value->isString() || value->toString().isEmpty())
-            done(SyncError::decodingError(QCoreApplication::translate("SyncError", "Expected a string share code")));
-        else
-            done(value->toString());
-    });
+    callFor<QString>(QStringLiteral("create_shared_project"), body, context, std::move(done),
+                     [](const QByteArray& bytes) -> SyncResult<QString> {
+                         // An empty code would mark the project as shared with nothing to sync against.
+                         const auto value = singleJsonValue(bytes);
+                         if (!value || !value->isString() || value->toString().isEmpty())
+                             return SyncError::decodingError(
+                                 QCoreApplication::translate("SyncError", "Expected a string share code"));
+                         return value->toString();
+                     });
 }
 
 void SharedProjectClient::upsertSharedProject(const Project& project, const QString& ownerKey, QObject* context,
@@ -197,20 +200,14 @@ void SharedProjectClient::upsertSharedProject(const Project& project, const QStr
         {QLatin1StringView("p_license_key"), ownerKey},
         {QLatin1StringView("payload"), SharedProjectPayload::uploadPayload(project)},
     };
-    call(QStringLiteral("upsert_shared_project"), body, context, [done = std::move(done)](const Outcome& outcome) {
-        if (!done)
-            return;
-        if (!outcome) {
-            done(outcome.error());
-            return;
-        }
-        // Only an explicit false means the shared copy is gone; any other answer counts as done.
-        const auto value = singleJsonValue(outcome.value());
-        if (value && value->isBool() && !value->toBool())
-            done(SyncError::projectDeleted());
-        else
-            done(std::monostate{});
-    });
+    callFor<std::monostate>(QStringLiteral("upsert_shared_project"), body, context, std::move(done),
+                            [](const QByteArray& bytes) -> SyncResult<std::monostate> {
+                                // Only an explicit false means the shared copy is gone; any other answer is done.
+                                const auto value = singleJsonValue(bytes);
+                                if (value && value->isBool() && !value->toBool())
+                                    return SyncError::projectDeleted();
+                                return std::monostate{};
+                            });
 }
 
 void SharedProjectClient::deleteSharedProject(const QString& code, const QString& ownerKey, QObject* context,
@@ -220,14 +217,9 @@ void SharedProjectClient::deleteSharedProject(const QString& code, const QString
         {QLatin1StringView("p_share_code"), code},
         {QLatin1StringView("p_license_key"), ownerKey},
     };
-    call(QStringLiteral("delete_shared_project"), body, context, [done = std::move(done)](const Outcome& outcome) {
-        if (!done)
-            return;
-        if (!outcome) {
-            done(outcome.error());
-            return;
-        }
-        const auto value = singleJsonValue(outcome.value());
-        done(value && value->isBool() && value->toBool());
-    });
+    callFor<bool>(QStringLiteral("delete_shared_project"), body, context, std::move(done),
+                  [](const QByteArray& bytes) -> SyncResult<bool> {
+                      const auto value = singleJsonValue(bytes);
+                      return value && value->isBool() && value->toBool();
+                  });
 }

@@ -60,6 +60,10 @@ private:
     using Outcome = SyncResult<QByteArray>; // the body of a 200 answer
     void call(const QString& function, const QJsonObject& body, QObject* context,
               std::function<void(const Outcome&)> handle);
+    // `call`, with failures passed straight to `done` and a good body turned into the answer by `interpret`.
+    template <typename T>
+    void callFor(const QString& function, const QJsonObject& body, QObject* context, Callback<T> done,
+                 std::function<SyncResult<T>(const QByteArray&)> interpret);
 
     QNetworkAccessManager& m_network;
     Settings& m_settings;
