@@ -166,11 +166,11 @@ void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
     if (!current(serial))
         return;
     m_turn->answer += piece;
-    QList<ChatSession> sessions = m_state.chatSessions();
+    const QList<ChatSession>& sessions = m_state.chatSessions();
     const qsizetype s = indexOfSession(sessions, m_turn->sessionId);
     if (s < 0)
         return; // the session was deleted: the answer goes nowhere
-    ChatSession& session = sessions[s];
+    ChatSession session = sessions.at(s);
     // Our own reply, not merely the last assistant message: a quick run recorded into the same session meanwhile
     // must not be overwritten.
     const qsizetype m = indexOfMessage(session.messages, m_turn->replyId);
@@ -178,8 +178,8 @@ void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
         return;
     session.messages[m].content = m_turn->answer;
     session.updatedAt = now();
-    // Shown at once, saved only at the end of the turn.
-    m_state.setChatSessions(sessions);
+    // Shown at once, saved only at the end of the turn; one session replaced, not the whole list compared.
+    m_state.replaceSessionInMemory(session);
 }
 
 void ChatTurnRunner::onAnnotations(quint64 serial, const QList<URLCitation>& citations)

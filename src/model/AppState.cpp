@@ -204,6 +204,19 @@ void AppState::setChatSessions(const QList<ChatSession>& sessions)
     });
 }
 
+void AppState::replaceSessionInMemory(const ChatSession& session)
+{
+    for (ChatSession& existing : m_chatSessions) {
+        if (existing.id != session.id)
+            continue;
+        existing = session;
+        Q_EMIT chatSessionsChanged();
+        if (m_activeChatSessionID == session.id)
+            Q_EMIT activeChatSessionChanged();
+        return;
+    }
+}
+
 void AppState::setActiveChatSessionID(const std::optional<QUuid>& id)
 {
     if (m_activeChatSessionID == id)

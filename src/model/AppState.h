@@ -72,6 +72,9 @@ public:
     void setExpandedPanelTab(ExpandedPanelTab tab);
     const QList<ChatSession>& chatSessions() const { return m_chatSessions; } // newest first
     void setChatSessions(const QList<ChatSession>& sessions);                 // not saved: see saveSessions()
+    // A streamed piece of an answer: replaces the session with the same id in memory only, without comparing the
+    // whole list first (the caller knows it changed). Nothing happens for an unknown id.
+    void replaceSessionInMemory(const ChatSession& session);
     const std::optional<QUuid>& activeChatSessionID() const { return m_activeChatSessionID; }
     void setActiveChatSessionID(const std::optional<QUuid>& id);
     const QList<Project>& projects() const { return m_projects; }
