@@ -3,7 +3,10 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using Type = ChatStreamEvent::Type;
+using Mode = ChatEventParser::Mode;
+using Events = QList<ChatStreamEvent>;
 
 namespace {
 
@@ -13,16 +16,17 @@ QByteArray q(const char* text)
     return QByteArray(text).replace('\'', '"');
 }
 
-QByteArray delta(const QByteArray& contentJson)
+QByteArray delta(const char* contentJson)
 {
-    return q("data: {'choices':[{'index':0,'delta':{'content':") + contentJson + "}}]}";
+    return q("data: {'choices':[{'index':0,'delta':{'content':") + q(contentJson) + "}}]}";
 }
 
-QList<ChatStreamEvent> parseWhole(ChatEventParser::Mode mode, const QByteArray& body)
+Events parse(Mode mode, QList<QByteArrayView> pieces)
 {
     ChatEventParser parser(mode);
-    QList<ChatStreamEvent> events;
-    parser.feed(body, events);
+    Events events;
+    for (const QByteArrayView piece : pieces)
+        parser.feed(piece, events);
     parser.finish(events);
     return events;
 }
@@ -30,6 +34,11 @@ QList<ChatStreamEvent> parseWhole(ChatEventParser::Mode mode, const QByteArray& 
 ChatStreamEvent content(const QString& text)
 {
     return {Type::Content, text, {}};
+}
+
+ChatStreamEvent failed(const QString& text)
+{
+    return {Type::Failed, text, {}};
 }
 
 const ChatStreamEvent finished{Type::Finished, {}, {}};
@@ -41,142 +50,115 @@ class TestChatEventParser : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void completionLines_data()
+    void events_data()
     {
+        QTest::addColumn<bool>("chat");
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QList<ChatStreamEvent>>("expected");
-
+        QTest::addColumn<Events>("expected");
+        const bool completion = false;
         QTest::newRow("pieces then DONE, nothing after it")
-            << QByteArray(delta(q("'Hel'")) + "\n\n" + delta(q("'lo'")) + "\n\ndata: [DONE]\n\n" + delta(q("'late'")) +
-                          "\n")
-            << QList<ChatStreamEvent>{content(QStringLiteral("Hel")), content(QStringLiteral("lo")), finished};
+            << completion
+            << QByteArray(delta("'Hel'") + "\n\n" + delta("'lo'") + "\n\ndata: [DONE]\n\n" + delta("'late'") + "\n")
+            << Events{content(u"Hel"_s), content(u"lo"_s), finished};
         QTest::newRow("CR, LF and CRLF terminators")
-            << QByteArray(delta(q("'a'")) + "\r" + delta(q("'b'")) + "\r\n" + delta(q("'c'")) + "\n")
-            << QList<ChatStreamEvent>{content(QStringLiteral("a")), content(QStringLiteral("b")),
-                                      content(QStringLiteral("c")), finished};
+            << completion << QByteArray(delta("'a'") + "\r" + delta("'b'") + "\r\n" + delta("'c'") + "\n")
+            << Events{content(u"a"_s), content(u"b"_s), content(u"c"_s), finished};
         QTest::newRow("data: without a blank is accepted")
-            << QByteArray(q("data:{'choices':[{'delta':{'content':'x'}}]}\n"))
-            << QList<ChatStreamEvent>{content(QStringLiteral("x")), finished};
+            << completion << QByteArray(q("data:{'choices':[{'delta':{'content':'x'}}]}\n"))
+            << Events{content(u"x"_s), finished};
         QTest::newRow("last line without terminator")
-            << QByteArray(delta(q("'end'"))) << QList<ChatStreamEvent>{content(QStringLiteral("end")), finished};
+            << completion << QByteArray(delta("'end'")) << Events{content(u"end"_s), finished};
         QTest::newRow("empty pieces are passed on")
-            << QByteArray(delta(q("''")) + "\n") << QList<ChatStreamEvent>{content(QString()), finished};
+            << completion << QByteArray(delta("''") + "\n") << Events{content(QString()), finished};
         QTest::newRow("malformed and foreign lines are skipped")
-            << QByteArray(QByteArray(": keep-alive\nevent: message\nid: 4\n\ndata: {not json\ndata: [1,2]\n") +
+            << completion
+            << QByteArray(": keep-alive\nevent: message\nid: 4\n\ndata: {not json\ndata: [1,2]\n" +
                           q("data: {'choices':[]}\n") + q("data: {'choices':[{'delta':{'content':5}}]}\n") +
                           q("data: {'choices':[{'delta':{}}]}\n") + q("data: {'choices':'x'}\n") +
-                          "DATA: " + delta(q("'no'")).mid(6) + "\n" + delta(q("'ok'")) + "\n")
-            << QList<ChatStreamEvent>{content(QStringLiteral("ok")), finished};
+                          "DATA: " + delta("'no'").mid(6) + "\n" + delta("'ok'") + "\n")
+            << Events{content(u"ok"_s), finished};
         QTest::newRow("multi-byte text and escapes")
-            << QByteArray(delta(q("'Grüße \\ud83d\\ude00 \\'q\\'\\n'")) + "\n")
-            << QList<ChatStreamEvent>{content(QStringLiteral("Grüße 😀 \"q\"\n")), finished};
+            << completion << QByteArray(delta("'Grüße \\ud83d\\ude00 \\'q\\'\\n'") + "\n")
+            << Events{content(u"Grüße 😀 \"q\"\n"_s), finished};
         QTest::newRow("error object inside a 200 stream")
-            << QByteArray(delta(q("'part'")) + "\n" +
-                          q("data: {'error':{'message':'Rate limit reached','code':429}}\n") + delta(q("'never'")) +
-                          "\n")
-            << QList<ChatStreamEvent>{content(QStringLiteral("part")),
-                                      {Type::Failed, QStringLiteral("Rate limit reached"), {}}};
-        QTest::newRow("error as a plain string")
-            << QByteArray(q("data: {'error':'model not loaded'}\n"))
-            << QList<ChatStreamEvent>{{Type::Failed, QStringLiteral("model not loaded"), {}}};
+            << completion
+            << QByteArray(delta("'part'") + "\n" + q("data: {'error':{'message':'Rate limit reached','code':429}}\n") +
+                          delta("'never'") + "\n")
+            << Events{content(u"part"_s), failed(u"Rate limit reached"_s)};
+        QTest::newRow("error as a plain string") << completion << QByteArray(q("data: {'error':'model not loaded'}\n"))
+                                                 << Events{failed(u"model not loaded"_s)};
         QTest::newRow("error object without message")
-            << QByteArray(q("data: {'error':{'code':500}}\n"))
-            << QList<ChatStreamEvent>{{Type::Failed, QString::fromLatin1(q("{'error':{'code':500}}")), {}}};
+            << completion << QByteArray(q("data: {'error':{'code':500}}\n"))
+            << Events{failed(QString::fromLatin1(q("{'error':{'code':500}}")))};
         QTest::newRow("null error is no error")
-            << QByteArray(q("data: {'error':null,'choices':[{'delta':{'content':'y'}}]}\n"))
-            << QList<ChatStreamEvent>{content(QStringLiteral("y")), finished};
-        QTest::newRow("empty body") << QByteArray() << QList<ChatStreamEvent>{finished};
+            << completion << QByteArray(q("data: {'error':null,'choices':[{'delta':{'content':'y'}}]}\n"))
+            << Events{content(u"y"_s), finished};
+        QTest::newRow("empty body") << completion << QByteArray() << Events{finished};
+
+        // Citations: de-duplicated by URL, malformed entries skipped, reported once before the end.
+        const QByteArray citationLine =
+            q("data: {'choices':[{'message':{'annotations':["
+              "{'type':'url_citation','url_citation':{'url':'https://a.example','title':'First','content':'c',"
+              "'start_index':3,'end_index':9}},"
+              "{'type':'url_citation','url_citation':{'url':'https://a.example','title':'Second'}},"
+              "{'type':'url_citation','url_citation':{'url':'https://b.example','start_index':1.5,'title':7}},"
+              "{'type':'file'},{'url_citation':{'title':'no url'}},'junk']}}]}\n");
+        const ChatStreamEvent citations{
+            Type::Annotations,
+            {},
+            {{u"https://a.example"_s, u"First"_s, u"c"_s, 3, 9}, {u"https://b.example"_s, {}, {}, {}, {}}}};
+        QTest::newRow("citations come last")
+            << true << QByteArray(delta("'x'") + "\n" + citationLine + delta("'y'") + "\n")
+            << Events{content(u"x"_s), content(u"y"_s), citations, finished};
+        QTest::newRow("citations at DONE")
+            << true << QByteArray(citationLine + "data: [DONE]\n") << Events{citations, finished};
+        QTest::newRow("a completion never reports citations")
+            << completion << QByteArray(citationLine) << Events{finished};
     }
 
-    void completionLines()
+    void events()
     {
+        QFETCH(bool, chat);
         QFETCH(QByteArray, body);
-        QFETCH(QList<ChatStreamEvent>, expected);
-        QCOMPARE(parseWhole(ChatEventParser::Mode::Completion, body), expected);
+        QFETCH(Events, expected);
+        QCOMPARE(parse(chat ? Mode::Chat : Mode::Completion, {body}), expected);
     }
 
     // The same body, cut into two pieces at every byte position (inside lines, inside CRLF, inside UTF-8
-    // sequences) and fed byte by byte, gives the same events.
+    // sequences), gives the same events.
     void chunkBoundariesAnywhere()
     {
-        const QByteArray body = ": comment\r\n" + delta(q("'Grüße '")) + "\r\n\r\n" + delta(q("'😀 and '")) + "\r" +
-                                delta(q("'日本'")) + "\n\n" +
+        const QByteArray body = ": comment\r\n" + delta("'Grüße '") + "\r\n\r\n" + delta("'😀 and '") + "\r" +
+                                delta("'日本'") + "\n\n" +
                                 q("data:{'choices':[{'delta':{'content':'!'},'message':{'annotations':[{'url_citation':"
                                   "{'url':'https://a.example','title':'A'}}]}}]}") +
                                 "\r\ndata: [DONE]\r\n";
-        const QList<ChatStreamEvent> whole = parseWhole(ChatEventParser::Mode::Chat, body);
+        const Events whole = parse(Mode::Chat, {body});
         QCOMPARE(whole.size(), 6);
-        QCOMPARE(whole.at(1).text, QStringLiteral("😀 and "));
+        QCOMPARE(whole.at(1).text, u"😀 and "_s);
         QCOMPARE(whole.at(4).type, Type::Annotations);
-        for (qsizetype cut = 0; cut <= body.size(); ++cut) {
-            ChatEventParser parser(ChatEventParser::Mode::Chat);
-            QList<ChatStreamEvent> events;
-            parser.feed(body.left(cut), events);
-            parser.feed(body.mid(cut), events);
-            parser.finish(events);
-            QVERIFY2(events == whole, qPrintable(QStringLiteral("cut at byte %1").arg(cut)));
-        }
-        ChatEventParser parser(ChatEventParser::Mode::Chat);
-        QList<ChatStreamEvent> events;
-        for (const char byte : body)
-            parser.feed(QByteArrayView(&byte, 1), events);
-        parser.finish(events);
-        QCOMPARE(events, whole);
-    }
-
-    void citations()
-    {
-        const QByteArray citationLine =
-            q("data: {'choices':[{'message':{'annotations':["
-              "{'type':'url_citation','url_citation':{'url':'https://"
-              "a.example','title':'First','content':'c','start_index':3,'end_index':9}},"
-              "{'type':'url_citation','url_citation':{'url':'https://a.example','title':'Second'}},"
-              "{'type':'url_citation','url_citation':{'url':'https://b.example','start_index':1.5,'title':7}},"
-              "{'type':'file'},{'url_citation':{'title':'no url'}},'junk']}}]}");
-        const QByteArray body = delta(q("'x'")) + "\n" + citationLine + "\n" + delta(q("'y'")) + "\n";
-        const QList<ChatStreamEvent> events = parseWhole(ChatEventParser::Mode::Chat, body);
-        const QList<URLCitation> expected{
-            {QStringLiteral("https://a.example"), QStringLiteral("First"), QStringLiteral("c"), 3, 9},
-            {QStringLiteral("https://b.example"), std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-        };
-        QCOMPARE(events, (QList<ChatStreamEvent>{content(QStringLiteral("x")),
-                                                 content(QStringLiteral("y")),
-                                                 {Type::Annotations, {}, expected},
-                                                 finished}));
-
-        // The same at "[DONE]"; a completion stream never reports citations.
-        QCOMPARE(parseWhole(ChatEventParser::Mode::Chat, citationLine + "\ndata: [DONE]\n"),
-                 (QList<ChatStreamEvent>{{Type::Annotations, {}, expected}, finished}));
-        QCOMPARE(parseWhole(ChatEventParser::Mode::Completion, citationLine + "\n"), QList<ChatStreamEvent>{finished});
-        // No citation found: no annotations event.
-        QCOMPARE(parseWhole(ChatEventParser::Mode::Chat, delta(q("'z'")) + "\n"),
-                 (QList<ChatStreamEvent>{content(QStringLiteral("z")), finished}));
+        for (qsizetype cut = 0; cut <= body.size(); ++cut)
+            QVERIFY2(parse(Mode::Chat, {body.left(cut), body.mid(cut)}) == whole, qPrintable(QString::number(cut)));
     }
 
     void overlongLineIsDropped()
     {
         // A line past the limit is skipped whole, even when it arrives in many pieces; the next line still counts.
-        ChatEventParser parser(ChatEventParser::Mode::Completion);
-        QList<ChatStreamEvent> events;
         const QByteArray start = q("data: {'choices':[{'delta':{'content':'");
-        parser.feed(start, events);
         const QByteArray filler(1024 * 1024, 'a');
+        QList<QByteArrayView> pieces{start};
         for (int i = 0; i < 9; ++i)
-            parser.feed(filler, events);
-        parser.feed("\"}}]}\r", events);
-        parser.feed(QByteArray("\n" + delta(q("'after'")) + "\n"), events);
-        parser.finish(events);
-        QCOMPARE(events, (QList<ChatStreamEvent>{content(QStringLiteral("after")), finished}));
+            pieces.append(filler);
+        const QByteArray next = "\n" + delta("'after'") + "\n";
+        pieces.append("\"}}]}\r"); // the CR ends this piece, its LF starts the next
+        pieces.append(next);
+        QCOMPARE(parse(Mode::Completion, pieces), (Events{content(u"after"_s), finished}));
 
         // Just under the limit it is an ordinary line.
-        ChatEventParser fitting(ChatEventParser::Mode::Completion);
-        QList<ChatStreamEvent> fittingEvents;
         const QByteArray text(LineSplitter::maxLineLength - start.size() - 6, 'b');
-        fitting.feed(start, fittingEvents);
-        fitting.feed(text, fittingEvents);
-        fitting.feed("\"}}]}\n", fittingEvents);
-        QCOMPARE(fittingEvents.size(), 1);
-        QCOMPARE(fittingEvents.first().text.size(), text.size());
+        const Events fitting = parse(Mode::Completion, {start, text, "\"}}]}\n"});
+        QCOMPARE(fitting.size(), 2);
+        QCOMPARE(fitting.first().text.size(), text.size());
     }
 };
 

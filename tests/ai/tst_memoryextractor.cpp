@@ -10,7 +10,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(MemoryExtractor::Facts)
+using namespace Qt::StringLiterals;
+using Facts = MemoryExtractor::Facts;
+using MaybeFacts = std::optional<Facts>;
+
+Q_DECLARE_METATYPE(MaybeFacts)
 Q_DECLARE_METATYPE(HttpResponse)
 
 namespace {
@@ -23,11 +27,9 @@ QString q(const char* text)
 // A complete non-streamed answer whose message content is `content`.
 HttpResponse completion(const QString& content)
 {
-    const QJsonObject body{{QStringLiteral("choices"),
-                            QJsonArray{QJsonObject{{QStringLiteral("message"),
-                                                    QJsonObject{{QStringLiteral("role"), QStringLiteral("assistant")},
-                                                                {QStringLiteral("content"), content}}}}}}};
-    return HttpResponse::json(QJsonDocument(body).toJson());
+    const QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, content}};
+    return HttpResponse::json(
+        QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{QJsonObject{{u"message"_s, message}}}}}).toJson());
 }
 
 } // namespace
@@ -36,174 +38,134 @@ class TestMemoryExtractor : public QObject
 {
     Q_OBJECT
 
-private:
     QNetworkAccessManager m_network;
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<FakeChatServer> m_server;
 
     // Runs one extraction to its end and returns what it logged.
-    QString extract(FakeChatServer& server, const MemoryStore& store, const QUuid& project,
-                    const QString& user = QStringLiteral("I write React all day"),
-                    const QString& answer = QStringLiteral("Nice!"))
+    QString extract(const QUuid& project, const QString& user = u"I write React all day"_s,
+                    const QString& answer = u"Nice!"_s)
     {
         StdoutCapture capture;
-        MemoryExtractor extractor(&m_network, store);
+        MemoryExtractor extractor(&m_network, MemoryStore());
+        extractor.setTimeout(std::chrono::milliseconds(1000));
         QSignalSpy ended(&extractor, &MemoryExtractor::extractionEnded);
-        extractor.extractMemory({server.baseUrl(), QStringLiteral("sk-mem"), MemoryExtractor::model()}, user, answer,
-                                project);
-        if (!ended.wait(5000))
-            return QStringLiteral("extraction did not end");
-        return capture.text();
+        extractor.extractMemory({m_server->baseUrl(), u"sk-mem"_s, MemoryExtractor::model()}, user, answer, project);
+        return ended.wait(5000) ? capture.text() : u"extraction did not end"_s;
     }
 
 private Q_SLOTS:
-    void prompt()
+    void init()
     {
-        const QString text = MemoryExtractor::memoryExtractionPrompt();
-        QCOMPARE(text.toUtf8().size(), 1088);
-        QVERIFY(text.startsWith(u"You extract durable memory from conversation exchanges.\n"));
-        QVERIFY(text.endsWith(u"return empty arrays."));
-        QCOMPARE(text.count(u'\u2014'), 3);
+        m_env.reset(); // the old folders go first: each environment restores what it found
+        m_env = std::make_unique<TestEnvironment>();
+        m_server = std::make_unique<FakeChatServer>();
+        QVERIFY(m_server->listen());
     }
 
     void parseReply_data()
     {
         QTest::addColumn<QString>("reply");
-        QTest::addColumn<bool>("parsed");
-        QTest::addColumn<MemoryExtractor::Facts>("facts");
+        QTest::addColumn<MaybeFacts>("facts");
         QTest::newRow("fenced json")
-            << q("```json\n{'user_memory': ['User likes tea'],\n 'project_memory': ['Uses Qt']}\n```") << true
-            << MemoryExtractor::Facts{{QStringLiteral("User likes tea")}, {QStringLiteral("Uses Qt")}};
-        QTest::newRow("indented closing fence") << q("  ```\n{'user_memory': ['a']}\n\t ```  ") << true
-                                                << MemoryExtractor::Facts{{QStringLiteral("a")}, {}};
+            << q("```json\n{'user_memory': ['User likes tea'],\n 'project_memory': ['Qt']}\n```")
+            << MaybeFacts(Facts{{u"User likes tea"_s}, {u"Qt"_s}});
+        QTest::newRow("indented closing fence")
+            << q("  ```\n{'user_memory': ['a']}\n\t ```  ") << MaybeFacts(Facts{{u"a"_s}, {}});
         QTest::newRow("prose around the object")
-            << q("Here you go: {'user_memory': [], 'project_memory': ['B2B SaaS']} Hope it helps.") << true
-            << MemoryExtractor::Facts{{}, {QStringLiteral("B2B SaaS")}};
+            << q("Here you go: {'user_memory': [], 'project_memory': ['B2B SaaS']} Hope it helps.")
+            << MaybeFacts(Facts{{}, {u"B2B SaaS"_s}});
         QTest::newRow("project list of the wrong type")
-            << q("{'user_memory': ['User is a frontend developer'], 'project_memory': 5}") << true
-            << MemoryExtractor::Facts{{QStringLiteral("User is a frontend developer")}, {}};
-        QTest::newRow("mixed array counts as missing")
-            << q("{'user_memory': ['a', 3]}") << false << MemoryExtractor::Facts{};
-        QTest::newRow("both empty") << q("{'user_memory': [], 'project_memory': []}") << false
-                                    << MemoryExtractor::Facts{};
-        QTest::newRow("closing brace before opening") << q("} nothing here {") << false << MemoryExtractor::Facts{};
-        QTest::newRow("not json") << QStringLiteral("I found nothing.") << false << MemoryExtractor::Facts{};
-        QTest::newRow("array at top") << q("['a']") << false << MemoryExtractor::Facts{};
+            << q("{'user_memory': ['frontend developer'], 'project_memory': 5}")
+            << MaybeFacts(Facts{{u"frontend developer"_s}, {}});
+        const MaybeFacts none;
+        QTest::newRow("mixed array counts as missing") << q("{'user_memory': ['a', 3]}") << none;
+        QTest::newRow("both empty") << q("{'user_memory': [], 'project_memory': []}") << none;
+        QTest::newRow("closing brace before opening") << q("} nothing here {") << none;
+        QTest::newRow("not json") << u"I found nothing."_s << none;
+        QTest::newRow("array at top") << q("['a']") << none;
     }
 
     void parseReply()
     {
         QFETCH(QString, reply);
-        QFETCH(bool, parsed);
-        QFETCH(MemoryExtractor::Facts, facts);
-        const std::optional<MemoryExtractor::Facts> result = MemoryExtractor::parseMemoryReply(reply);
-        QCOMPARE(result.has_value(), parsed);
-        if (parsed)
-            QCOMPARE(*result, facts);
+        QFETCH(MaybeFacts, facts);
+        QCOMPARE(MemoryExtractor::parseMemoryReply(reply), facts);
     }
 
     void requestAndMerge()
     {
-        TestEnvironment env;
         const MemoryStore store;
         const QUuid project = QUuid::createUuid();
         QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "User likes tea\n"));
-        FakeChatServer server;
-        QVERIFY(server.listen());
-        server.setResponse(completion(q("{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '], "
-                                        "'project_memory': ['Uses React']}")));
-        const QString log = extract(server, store, project);
+        m_server->setResponse(completion(q(
+            "{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '], 'project_memory': ['React']}")));
+        const QString log = extract(project);
 
-        QCOMPARE(server.requests().size(), 1);
-        const HttpRequest& request = server.requests().first();
+        const HttpRequest& request = m_server->requests().first();
         QCOMPARE(request.target, QByteArray("/v1/chat/completions"));
         QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-mem"));
-        QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
         QVERIFY(request.body.contains("\"temperature\":0}")); // an integer, keys come out sorted
-        const QJsonObject expected{
-            {QStringLiteral("model"), QStringLiteral("gpt-4o-mini")},
-            {QStringLiteral("stream"), false},
-            {QStringLiteral("temperature"), 0},
-            {QStringLiteral("max_tokens"), 500},
-            {QStringLiteral("response_format"), QJsonObject{{QStringLiteral("type"), QStringLiteral("json_object")}}},
-            {QStringLiteral("messages"),
-             QJsonArray{QJsonObject{{QStringLiteral("role"), QStringLiteral("system")},
-                                    {QStringLiteral("content"), MemoryExtractor::memoryExtractionPrompt()}},
-                        QJsonObject{{QStringLiteral("role"), QStringLiteral("user")},
-                                    {QStringLiteral("content"),
-                                     QStringLiteral("User: I write React all day\n\nAssistant: Nice!")}}}},
-        };
-        QCOMPARE(server.lastBody(), expected);
+        QCOMPARE(m_server->lastBody(),
+                 (QJsonObject{
+                     {u"model"_s, u"gpt-4o-mini"_s},
+                     {u"stream"_s, false},
+                     {u"temperature"_s, 0},
+                     {u"max_tokens"_s, 500},
+                     {u"response_format"_s, QJsonObject{{u"type"_s, u"json_object"_s}}},
+                     {u"messages"_s,
+                      QJsonArray{QJsonObject{{u"role"_s, u"system"_s},
+                                             {u"content"_s, MemoryExtractor::memoryExtractionPrompt()}},
+                                 QJsonObject{{u"role"_s, u"user"_s},
+                                             {u"content"_s, u"User: I write React all day\n\nAssistant: Nice!"_s}}}}}));
 
         // The counts are what the model returned; the file gets only what is new.
-        QCOMPARE(log, QStringLiteral("MemoryExtractor: saved 3 user memory fact(s)\n"
-                                     "MemoryExtractor: saved 1 project memory fact(s)\n"));
+        QCOMPARE(log,
+                 u"MemoryExtractor: saved 3 user memory fact(s)\nMemoryExtractor: saved 1 project memory fact(s)\n"_s);
         QCOMPARE(TestEnvironment::readFile(store.userMemoryPath()),
                  QByteArray("User likes tea\nUser is a frontend developer\n"));
-        QCOMPARE(TestEnvironment::readFile(store.projectMemoryPath(project)), QByteArray("Uses React\n"));
+        QCOMPARE(TestEnvironment::readFile(store.projectMemoryPath(project)), QByteArray("React\n"));
     }
 
     void failuresOnlyLog_data()
     {
         QTest::addColumn<HttpResponse>("response");
+        QTest::addColumn<QStringList>("exchange");
         QTest::addColumn<QString>("log");
-        const QString longBody = QString(250, u'x');
-        const QString start = q("{\n 'error': {'message': '");
-        QTest::newRow("401") << HttpResponse::json(start.toUtf8() + longBody.toUtf8() + "'}}", 401)
-                             << QString(u"MemoryExtractor: HTTP 401 \u2014 " + QString(start).replace(u'\n', u' ') +
-                                        longBody.left(200 - start.size()) + u'\n');
+        const QString body = u"x"_s.repeated(250), start = q("{\n 'error': {'message': '");
+        const QStringList user{u"I write React all day"_s, u"Nice!"_s};
+        QTest::newRow("401, body cut at 200")
+            << HttpResponse::json((start + body + q("'}}")).toUtf8(), 401) << user
+            << QString(u"MemoryExtractor: HTTP 401 \u2014 " + QString(start).replace(u'\n', u' ') +
+                       body.left(200 - start.size()) + u'\n');
         QTest::newRow("invalid utf-8 error body")
-            << HttpResponse::json("\xff\xfe oops", 500) << QStringLiteral("MemoryExtractor: HTTP 500 \u2014 unknown\n");
-        QTest::newRow("no choices") << HttpResponse::json(q("{'choices': []}").toUtf8())
-                                    << QStringLiteral("MemoryExtractor: failed to parse OpenAI response structure\n");
-        QTest::newRow("not json") << HttpResponse::json("<html>")
-                                  << QStringLiteral("MemoryExtractor: failed to parse OpenAI response structure\n");
+            << HttpResponse::json("\xff\xfe oops", 500) << user << u"MemoryExtractor: HTTP 500 \u2014 unknown\n"_s;
+        const QString structure = u"MemoryExtractor: failed to parse OpenAI response structure\n"_s;
+        QTest::newRow("no choices") << HttpResponse::json(q("{'choices': []}").toUtf8()) << user << structure;
+        QTest::newRow("not json") << HttpResponse::json("<html>") << user << structure;
         const QString raw = q("{'user_memory': [], 'project_memory': []}") + QString(400, u' ') + u"tail";
         QTest::newRow("nothing memorable")
-            << completion(raw)
+            << completion(raw) << user
             << QString(u"MemoryExtractor: no memorable facts extracted (or JSON parse failed). Raw: " + raw.left(300) +
                        u'\n');
+        QTest::newRow("timeout") << FakeChatServer::hang() << user
+                                 << u"MemoryExtractor: error \u2014 The request timed out.\n"_s;
+        // Nothing to send: no request and no log.
+        QTest::newRow("no question") << completion(q("{'user_memory': ['x']}")) << QStringList{QString(), u"a"_s}
+                                     << QString();
+        QTest::newRow("no answer") << completion(q("{'user_memory': ['x']}")) << QStringList{u"q"_s, QString()}
+                                   << QString();
     }
 
     void failuresOnlyLog()
     {
         QFETCH(HttpResponse, response);
+        QFETCH(QStringList, exchange);
         QFETCH(QString, log);
-        TestEnvironment env;
-        const MemoryStore store;
-        FakeChatServer server;
-        QVERIFY(server.listen());
-        server.setResponse(response);
-        QCOMPARE(extract(server, store, QUuid::createUuid()), log);
-        QCOMPARE(server.requests().size(), 1);
-        QCOMPARE(TestEnvironment::readFile(store.userMemoryPath()), QByteArray());
-    }
-
-    void nothingToSend()
-    {
-        TestEnvironment env;
-        const MemoryStore store;
-        FakeChatServer server;
-        QVERIFY(server.listen());
-        server.setResponse(completion(q("{'user_memory': ['x']}")));
-        QCOMPARE(extract(server, store, QUuid::createUuid(), QString(), QStringLiteral("answer")), QString());
-        QCOMPARE(extract(server, store, QUuid::createUuid(), QStringLiteral("question"), QString()), QString());
-        QVERIFY(server.requests().isEmpty());
-    }
-
-    void transportFailureAndTimeout()
-    {
-        TestEnvironment env;
-        const MemoryStore store;
-        FakeChatServer server;
-        QVERIFY(server.listen());
-        server.setResponse(FakeChatServer::hang());
-        StdoutCapture capture;
-        MemoryExtractor extractor(&m_network, store);
-        extractor.setTimeout(std::chrono::milliseconds(200));
-        QSignalSpy ended(&extractor, &MemoryExtractor::extractionEnded);
-        extractor.extractMemory({server.baseUrl(), QStringLiteral("k"), MemoryExtractor::model()}, QStringLiteral("a"),
-                                QStringLiteral("b"), QUuid::createUuid());
-        QVERIFY(ended.wait(5000));
-        QCOMPARE(capture.text(), QStringLiteral("MemoryExtractor: error \u2014 The request timed out.\n"));
+        m_server->setResponse(response);
+        QCOMPARE(extract(QUuid::createUuid(), exchange[0], exchange[1]), log);
+        QCOMPARE(m_server->requests().size(), log.isEmpty() ? 0 : 1);
+        QCOMPARE(TestEnvironment::readFile(MemoryStore().userMemoryPath()), QByteArray());
     }
 };
 

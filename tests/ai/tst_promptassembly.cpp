@@ -5,23 +5,21 @@
 #include <QtTest>
 
 using namespace PromptAssembly;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-Prompt summarize()
-{
-    return {QUuid::createUuid(), 4, QStringLiteral("Summarize"), QStringLiteral("Summarize the text.")};
-}
+const Prompt summarize{QUuid::createUuid(), 4, u"Summarize"_s, u"Summarize the text."_s};
 
-Project projectWithContext(const QString& context)
+Project withContext(const QString& context)
 {
     Project project;
     project.id = QUuid::createUuid();
-    project.name = QStringLiteral("Shop");
     project.contextDescription = context;
     return project;
 }
 
+// Everything a stored message carries; only role and content may travel.
 ChatMessage message(MessageRole role, const QString& content)
 {
     ChatMessage result;
@@ -30,8 +28,13 @@ ChatMessage message(MessageRole role, const QString& content)
     result.content = content;
     result.webSearchEnabled = true;
     result.imageData = QByteArray("png bytes");
-    result.annotations = QList<URLCitation>{{QStringLiteral("https://a.example"), {}, {}, {}, {}}};
+    result.annotations = QList<URLCitation>{{u"https://a.example"_s, {}, {}, {}, {}}};
     return result;
+}
+
+QJsonObject entry(const QString& role, const QString& content)
+{
+    return {{u"role"_s, role}, {u"content"_s, content}};
 }
 
 } // namespace
@@ -48,21 +51,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("withImage");
         QTest::addColumn<QString>("systemText");
         QTest::addColumn<QString>("userText");
-        const QString instruction = summarize().systemPrompt;
+        const QString instruction = summarize.systemPrompt;
         QTest::newRow("context then instruction")
-            << QStringLiteral("We sell shoes.") << QStringLiteral("text") << false
-            << QStringLiteral("We sell shoes.\n\nSummarize the text.") << QStringLiteral("text");
-        QTest::newRow("no context") << QString() << QStringLiteral("text") << false << instruction
-                                    << QStringLiteral("text");
+            << u"We sell shoes."_s << u"text"_s << false << u"We sell shoes.\n\nSummarize the text."_s << u"text"_s;
+        QTest::newRow("no context") << QString() << u"text"_s << false << instruction << u"text"_s;
         QTest::newRow("blank context is sent as stored")
-            << QStringLiteral("   ") << QStringLiteral(" t ") << false << QStringLiteral("   \n\nSummarize the text.")
-            << QStringLiteral(" t ");
+            << u"   "_s << u" t "_s << false << u"   \n\nSummarize the text."_s << u" t "_s;
         QTest::newRow("empty copy without image stays empty")
             << QString() << QString() << false << instruction << QString();
         QTest::newRow("screenshot without text sends the instruction")
             << QString() << QString() << true << instruction << instruction;
         QTest::newRow("image with text keeps the text")
-            << QString() << QStringLiteral("caption") << true << instruction << QStringLiteral("caption");
+            << QString() << u"caption"_s << true << instruction << u"caption"_s;
     }
 
     void promptRun()
@@ -77,56 +77,45 @@ private Q_SLOTS:
             image = QImage(4, 4, QImage::Format_RGB32);
             image.fill(Qt::red);
         }
-        const PromptRun run = composePromptRun(summarize(), copied, image, projectWithContext(context));
+        const PromptRun run = composePromptRun(summarize, copied, image, withContext(context));
         QCOMPARE(run.systemText, systemText);
         QCOMPARE(run.userText, userText);
     }
 
     void chatSystemPrompt()
     {
-        const Prompt prompt = summarize();
         // Everything present: five parts in order, blank lines between.
-        QCOMPARE(composeChatSystemPrompt(QStringLiteral("Be kind."), QStringLiteral("Likes tea"),
-                                         QStringLiteral("Uses Qt"), prompt,
-                                         projectWithContext(QStringLiteral("\n  We sell shoes. \n"))),
-                 QStringLiteral("Be kind.\n\nUser memory:\nLikes tea\n\nProject memory:\nUses Qt\n\n"
-                                "Context:\nWe sell shoes.\n\nSummarize the text."));
+        QCOMPARE(composeChatSystemPrompt(u"Be kind."_s, u"Likes tea"_s, u"Uses Qt"_s, summarize,
+                                         withContext(u"\n  We sell shoes. \n"_s)),
+                 u"Be kind.\n\nUser memory:\nLikes tea\n\nProject memory:\nUses Qt\n\n"
+                 u"Context:\nWe sell shoes.\n\nSummarize the text."_s);
         // Nothing present: empty; a blank context is left out of a chat turn.
-        QCOMPARE(composeChatSystemPrompt({}, {}, {}, std::nullopt, projectWithContext(QStringLiteral("  \n"))),
-                 QString());
+        QCOMPARE(composeChatSystemPrompt({}, {}, {}, std::nullopt, withContext(u"  \n"_s)), QString());
         // A chosen prompt counts even when its instruction is empty.
-        Prompt empty = prompt;
+        Prompt empty = summarize;
         empty.systemPrompt.clear();
-        QCOMPARE(composeChatSystemPrompt(QStringLiteral("P"), {}, {}, empty, projectWithContext({})),
-                 QStringLiteral("P\n\n"));
-        QCOMPARE(composeChatSystemPrompt({}, {}, QStringLiteral("m"), std::nullopt, projectWithContext({})),
-                 QStringLiteral("Project memory:\nm"));
-
-        QCOMPARE(composeChatMessageContent(QStringLiteral("hello"), prompt), QStringLiteral("[Summarize] hello"));
-        QCOMPARE(composeChatMessageContent(QStringLiteral("hello"), std::nullopt), QStringLiteral("hello"));
+        QCOMPARE(composeChatSystemPrompt(u"P"_s, {}, {}, empty, withContext({})), u"P\n\n"_s);
+        QCOMPARE(composeChatSystemPrompt({}, {}, u"m"_s, std::nullopt, withContext({})), u"Project memory:\nm"_s);
+        QCOMPARE(composeChatMessageContent(u"hello"_s, summarize), u"[Summarize] hello"_s);
+        QCOMPARE(composeChatMessageContent(u"hello"_s, std::nullopt), u"hello"_s);
     }
 
     void chatHistory()
     {
-        const QList<ChatMessage> messages{message(MessageRole::User, QStringLiteral("Hi")),
-                                          message(MessageRole::Assistant, QStringLiteral("Hello!")),
-                                          message(MessageRole::User, QStringLiteral("Read https://a.example"))};
-        const auto entry = [](const QString& role, const QString& content) {
-            return QJsonObject{{QStringLiteral("role"), role}, {QStringLiteral("content"), content}};
-        };
+        const QList<ChatMessage> messages{message(MessageRole::User, u"Hi"_s),
+                                          message(MessageRole::Assistant, u"Hello!"_s),
+                                          message(MessageRole::User, u"Read https://a.example"_s)};
         // Only role and content travel; the page text goes after a blank line on the last user entry.
         QCOMPARE(
-            composeChatHistory(messages, QStringLiteral("[Content from https://a.example]:\nPage")),
-            (QJsonArray{entry(QStringLiteral("user"), QStringLiteral("Hi")),
-                        entry(QStringLiteral("assistant"), QStringLiteral("Hello!")),
-                        entry(QStringLiteral("user"), QStringLiteral("Read https://a.example\n\n"
-                                                                     "[Content from https://a.example]:\nPage"))}));
+            composeChatHistory(messages, u"[Content from https://a.example]:\nPage"_s),
+            (QJsonArray{entry(u"user"_s, u"Hi"_s), entry(u"assistant"_s, u"Hello!"_s),
+                        entry(u"user"_s, u"Read https://a.example\n\n[Content from https://a.example]:\nPage"_s)}));
         QCOMPARE(composeChatHistory(messages, std::nullopt).last().toObject(),
-                 entry(QStringLiteral("user"), QStringLiteral("Read https://a.example")));
+                 entry(u"user"_s, u"Read https://a.example"_s));
         // Page text is never put on an assistant entry.
-        QCOMPARE(composeChatHistory(messages.mid(0, 2), QStringLiteral("Page")).last().toObject(),
-                 entry(QStringLiteral("assistant"), QStringLiteral("Hello!")));
-        QCOMPARE(composeChatHistory({}, QStringLiteral("Page")), QJsonArray());
+        QCOMPARE(composeChatHistory(messages.mid(0, 2), u"Page"_s).last().toObject(),
+                 entry(u"assistant"_s, u"Hello!"_s));
+        QCOMPARE(composeChatHistory({}, u"Page"_s), QJsonArray());
     }
 };
 
