@@ -32,6 +32,13 @@ Project project(const QString& name, QList<Prompt> prompts = {}, std::optional<Q
                    std::move(prompts),  shareCode, std::nullopt,        std::nullopt};
 }
 
+ChatMessage message(MessageRole role, const QString& content)
+{
+    return ChatMessage{
+        QUuid::createUuid(), role, content,     JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc()),
+        std::nullopt,        true, std::nullopt};
+}
+
 ChatSession session(const QString& title, QList<ChatMessage> messages = {})
 {
     const QDateTime now = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
@@ -45,39 +52,20 @@ ChatSession session(const QString& title, QList<ChatMessage> messages = {})
                        now};
 }
 
-ChatMessage message(MessageRole role, const QString& content)
+// What the service holds for a project of that name and those prompts.
+QJsonObject sharedPayload(const QString& name, const QList<Prompt>& prompts = {})
 {
-    return ChatMessage{
-        QUuid::createUuid(), role, content,     JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc()),
-        std::nullopt,        true, std::nullopt};
+    return SharedProjectPayload::uploadPayload(project(name, prompts));
 }
 
-QJsonObject sharedPayload(const QString& name, const QList<SharedPromptPayload>& prompts)
-{
-    QJsonArray array;
-    for (const SharedPromptPayload& p : prompts)
-        array.append(QJsonObject{{QStringLiteral("id"), JsonFormat::uuidString(p.id)},
-                                 {QStringLiteral("title"), p.title},
-                                 {QStringLiteral("systemPrompt"), p.systemPrompt}});
-    return QJsonObject{{QStringLiteral("name"), name},
-                       {QStringLiteral("emoji"), QStringLiteral("🛰️")},
-                       {QStringLiteral("context_description"), QString(name + QStringLiteral(" context"))},
-                       {QStringLiteral("prompts"), array}};
-}
-
-QList<Project> storedProjects(const Settings& settings)
-{
-    return Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
-}
-
-QByteArray png(Qt::GlobalColor color)
+QByteArray encodedImage(const char* format)
 {
     QImage image(4, 3, QImage::Format_ARGB32);
-    image.fill(color);
+    image.fill(Qt::red);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     return bytes;
 }
 
@@ -98,6 +86,14 @@ struct Fixture
     }
 
     std::unique_ptr<AppState> makeState() { return std::make_unique<AppState>(settings, ChatStore(), &client); }
+    void storeProjects(const QList<Project>& list)
+    {
+        settings.setBytes(SettingsKeys::userProjects, Project::encodeList(list));
+    }
+    QList<Project> stored() const
+    {
+        return Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
+    }
 };
 
 } // namespace
@@ -107,26 +103,9 @@ class TestAppState : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void firstLaunchStoresGeneral()
-    {
-        Fixture f;
-        auto state = f.makeState();
-        QCOMPARE(state->projects().size(), 1);
-        QCOMPARE(state->projects().first(), defaultProject());
-        QCOMPARE(state->projects().first().name, QStringLiteral("General"));
-        QCOMPARE(storedProjects(f.settings), QList<Project>{defaultProject()});
-        QCOMPARE(state->activeProject(), defaultProject());
-        QVERIFY(f.settings.contains(SettingsKeys::activeProjectIndex));
-        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 0);
-        QVERIFY(state->chatSessions().isEmpty());
-        QVERIFY(!state->activeChatSessionID());
-        QCOMPARE(state->expandedPanelTab(), ExpandedPanelTab::Chat);
-        QVERIFY(!state->hasClipboardContent());
-    }
-
     void storedProjectSources_data()
     {
-        QTest::addColumn<QByteArray>("userProjects");
+        QTest::addColumn<QByteArray>("userProjects"); // null: key absent
         QTest::addColumn<bool>("withLegacyPrompts");
         QTest::addColumn<QString>("expected"); // "stored", "migrated" or "default"
 
@@ -134,8 +113,7 @@ private Q_SLOTS:
         QTest::newRow("projects win over legacy prompts") << two << true << "stored";
         QTest::newRow("legacy prompts only") << QByteArray() << true << "migrated";
         QTest::newRow("empty array counts as missing") << QByteArray("[]") << true << "migrated";
-        QTest::newRow("empty array, no legacy") << QByteArray("[]") << false << "default";
-        QTest::newRow("legacy prompts empty") << QByteArray() << false << "default";
+        QTest::newRow("first launch") << QByteArray() << false << "default";
     }
 
     void storedProjectSources()
@@ -144,15 +122,16 @@ private Q_SLOTS:
         QFETCH(bool, withLegacyPrompts);
         QFETCH(QString, expected);
         Fixture f;
-        if (!userProjects.isEmpty())
+        if (!userProjects.isNull())
             f.settings.setBytes(SettingsKeys::userProjects, userProjects);
         const QList<Prompt> legacy{prompt(3, QStringLiteral("Three")), prompt(1, QStringLiteral("One")),
                                    prompt(2, QStringLiteral("Two"))};
         QJsonArray legacyJson;
         for (const Prompt& p : legacy)
             legacyJson.append(p.toJson());
-        const QByteArray legacyBytes = withLegacyPrompts ? QJsonDocument(legacyJson).toJson() : QByteArray("[]");
-        f.settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
+        const QByteArray legacyBytes = withLegacyPrompts ? QJsonDocument(legacyJson).toJson() : QByteArray();
+        if (withLegacyPrompts)
+            f.settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
 
         auto state = f.makeState();
         if (expected == u"stored") {
@@ -161,75 +140,69 @@ private Q_SLOTS:
             QCOMPARE(state->projects().size(), 1);
             const Project& general = state->projects().first();
             QCOMPARE(general.name, QStringLiteral("General"));
-            QCOMPARE(general.emoji, QStringLiteral("\U0001F5C2\uFE0F"));
-            QCOMPARE(general.contextDescription, QString());
             QCOMPARE(general.prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
-            QVERIFY(!general.shareCode && !general.defaultPromptID && !general.defaultImagePromptID);
             QVERIFY(general.id != defaultProject().id);
-            QCOMPARE(storedProjects(f.settings), state->projects());
         } else {
             QCOMPARE(state->projects(), QList<Project>{defaultProject()});
+            QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 0);
+            QVERIFY(f.settings.contains(SettingsKeys::activeProjectIndex));
         }
+        QCOMPARE(f.stored(), state->projects());
         // The legacy list is read, never rewritten or removed.
         QCOMPARE(f.settings.bytes(SettingsKeys::userPrompts), legacyBytes);
     }
 
     void undecodableProjectsAreKeptAside_data()
     {
+        QTest::addColumn<QByteArray>("stored"); // what userProjects holds
+        QTest::addColumn<bool>("asIniText");    // written by hand into the settings file
         QTest::addColumn<bool>("withLegacyPrompts");
-        QTest::newRow("falls back to General") << false;
-        QTest::newRow("falls back to the legacy prompts") << true;
+
+        // One project lost its "prompts" key.
+        QJsonObject broken = project(QStringLiteral("My work"), {prompt(1, QStringLiteral("Mine"))}).toJson();
+        broken.remove(QStringLiteral("prompts"));
+        const QByteArray bad = QJsonDocument(QJsonArray{project(QStringLiteral("Fine")).toJson(), broken}).toJson();
+        QTest::newRow("falls back to General") << bad << false << false;
+        QTest::newRow("falls back to the legacy prompts") << bad << false << true;
+        // Unquoted commas make the INI reader see a list instead of one value.
+        QTest::newRow("hand-edited list") << QByteArray(R"([{"name": "Mine"}, {"name": "Yours"}])") << true << false;
     }
 
     void undecodableProjectsAreKeptAside()
     {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, asIniText);
         QFETCH(bool, withLegacyPrompts);
-        Fixture f;
-        // Hand-edited: one project lost its "prompts" key.
-        QJsonObject broken = project(QStringLiteral("My work"), {prompt(1, QStringLiteral("Mine"))}).toJson();
-        broken.remove(QStringLiteral("prompts"));
-        const QByteArray bad = QJsonDocument(QJsonArray{project(QStringLiteral("Fine")).toJson(), broken}).toJson();
-        f.settings.setBytes(SettingsKeys::userProjects, bad);
+        TestEnvironment env;
+        if (asIniText)
+            QVERIFY(TestEnvironment::writeFile(env.settingsFile(), "[General]\nuserProjects=" + stored + '\n'));
+        Settings settings;
+        if (!asIniText)
+            settings.setBytes(SettingsKeys::userProjects, stored);
         if (withLegacyPrompts)
-            f.settings.setBytes(SettingsKeys::userPrompts,
-                                QJsonDocument(QJsonArray{prompt(1, QStringLiteral("Old")).toJson()}).toJson());
+            settings.setBytes(SettingsKeys::userPrompts,
+                              QJsonDocument(QJsonArray{prompt(1, QStringLiteral("Old")).toJson()}).toJson());
 
         StdoutCapture capture;
-        auto state = f.makeState();
-        const QStringList copies =
-            QDir(f.env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*.json")}, QDir::Files);
-        QCOMPARE(copies.size(), 1);
-        QCOMPARE(TestEnvironment::readFile(f.env.appFolder() + u'/' + copies.first()), bad);
+        auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
+        const auto copies = [&] {
+            return QDir(env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*.json")}, QDir::Files);
+        };
+        QCOMPARE(copies().size(), 1);
+        const QByteArray kept = TestEnvironment::readFile(env.appFolder() + u'/' + copies().first());
+        if (asIniText) // the INI reader's list is kept in whatever form; both projects must be in it
+            QVERIFY2(kept.contains("Mine") && kept.contains("Yours"), kept.constData());
+        else
+            QCOMPARE(kept, stored);
         const QString log = capture.text();
         QVERIFY2(log.startsWith(QStringLiteral("AppState: Could not decode the stored projects")), qPrintable(log));
-        QVERIFY2(log.contains(copies.first()) && log.contains(QStringLiteral("prompts")), qPrintable(log));
-
-        QCOMPARE(state->projects().size(), 1);
+        QVERIFY2(log.contains(copies().first()), qPrintable(log));
         QCOMPARE(state->projects().first().prompts.first().title,
                  withLegacyPrompts ? QStringLiteral("Old") : QStringLiteral("Translate"));
-        QCOMPARE(storedProjects(f.settings), state->projects());
 
-        // The damaged list is safe in its copy; the next start neither copies again nor loses anything.
-        state.reset();
-        state = f.makeState();
-        QCOMPARE(QDir(f.env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*")}).size(), 1);
-    }
-
-    void handEditedListIsKeptAside()
-    {
-        TestEnvironment env;
-        // Unquoted commas make the INI reader see a list instead of one value.
-        QVERIFY(TestEnvironment::writeFile(env.settingsFile(),
-                                           "[General]\nuserProjects=[{\"name\": \"Mine\"}, {\"name\": \"Yours\"}]\n"));
-        Settings settings;
-        StdoutCapture capture;
-        AppState state(settings, ChatStore(), nullptr);
-        const QStringList copies =
-            QDir(env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*.json")}, QDir::Files);
-        QCOMPARE(copies.size(), 1);
-        const QByteArray kept = TestEnvironment::readFile(env.appFolder() + u'/' + copies.first());
-        QVERIFY2(kept.contains("Mine") && kept.contains("Yours"), kept.constData());
-        QCOMPARE(state.projects(), QList<Project>{defaultProject()});
+        // The next start neither copies again nor loses anything.
+        state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
+        QCOMPARE(copies().size(), 1);
     }
 
     void activeIndexIsClampedAndWrittenBack_data()
@@ -238,7 +211,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
         QTest::newRow("past the end") << 5 << 1;
         QTest::newRow("last") << 1 << 1;
-        QTest::newRow("first") << 0 << 0;
         QTest::newRow("negative") << -3 << 0;
     }
 
@@ -248,12 +220,11 @@ private Q_SLOTS:
         QFETCH(int, expected);
         Fixture f;
         const QList<Project> two{project(QStringLiteral("A")), project(QStringLiteral("B"))};
-        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList(two));
+        f.storeProjects(two);
         f.settings.setInteger(SettingsKeys::activeProjectIndex, stored);
         auto state = f.makeState();
-        QCOMPARE(state->activeProjectIndex(), expected);
-        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), expected);
         QCOMPARE(state->activeProject(), two.at(expected));
+        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), expected);
     }
 
     void sessionsLoseTrailingBlankAnswers()
@@ -269,11 +240,9 @@ private Q_SLOTS:
         ChatStore store;
         store.saveSessions({cut, whole});
         auto state = f.makeState();
-        QCOMPARE(state->chatSessions().size(), 2);
         QCOMPARE(state->chatSessions().at(0).messages.size(), 1);
         QCOMPARE(state->chatSessions().at(1), whole);
         QCOMPARE(store.loadSessions(), state->chatSessions());
-        QVERIFY(!state->activeChatSessionID());
 
         // Nothing to trim: the file is not rewritten.
         state.reset();
@@ -290,42 +259,28 @@ private Q_SLOTS:
         QSignalSpy text(state.get(), &AppState::clipboardTextChanged);
         QSignalSpy image(state.get(), &AppState::clipboardImageChanged);
         QSignalSpy result(state.get(), &AppState::resultTextChanged);
-        QSignalSpy loading(state.get(), &AppState::isLoadingChanged);
-        QSignalSpy last(state.get(), &AppState::lastCustomPromptTextChanged);
-        QSignalSpy tab(state.get(), &AppState::expandedPanelTabChanged);
         QSignalSpy index(state.get(), &AppState::activeProjectIndexChanged);
-        QSignalSpy projects(state.get(), &AppState::projectsChanged);
         QSignalSpy active(state.get(), &AppState::activeProjectChanged);
-
         for (int i = 0; i < 2; ++i) {
             state->setClipboardText(QStringLiteral("copied"));
             QImage picture(2, 2, QImage::Format_RGB32);
             picture.fill(Qt::red);
             state->setClipboardImage(picture); // an equal image is no change
             state->setResultText(QStringLiteral("answer"));
-            state->setIsLoading(true);
-            state->setLastCustomPromptText(QStringLiteral("do it"));
-            state->setExpandedPanelTab(ExpandedPanelTab::Prompts);
-            state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("B"))});
         }
         state->appendResultText(QString());
-        state->setLastCustomPromptText(std::nullopt);
-        for (QSignalSpy* spy : {&text, &image, &result, &loading, &tab})
+        for (QSignalSpy* spy : {&text, &image, &result})
             QCOMPARE(spy->size(), 1);
-        QCOMPARE(last.size(), 2);
-        QCOMPARE(projects.size(), 2); // fresh ids each round: a real change
-        QCOMPARE(active.size(), 2);
 
         // Every assignment of the index reaches the preference; only a real change is announced.
+        state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("B"))});
         f.settings.setInteger(SettingsKeys::activeProjectIndex, 7);
         state->setActiveProjectIndex(0);
         QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 0);
         QCOMPARE(index.size(), 0);
         state->setActiveProjectIndex(1);
-        QCOMPARE(index.size(), 1);
-        QCOMPARE(active.size(), 3);
         state->setActiveProjectIndex(9); // past the end still means the last project
-        QCOMPARE(active.size(), 3);
+        QCOMPARE(active.size(), 2);
         QCOMPARE(state->activeProject().name, QStringLiteral("B"));
         state->setProjects({});
         QCOMPARE(state->activeProject(), defaultProject());
@@ -356,8 +311,6 @@ private Q_SLOTS:
 
         const QString forty = QStringLiteral("Rewrite this as a haiku about the ocean.");
         QTest::newRow("40 characters") << forty << forty.left(24) << QList<qint64>{1, 7, 3} << qint64(8);
-        QTest::newRow("short") << QStringLiteral("Be brief") << QStringLiteral("Be brief") << QList<qint64>{2}
-                               << qint64(3);
         QTest::newRow("no prompts yet") << QStringLiteral("First") << QStringLiteral("First") << QList<qint64>{}
                                         << qint64(1);
         const QString emoji = QStringLiteral("Add 👩‍💻 and 🇩🇪 to every line of the text please");
@@ -388,9 +341,8 @@ private Q_SLOTS:
         QCOMPARE(added.title, title);
         QCOMPARE(added.systemPrompt, text);
         QCOMPARE(added.number, expectedNumber);
-        QVERIFY(!added.id.isNull());
         QVERIFY(state->projects().at(0).prompts.isEmpty());
-        QCOMPARE(storedProjects(f.settings), state->projects());
+        QCOMPARE(f.stored(), state->projects());
     }
 
     void sessionOperations()
@@ -400,25 +352,13 @@ private Q_SLOTS:
         state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("Work"))});
         state->setActiveProjectIndex(1);
         ChatStore store;
-
         const ChatSession first = state->newChatSession();
         const ChatSession second = state->newChatSession();
         const ChatSession third = state->newChatSession();
-        QCOMPARE(third.title, QStringLiteral("New Chat"));
         QCOMPARE(third.projectID, state->projects().at(1).id);
-        QCOMPARE(third.projectName, QStringLiteral("Work"));
-        QCOMPARE(third.projectEmoji, QStringLiteral("📁"));
-        QVERIFY(third.messages.isEmpty());
         QCOMPARE(state->chatSessions(), (QList<ChatSession>{third, second, first}));
         QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(third.id));
-        QCOMPARE(state->activeChatSession(), std::optional<ChatSession>(third));
         QCOMPARE(store.loadSessions(), state->chatSessions());
-
-        ChatSession changed = second;
-        changed.title = QStringLiteral("Renamed");
-        state->updateSession(changed);
-        QCOMPARE(state->chatSessions().at(1).title, QStringLiteral("Renamed"));
-        QCOMPARE(store.loadSessions().at(1).title, QStringLiteral("Renamed"));
 
         // An unknown id changes nothing and saves nothing.
         QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), "[]"));
@@ -436,7 +376,6 @@ private Q_SLOTS:
         QCOMPARE(activeChanged.size(), 1);
         QCOMPARE(store.loadSessions(), state->chatSessions());
         state->deleteSession(second.id);
-        QVERIFY(!state->activeChatSessionID());
         QVERIFY(!state->activeChatSession());
         QVERIFY(store.loadSessions().isEmpty());
     }
@@ -447,20 +386,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("imageType");
         QTest::addColumn<QByteArray>("imageBytes");
         QTest::addColumn<bool>("expectImage");
-
-        QByteArray bmp;
-        {
-            QImage image(4, 3, QImage::Format_RGB32);
-            image.fill(Qt::red);
-            QBuffer buffer(&bmp);
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "BMP");
-        }
         QTest::newRow("text only") << QStringLiteral("Grüße 🌍") << QString() << QByteArray() << false;
-        QTest::newRow("png") << QString() << QStringLiteral("image/png") << png(Qt::red) << true;
-        QTest::newRow("text and png") << QStringLiteral("caption") << QStringLiteral("image/png") << png(Qt::red)
+        QTest::newRow("text and png") << QStringLiteral("caption") << QStringLiteral("image/png") << encodedImage("PNG")
                                       << true;
-        QTest::newRow("another image type") << QString() << QStringLiteral("image/bmp") << bmp << true;
+        QTest::newRow("another image type") << QString() << QStringLiteral("image/bmp") << encodedImage("BMP") << true;
         QTest::newRow("damaged png") << QStringLiteral("t") << QStringLiteral("image/png") << QByteArray("\x89PNG")
                                      << false;
         QTest::newRow("empty") << QString() << QString() << QByteArray() << false;
@@ -477,7 +406,6 @@ private Q_SLOTS:
         // Leftovers of an earlier read must not survive.
         state->setClipboardText(QStringLiteral("old"));
         state->setClipboardImage(QImage(1, 1, QImage::Format_RGB32));
-
         auto* mime = new QMimeData;
         if (!text.isEmpty())
             mime->setText(text);
@@ -488,32 +416,25 @@ private Q_SLOTS:
         state->readClipboard();
         QCOMPARE(state->clipboardText(), text);
         QCOMPARE(state->clipboardImage().has_value(), expectImage);
-        if (expectImage) {
-            QCOMPARE(state->clipboardImage()->size(), QSize(4, 3));
-            QCOMPARE(QColor(state->clipboardImage()->pixel(0, 0)), QColor(Qt::red));
-        }
+        if (expectImage)
+            QCOMPARE(QColor(state->clipboardImage()->pixel(3, 2)), QColor(Qt::red));
         QCOMPARE(state->hasClipboardContent(), !text.isEmpty() || expectImage);
     }
 
+    // The merge rules themselves are covered with the sync client; here: the refresh writes the merge back, leaves
+    // unknown codes and local projects alone, and never runs twice at once.
     void refreshMergesServerCopies()
     {
         Fixture f;
-        const Prompt keep = prompt(4, QStringLiteral("Keep"));
         const Prompt retitle = prompt(9, QStringLiteral("Old title"));
-        const Prompt removed = prompt(2, QStringLiteral("Removed"));
-        const QUuid added = QUuid::createUuid();
         const QString code = f.server.addProject(
             sharedPayload(QStringLiteral("Team v2"),
-                          {SharedPromptPayload{keep.id, keep.title, keep.systemPrompt},
-                           SharedPromptPayload{added, QStringLiteral("Added"), QStringLiteral("New one.")},
-                           SharedPromptPayload{retitle.id, QStringLiteral("New title"), QStringLiteral("Better.")}}),
+                          {Prompt{retitle.id, 1, QStringLiteral("New title"), QStringLiteral("Better.")}}),
             QStringLiteral("someone else"));
-
-        Project team = project(QStringLiteral("Team"), {keep, retitle, removed}, code);
-        team.defaultPromptID = removed.id;
+        const Project team = project(QStringLiteral("Team"), {retitle, prompt(2, QStringLiteral("Removed"))}, code);
         const Project gone = project(QStringLiteral("Gone"), {prompt(1, QStringLiteral("X"))}, QStringLiteral("NOPE"));
         const Project local = project(QStringLiteral("Mine"), {prompt(1, QStringLiteral("Y"))});
-        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList({local, team, gone}));
+        f.storeProjects({local, team, gone});
         auto state = f.makeState();
 
         QSignalSpy done(state.get(), &AppState::sharedProjectsRefreshed);
@@ -521,28 +442,16 @@ private Q_SLOTS:
         state->refreshSharedProjects(); // already running: no second pass
         QVERIFY(done.wait(5000));
         QCOMPARE(done.first().first().toBool(), true);
-        QVERIFY(!state->isRefreshingSharedProjects());
         QTest::qWait(50);
         QCOMPARE(done.size(), 1);
-        const QList<QJsonObject> gets = f.server.calls(QStringLiteral("get_shared_project"));
-        QCOMPARE(gets.size(), 2);
-        QCOMPARE(gets.at(0).value(QStringLiteral("code")).toString(), code);
-        QCOMPARE(gets.at(1).value(QStringLiteral("code")).toString(), QStringLiteral("NOPE"));
-
-        const Project merged = state->projects().at(1);
-        QCOMPARE(merged.id, team.id);
-        QCOMPARE(merged.name, QStringLiteral("Team v2"));
-        QCOMPARE(merged.emoji, QStringLiteral("🛰️"));
-        QCOMPARE(merged.contextDescription, QStringLiteral("Team v2 context"));
-        QCOMPARE(merged.shareCode, std::optional<QString>(code));
-        QCOMPARE(merged.defaultPromptID, std::optional<QUuid>(removed.id));
-        const QList<Prompt> expected{keep,
-                                     Prompt{retitle.id, 9, QStringLiteral("New title"), QStringLiteral("Better.")},
-                                     Prompt{added, 10, QStringLiteral("Added"), QStringLiteral("New one.")}};
-        QCOMPARE(merged.prompts, expected);
+        QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 2);
+        QCOMPARE(state->projects().at(1).id, team.id);
+        QCOMPARE(state->projects().at(1).name, QStringLiteral("Team v2"));
+        QCOMPARE(state->projects().at(1).prompts,
+                 QList<Prompt>{(Prompt{retitle.id, 9, QStringLiteral("New title"), QStringLiteral("Better.")})});
         QCOMPARE(state->projects().at(0), local);
-        QCOMPARE(state->projects().at(2), gone); // unknown code: left alone
-        QCOMPARE(storedProjects(f.settings), state->projects());
+        QCOMPARE(state->projects().at(2), gone);
+        QCOMPARE(f.stored(), state->projects());
 
         // A second refresh may run once the first is over.
         state->refreshSharedProjects();
@@ -555,7 +464,7 @@ private Q_SLOTS:
         Fixture f;
         const QList<Project> list{project(QStringLiteral("A"), {}, QStringLiteral("C1")),
                                   project(QStringLiteral("B"), {}, QStringLiteral("C2"))};
-        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList(list));
+        f.storeProjects(list);
         auto state = f.makeState();
         f.server.setOverride(QStringLiteral("get_shared_project"), HttpResponse::json("{\"message\":\"down\"}", 503));
         QSignalSpy stored(&f.settings, &Settings::changed);
@@ -572,25 +481,22 @@ private Q_SLOTS:
         Fixture f;
         const Prompt p1 = prompt(1, QStringLiteral("P1"));
         const QString codeA = f.server.addProject(
-            sharedPayload(QStringLiteral("A server"), {SharedPromptPayload{p1.id, QStringLiteral("P1 server"), {}}}),
-            ownerKey);
-        const QString codeB = f.server.addProject(sharedPayload(QStringLiteral("B server"), {}), ownerKey);
-        const QString codeC = f.server.addProject(sharedPayload(QStringLiteral("C server"), {}), ownerKey);
-        const Project a = project(QStringLiteral("A"), {p1}, codeA);
+            sharedPayload(QStringLiteral("A server"), {Prompt{p1.id, 1, QStringLiteral("P1 server"), {}}}), ownerKey);
+        const QString codeB = f.server.addProject(sharedPayload(QStringLiteral("B server")), ownerKey);
+        const QString codeC = f.server.addProject(sharedPayload(QStringLiteral("C server")), ownerKey);
         const Project b = project(QStringLiteral("B"), {}, codeB);
         const Project c = project(QStringLiteral("C"), {}, codeC);
-        f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList({a, b, c}));
+        f.storeProjects({project(QStringLiteral("A"), {p1}, codeA), b, c});
         auto state = f.makeState();
 
         // While A's copy is on its way, the user deletes A; while B's is, the user unlinks B.
         connect(&f.server, &FakeSyncServer::called, state.get(), [&](const QString&, const QJsonObject& body) {
             const QString code = body.value(QStringLiteral("code")).toString();
             QList<Project> projects = state->projects();
-            if (code == codeA) {
+            if (code == codeA)
                 projects.removeFirst();
-            } else if (code == codeB) {
+            else if (code == codeB)
                 projects[0].shareCode.reset();
-            }
             state->setProjects(projects);
         });
         QSignalSpy done(state.get(), &AppState::sharedProjectsRefreshed);
@@ -598,39 +504,37 @@ private Q_SLOTS:
         QVERIFY(done.wait(5000));
 
         QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 3);
-        QCOMPARE(state->projects().size(), 2);
         Project unlinkedB = b;
         unlinkedB.shareCode.reset();
+        QCOMPARE(state->projects().size(), 2);
         QCOMPARE(state->projects().at(0), unlinkedB);
         QCOMPARE(state->projects().at(1).id, c.id);
         QCOMPARE(state->projects().at(1).name, QStringLiteral("C server"));
-        QCOMPARE(storedProjects(f.settings), state->projects());
+        QCOMPARE(f.stored(), state->projects());
     }
 
     void replaceProjectsStoresAndPushes()
     {
         Fixture f;
         auto state = f.makeState();
-        const QString code = f.server.addProject(sharedPayload(QStringLiteral("Old"), {}), ownerKey);
+        const QString code = f.server.addProject(sharedPayload(QStringLiteral("Old")), ownerKey);
         Project shared = project(QStringLiteral("Shared edit"), {prompt(3, QStringLiteral("New"))}, code);
         const Project other = project(QStringLiteral("Shared elsewhere"), {}, QStringLiteral("MISSING"));
         const QList<Project> list{project(QStringLiteral("Local")), shared, other};
 
         state->replaceProjects(list); // no owner key: stored, not pushed
-        QCOMPARE(state->projects(), list);
-        QCOMPARE(storedProjects(f.settings), list);
+        QCOMPARE(f.stored(), list);
         QTest::qWait(100);
         QCOMPARE(f.server.callCount(), 0);
 
         shared.name = QStringLiteral("Shared edit 2");
         state->replaceProjects({list.at(0), shared, other}, ownerKey);
-        QCOMPARE(storedProjects(f.settings).at(1).name, QStringLiteral("Shared edit 2"));
+        QCOMPARE(f.stored().at(1).name, QStringLiteral("Shared edit 2"));
         QTRY_COMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 2);
         QTRY_COMPARE(f.client.pendingRequests(), 0);
         QCOMPARE(f.server.row(code)->value(QStringLiteral("name")).toString(), QStringLiteral("Shared edit 2"));
         // The failed push (unknown code answers false) changes nothing locally.
         QCOMPARE(state->projects().at(2), other);
-        QCOMPARE(f.server.callCount(), 2);
     }
 };
 

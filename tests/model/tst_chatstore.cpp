@@ -15,21 +15,16 @@ namespace {
 ChatSession sampleSession(const QString& title)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    ChatMessage question{QUuid::createUuid(),
-                         MessageRole::User,
-                         QStringLiteral("Translate: Grüße 🌍"),
-                         now,
-                         std::nullopt,
-                         true,
-                         QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10)};
-    ChatMessage answer{
-        QUuid::createUuid(),
-        MessageRole::Assistant,
-        QStringLiteral("Greetings 🌍\n"),
-        now,
-        QList<URLCitation>{{QStringLiteral("https://example.org"), QStringLiteral("Example"), std::nullopt, 0, 9}},
-        false,
-        std::nullopt};
+    const QList<URLCitation> cited{{QStringLiteral("https://example.org"), QStringLiteral("Example"), {}, 0, 9}};
+    const ChatMessage question{QUuid::createUuid(),
+                               MessageRole::User,
+                               QStringLiteral("Translate: Grüße 🌍"),
+                               now,
+                               {},
+                               true,
+                               QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10)};
+    const ChatMessage answer{
+        QUuid::createUuid(), MessageRole::Assistant, QStringLiteral("Greetings 🌍\n"), now, cited, false, {}};
     return ChatSession{
         QUuid::createUuid(), title, QUuid::createUuid(), QStringLiteral("General"), QStringLiteral("🗂️"),
         {question, answer},  now,   now.addSecs(5)};
@@ -57,41 +52,24 @@ class TestChatStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void firstLaunch()
-    {
-        TestEnvironment env;
-        StdoutCapture out;
-        QVERIFY(!QFileInfo::exists(env.appFolder()));
-        QVERIFY(ChatStore().loadSessions().isEmpty());
-        QVERIFY(QFileInfo(env.appFolder()).isDir());
-        QCOMPARE(out.text(), QString());
-    }
-
-    void emptyListRoundTrip()
-    {
-        TestEnvironment env;
-        ChatStore store;
-        store.saveSessions({});
-        QCOMPARE(QJsonDocument::fromJson(TestEnvironment::readFile(store.sessionsFilePath())).array(), QJsonArray());
-        QVERIFY(store.loadSessions().isEmpty());
-    }
-
     void roundTrip()
     {
         TestEnvironment env;
+        StdoutCapture out;
         ChatStore store;
+        QVERIFY(store.loadSessions().isEmpty()); // first launch: no file, nothing logged
+        QVERIFY(QFileInfo(env.appFolder()).isDir());
+        QCOMPARE(out.text(), QString());
+        store.saveSessions({});
+        QCOMPARE(QJsonDocument::fromJson(TestEnvironment::readFile(store.sessionsFilePath())).array(), QJsonArray());
+
         const QList<ChatSession> sessions{sampleSession(QStringLiteral("one")), sampleSession(QStringLiteral("two"))};
         store.saveSessions(sessions);
-        const auto loaded = store.loadSessions();
-        QCOMPARE(loaded.size(), 2);
-        QCOMPARE(loaded[0], truncated(sessions[0]));
-        QCOMPARE(loaded[1], truncated(sessions[1]));
-
+        QCOMPARE(store.loadSessions(), (QList<ChatSession>{truncated(sessions[0]), truncated(sessions[1])}));
         // Pretty-printed with sorted keys.
         const QByteArray text = TestEnvironment::readFile(store.sessionsFilePath());
         QVERIFY(text.contains("\n        \"createdAt\""));
         QVERIFY(text.indexOf("\"createdAt\"") < text.indexOf("\"id\""));
-        QVERIFY(text.indexOf("\"projectName\"") < text.lastIndexOf("\"title\""));
     }
 
     void damagedFileIsKeptAside_data()
@@ -128,9 +106,6 @@ private Q_SLOTS:
         store.saveSessions({sampleSession(QStringLiteral("new"))});
         const QStringList copies = corruptCopies(env.appFolder());
         QCOMPARE(copies.size(), 1);
-        QVERIFY(QRegularExpression(QStringLiteral("^chat_sessions\\.json\\.corrupt-\\d{8}-\\d{6}$"))
-                    .match(copies[0])
-                    .hasMatch());
         QCOMPARE(TestEnvironment::readFile(env.appFolder() + u'/' + copies[0]), content);
         QCOMPARE(store.loadSessions().size(), 1);
     }
@@ -158,23 +133,20 @@ private Q_SLOTS:
         TestEnvironment env;
         ChatStore store;
         StdoutCapture out;
-        QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), "first"));
-        store.loadSessions();
-        QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), "second"));
-        store.loadSessions();
-        const QStringList copies = corruptCopies(env.appFolder());
-        QCOMPARE(copies.size(), 2);
-        QSet<QByteArray> contents;
-        for (const QString& name : copies)
-            contents.insert(TestEnvironment::readFile(env.appFolder() + u'/' + name));
-        QCOMPARE(contents, (QSet<QByteArray>{"first", "second"}));
+        QSet<QByteArray> contents{"first", "second"};
+        for (const QByteArray& content : contents) {
+            QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), content));
+            store.loadSessions();
+        }
+        for (const QString& name : corruptCopies(env.appFolder()))
+            QVERIFY(contents.remove(TestEnvironment::readFile(env.appFolder() + u'/' + name)));
+        QVERIFY(contents.isEmpty());
     }
 
     void failedWriteKeepsOldFile_data()
     {
         QTest::addColumn<qint64>("written"); // what the injected write reports; -1 is an error
         QTest::newRow("short write on a full disk") << qint64(100);
-        QTest::newRow("nothing written") << qint64(0);
         QTest::newRow("write error") << qint64(-1);
     }
 

@@ -64,19 +64,44 @@ struct Fixture
     }
 };
 
-// Starts a call and waits for its one report.
+// Starts a call and waits for its one report, which must never come before the call has returned.
 template <typename T, typename Start> std::optional<SyncResult<T>> await(Start start)
 {
     std::optional<SyncResult<T>> result;
     int reports = 0;
+    bool returned = false;
     start([&](const SyncResult<T>& r) {
         result = r;
-        ++reports;
+        reports += returned ? 1 : 100;
     });
+    returned = true;
     if (!QTest::qWaitFor([&] { return reports > 0; }, 5000))
         return std::nullopt;
     QTest::qWait(20); // a second report would be a fault
     return reports == 1 ? result : std::nullopt;
+}
+
+// A call's outcome as one comparable text: "ok:<value>" or the error description.
+QString outcomeOf(Fixture& f, const QString& function, const Project& project)
+{
+    const auto describe = [](const auto& r, const QString& value) {
+        return !r        ? QStringLiteral("no single report")
+               : r->ok() ? QStringLiteral("ok:") + value
+                         : r->error().description();
+    };
+    if (function == u"create_shared_project") {
+        const auto r =
+            await<QString>([&](auto done) { f.client.createSharedProject(project, ownerKey, nullptr, done); });
+        return describe(r, r && r->ok() ? r->value() : QString());
+    }
+    if (function == u"upsert_shared_project") {
+        const auto r =
+            await<std::monostate>([&](auto done) { f.client.upsertSharedProject(project, ownerKey, nullptr, done); });
+        return describe(r, QString());
+    }
+    const auto r =
+        await<bool>([&](auto done) { f.client.deleteSharedProject(*project.shareCode, ownerKey, nullptr, done); });
+    return describe(r, r && r->ok() && r->value() ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 } // namespace
@@ -91,12 +116,9 @@ private Q_SLOTS:
         Fixture f;
         const QString code = f.server.addProject(payloadJson(1), ownerKey);
         const Project project = sampleProject(code);
-
         QVERIFY(await<SharedProjectPayload>([&](auto done) { f.client.getSharedProject(code, nullptr, done); }));
-        QVERIFY(await<QString>([&](auto done) { f.client.createSharedProject(project, ownerKey, nullptr, done); }));
-        QVERIFY(
-            await<std::monostate>([&](auto done) { f.client.upsertSharedProject(project, ownerKey, nullptr, done); }));
-        QVERIFY(await<bool>([&](auto done) { f.client.deleteSharedProject(code, ownerKey, nullptr, done); }));
+        for (const char* function : {"create_shared_project", "upsert_shared_project", "delete_shared_project"})
+            QVERIFY(outcomeOf(f, QLatin1StringView(function), project).startsWith(u"ok:"));
 
         const QList<HttpRequest>& requests = f.server.http().requests();
         QCOMPARE(requests.size(), 4);
@@ -113,36 +135,25 @@ private Q_SLOTS:
             QVERIFY2(!request.body.contains('\n') && !request.body.contains(": "), request.body.constData());
         }
 
+        // The upload carries the prompts in list order, ids in upper case, and nothing that stays local.
+        QJsonArray prompts;
+        for (const Prompt& p : project.prompts)
+            prompts.append(QJsonObject{{QStringLiteral("id"), p.id.toString(QUuid::WithoutBraces).toUpper()},
+                                       {QStringLiteral("title"), p.title},
+                                       {QStringLiteral("systemPrompt"), p.systemPrompt}});
+        const QJsonObject payload{{QStringLiteral("name"), project.name},
+                                  {QStringLiteral("emoji"), project.emoji},
+                                  {QStringLiteral("context_description"), project.contextDescription},
+                                  {QStringLiteral("prompts"), prompts}};
         const auto bodyOf = [&](int i) { return QJsonDocument::fromJson(requests.at(i).body).object(); };
         QCOMPARE(bodyOf(0), (QJsonObject{{QStringLiteral("code"), code}}));
-        QCOMPARE(bodyOf(1).keys(), (QStringList{QStringLiteral("p_license_key"), QStringLiteral("payload")}));
-        QCOMPARE(bodyOf(1).value(QStringLiteral("p_license_key")).toString(), ownerKey);
-        QCOMPARE(bodyOf(2).keys(), (QStringList{QStringLiteral("p_license_key"), QStringLiteral("p_share_code"),
-                                                QStringLiteral("payload")}));
-        QCOMPARE(bodyOf(2).value(QStringLiteral("p_share_code")).toString(), code);
+        QCOMPARE(bodyOf(1),
+                 (QJsonObject{{QStringLiteral("p_license_key"), ownerKey}, {QStringLiteral("payload"), payload}}));
+        QCOMPARE(bodyOf(2), (QJsonObject{{QStringLiteral("p_license_key"), ownerKey},
+                                         {QStringLiteral("p_share_code"), code},
+                                         {QStringLiteral("payload"), payload}}));
         QCOMPARE(bodyOf(3),
                  (QJsonObject{{QStringLiteral("p_share_code"), code}, {QStringLiteral("p_license_key"), ownerKey}}));
-
-        // The upload carries the prompts in list order, ids in upper case, and nothing that stays local.
-        for (int i : {1, 2}) {
-            const QJsonObject payload = bodyOf(i).value(QStringLiteral("payload")).toObject();
-            QCOMPARE(payload.keys(), (QStringList{QStringLiteral("context_description"), QStringLiteral("emoji"),
-                                                  QStringLiteral("name"), QStringLiteral("prompts")}));
-            QCOMPARE(payload.value(QStringLiteral("name")).toString(), project.name);
-            QCOMPARE(payload.value(QStringLiteral("emoji")).toString(), project.emoji);
-            QCOMPARE(payload.value(QStringLiteral("context_description")).toString(), project.contextDescription);
-            const QJsonArray prompts = payload.value(QStringLiteral("prompts")).toArray();
-            QCOMPARE(prompts.size(), 2);
-            for (qsizetype p = 0; p < prompts.size(); ++p) {
-                const QJsonObject prompt = prompts.at(p).toObject();
-                QCOMPARE(prompt.keys(),
-                         (QStringList{QStringLiteral("id"), QStringLiteral("systemPrompt"), QStringLiteral("title")}));
-                QCOMPARE(prompt.value(QStringLiteral("id")).toString(),
-                         project.prompts.at(p).id.toString(QUuid::WithoutBraces).toUpper());
-                QCOMPARE(prompt.value(QStringLiteral("title")).toString(), project.prompts.at(p).title);
-                QCOMPARE(prompt.value(QStringLiteral("systemPrompt")).toString(), project.prompts.at(p).systemPrompt);
-            }
-        }
     }
 
     void requestWithoutClientKeyOrWithSlash()
@@ -151,9 +162,8 @@ private Q_SLOTS:
         f.server.setClientKey({});
         f.settings.setString(SettingsKeys::syncClientKey, QString());
         f.settings.setString(SettingsKeys::syncBaseUrl, f.server.restBaseUrl() + QStringLiteral("/"));
-        const auto result =
-            await<bool>([&](auto done) { f.client.deleteSharedProject(QStringLiteral("X"), ownerKey, nullptr, done); });
-        QVERIFY(result && result->ok());
+        QVERIFY(outcomeOf(f, QStringLiteral("delete_shared_project"), sampleProject(QStringLiteral("X")))
+                    .startsWith(u"ok:"));
         const HttpRequest& request = f.server.http().requests().at(0);
         QCOMPARE(request.target, QByteArray("/rest/v1/rpc/delete_shared_project"));
         QVERIFY(request.header("apikey").isEmpty());
@@ -175,8 +185,6 @@ private Q_SLOTS:
         const QByteArray body401 = R"({"message":"Invalid API key","hint":"Double check"})";
         QTest::newRow("401") << HttpResponse::json(body401, 401) << int(SyncError::Kind::HttpError)
                              << QStringLiteral("Sync error 401: ") + QString::fromUtf8(body401);
-        QTest::newRow("400") << HttpResponse::json(R"({"message":"bad code"})", 400) << int(SyncError::Kind::HttpError)
-                             << QStringLiteral("Sync error 400: {\"message\":\"bad code\"}");
         QTest::newRow("201 is not 200") << HttpResponse::json(withCode, 201) << int(SyncError::Kind::HttpError)
                                         << QStringLiteral("Sync error 201: ") + QString::fromUtf8(withCode);
         QTest::newRow("500 not UTF-8") << HttpResponse::text("\xff\xfe oops", 500) << int(SyncError::Kind::HttpError)
@@ -206,8 +214,6 @@ private Q_SLOTS:
         if (kind < 0) {
             QVERIFY(result->ok());
             QCOMPARE(result->value().shareCode, QStringLiteral("ABC"));
-            QCOMPARE(result->value().name, QStringLiteral("Shared"));
-            QCOMPARE(result->value().prompts.size(), 2);
             QCOMPARE(result->value().prompts.at(1).title, QStringLiteral("Prompt 1"));
             return;
         }
@@ -233,16 +239,13 @@ private Q_SLOTS:
         QTest::newRow("create number") << create << QByteArray("42") << noCode;
         QTest::newRow("create empty string") << create << QByteArray("\"\"") << noCode;
         QTest::newRow("create two values") << create << QByteArray("\"A\",\"B\"") << noCode;
-        QTest::newRow("create empty body") << create << QByteArray() << noCode;
         QTest::newRow("upsert true") << upsert << QByteArray("true") << QStringLiteral("ok:");
         QTest::newRow("upsert false") << upsert << QByteArray("false")
                                       << QStringLiteral("This shared project no longer exists on the server.");
         QTest::newRow("upsert null") << upsert << QByteArray("null") << QStringLiteral("ok:");
-        QTest::newRow("upsert text") << upsert << QByteArray("\"done\"") << QStringLiteral("ok:");
         QTest::newRow("delete true") << remove << QByteArray("true") << QStringLiteral("ok:true");
         QTest::newRow("delete false") << remove << QByteArray("false") << QStringLiteral("ok:false");
         QTest::newRow("delete null") << remove << QByteArray("null") << QStringLiteral("ok:false");
-        QTest::newRow("delete number") << remove << QByteArray("1") << QStringLiteral("ok:false");
     }
 
     void scalarAnswers()
@@ -252,45 +255,15 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         Fixture f;
         f.server.setOverride(function, HttpResponse::json(body));
-        const Project project = sampleProject(QStringLiteral("K7Q2"));
-        QString outcome;
-        const auto describe = [](const auto& result, auto value) {
-            return result ? QStringLiteral("ok:") + value(result->value()) : result->error().description();
-        };
-        if (function == u"create_shared_project") {
-            const auto r =
-                await<QString>([&](auto done) { f.client.createSharedProject(project, ownerKey, nullptr, done); });
-            QVERIFY(r);
-            outcome = r->ok() ? QStringLiteral("ok:") + r->value() : r->error().description();
-        } else if (function == u"upsert_shared_project") {
-            const auto r = await<std::monostate>(
-                [&](auto done) { f.client.upsertSharedProject(project, ownerKey, nullptr, done); });
-            QVERIFY(r);
-            outcome = r->ok() ? QStringLiteral("ok:") : r->error().description();
-        } else {
-            const auto r = await<bool>(
-                [&](auto done) { f.client.deleteSharedProject(QStringLiteral("K7Q2"), ownerKey, nullptr, done); });
-            QVERIFY(r);
-            outcome = describe(r, [](bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); });
-        }
-        QCOMPARE(outcome, expected);
+        QCOMPARE(outcomeOf(f, function, sampleProject(QStringLiteral("K7Q2"))), expected);
         QCOMPARE(f.server.callCount(), 1);
     }
 
     void upsertWithoutShareCodeSendsNothing()
     {
         Fixture f;
-        for (const std::optional<QString>& code : {std::optional<QString>(), std::optional<QString>(QString())}) {
-            bool returned = false;
-            const auto result = await<std::monostate>([&](auto done) {
-                f.client.upsertSharedProject(sampleProject(code), ownerKey, nullptr, [&, done](const auto& r) {
-                    QVERIFY(returned); // never before the call has returned
-                    done(r);
-                });
-                returned = true;
-            });
-            QVERIFY(result && result->ok());
-        }
+        for (const std::optional<QString>& code : {std::optional<QString>(), std::optional<QString>(QString())})
+            QCOMPARE(outcomeOf(f, QStringLiteral("upsert_shared_project"), sampleProject(code)), QStringLiteral("ok:"));
         QCOMPARE(f.server.http().requests().size(), 0);
     }
 
@@ -307,8 +280,6 @@ private Q_SLOTS:
                                    << QStringLiteral("Invalid sync URL.");
         QTest::newRow("other scheme") << QStringLiteral("file:///tmp/rest/v1") << int(SyncError::Kind::InvalidURL)
                                       << QString();
-        QTest::newRow("space in host") << QStringLiteral("https://exa mple.org/rest/v1")
-                                       << int(SyncError::Kind::InvalidURL) << QString();
     }
 
     void failuresBeforeAnyRequest()
@@ -319,77 +290,57 @@ private Q_SLOTS:
         Fixture f;
         f.settings.setString(SettingsKeys::syncBaseUrl, baseUrl);
         QCOMPARE(f.client.isConfigured(), kind != int(SyncError::Kind::NotConfigured));
-        bool returned = false;
-        const auto result = await<SharedProjectPayload>([&](auto done) {
-            f.client.getSharedProject(QStringLiteral("ABC"), nullptr, [&, done](const auto& r) {
-                QVERIFY(returned);
-                done(r);
-            });
-            returned = true;
-        });
+        const auto result = await<SharedProjectPayload>(
+            [&](auto done) { f.client.getSharedProject(QStringLiteral("ABC"), nullptr, done); });
         QVERIFY(result && !result->ok());
         QCOMPARE(int(result->error().kind()), kind);
         if (!description.isEmpty())
             QCOMPARE(result->error().description(), description);
         QCOMPARE(f.server.http().requests().size(), 0);
-        QCOMPARE(f.client.pendingRequests(), 0);
+    }
+
+    // Timeouts, refused connections and a 200 whose body is broken in transit are transport failures, never a
+    // (lenient) answer.
+    void transportFailures_data()
+    {
+        QTest::addColumn<HttpResponse>("response");
+        QTest::addColumn<bool>("closedPort");
+        QTest::addColumn<int>("networkError"); // -1: whichever the network layer reports
+        HttpResponse hang;
+        hang.hang = true;
+        QTest::newRow("timeout") << hang << false << int(QNetworkReply::TimeoutError);
+        QTest::newRow("nobody listening") << HttpResponse() << true << int(QNetworkReply::ConnectionRefusedError);
+        HttpResponse badGzip = HttpResponse::json("not gzip data at all");
+        badGzip.headers.append(std::pair<QByteArray, QByteArray>("Content-Encoding", "gzip"));
+        QTest::newRow("bad gzip") << badGzip << false << -1;
+        HttpResponse cut = HttpResponse::json("fal");
+        cut.headers.append(std::pair<QByteArray, QByteArray>("Content-Length", "5"));
+        QTest::newRow("cut short") << cut << false << -1;
     }
 
     void transportFailures()
     {
+        QFETCH(HttpResponse, response);
+        QFETCH(bool, closedPort);
+        QFETCH(int, networkError);
         Fixture f;
-        // A service that never answers runs into the timeout.
         f.client.setTimeout(std::chrono::milliseconds(300));
-        HttpResponse hang;
-        hang.hang = true;
-        f.server.setOverride(QStringLiteral("get_shared_project"), hang);
-        auto result = await<SharedProjectPayload>(
-            [&](auto done) { f.client.getSharedProject(QStringLiteral("ABC"), nullptr, done); });
-        QVERIFY(result && !result->ok());
-        QCOMPARE(result->error().kind(), SyncError::Kind::Network);
-        QCOMPARE(result->error().networkError(), QNetworkReply::TimeoutError);
-        QCOMPARE(result->error().description(), QStringLiteral("The request timed out."));
-
-        // Nobody listening: the network layer's own error comes through.
-        quint16 closedPort = 0;
-        {
+        f.server.setOverride(QStringLiteral("upsert_shared_project"), response);
+        if (closedPort) {
             QTcpServer probe;
             QVERIFY(probe.listen(QHostAddress::LocalHost));
-            closedPort = probe.serverPort();
+            f.settings.setString(SettingsKeys::syncBaseUrl,
+                                 QStringLiteral("http://127.0.0.1:%1/rest/v1").arg(probe.serverPort()));
         }
-        f.settings.setString(SettingsKeys::syncBaseUrl, QStringLiteral("http://127.0.0.1:%1/rest/v1").arg(closedPort));
-        result = await<SharedProjectPayload>(
-            [&](auto done) { f.client.getSharedProject(QStringLiteral("ABC"), nullptr, done); });
-        QVERIFY(result && !result->ok());
-        QCOMPARE(result->error().kind(), SyncError::Kind::Network);
-        QCOMPARE(result->error().networkError(), QNetworkReply::ConnectionRefusedError);
-        QVERIFY(!result->error().description().isEmpty());
-    }
-
-    // A 200 whose body is broken in transit is a transport failure, never a (lenient) answer.
-    void brokenOkAnswerIsTransportFailure_data()
-    {
-        QTest::addColumn<HttpResponse>("response");
-        // Qt reports the broken compression on a 200 answer; the cut body is caught by the network layer itself.
-        HttpResponse badGzip = HttpResponse::json("not gzip data at all");
-        badGzip.headers.append(std::pair<QByteArray, QByteArray>("Content-Encoding", "gzip"));
-        QTest::newRow("bad gzip") << badGzip;
-        HttpResponse cut = HttpResponse::json("fal");
-        cut.headers.append(std::pair<QByteArray, QByteArray>("Content-Length", "5"));
-        QTest::newRow("cut short") << cut;
-    }
-
-    void brokenOkAnswerIsTransportFailure()
-    {
-        QFETCH(HttpResponse, response);
-        Fixture f;
-        f.server.setOverride(QStringLiteral("upsert_shared_project"), response);
         const auto r = await<std::monostate>([&](auto done) {
             f.client.upsertSharedProject(sampleProject(QStringLiteral("K7Q2")), ownerKey, nullptr, done);
         });
-        QVERIFY(r);
-        QVERIFY(!r->ok());
+        QVERIFY(r && !r->ok());
         QCOMPARE(r->error().kind(), SyncError::Kind::Network);
+        if (networkError >= 0)
+            QCOMPARE(int(r->error().networkError()), networkError);
+        if (networkError == QNetworkReply::TimeoutError)
+            QCOMPARE(r->error().description(), QStringLiteral("The request timed out."));
         QVERIFY(!r->error().description().isEmpty());
     }
 
@@ -421,36 +372,26 @@ private Q_SLOTS:
         const auto result = await<SharedProjectPayload>(
             [&](auto done) { f.client.getSharedProject(QStringLiteral("TEAM42"), nullptr, done); });
         QVERIFY(result && result->ok());
-        const Project first = result->value().toLocalProject(QStringLiteral("TEAM42"));
-        const Project second = result->value().toLocalProject(QStringLiteral("TEAM42"));
-        QVERIFY(!first.id.isNull());
-        QVERIFY(first.id != second.id);
-        QCOMPARE(first.name, QStringLiteral("Shared"));
-        QCOMPARE(first.emoji, QStringLiteral("🧪"));
+        SharedProjectPayload found = result->value();
+        found.shareCode = QStringLiteral("ROWCODE"); // the code is the one the user entered, not the row's own
+        const Project first = found.toLocalProject(QStringLiteral("team42"));
+        QVERIFY(!first.id.isNull() && first.id != found.toLocalProject(QStringLiteral("team42")).id);
+        QCOMPARE(first.shareCode, std::optional<QString>(QStringLiteral("team42")));
         QCOMPARE(first.contextDescription, QStringLiteral("Lab notes"));
-        QCOMPARE(first.shareCode, std::optional<QString>(QStringLiteral("TEAM42")));
         QVERIFY(!first.defaultPromptID && !first.defaultImagePromptID);
         const QJsonArray prompts = payload.value(QStringLiteral("prompts")).toArray();
         QCOMPARE(first.prompts.size(), 3);
         for (qsizetype i = 0; i < 3; ++i) {
             const QJsonObject wire = prompts.at(i).toObject();
-            QCOMPARE(first.prompts.at(i).number, i + 1);
-            QCOMPARE(first.prompts.at(i).id, QUuid::fromString(wire.value(QStringLiteral("id")).toString()));
-            QCOMPARE(first.prompts.at(i).title, wire.value(QStringLiteral("title")).toString());
-            QCOMPARE(first.prompts.at(i).systemPrompt, wire.value(QStringLiteral("systemPrompt")).toString());
+            QCOMPARE(first.prompts.at(i), (Prompt{QUuid::fromString(wire.value(QStringLiteral("id")).toString()), i + 1,
+                                                  wire.value(QStringLiteral("title")).toString(),
+                                                  wire.value(QStringLiteral("systemPrompt")).toString()}));
         }
-
-        // The code is the one the user looked up, not the row's own.
-        SharedProjectPayload other = result->value();
-        other.shareCode = QStringLiteral("ROWCODE");
-        QCOMPARE(other.toLocalProject(QStringLiteral("team42")).shareCode,
-                 std::optional<QString>(QStringLiteral("team42")));
     }
 
     void mergeIntoLocalCopy()
     {
         const QUuid a = QUuid::createUuid(), b = QUuid::createUuid(), c = QUuid::createUuid(), d = QUuid::createUuid();
-        const QUuid textDefault = b;
         Project local{QUuid::createUuid(),
                       QStringLiteral("Old"),
                       QStringLiteral("📁"),
@@ -459,32 +400,28 @@ private Q_SLOTS:
                        Prompt{b, 9, QStringLiteral("B"), QStringLiteral("b")},
                        Prompt{c, 2, QStringLiteral("C"), QStringLiteral("c")}},
                       QStringLiteral("CODE"),
-                      textDefault,
+                      b,
                       std::nullopt};
         // The server retitled B, removed A, added D, and lists D before C.
-        SharedProjectPayload server{QStringLiteral("CODE"),
-                                    QStringLiteral("New"),
-                                    QStringLiteral("🧭"),
-                                    QStringLiteral("new context"),
-                                    {SharedPromptPayload{b, QStringLiteral("B2"), QStringLiteral("b2")},
-                                     SharedPromptPayload{d, QStringLiteral("D"), QStringLiteral("d")},
-                                     SharedPromptPayload{c, QStringLiteral("C"), QStringLiteral("c")}}};
-        const Project merged = server.mergedInto(local);
-        QCOMPARE(merged.id, local.id);
-        QCOMPARE(merged.name, QStringLiteral("New"));
-        QCOMPARE(merged.emoji, QStringLiteral("🧭"));
-        QCOMPARE(merged.contextDescription, QStringLiteral("new context"));
-        QCOMPARE(merged.shareCode, local.shareCode);
-        QCOMPARE(merged.defaultPromptID, std::optional<QUuid>(textDefault));
-        const QList<Prompt> expected{Prompt{b, 9, QStringLiteral("B2"), QStringLiteral("b2")},
-                                     Prompt{c, 2, QStringLiteral("C"), QStringLiteral("c")},
-                                     Prompt{d, 10, QStringLiteral("D"), QStringLiteral("d")}};
-        QCOMPARE(merged.prompts, expected);
+        const SharedProjectPayload server{QStringLiteral("CODE"),
+                                          QStringLiteral("New"),
+                                          QStringLiteral("🧭"),
+                                          QStringLiteral("new context"),
+                                          {SharedPromptPayload{b, QStringLiteral("B2"), QStringLiteral("b2")},
+                                           SharedPromptPayload{d, QStringLiteral("D"), QStringLiteral("d")},
+                                           SharedPromptPayload{c, QStringLiteral("C"), QStringLiteral("c")}}};
+        Project expected = local;
+        expected.name = QStringLiteral("New");
+        expected.emoji = QStringLiteral("🧭");
+        expected.contextDescription = QStringLiteral("new context");
+        expected.prompts = {Prompt{b, 9, QStringLiteral("B2"), QStringLiteral("b2")},
+                            Prompt{c, 2, QStringLiteral("C"), QStringLiteral("c")},
+                            Prompt{d, 10, QStringLiteral("D"), QStringLiteral("d")}};
+        QCOMPARE(server.mergedInto(local), expected);
 
         // Nothing kept: new prompts count from 1.
         local.prompts = {Prompt{a, 5, QStringLiteral("A"), QStringLiteral("a")}};
         const Project fresh = server.mergedInto(local);
-        QCOMPARE(fresh.prompts.size(), 3);
         QCOMPARE(fresh.prompts.at(0).number, 1);
         QCOMPARE(fresh.prompts.at(2).number, 3);
     }
