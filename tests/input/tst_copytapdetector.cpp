@@ -9,58 +9,37 @@ using KeyTap::Verdict;
 
 namespace {
 
-// Runs a script such as "c+0 c+300 wait+500" against a detector on a manual clock. Each step advances the clock by
-// its number of milliseconds, then presses: c (Ctrl+C), caps-c, shift-c, alt-c, super-c, plain-c (C alone),
-// repeat (an auto-repeated Ctrl+C), other (another key), or nothing for wait. Returns the verdicts ("P"/"S") and a
-// log of the callbacks, with the firing time of trigger and screenshot in ms since the script started.
-struct Run
-{
-    QString verdicts;
-    QStringList log;
-    int finalCount = 0;
-};
+const KeyDown ctrlC{true, KeyTap::Control, false};
 
-Run play(const QString& script)
+// A detector on a manual clock that logs its callbacks, with the firing time of trigger and screenshot in ms.
+struct Detector
 {
     ManualClock clock;
-    CopyTapDetector detector(
-        {[&] { return clock.now(); }, [&](auto delay) { clock.startTimer(delay); }, [&] { clock.cancelTimer(); }});
-    clock.setTimerHandler([&] { detector.timerFired(); });
-    const auto start = clock.now();
-    const auto at = [&] {
-        return QString::number(std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - start).count());
-    };
-    Run run;
-    detector.onCmdCTap = [&](int n) { run.log << QStringLiteral("tap%1").arg(n); };
-    detector.onTrigger = [&] { run.log << u"trigger@" + at(); };
-    detector.onScreenshotTrigger = [&] { run.log << u"shot@" + at(); };
+    int cancels = 0;
+    CopyTapDetector detector{{[this] { return clock.now(); }, [this](auto delay) { clock.startTimer(delay); },
+                              [this] {
+                                  ++cancels;
+                                  clock.cancelTimer();
+                              }}};
+    const ManualClock::Duration start = clock.now();
+    QStringList log;
 
-    for (const QString& step : script.split(u' ', Qt::SkipEmptyParts)) {
-        const QString name = step.section(u'+', 0, 0);
-        clock.advanceMs(step.section(u'+', 1, 1).toInt());
-        KeyDown key{true, KeyTap::Control, false};
-        if (name == u"wait")
-            continue;
-        if (name == u"caps-c")
-            key.modifiers |= KeyTap::CapsLock;
-        else if (name == u"shift-c")
-            key.modifiers |= KeyTap::Shift;
-        else if (name == u"alt-c")
-            key.modifiers |= KeyTap::Alt;
-        else if (name == u"super-c")
-            key.modifiers |= KeyTap::Super;
-        else if (name == u"plain-c")
-            key.modifiers = 0;
-        else if (name == u"repeat")
-            key.autoRepeat = true;
-        else if (name == u"other")
-            key = KeyDown{false, KeyTap::Control, false};
-        else if (name != u"c")
-            qFatal("unknown step");
-        run.verdicts += detector.keyDown(key) == Verdict::Swallow ? u'S' : u'P';
+    Detector()
+    {
+        clock.setTimerHandler([this] { detector.timerFired(); });
+        detector.onCmdCTap = [this](int n) { log << QStringLiteral("tap%1").arg(n); };
+        detector.onTrigger = [this] { log << u"trigger@" + at(); };
+        detector.onScreenshotTrigger = [this] { log << u"shot@" + at(); };
     }
-    run.finalCount = detector.tapCount();
-    return run;
+    QString at() const
+    {
+        return QString::number(std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - start).count());
+    }
+};
+
+void row(const char* name, const char* script, const char* expected)
+{
+    QTest::newRow(name) << QString::fromLatin1(script) << QString::fromLatin1(expected);
 }
 
 } // namespace
@@ -70,140 +49,98 @@ class TestCopyTapDetector : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Each step of a script advances the clock by its number of ms, then presses: c (Ctrl+C), caps-c, shift-c,
+    // alt-c, super-c, plain-c (C alone), repeat (an auto-repeated Ctrl+C), other (another key), or nothing for wait.
+    // Expected: the verdicts (Pass/Swallow), the callbacks, and the tap count at the end.
     void sequences_data()
     {
         QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("verdicts");
-        QTest::addColumn<QString>("log");
-        QTest::addColumn<int>("finalCount");
-
-        QTest::newRow("one tap") << "c+0 wait+2000"
-                                 << "P"
-                                 << "tap1" << 1;
-        QTest::newRow("double 0.3 s") << "c+0 c+300 wait+1000"
-                                      << "PS"
-                                      << "tap1 tap2 trigger@500" << 0;
-        QTest::newRow("double exactly 0.4 s") << "c+0 c+400 wait+1000"
-                                              << "PS"
-                                              << "tap1 tap2 trigger@600" << 0;
-        QTest::newRow("0.401 s is a new first tap") << "c+0 c+401 wait+1000"
-                                                    << "PP"
-                                                    << "tap1 tap1" << 1;
-        QTest::newRow("0.5 s is a new first tap") << "c+0 c+500 wait+1000"
-                                                  << "PP"
-                                                  << "tap1 tap1" << 1;
-        QTest::newRow("triple, third after 0.1 s") << "c+0 c+300 c+100 wait+1000"
-                                                   << "PSS"
-                                                   << "tap1 tap2 tap3 shot@400" << 0;
-        QTest::newRow("third after 0.25 s starts over") << "c+0 c+300 c+250 wait+1000"
-                                                        << "PSP"
-                                                        << "tap1 tap2 trigger@500 tap1" << 1;
-        QTest::newRow("third when the timer is due") << "c+0 c+300 c+200"
-                                                     << "PSP"
-                                                     << "tap1 tap2 trigger@500 tap1" << 1;
-        QTest::newRow("fourth tap starts over") << "c+0 c+100 c+100 c+100"
-                                                << "PSSP"
-                                                << "tap1 tap2 tap3 shot@200 tap1" << 1;
-        QTest::newRow("other key within 0.2 s cancels") << "c+0 c+300 other+100 wait+1000"
-                                                        << "PSP"
-                                                        << "tap1 tap2" << 0;
-        QTest::newRow("other key between taps") << "c+0 other+50 c+50 wait+1000"
-                                                << "PPP"
-                                                << "tap1 tap1" << 1;
-        QTest::newRow("Ctrl+Shift+C resets") << "c+0 shift-c+100 c+100 wait+1000"
-                                             << "PPP"
-                                             << "tap1 tap1" << 1;
-        QTest::newRow("Ctrl+Alt+C resets") << "c+0 alt-c+100 c+100 wait+1000"
-                                           << "PPP"
-                                           << "tap1 tap1" << 1;
-        QTest::newRow("Super+Ctrl+C resets") << "c+0 super-c+100 c+100 wait+1000"
-                                             << "PPP"
-                                             << "tap1 tap1" << 1;
-        QTest::newRow("Ctrl+Shift+C cancels a pending double") << "c+0 c+100 shift-c+50 wait+1000"
-                                                               << "PSP"
-                                                               << "tap1 tap2" << 0;
-        QTest::newRow("C without Ctrl is not a tap") << "plain-c+0 plain-c+100 wait+1000"
-                                                     << "PP"
-                                                     << "" << 0;
-        QTest::newRow("Caps Lock counts") << "caps-c+0 caps-c+300 wait+1000"
-                                          << "PS"
-                                          << "tap1 tap2 trigger@500" << 0;
-        QTest::newRow("held key repeats pass uncounted") << "c+0 repeat+500 repeat+40 repeat+40 wait+1000"
-                                                         << "PPPP"
-                                                         << "tap1" << 0;
-        QTest::newRow("repeat breaks the sequence") << "c+0 repeat+100 c+100 wait+1000"
-                                                    << "PPP"
-                                                    << "tap1 tap1" << 1;
+        QTest::addColumn<QString>("expected");
+        row("one tap", "c+0 wait+2000", "P | tap1 | 1");
+        row("double 0.3 s", "c+0 c+300 wait+1000", "PS | tap1 tap2 trigger@500 | 0");
+        row("double exactly 0.4 s", "c+0 c+400 wait+1000", "PS | tap1 tap2 trigger@600 | 0");
+        row("0.401 s is a new first tap", "c+0 c+401 wait+1000", "PP | tap1 tap1 | 1");
+        row("triple, third after 0.1 s", "c+0 c+300 c+100 wait+1000", "PSS | tap1 tap2 tap3 shot@400 | 0");
+        row("third after 0.25 s starts over", "c+0 c+300 c+250 wait+1000", "PSP | tap1 tap2 trigger@500 tap1 | 1");
+        row("third when the timer is due", "c+0 c+300 c+200", "PSP | tap1 tap2 trigger@500 tap1 | 1");
+        row("fourth tap starts over", "c+0 c+100 c+100 c+100", "PSSP | tap1 tap2 tap3 shot@200 tap1 | 1");
+        row("other key within 0.2 s cancels", "c+0 c+300 other+100 wait+1000", "PSP | tap1 tap2 | 0");
+        row("other key between taps", "c+0 other+50 c+50 wait+1000", "PPP | tap1 tap1 | 1");
+        row("Ctrl+Shift+C resets", "c+0 shift-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
+        row("Ctrl+Alt+C resets", "c+0 alt-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
+        row("Super+Ctrl+C resets", "c+0 super-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
+        row("Ctrl+Shift+C cancels a pending double", "c+0 c+100 shift-c+50 wait+1000", "PSP | tap1 tap2 | 0");
+        row("C without Ctrl is not a tap", "plain-c+0 plain-c+100 wait+1000", "PP |  | 0");
+        row("Caps Lock counts", "caps-c+0 caps-c+300 wait+1000", "PS | tap1 tap2 trigger@500 | 0");
+        row("held key repeats pass uncounted", "c+0 repeat+500 repeat+40 wait+1000", "PPP | tap1 | 0");
+        row("repeat breaks the sequence", "c+0 repeat+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
     }
 
     void sequences()
     {
         QFETCH(QString, script);
-        QFETCH(QString, verdicts);
-        QFETCH(QString, log);
-        QFETCH(int, finalCount);
-
-        const Run run = play(script);
-        QCOMPARE(run.verdicts, verdicts);
-        QCOMPARE(run.log.join(u' '), log);
-        QCOMPARE(run.finalCount, finalCount);
+        QFETCH(QString, expected);
+        Detector d;
+        QString verdicts;
+        for (const QString& step : script.split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = step.section(u'+', 0, 0);
+            d.clock.advanceMs(step.section(u'+', 1, 1).toInt());
+            KeyDown key = ctrlC;
+            if (name == u"wait")
+                continue;
+            if (name == u"caps-c")
+                key.modifiers |= KeyTap::CapsLock;
+            else if (name == u"shift-c")
+                key.modifiers |= KeyTap::Shift;
+            else if (name == u"alt-c")
+                key.modifiers |= KeyTap::Alt;
+            else if (name == u"super-c")
+                key.modifiers |= KeyTap::Super;
+            else if (name == u"plain-c")
+                key.modifiers = 0;
+            else if (name == u"repeat")
+                key.autoRepeat = true;
+            else if (name == u"other")
+                key.copyKey = false;
+            else if (name != u"c")
+                QFAIL("unknown step");
+            verdicts += d.detector.keyDown(key) == Verdict::Swallow ? u'S' : u'P';
+        }
+        QCOMPARE(verdicts + u" | " + d.log.join(u' ') + u" | " + QString::number(d.detector.tapCount()), expected);
     }
 
     // The double fires exactly tripleTapWait after the second tap, not a moment earlier.
     void doubleWaitsForAThirdTap()
     {
-        ManualClock clock;
-        CopyTapDetector detector(
-            {[&] { return clock.now(); }, [&](auto delay) { clock.startTimer(delay); }, [&] { clock.cancelTimer(); }});
-        clock.setTimerHandler([&] { detector.timerFired(); });
-        int triggers = 0;
-        detector.onTrigger = [&] { ++triggers; };
-
-        detector.keyDown({true, KeyTap::Control, false});
-        clock.advanceMs(300);
-        detector.keyDown({true, KeyTap::Control, false});
-        QVERIFY(detector.isTimerPending());
-        QCOMPARE(clock.timerDeadline() - clock.now(), CopyTapDetector::tripleTapWait);
-        clock.advance(CopyTapDetector::tripleTapWait - std::chrono::nanoseconds(1));
-        QCOMPARE(triggers, 0);
-        QCOMPARE(detector.tapCount(), 2);
-        clock.advance(std::chrono::nanoseconds(1));
-        QCOMPARE(triggers, 1);
-        QCOMPARE(detector.tapCount(), 0);
-        QCOMPARE(detector.lastTapTime(), CopyTapDetector::Duration{0});
+        Detector d;
+        d.detector.keyDown(ctrlC);
+        d.clock.advanceMs(300);
+        d.detector.keyDown(ctrlC);
+        QCOMPARE(d.clock.timerDeadline() - d.clock.now(), CopyTapDetector::tripleTapWait);
+        d.clock.advance(CopyTapDetector::tripleTapWait - std::chrono::nanoseconds(1));
+        QCOMPARE(d.log, (QStringList{QStringLiteral("tap1"), QStringLiteral("tap2")}));
+        d.clock.advance(std::chrono::nanoseconds(1));
+        QCOMPARE(d.log.size(), 3);
+        QCOMPARE(d.detector.tapCount(), 0);
+        QCOMPARE(d.detector.lastTapTime(), CopyTapDetector::Duration{0});
     }
 
     // configure() resets through resetTapState: a pending double is cancelled, and a timer that was already on
     // its way when the reset came does nothing.
     void resetCancelsThePendingDouble()
     {
-        ManualClock clock;
-        int cancels = 0;
-        CopyTapDetector detector({[&] { return clock.now(); }, [&](auto delay) { clock.startTimer(delay); },
-                                  [&] {
-                                      ++cancels;
-                                      clock.cancelTimer();
-                                  }});
-        clock.setTimerHandler([&] { detector.timerFired(); });
-        int triggers = 0;
-        detector.onTrigger = [&] { ++triggers; };
-
-        detector.keyDown({true, KeyTap::Control, false});
-        clock.advanceMs(100);
-        detector.keyDown({true, KeyTap::Control, false});
-        detector.resetTapState();
-        QCOMPARE(cancels, 1);
-        QCOMPARE(detector.tapCount(), 0);
-        QVERIFY(!detector.isTimerPending());
-        detector.timerFired(); // late delivery from another thread
-        clock.advanceMs(1000);
-        QCOMPARE(triggers, 0);
-
+        Detector d;
+        d.detector.keyDown(ctrlC);
+        d.clock.advanceMs(100);
+        d.detector.keyDown(ctrlC);
+        d.detector.resetTapState();
+        QCOMPARE(d.cancels, 1);
+        QVERIFY(!d.detector.isTimerPending());
+        d.detector.timerFired(); // late delivery from another thread
+        d.clock.advanceMs(1000);
         // After the reset the next tap is a first tap again.
-        int lastTap = 0;
-        detector.onCmdCTap = [&](int n) { lastTap = n; };
-        QCOMPARE(detector.keyDown({true, KeyTap::Control, false}), Verdict::Pass);
-        QCOMPARE(lastTap, 1);
+        QCOMPARE(d.detector.keyDown(ctrlC), Verdict::Pass);
+        QCOMPARE(d.log.join(u' '), QStringLiteral("tap1 tap2 tap1"));
     }
 };
 

@@ -10,20 +10,22 @@
 
 namespace {
 
-// What a manager reported through its three callbacks.
-struct Fired
+// A focused recorder window and a manager that counts what it reported through its three callbacks.
+struct Watched
 {
+    KeyRecorderWindow window;
+    HotkeyManager manager;
     QList<int> taps;
     int triggers = 0;
     int screenshots = 0;
-};
 
-void wire(HotkeyManager& manager, Fired& fired)
-{
-    manager.onCmdCTap = [&fired](int n) { fired.taps << n; };
-    manager.onTrigger = [&fired] { ++fired.triggers; };
-    manager.onScreenshotTrigger = [&fired] { ++fired.screenshots; };
-}
+    Watched()
+    {
+        manager.onCmdCTap = [this](int n) { taps << n; };
+        manager.onTrigger = [this] { ++triggers; };
+        manager.onScreenshotTrigger = [this] { ++screenshots; };
+    }
+};
 
 // Caps Lock and Num Lock must be off again before the next test, whatever happened.
 struct LocksOff
@@ -49,6 +51,7 @@ private Q_SLOTS:
     void doubleCopy_data()
     {
         QTest::addColumn<QString>("typing");
+        QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("locks");
         QTest::addColumn<QString>("windowClass");
         QTest::addColumn<QList<int>>("taps");
@@ -57,25 +60,26 @@ private Q_SLOTS:
         QTest::addColumn<int>("copies");       // Ctrl+C presses the window received
         QTest::addColumn<int>("otherPresses"); // its presses of other keys, modifiers excluded
 
-        QTest::newRow("double") << "keydown ctrl key c sleep 0.15 key c keyup ctrl" << false << "" << QList<int>{1, 2}
-                                << 1 << 0 << 1 << 0;
-        QTest::newRow("triple") << "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl" << false << ""
-                                << QList<int>{1, 2, 3} << 0 << 1 << 1 << 0;
-        QTest::newRow("slow") << "keydown ctrl key c sleep 0.6 key c keyup ctrl" << false << "" << QList<int>{1, 1} << 0
-                              << 0 << 2 << 0;
-        QTest::newRow("other key") << "keydown ctrl key c key v key c keyup ctrl" << false << "" << QList<int>{1, 1}
-                                   << 0 << 0 << 2 << 1;
-        QTest::newRow("other modifiers") << "keydown ctrl key c key shift+c key c keyup ctrl" << false << ""
+        const QString twice = QStringLiteral("keydown ctrl key c sleep 0.15 key c keyup ctrl");
+        QTest::newRow("double") << twice << true << false << "" << QList<int>{1, 2} << 1 << 0 << 1 << 0;
+        QTest::newRow("triple") << "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl" << true << false
+                                << "" << QList<int>{1, 2, 3} << 0 << 1 << 1 << 0;
+        QTest::newRow("slow") << "keydown ctrl key c sleep 0.6 key c keyup ctrl" << true << false << ""
+                              << QList<int>{1, 1} << 0 << 0 << 2 << 0;
+        QTest::newRow("other key") << "keydown ctrl key c key v key c keyup ctrl" << true << false << ""
+                                   << QList<int>{1, 1} << 0 << 0 << 2 << 1;
+        QTest::newRow("other modifiers") << "keydown ctrl key c key shift+c key c keyup ctrl" << true << false << ""
                                          << QList<int>{1, 1} << 0 << 0 << 2 << 1;
-        QTest::newRow("locks") << "keydown ctrl key c sleep 0.15 key c keyup ctrl" << true << "" << QList<int>{1, 2}
-                               << 1 << 0 << 1 << 0;
-        QTest::newRow("terminal") << "keydown ctrl key c sleep 0.15 key c keyup ctrl" << false << "XTerm"
-                                  << QList<int>{} << 0 << 0 << 2 << 0;
+        QTest::newRow("locks") << twice << true << true << "" << QList<int>{1, 2} << 1 << 0 << 1 << 0;
+        QTest::newRow("terminal") << twice << true << false << "XTerm" << QList<int>{} << 0 << 0 << 2 << 0;
+        // Disabled: no key grabbed, Ctrl+C belongs to the application alone.
+        QTest::newRow("disabled") << twice << false << false << "" << QList<int>{} << 0 << 0 << 2 << 0;
     }
 
     void doubleCopy()
     {
         QFETCH(QString, typing);
+        QFETCH(bool, enabled);
         QFETCH(bool, locks);
         QFETCH(QString, windowClass);
         QFETCH(QList<int>, taps);
@@ -84,21 +88,16 @@ private Q_SLOTS:
         QFETCH(int, copies);
         QFETCH(int, otherPresses);
 
-        KeyRecorderWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Watched w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
         if (!windowClass.isEmpty())
             QVERIFY(XdoTool::run(QStringList{QStringLiteral("set_window"), QStringLiteral("--class"), windowClass,
                                              QStringLiteral("--classname"), windowClass.toLower(),
-                                             QString::number(window.winId())}));
-        QVERIFY(XdoTool::focus(window));
-
-        HotkeyManager manager;
-        Fired fired;
-        wire(manager, fired);
-        manager.configure(true, 0, 0);
-        QVERIFY(manager.hasEventTap());
-        QVERIFY(manager.isDetectionAvailable());
+                                             QString::number(w.window.winId())}));
+        QVERIFY(XdoTool::focus(w.window));
+        w.manager.configure(enabled, 0, 0);
+        QCOMPARE(w.manager.hasEventTap(), enabled);
 
         LocksOff restore;
         if (locks) {
@@ -109,12 +108,12 @@ private Q_SLOTS:
         // Long enough for a pending double to fire, and for anything that should not come to show up.
         QTest::qWait(400);
 
-        QCOMPARE(fired.taps, taps);
-        QCOMPARE(fired.triggers, triggers);
-        QCOMPARE(fired.screenshots, screenshots);
-        QCOMPARE(window.copies(), copies);
+        QCOMPARE(w.taps, taps);
+        QCOMPARE(w.triggers, triggers);
+        QCOMPARE(w.screenshots, screenshots);
+        QCOMPARE(w.window.copies(), copies);
         int others = 0;
-        for (const KeyRecorderWindow::Press& press : window.presses())
+        for (const KeyRecorderWindow::Press& press : w.window.presses())
             others += press.key != Qt::Key_C && press.key != Qt::Key_Control && press.key != Qt::Key_CapsLock &&
                       press.key != Qt::Key_NumLock;
         QCOMPARE(others, otherPresses);
@@ -125,73 +124,41 @@ private Q_SLOTS:
     // Holding Ctrl+C: the repeats reach the window and nothing fires.
     void heldKey()
     {
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        HotkeyManager manager;
-        Fired fired;
-        wire(manager, fired);
-        manager.configure(true, 0, 0);
-
+        Watched w;
+        QVERIFY(XdoTool::focus(w.window));
+        w.manager.configure(true, 0, 0);
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl")));
         QTest::qWait(400);
-        QVERIFY2(window.autoRepeats() >= 2, qPrintable(QString::number(window.autoRepeats())));
-        QCOMPARE(window.count(Qt::Key_C, Qt::ControlModifier), window.autoRepeats() + 1);
-        QCOMPARE(fired.taps, QList<int>{1});
-        QCOMPARE(fired.triggers, 0);
-        QCOMPARE(fired.screenshots, 0);
+        QVERIFY2(w.window.autoRepeats() >= 2, qPrintable(QString::number(w.window.autoRepeats())));
+        QCOMPARE(w.window.count(Qt::Key_C, Qt::ControlModifier), w.window.autoRepeats() + 1);
+        QCOMPARE(w.taps, QList<int>{1});
+        QCOMPARE(w.triggers + w.screenshots, 0);
     }
 
     // Another client holding Ctrl+C: detection is reported unavailable with a reason, nothing crashes, and the
     // first client keeps working.
     void grabTaken()
     {
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        HotkeyManager first;
-        Fired fired;
-        wire(first, fired);
-        first.configure(true, 0, 0);
-        QVERIFY(first.hasEventTap());
+        Watched w;
+        QVERIFY(XdoTool::focus(w.window));
+        w.manager.configure(true, 0, 0);
+        QVERIFY(w.manager.hasEventTap());
 
         StdoutCapture out;
         HotkeyManager second;
         second.configure(true, 0, 0);
-        QVERIFY(!second.hasEventTap());
         QVERIFY(!second.isDetectionAvailable());
         QVERIFY(second.detectionUnavailableReason().contains(u"Ctrl+C"));
         QVERIFY(out.text().contains(u"KeyMonitor: Global key detection unavailable"));
 
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c sleep 0.1 key c keyup ctrl")));
-        QTRY_COMPARE(fired.triggers, 1);
+        QTRY_COMPARE(w.triggers, 1);
 
         // Once the first lets go, configuring the second again obtains the grab.
-        first.configure(false, 0, 0);
-        QVERIFY(!first.hasEventTap());
+        w.manager.configure(false, 0, 0);
         second.configure(true, 0, 0);
-        QVERIFY(second.hasEventTap());
         QVERIFY(second.isDetectionAvailable());
         QVERIFY(second.detectionUnavailableReason().isEmpty());
-    }
-
-    // configure(false, 0, 0): no key grabbed, Ctrl+C belongs to the application alone.
-    void disabled()
-    {
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        HotkeyManager manager;
-        Fired fired;
-        wire(manager, fired);
-        manager.configure(false, 0, 0);
-        QVERIFY(!manager.hasEventTap());
-        QVERIFY(!manager.isCustomHotkeyRegistered());
-        QVERIFY(!manager.doubleCopyEnabled());
-        QCOMPARE(manager.lastUseDoubleCopy(), false);
-
-        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c keyup ctrl")));
-        QTRY_COMPARE(window.copies(), 2);
-        QTest::qWait(300);
-        QVERIFY(fired.taps.isEmpty());
-        QCOMPARE(fired.triggers, 0);
     }
 
     void customHotkey_data()
@@ -199,7 +166,6 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("keyCode");
         QTest::addColumn<quint32>("modifiers");
         QTest::addColumn<QString>("press");
-
         QTest::newRow("Ctrl+Shift+K") << 0x28u << 0x300u << "key ctrl+shift+k";
         QTest::newRow("Alt+Super+F5") << 0x60u << 0x1800u << "key alt+super+F5";
         QTest::newRow("Ctrl+Space, caps lock bit ignored") << 0x31u << 0x500u << "key ctrl+space";
@@ -211,38 +177,28 @@ private Q_SLOTS:
         QFETCH(quint32, keyCode);
         QFETCH(quint32, modifiers);
         QFETCH(QString, press);
-
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        HotkeyManager manager;
-        Fired fired;
-        wire(manager, fired);
-        manager.configure(false, keyCode, modifiers);
-        QVERIFY(manager.isCustomHotkeyRegistered());
-        QCOMPARE(manager.lastKeyCode(), keyCode);
-        QCOMPARE(manager.lastModifiers(), modifiers);
+        Watched w;
+        QVERIFY(XdoTool::focus(w.window));
+        w.manager.configure(false, keyCode, modifiers);
+        QVERIFY(w.manager.isCustomHotkeyRegistered());
 
         QVERIFY(XdoTool::run(press));
-        QTRY_COMPARE(fired.triggers, 1);
-        QVERIFY(fired.taps.isEmpty());
-        QVERIFY(window.presses().isEmpty() || window.presses().constLast().key != Qt::Key_K);
-
+        QTRY_COMPARE(w.triggers, 1);
+        QVERIFY(w.taps.isEmpty());
+        QVERIFY(w.window.presses().isEmpty() || w.window.presses().constLast().key != Qt::Key_K);
         // Our own window has the focus, so the release goes to it rather than to the root window; the hotkey must
         // still fire on the next press.
         QVERIFY(XdoTool::run(press));
-        QTRY_COMPARE(fired.triggers, 2);
+        QTRY_COMPARE(w.triggers, 2);
 
         // The same key without its modifiers, or with one more, is not the hotkey.
         QVERIFY(XdoTool::run(QStringLiteral("key k key ctrl+alt+shift+k")));
         QTest::qWait(200);
-        QCOMPARE(fired.triggers, 2);
-
-        // A new configure replaces it: the old shortcut no longer fires.
-        manager.configure(false, 0, 0);
-        QVERIFY(!manager.isCustomHotkeyRegistered());
+        QCOMPARE(w.triggers, 2);
+        w.manager.configure(false, 0, 0); // replaced: the old shortcut no longer fires
         QVERIFY(XdoTool::run(press));
         QTest::qWait(200);
-        QCOMPARE(fired.triggers, 2);
+        QCOMPARE(w.triggers, 2);
     }
 
     // A hotkey that cannot be had stays unregistered and says so in one line.
@@ -257,7 +213,6 @@ private Q_SLOTS:
         manager.configure(false, 0x08, 0x100); // Ctrl+C
         QVERIFY(!manager.isCustomHotkeyRegistered());
         QVERIFY(out.text().contains(u"HotkeyManager: Cannot register the hotkey"));
-
         manager.configure(false, 0x34, 0x100); // no such key position on a PC keyboard
         QVERIFY(!manager.isCustomHotkeyRegistered());
         QVERIFY(out.text().contains(u"no key in this layout"));
@@ -270,11 +225,8 @@ private Q_SLOTS:
         StdoutCapture out;
         HotkeyManager manager(std::make_unique<KeyMonitorNull>(reason), std::make_unique<GlobalHotkeyNull>(reason));
         manager.configure(true, 0x28, 0x100);
-        QVERIFY(!manager.hasEventTap());
-        QVERIFY(!manager.isCustomHotkeyRegistered());
-        QVERIFY(!manager.isDetectionAvailable());
+        QVERIFY(!manager.hasEventTap() && !manager.isCustomHotkeyRegistered());
         QCOMPARE(manager.detectionUnavailableReason(), reason);
-        QCOMPARE(manager.lastKeyCode(), 0x28u);
         QVERIFY(out.text().contains(u"HotkeyManager: Cannot register the hotkey"));
         manager.reenableEventTap();
         manager.resetTapState();

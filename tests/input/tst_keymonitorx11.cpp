@@ -30,6 +30,15 @@ public:
     void timerFired() override {}
 };
 
+// A focused recorder window and a monitor reporting to a StallingHandler.
+struct Watched
+{
+    KeyRecorderWindow window;
+    StallingHandler handler;
+    KeyMonitorX11 monitor;
+    bool focus() { return XdoTool::focus(window); }
+};
+
 } // namespace
 
 class TestKeyMonitorX11 : public QObject
@@ -41,80 +50,67 @@ private Q_SLOTS:
     // monitor comes back with a new connection and grabs Ctrl+C again.
     void watchdogThawsAStalledKeyboard()
     {
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        StallingHandler handler;
-        KeyMonitorX11 monitor;
+        Watched w;
+        QVERIFY(w.focus());
         StdoutCapture out;
-        QVERIFY(monitor.start(&handler));
-        QCOMPARE(monitor.connectionCount(), 1);
+        QVERIFY(w.monitor.start(&w.handler));
+        QCOMPARE(w.monitor.connectionCount(), 1);
 
-        handler.stallMs = 1500;
+        w.handler.stallMs = 1500;
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl key x")));
         // The keyboard works again while the monitor thread is still asleep.
-        QTRY_COMPARE_WITH_TIMEOUT(window.count(Qt::Key_X, Qt::NoModifier), 1, 1200);
+        QTRY_COMPARE_WITH_TIMEOUT(w.window.count(Qt::Key_X, Qt::NoModifier), 1, 1200);
         QVERIFY(out.text().contains(u"KeyMonitor: The keyboard waited more than 200 ms"));
 
-        QTRY_COMPARE_WITH_TIMEOUT(monitor.connectionCount(), 2, 5000);
-        QTRY_VERIFY(monitor.isAvailable());
-        const int before = handler.copyPresses;
-        const int copiesBefore = window.copies();
+        QTRY_COMPARE_WITH_TIMEOUT(w.monitor.connectionCount(), 2, 5000);
+        QTRY_VERIFY(w.monitor.isAvailable());
+        const int before = w.handler.copyPresses;
+        const int copiesBefore = w.window.copies();
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl")));
-        QTRY_COMPARE(handler.copyPresses.load(), before + 1);
-        // Swallowed by the new grab.
+        QTRY_COMPARE(w.handler.copyPresses.load(), before + 1);
         QTest::qWait(100);
-        QCOMPARE(window.copies(), copiesBefore);
+        QCOMPARE(w.window.copies(), copiesBefore); // swallowed by the new grab
     }
 
     // Stopping the monitor while it hangs on a frozen keyboard: the watchdog still thaws it, rather than leaving
     // the keyboard frozen until the hang ends.
     void stopWhileStalledStillThaws()
     {
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        StallingHandler handler;
-        KeyMonitorX11 monitor;
-        QVERIFY(monitor.start(&handler));
-
-        handler.stallMs = 3000;
+        Watched w;
+        QVERIFY(w.focus());
+        QVERIFY(w.monitor.start(&w.handler));
+        w.handler.stallMs = 3000;
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl")));
-        QTRY_COMPARE(handler.copyPresses.load(), 1);
-        std::jthread stopper([&monitor] { monitor.stop(); });
+        QTRY_COMPARE(w.handler.copyPresses.load(), 1);
+        std::jthread stopper([&w] { w.monitor.stop(); });
         QVERIFY(XdoTool::run(QStringLiteral("key x")));
-        QTRY_COMPARE_WITH_TIMEOUT(window.count(Qt::Key_X, Qt::NoModifier), 1, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(w.window.count(Qt::Key_X, Qt::NoModifier), 1, 1500);
         stopper.join();
-        QVERIFY(!monitor.isRunning());
+        QVERIFY(!w.monitor.isRunning());
     }
 
     // After a swallowed Ctrl+C the grab stays frozen on us: the next keys must still reach the window.
     void swallowKeepsTheKeyboardUsable()
     {
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        StallingHandler handler;
-        KeyMonitorX11 monitor;
-        QVERIFY(monitor.start(&handler));
-
+        Watched w;
+        QVERIFY(w.focus());
+        QVERIFY(w.monitor.start(&w.handler));
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key v keyup ctrl key a b")));
-        QTRY_COMPARE(window.count(Qt::Key_B, Qt::NoModifier), 1);
-        QCOMPARE(window.count(Qt::Key_V, Qt::ControlModifier), 1);
-        QCOMPARE(window.count(Qt::Key_A, Qt::NoModifier), 1);
-        QCOMPARE(window.copies(), 0);
-        QCOMPARE(handler.copyPresses.load(), 1);
+        QTRY_COMPARE(w.window.count(Qt::Key_B, Qt::NoModifier), 1);
+        QCOMPARE(w.window.count(Qt::Key_V, Qt::ControlModifier), 1);
+        QCOMPARE(w.window.count(Qt::Key_A, Qt::NoModifier), 1);
+        QCOMPARE(w.window.copies(), 0);
+        QCOMPARE(w.handler.copyPresses.load(), 1);
     }
 
     void latencyIsRecorded()
     {
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
-        StallingHandler handler;
-        KeyMonitorX11 monitor;
+        Watched w;
+        QVERIFY(w.focus());
         std::atomic<int> recorded{0};
-        monitor.setLatencyRecorder([&recorded](std::chrono::nanoseconds latency) {
-            if (latency.count() > 0)
-                ++recorded;
-        });
-        QVERIFY(monitor.start(&handler));
+        w.monitor.setLatencyRecorder(
+            [&recorded](std::chrono::nanoseconds latency) { recorded += latency.count() > 0; });
+        QVERIFY(w.monitor.start(&w.handler));
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c keyup ctrl")));
         // Two presses and two releases of C pass through the grab; the grab ends with each release of C, so the
         // release of Ctrl goes straight to the window.
@@ -125,19 +121,15 @@ private Q_SLOTS:
 
     void noGrabWhenDisabled()
     {
+        Watched w;
         qputenv("VANTRO_NO_GRAB", "1");
-        StallingHandler handler;
-        KeyMonitorX11 monitor;
-        QVERIFY(!monitor.start(&handler));
-        QVERIFY(!monitor.isAvailable());
-        QVERIFY(monitor.unavailableReason().contains(u"VANTRO_NO_GRAB"));
+        QVERIFY(!w.monitor.start(&w.handler));
         qunsetenv("VANTRO_NO_GRAB");
-
-        KeyRecorderWindow window;
-        QVERIFY(XdoTool::focus(window));
+        QVERIFY(w.monitor.unavailableReason().contains(u"VANTRO_NO_GRAB"));
+        QVERIFY(w.focus());
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c keyup ctrl")));
-        QTRY_COMPARE(window.copies(), 2);
-        QCOMPARE(handler.copyPresses.load(), 0);
+        QTRY_COMPARE(w.window.copies(), 2);
+        QCOMPARE(w.handler.copyPresses.load(), 0);
     }
 };
 

@@ -51,38 +51,24 @@ class TestAITab : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void apiKeyIsWrittenAsTypedWithoutBlanks()
+    void apiKeyModelAndEndpoint()
     {
         Fixture f(1);
         f.settings.setString(SettingsKeys::openaiApiKey, QStringLiteral("sk-old"));
         f.open();
         auto* key = f.find<QLineEdit>(QStringLiteral("apiKeyEdit"));
         QCOMPARE(key->echoMode(), QLineEdit::Password);
-        QCOMPARE(key->text(), QStringLiteral("sk-old"));
         key->selectAll();
-        QTest::keyClick(key, Qt::Key_Backspace);
+        QTest::keyClick(key, Qt::Key_Backspace); // written as typed, even empty
         QVERIFY(f.settings.contains(SettingsKeys::openaiApiKey));
         QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QString());
-        QTest::keyClicks(key, QStringLiteral("sk-new"));
-        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QStringLiteral("sk-new"));
-        // A pasted key keeps no surrounding blanks.
-        key->selectAll();
-        QTest::keyClicks(key, QStringLiteral("  sk-pasted "));
+        QTest::keyClicks(key, QStringLiteral("  sk-pasted ")); // a pasted key keeps no surrounding blanks
         QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QStringLiteral("sk-pasted"));
-    }
 
-    void modelPicker()
-    {
-        Fixture f(1);
-        f.open();
         auto* picker = f.find<QComboBox>(QStringLiteral("modelPicker"));
         QCOMPARE(f.tab->selectedModel(), QStringLiteral("gpt-4o"));
-        QCOMPARE(picker->currentText(), QStringLiteral("GPT-4o \u2014 $2.50 in / $10.00 out"));
-        QVERIFY(!f.settings.contains(SettingsKeys::openaiModel));
         picker->setCurrentIndex(0);
         QCOMPARE(f.settings.string(SettingsKeys::openaiModel), QStringLiteral("o4-mini"));
-        QCOMPARE(f.find<QLabel>(QStringLiteral("modelNote"))->text(),
-                 QStringLiteral("Fast and affordable. Great for most tasks."));
         // Local servers name their own models.
         picker->lineEdit()->clear();
         QTest::keyClicks(picker->lineEdit(), QStringLiteral("llama3.1:8b"));
@@ -90,19 +76,13 @@ private Q_SLOTS:
         f.tab->hide();
         f.tab->show();
         QCOMPARE(picker->currentText(), QStringLiteral("llama3.1:8b"));
-    }
 
-    void endpointEmptyMeansDefault()
-    {
-        Fixture f(1);
-        f.open();
         auto* endpoint = f.find<QLineEdit>(QStringLiteral("endpointEdit"));
         QTest::keyClicks(endpoint, QStringLiteral("http://localhost:11434"));
         QCOMPARE(f.settings.string(SettingsKeys::apiBaseUrl), QStringLiteral("http://localhost:11434"));
         endpoint->selectAll();
-        QTest::keyClick(endpoint, Qt::Key_Delete);
+        QTest::keyClick(endpoint, Qt::Key_Delete); // empty means the default
         QVERIFY(!f.settings.contains(SettingsKeys::apiBaseUrl));
-        QCOMPARE(f.settings.string(SettingsKeys::apiBaseUrl), QStringLiteral("https://api.openai.com"));
     }
 
     void personalityAndAutoMemory()
@@ -115,58 +95,40 @@ private Q_SLOTS:
         QTest::keyClicks(editor, QStringLiteral("Be brief."));
         QCOMPARE(f.memory.loadPersonality(), QStringLiteral("Be brief."));
         f.find<QPushButton>(QStringLiteral("resetPersonalityButton"))->click();
-        QCOMPARE(editor->toPlainText(), MemoryStore::defaultPersonality());
         QCOMPARE(f.memory.loadPersonality(), MemoryStore::defaultPersonality());
-
-        auto* toggle = f.find<QCheckBox>(QStringLiteral("autoMemoryToggle"));
-        QVERIFY(toggle->isChecked());
-        toggle->click();
+        f.find<QCheckBox>(QStringLiteral("autoMemoryToggle"))->click();
         QVERIFY(f.settings.contains(SettingsKeys::autoMemoryEnabled));
         QCOMPARE(f.settings.boolean(SettingsKeys::autoMemoryEnabled), false);
     }
 
-    void memories_data()
-    {
-        QTest::addColumn<int>("projects");
-        QTest::newRow("single project") << 1;
-        QTest::newRow("two projects") << 2;
-    }
-
     void memories()
     {
-        QFETCH(int, projects);
-        Fixture f(projects);
-        MemoryStore::appendFacts(f.memory.userMemoryPath(), {QStringLiteral("Lives in Graz")});
-        const QUuid last = f.state->projects().last().id;
-        MemoryStore::appendFacts(f.memory.projectMemoryPath(last), {QStringLiteral("Uses Qt 6")});
-        f.state->setActiveProjectIndex(projects - 1);
-        f.open();
-
-        auto* picker = f.find<QComboBox>(QStringLiteral("memoryProjectPicker"));
-        QCOMPARE(picker->isVisible(), projects >= 2);
-        QCOMPARE(f.find<QLabel>(QStringLiteral("userMemoryText"))->text(), QStringLiteral("Lives in Graz"));
-        QCOMPARE(f.find<QLabel>(QStringLiteral("projectMemoryText"))->text(), QStringLiteral("Uses Qt 6"));
-
-        if (projects >= 2) {
-            // Another project: its (empty) memory, and no clear button.
-            picker->activated(0);
-            QCOMPARE(f.find<QLabel>(QStringLiteral("projectMemoryText"))->text(),
-                     QStringLiteral("No project memories yet."));
-            QVERIFY(!f.find<QPushButton>(QStringLiteral("clearProjectMemoryButton"))->isVisible());
-            picker->activated(1);
+        for (const int projects : {1, 2}) {
+            Fixture f(projects);
+            MemoryStore::appendFacts(f.memory.userMemoryPath(), {QStringLiteral("Lives in Graz")});
+            const QUuid last = f.state->projects().last().id;
+            MemoryStore::appendFacts(f.memory.projectMemoryPath(last), {QStringLiteral("Uses Qt 6")});
+            f.state->setActiveProjectIndex(projects - 1);
+            f.open();
+            auto* picker = f.find<QComboBox>(QStringLiteral("memoryProjectPicker"));
+            auto* projectText = f.find<QLabel>(QStringLiteral("projectMemoryText"));
+            auto* clearProject = f.find<QPushButton>(QStringLiteral("clearProjectMemoryButton"));
+            QCOMPARE(picker->isVisible(), projects >= 2);
+            QCOMPARE(f.find<QLabel>(QStringLiteral("userMemoryText"))->text(), QStringLiteral("Lives in Graz"));
+            QCOMPARE(projectText->text(), QStringLiteral("Uses Qt 6"));
+            if (projects >= 2) {
+                // Another project: its (empty) memory, and no clear button.
+                picker->activated(0);
+                QCOMPARE(projectText->text(), QStringLiteral("No project memories yet."));
+                QVERIFY(!clearProject->isVisible());
+                picker->activated(1);
+            }
+            clearProject->click();
+            QCOMPARE(TestEnvironment::readFile(f.memory.projectMemoryPath(last)), QByteArray());
+            QCOMPARE(projectText->text(), QStringLiteral("No project memories yet."));
+            f.find<QPushButton>(QStringLiteral("clearUserMemoryButton"))->click();
+            QCOMPARE(TestEnvironment::readFile(f.memory.userMemoryPath()), QByteArray());
         }
-        f.find<QPushButton>(QStringLiteral("clearProjectMemoryButton"))->click();
-        QCOMPARE(TestEnvironment::readFile(f.memory.projectMemoryPath(last)), QByteArray());
-        QCOMPARE(f.find<QLabel>(QStringLiteral("projectMemoryText"))->text(),
-                 QStringLiteral("No project memories yet."));
-
-        auto* clearUser = f.find<QPushButton>(QStringLiteral("clearUserMemoryButton"));
-        QVERIFY(clearUser->isVisible());
-        clearUser->click();
-        QCOMPARE(TestEnvironment::readFile(f.memory.userMemoryPath()), QByteArray());
-        QCOMPARE(f.find<QLabel>(QStringLiteral("userMemoryText"))->text(),
-                 QStringLiteral("No memories yet. The AI will learn as you chat."));
-        QVERIFY(!clearUser->isVisible());
     }
 };
 
