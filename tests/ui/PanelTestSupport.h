@@ -6,16 +6,10 @@
 #include "model/Settings.h"
 #include "support/TestEnvironment.h"
 #include "ui/ThemeColors.h"
-
 #include <QAbstractButton>
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QImage>
 #include <QWidget>
 
-#include <memory>
-
-// Shared pieces of the panel widget tests: a real AppState over temporary folders, and small record builders.
 namespace PanelTest {
 
 inline Prompt prompt(qint64 number, const QString& title)
@@ -25,33 +19,21 @@ inline Prompt prompt(qint64 number, const QString& title)
 
 inline Project project(const QString& name, QList<Prompt> prompts = {})
 {
-    return Project{QUuid::createUuid(), name,         QStringLiteral("🧪"), QString(),
-                   std::move(prompts),  std::nullopt, std::nullopt,           std::nullopt};
+    return Project{QUuid::createUuid(), name, QStringLiteral("🧪"), {}, std::move(prompts), {}, {}, {}};
 }
 
-inline ChatMessage message(MessageRole role, const QString& content, std::optional<QByteArray> imageData = std::nullopt)
+inline ChatMessage message(MessageRole role, const QString& content, std::optional<QByteArray> imageData = {})
 {
-    return ChatMessage{QUuid::createUuid(),
-                       role,
-                       content,
-                       JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc()),
-                       std::nullopt,
-                       false,
-                       std::move(imageData)};
+    const QDateTime now = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
+    return ChatMessage{QUuid::createUuid(), role, content, now, std::nullopt, false, std::move(imageData)};
 }
 
 inline ChatSession session(const QString& title, QList<ChatMessage> messages = {},
                            QDateTime updatedAt = QDateTime::currentDateTimeUtc())
 {
     const QDateTime at = JsonFormat::truncatedToSeconds(updatedAt);
-    return ChatSession{QUuid::createUuid(),
-                       title,
-                       QUuid::createUuid(),
-                       QStringLiteral("General"),
-                       QStringLiteral("📁"),
-                       std::move(messages),
-                       at,
-                       at};
+    const QString general = QStringLiteral("General"), folder = QStringLiteral("📁");
+    return ChatSession{QUuid::createUuid(), title, QUuid::createUuid(), general, folder, std::move(messages), at, at};
 }
 
 inline QImage image(int width, int height, Qt::GlobalColor color = Qt::darkCyan)
@@ -59,15 +41,6 @@ inline QImage image(int width, int height, Qt::GlobalColor color = Qt::darkCyan)
     QImage result(width, height, QImage::Format_ARGB32);
     result.fill(color);
     return result;
-}
-
-inline QByteArray png(const QImage& picture)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return bytes;
 }
 
 // A widget added to a visible layout is shown from the event loop: let that happen before looking.
@@ -80,10 +53,9 @@ inline void settle()
 template <typename Button = QAbstractButton> Button* buttonWithToolTip(QWidget* root, const QString& toolTip)
 {
     settle();
-    for (Button* button : root->findChildren<Button*>()) {
+    for (Button* button : root->findChildren<Button*>())
         if (button->toolTip() == toolTip && button->isVisibleTo(root))
             return button;
-    }
     return nullptr;
 }
 

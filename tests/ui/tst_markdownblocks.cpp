@@ -116,7 +116,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<ContentBlock>>("expected");
 
         QTest::newRow("empty") << QString() << QList<ContentBlock>{};
-        QTest::newRow("only newlines") << QStringLiteral("\n\n\n") << QList<ContentBlock>{};
         QTest::newRow("no fence, newlines trimmed")
             << QStringLiteral("\n\nHello\n\nWorld\n\n") << QList<ContentBlock>{text("Hello\n\nWorld")};
         QTest::newRow("prose, json code, prose")
@@ -130,16 +129,12 @@ private Q_SLOTS:
             << QStringLiteral("```  python \t\nx = 1\n```") << QList<ContentBlock>{code("python", "x = 1")};
         QTest::newRow("streaming inside code")
             << QStringLiteral("Intro\n```js\nlet a") << QList<ContentBlock>{text("Intro"), code("js", "let a")};
-        QTest::newRow("streaming: closing fence arrived")
-            << QStringLiteral("Intro\n```js\nlet a\n```") << QList<ContentBlock>{text("Intro"), code("js", "let a")};
         QTest::newRow("ends right after opening fence")
             << QStringLiteral("Intro\n```swift") << QList<ContentBlock>{text("Intro")};
         QTest::newRow("ends after opening fence and newline")
             << QStringLiteral("Intro\n```swift\n\n") << QList<ContentBlock>{text("Intro")};
         QTest::newRow("indented fence is text")
             << QStringLiteral("  ```\ncode\n  ```") << QList<ContentBlock>{text("  ```\ncode\n  ```")};
-        QTest::newRow("leading blank lines dropped, inner kept")
-            << QStringLiteral("\n\n\nA\n\n\nB") << QList<ContentBlock>{text("A\n\n\nB")};
         QTest::newRow("rest of closing line ignored") << QStringLiteral("```\na\n``` trailing words\nB")
                                                       << QList<ContentBlock>{code(std::nullopt, "a"), text("B")};
         QTest::newRow("code trimmed of blank lines")

@@ -194,19 +194,14 @@ private Q_SLOTS:
         QVERIFY(!view.unitWidgets().at(1)->findChild<QToolButton*>(QStringLiteral("copyCodeButton")));
 
         auto* codeText = view.unitWidgets().at(0)->findChild<QTextEdit*>(QStringLiteral("codeText"));
-        QCOMPARE(codeText->palette().color(QPalette::Text), ThemeColors{AppTheme::Dark}.codeText());
-        QVERIFY(codeText->textInteractionFlags() & Qt::TextSelectableByMouse);
         QCOMPARE(codeText->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
-        QCOMPARE(codeText->font().pixelSize(), 12);
     }
 
     void themeColoursAndSelection()
     {
         MarkdownContentView view(QStringLiteral("Some [link](https://example.org) text."), ThemeColors{AppTheme::Dark});
         auto* text = qobject_cast<QTextEdit*>(view.unitWidgets().at(0));
-        QVERIFY(text);
-        QCOMPARE(text->palette().color(QPalette::Text), QColor::fromRgbF(0.985f, 0.985f, 0.985f));
-        QVERIFY(text->textInteractionFlags() & Qt::TextSelectableByMouse);
+        QVERIFY(text && text->textInteractionFlags() & Qt::TextSelectableByMouse);
         // The link takes the theme's accent colour.
         QTextCursor cursor(text->document());
         cursor.setPosition(text->toPlainText().indexOf(u"link") + 1);
