@@ -184,11 +184,12 @@ void BM_TriggerToFirstPaint_FirstInProcess(benchmark::State& state)
     report(state, samples);
 }
 
-void BM_TriggerToFirstPaint_Cold(benchmark::State& state)
+// Times the trigger after `prepare` put the panel into the state being measured.
+template <typename Prepare> void sampleTriggers(benchmark::State& state, Prepare prepare)
 {
     std::vector<double> samples;
     for (auto _ : state) {
-        fixture->closePanel();
+        prepare();
         const double ms = fixture->triggerToFirstPaint();
         if (ms < 0) {
             state.SkipWithError("the panel never painted");
@@ -200,24 +201,18 @@ void BM_TriggerToFirstPaint_Cold(benchmark::State& state)
     report(state, samples);
 }
 
+void BM_TriggerToFirstPaint_Cold(benchmark::State& state)
+{
+    sampleTriggers(state, [] { fixture->closePanel(); });
+}
+
 void BM_TriggerToFirstPaint_Warm(benchmark::State& state)
 {
     if (!fixture->delegate->panel() && fixture->triggerToFirstPaint() < 0) {
         state.SkipWithError("the panel never painted");
         return;
     }
-    std::vector<double> samples;
-    for (auto _ : state) {
-        fixture->hidePanel();
-        const double ms = fixture->triggerToFirstPaint();
-        if (ms < 0) {
-            state.SkipWithError("the panel never painted");
-            return;
-        }
-        state.SetIterationTime(ms / 1000);
-        samples.push_back(ms);
-    }
-    report(state, samples);
+    sampleTriggers(state, [] { fixture->hidePanel(); });
 }
 
 // ---- the idle executable ----------------------------------------------------------------------------------------
