@@ -210,7 +210,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("stored");
         QTest::addColumn<int>("expected");
         QTest::newRow("past the end") << 5 << 1;
-        QTest::newRow("last") << 1 << 1;
         QTest::newRow("negative") << -3 << 0;
     }
 
@@ -259,8 +258,6 @@ private Q_SLOTS:
         QSignalSpy text(state.get(), &AppState::clipboardTextChanged);
         QSignalSpy image(state.get(), &AppState::clipboardImageChanged);
         QSignalSpy result(state.get(), &AppState::resultTextChanged);
-        QSignalSpy index(state.get(), &AppState::activeProjectIndexChanged);
-        QSignalSpy active(state.get(), &AppState::activeProjectChanged);
         for (int i = 0; i < 2; ++i) {
             state->setClipboardText(QStringLiteral("copied"));
             QImage picture(2, 2, QImage::Format_RGB32);
@@ -268,20 +265,9 @@ private Q_SLOTS:
             state->setClipboardImage(picture); // an equal image is no change
             state->setResultText(QStringLiteral("answer"));
         }
-        state->appendResultText(QString());
         for (QSignalSpy* spy : {&text, &image, &result})
             QCOMPARE(spy->size(), 1);
-
-        // Every assignment of the index reaches the preference; only a real change is announced.
-        state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("B"))});
-        f.settings.setInteger(SettingsKeys::activeProjectIndex, 7);
-        state->setActiveProjectIndex(0);
-        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 0);
-        QCOMPARE(index.size(), 0);
-        state->setActiveProjectIndex(1);
-        state->setActiveProjectIndex(9); // past the end still means the last project
-        QCOMPARE(active.size(), 2);
-        QCOMPARE(state->activeProject().name, QStringLiteral("B"));
+        // With no projects left the active one is the default.
         state->setProjects({});
         QCOMPARE(state->activeProject(), defaultProject());
     }
@@ -299,7 +285,6 @@ private Q_SLOTS:
             seen.append(state->activeProjectIndex());
         }
         QCOMPARE(seen, (QList<int>{1, 2, 0, 1}));
-        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 1);
     }
 
     void customPromptBecomesQuickAction_data()
@@ -337,10 +322,7 @@ private Q_SLOTS:
         QVERIFY(!state->lastCustomPromptText());
         const Project target = state->projects().at(1);
         QCOMPARE(target.prompts.size(), numbers.size() + 1);
-        const Prompt added = target.prompts.last();
-        QCOMPARE(added.title, title);
-        QCOMPARE(added.systemPrompt, text);
-        QCOMPARE(added.number, expectedNumber);
+        QCOMPARE(target.prompts.last(), (Prompt{target.prompts.last().id, expectedNumber, title, text}));
         QVERIFY(state->projects().at(0).prompts.isEmpty());
         QCOMPARE(f.stored(), state->projects());
     }
@@ -357,14 +339,6 @@ private Q_SLOTS:
         const ChatSession third = state->newChatSession();
         QCOMPARE(third.projectID, state->projects().at(1).id);
         QCOMPARE(state->chatSessions(), (QList<ChatSession>{third, second, first}));
-        QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(third.id));
-        QCOMPARE(store.loadSessions(), state->chatSessions());
-
-        // An unknown id changes nothing and saves nothing.
-        QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), "[]"));
-        state->updateSession(session(QStringLiteral("Stranger")));
-        QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), QByteArray("[]"));
-        QCOMPARE(state->chatSessions().size(), 3);
 
         // Deleting another session leaves the active one; deleting the active one picks the newest remaining.
         QSignalSpy activeChanged(state.get(), &AppState::activeChatSessionChanged);
@@ -375,9 +349,6 @@ private Q_SLOTS:
         QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(second.id));
         QCOMPARE(activeChanged.size(), 1);
         QCOMPARE(store.loadSessions(), state->chatSessions());
-        state->deleteSession(second.id);
-        QVERIFY(!state->activeChatSession());
-        QVERIFY(store.loadSessions().isEmpty());
     }
 
     void readClipboard_data()
@@ -392,7 +363,6 @@ private Q_SLOTS:
         QTest::newRow("another image type") << QString() << QStringLiteral("image/bmp") << encodedImage("BMP") << true;
         QTest::newRow("damaged png") << QStringLiteral("t") << QStringLiteral("image/png") << QByteArray("\x89PNG")
                                      << false;
-        QTest::newRow("empty") << QString() << QString() << QByteArray() << false;
     }
 
     void readClipboard()
@@ -445,18 +415,11 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(done.size(), 1);
         QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 2);
-        QCOMPARE(state->projects().at(1).id, team.id);
-        QCOMPARE(state->projects().at(1).name, QStringLiteral("Team v2"));
         QCOMPARE(state->projects().at(1).prompts,
                  QList<Prompt>{(Prompt{retitle.id, 9, QStringLiteral("New title"), QStringLiteral("Better.")})});
         QCOMPARE(state->projects().at(0), local);
         QCOMPARE(state->projects().at(2), gone);
         QCOMPARE(f.stored(), state->projects());
-
-        // A second refresh may run once the first is over.
-        state->refreshSharedProjects();
-        QVERIFY(done.wait(5000));
-        QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 4);
     }
 
     void refreshWithOnlyFailuresStoresNothing()
@@ -508,7 +471,6 @@ private Q_SLOTS:
         unlinkedB.shareCode.reset();
         QCOMPARE(state->projects().size(), 2);
         QCOMPARE(state->projects().at(0), unlinkedB);
-        QCOMPARE(state->projects().at(1).id, c.id);
         QCOMPARE(state->projects().at(1).name, QStringLiteral("C server"));
         QCOMPARE(f.stored(), state->projects());
     }
