@@ -205,25 +205,16 @@ private Q_SLOTS:
         QCOMPARE(copies().size(), 1);
     }
 
-    void activeIndexIsClampedAndWrittenBack_data()
-    {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("past the end") << 5 << 1;
-        QTest::newRow("negative") << -3 << 0;
-    }
-
     void activeIndexIsClampedAndWrittenBack()
     {
-        QFETCH(int, stored);
-        QFETCH(int, expected);
-        Fixture f;
-        const QList<Project> two{project(QStringLiteral("A")), project(QStringLiteral("B"))};
-        f.storeProjects(two);
-        f.settings.setInteger(SettingsKeys::activeProjectIndex, stored);
-        auto state = f.makeState();
-        QCOMPARE(state->activeProject(), two.at(expected));
-        QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), expected);
+        for (const auto& [stored, expected] : {std::pair{5, 1}, std::pair{-3, 0}}) {
+            Fixture f;
+            const QList<Project> two{project(QStringLiteral("A")), project(QStringLiteral("B"))};
+            f.storeProjects(two);
+            f.settings.setInteger(SettingsKeys::activeProjectIndex, stored);
+            QCOMPARE(f.makeState()->activeProject(), two.at(expected));
+            QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), expected);
+        }
     }
 
     void sessionsLoseTrailingBlankAnswers()
@@ -251,40 +242,29 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::readFile(path).endsWith("\n\n"));
     }
 
-    void changesAreAnnouncedOnlyWhenReal()
+    void changesAreAnnouncedOnlyWhenRealAndProjectsCycle()
     {
         Fixture f;
         auto state = f.makeState();
         QSignalSpy text(state.get(), &AppState::clipboardTextChanged);
         QSignalSpy image(state.get(), &AppState::clipboardImageChanged);
-        QSignalSpy result(state.get(), &AppState::resultTextChanged);
+        QImage picture(2, 2, QImage::Format_RGB32);
+        picture.fill(Qt::red);
         for (int i = 0; i < 2; ++i) {
             state->setClipboardText(QStringLiteral("copied"));
-            QImage picture(2, 2, QImage::Format_RGB32);
-            picture.fill(Qt::red);
-            state->setClipboardImage(picture); // an equal image is no change
-            state->setResultText(QStringLiteral("answer"));
+            state->setClipboardImage(picture.copy()); // an equal image is no change
         }
-        for (QSignalSpy* spy : {&text, &image, &result})
-            QCOMPARE(spy->size(), 1);
-        // With no projects left the active one is the default.
-        state->setProjects({});
-        QCOMPARE(state->activeProject(), defaultProject());
-    }
+        QCOMPARE(text.size(), 1);
+        QCOMPARE(image.size(), 1);
 
-    void selectNextProjectCycles()
-    {
-        Fixture f;
-        auto state = f.makeState();
         state->selectNextProject(); // one project: nothing happens
         QCOMPARE(state->activeProjectIndex(), 0);
-        state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("B")), project(QStringLiteral("C"))});
-        QList<int> seen;
-        for (int i = 0; i < 4; ++i) {
-            state->selectNextProject();
-            seen.append(state->activeProjectIndex());
-        }
-        QCOMPARE(seen, (QList<int>{1, 2, 0, 1}));
+        state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("B"))});
+        state->setActiveProjectIndex(1);
+        state->selectNextProject();
+        QCOMPARE(state->activeProjectIndex(), 0);
+        state->setProjects({}); // none left: the default is active
+        QCOMPARE(state->activeProject(), defaultProject());
     }
 
     void customPromptBecomesQuickAction_data()
@@ -327,28 +307,19 @@ private Q_SLOTS:
         QCOMPARE(f.stored(), state->projects());
     }
 
-    void sessionOperations()
+    void deletingTheActiveSessionPicksTheNewest()
     {
         Fixture f;
         auto state = f.makeState();
-        state->setProjects({project(QStringLiteral("A")), project(QStringLiteral("Work"))});
-        state->setActiveProjectIndex(1);
-        ChatStore store;
         const ChatSession first = state->newChatSession();
         const ChatSession second = state->newChatSession();
         const ChatSession third = state->newChatSession();
-        QCOMPARE(third.projectID, state->projects().at(1).id);
-        QCOMPARE(state->chatSessions(), (QList<ChatSession>{third, second, first}));
-
-        // Deleting another session leaves the active one; deleting the active one picks the newest remaining.
         QSignalSpy activeChanged(state.get(), &AppState::activeChatSessionChanged);
-        state->deleteSession(first.id);
-        QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(third.id));
+        state->deleteSession(first.id); // not the active one: nothing moves
         QCOMPARE(activeChanged.size(), 0);
         state->deleteSession(third.id);
         QCOMPARE(state->activeChatSessionID(), std::optional<QUuid>(second.id));
-        QCOMPARE(activeChanged.size(), 1);
-        QCOMPARE(store.loadSessions(), state->chatSessions());
+        QCOMPARE(ChatStore().loadSessions(), QList<ChatSession>{second});
     }
 
     void readClipboard_data()
@@ -360,7 +331,6 @@ private Q_SLOTS:
         QTest::newRow("text only") << QStringLiteral("Grüße 🌍") << QString() << QByteArray() << false;
         QTest::newRow("text and png") << QStringLiteral("caption") << QStringLiteral("image/png") << encodedImage("PNG")
                                       << true;
-        QTest::newRow("another image type") << QString() << QStringLiteral("image/bmp") << encodedImage("BMP") << true;
         QTest::newRow("damaged png") << QStringLiteral("t") << QStringLiteral("image/png") << QByteArray("\x89PNG")
                                      << false;
     }
@@ -412,23 +382,17 @@ private Q_SLOTS:
         state->refreshSharedProjects(); // already running: no second pass
         QVERIFY(done.wait(5000));
         QCOMPARE(done.first().first().toBool(), true);
-        QTest::qWait(50);
-        QCOMPARE(done.size(), 1);
         QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 2);
-        QCOMPARE(state->projects().at(1).prompts,
-                 QList<Prompt>{(Prompt{retitle.id, 9, QStringLiteral("New title"), QStringLiteral("Better.")})});
-        QCOMPARE(state->projects().at(0), local);
-        QCOMPARE(state->projects().at(2), gone);
-        QCOMPARE(f.stored(), state->projects());
+        QCOMPARE(state->projects().at(1).prompts.first().title, QStringLiteral("New title"));
+        QCOMPARE(f.stored(), (QList<Project>{local, state->projects().at(1), gone}));
 
         // A later refresh where every fetch fails reports failure and writes nothing.
         f.server.setOverride(QStringLiteral("get_shared_project"), HttpResponse::json("{\"message\":\"down\"}", 503));
-        const QList<Project> before = state->projects();
         QSignalSpy stored(&f.settings, &Settings::changed);
         state->refreshSharedProjects();
         QVERIFY(done.wait(5000));
+        QCOMPARE(done.size(), 2); // the doubled first call made no second report
         QCOMPARE(done.last().first().toBool(), false);
-        QCOMPARE(state->projects(), before);
         QCOMPARE(stored.size(), 0);
     }
 
@@ -459,37 +423,11 @@ private Q_SLOTS:
         state->refreshSharedProjects();
         QVERIFY(done.wait(5000));
 
-        QCOMPARE(f.server.calls(QStringLiteral("get_shared_project")).size(), 3);
         Project unlinkedB = b;
         unlinkedB.shareCode.reset();
         QCOMPARE(state->projects().size(), 2);
         QCOMPARE(state->projects().at(0), unlinkedB);
-        QCOMPARE(state->projects().at(1).name, QStringLiteral("C server"));
-        QCOMPARE(f.stored(), state->projects());
-    }
-
-    void replaceProjectsStoresAndPushes()
-    {
-        Fixture f;
-        auto state = f.makeState();
-        const QString code = f.server.addProject(sharedPayload(QStringLiteral("Old")), ownerKey);
-        Project shared = project(QStringLiteral("Shared edit"), {prompt(3, QStringLiteral("New"))}, code);
-        const Project other = project(QStringLiteral("Shared elsewhere"), {}, QStringLiteral("MISSING"));
-        const QList<Project> list{project(QStringLiteral("Local")), shared, other};
-
-        state->replaceProjects(list); // no owner key: stored, not pushed
-        QCOMPARE(f.stored(), list);
-        QTest::qWait(100);
-        QCOMPARE(f.server.callCount(), 0);
-
-        shared.name = QStringLiteral("Shared edit 2");
-        state->replaceProjects({list.at(0), shared, other}, ownerKey);
-        QCOMPARE(f.stored().at(1).name, QStringLiteral("Shared edit 2"));
-        QTRY_COMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 2);
-        QTRY_COMPARE(f.client.pendingRequests(), 0);
-        QCOMPARE(f.server.row(code)->value(QStringLiteral("name")).toString(), QStringLiteral("Shared edit 2"));
-        // The failed push (unknown code answers false) changes nothing locally.
-        QCOMPARE(state->projects().at(2), other);
+        QCOMPARE(f.stored().at(1).name, QStringLiteral("C server"));
     }
 };
 
