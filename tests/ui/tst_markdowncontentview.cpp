@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -18,6 +17,11 @@ QTextDocument* documentOf(QWidget* unit)
         return edit->document();
     auto* code = unit->findChild<QTextEdit*>(QStringLiteral("codeText"));
     return code ? code->document() : nullptr;
+}
+
+QString shownText(const MarkdownContentView& view, int unit)
+{
+    return documentOf(view.unitWidgets().at(unit))->toPlainText();
 }
 
 void stream(MarkdownContentView& view, const QString& answer, qsizetype from, qsizetype to, int pieceSize)
@@ -37,10 +41,7 @@ QString textOfLength(qsizetype length)
     while (text.size() + paragraph.size() <= length)
         text += paragraph;
     const qsizetype remaining = length - text.size();
-    if (remaining >= 3)
-        text += QStringLiteral("\n\n") + QString(remaining - 2, u'b');
-    else
-        text += QString(remaining, u'b');
+    text += remaining >= 3 ? QStringLiteral("\n\n") + QString(remaining - 2, u'b') : QString(remaining, u'b');
     return text;
 }
 
@@ -57,56 +58,33 @@ private Q_SLOTS:
                                               "int main()\n{\n    return 0;\n}\n```\n\nClosing words and more.");
         MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
         view.resize(600, 100);
-        const qsizetype secondStart = answer.indexOf(u"Second");
-        const qsizetype codeEnd = answer.indexOf(u"}\n```") + 1;
-
-        stream(view, answer, 0, secondStart + 3, 3);
-        QCOMPARE(view.unitWidgets().size(), 2);
-        QPointer<QWidget> first = view.unitWidgets().at(0);
-        QPointer<QTextDocument> firstDocument = documentOf(first);
-        QSignalSpy firstChanges(firstDocument.data(), &QTextDocument::contentsChange);
-
-        // Into the code block, piece by piece: the code document only ever grows at its end.
-        stream(view, answer, secondStart + 3, answer.indexOf(u"int main") + 4, 4);
+        const qsizetype codeStart = answer.indexOf(u"int main") + 4, codeEnd = answer.indexOf(u"}\n```") + 1;
+        stream(view, answer, 0, codeStart, 3);
         QCOMPARE(view.unitWidgets().size(), 3);
-        QPointer<QWidget> codeWidget = view.unitWidgets().at(2);
-        QTextDocument* code = documentOf(codeWidget);
-        QVERIFY(code);
-        QSignalSpy codeChanges(code, &QTextDocument::contentsChange);
-        stream(view, answer, answer.indexOf(u"int main") + 4, codeEnd, 2);
+        QPointer<QWidget> first = view.unitWidgets().at(0), codeWidget = view.unitWidgets().at(2);
+        QSignalSpy firstChanges(documentOf(first), &QTextDocument::contentsChange);
+        QSignalSpy codeChanges(documentOf(codeWidget), &QTextDocument::contentsChange);
+
+        // The code document only ever grows at its end; the finished paragraph is never rendered again.
+        stream(view, answer, codeStart, codeEnd, 2);
         QVERIFY(!codeChanges.isEmpty());
         int lastPosition = 0;
         for (const auto& change : codeChanges) {
-            QCOMPARE(change.at(1).toInt(), 0); // nothing removed: appended at the end only
+            QCOMPARE(change.at(1).toInt(), 0);
             QVERIFY(change.at(0).toInt() >= lastPosition);
             lastPosition = change.at(0).toInt() + change.at(2).toInt();
         }
-        QCOMPARE(code->toPlainText(), QStringLiteral("int main()\n{\n    return 0;\n}"));
-
         stream(view, answer, codeEnd, answer.size(), 5);
         QCOMPARE(view.unitWidgets().size(), 4);
         QCOMPARE(view.unitWidgets().at(0), first.data());
         QCOMPARE(view.unitWidgets().at(2), codeWidget.data());
-        // The finished paragraph was never rendered again.
-        QCOMPARE(documentOf(view.unitWidgets().at(0)), firstDocument.data());
         QCOMPARE(firstChanges.count(), 0);
-        QCOMPARE(view.blocks(), parseContentBlocks(answer));
-        QCOMPARE(documentOf(view.unitWidgets().at(3))->toPlainText(), QStringLiteral("Closing words and more."));
+        QCOMPARE(shownText(view, 2), QStringLiteral("int main()\n{\n    return 0;\n}"));
     }
 
-    // However the pieces are grouped into frames, the streamed view ends up drawing what a view made from the
-    // whole answer draws.
-    void streamedEqualsWhole_data()
-    {
-        QTest::addColumn<int>("piecesPerFrame");
-        QTest::newRow("every piece") << 1;
-        QTest::newRow("3 per frame") << 3;
-        QTest::newRow("17 per frame") << 17;
-    }
-
+    // However the pieces are grouped into frames, the streamed view draws what a view of the whole answer draws.
     void streamedEqualsWhole()
     {
-        QFETCH(int, piecesPerFrame);
         QString answer;
         for (int i = 0; i < 6; ++i)
             answer += QStringLiteral("## Part %1\n\nProse with **bold** and `code`.\n\n- one\n- two\n  more\n\n"
@@ -114,119 +92,77 @@ private Q_SLOTS:
                           .arg(i);
         const auto texts = [](const MarkdownContentView& view) {
             QStringList result;
-            for (QWidget* unit : view.unitWidgets())
-                result << documentOf(unit)->toPlainText();
+            for (int i = 0; i < view.unitWidgets().size(); ++i)
+                result << shownText(view, i);
             return result;
         };
-        MarkdownContentView whole(answer, ThemeColors{AppTheme::Light});
-        MarkdownContentView streamed(QString(), ThemeColors{AppTheme::Light});
-        for (qsizetype end = 1, piece = 0; end <= answer.size(); end += 3, ++piece) {
-            streamed.setContent(answer.left(end));
-            if (piece % piecesPerFrame == 0)
-                streamed.flushPendingRender();
+        const MarkdownContentView whole(answer, ThemeColors{AppTheme::Light});
+        for (const int piecesPerFrame : {1, 17}) {
+            MarkdownContentView streamed(QString(), ThemeColors{AppTheme::Light});
+            for (qsizetype end = 1, piece = 0; end <= answer.size(); end += 3, ++piece) {
+                streamed.setContent(answer.left(end));
+                if (piece % piecesPerFrame == 0)
+                    streamed.flushPendingRender();
+            }
+            streamed.setContent(answer);
+            streamed.flushPendingRender();
+            QCOMPARE(texts(streamed), texts(whole));
         }
-        streamed.setContent(answer);
-        streamed.flushPendingRender();
-        QCOMPARE(texts(streamed), texts(whole));
     }
 
     void replacedContentKeepsUnchangedUnits()
     {
         MarkdownContentView view(QStringLiteral("Same start.\n\nOld ending."), ThemeColors{AppTheme::Dark});
-        view.resize(500, 100);
         QPointer<QWidget> first = view.unitWidgets().at(0);
         view.setContent(QStringLiteral("Same start.\n\nA different ending."));
         view.flushPendingRender();
         QCOMPARE(view.unitWidgets().at(0), first.data());
-        QCOMPARE(documentOf(view.unitWidgets().at(1))->toPlainText(), QStringLiteral("A different ending."));
-
+        QCOMPARE(shownText(view, 1), QStringLiteral("A different ending."));
         view.setContent(QString());
         view.flushPendingRender();
-        QVERIFY(view.unitWidgets().isEmpty());
         QVERIFY(first.isNull());
-        QCOMPARE(view.heightForWidth(view.width()), 0);
+        QCOMPARE(view.heightForWidth(300), 0);
     }
 
-    void rendersMarkdownUpToTheLimit_data()
-    {
-        QTest::addColumn<qsizetype>("length");
-        QTest::addColumn<bool>("parsed");
-        QTest::newRow("at the limit") << MarkdownContentView::plainTextLimit << true;
-        QTest::newRow("one over") << MarkdownContentView::plainTextLimit + 1 << false;
-        QTest::newRow("short") << qsizetype(40) << true;
-    }
-
-    void rendersMarkdownUpToTheLimit()
-    {
-        QFETCH(qsizetype, length);
-        QFETCH(bool, parsed);
-        const QString content = textOfLength(length);
-        MarkdownContentView view(content, ThemeColors{AppTheme::Light});
-        const QString shown = documentOf(view.unitWidgets().at(0))->toPlainText();
-        QCOMPARE(shown, parsed ? QStringLiteral("bold") : QStringLiteral("**bold**"));
-    }
-
-    // A block that grows past the limit while streaming turns plain as a whole, finished paragraphs included.
+    // Markdown up to the limit; a block that grows past it while streaming turns plain as a whole.
     void growingPastTheLimitTurnsPlain()
     {
         const QString full = textOfLength(MarkdownContentView::plainTextLimit + 1);
-        MarkdownContentView view(full.left(100), ThemeColors{AppTheme::Light});
-        QCOMPARE(documentOf(view.unitWidgets().at(0))->toPlainText(), QStringLiteral("bold"));
-        view.setContent(full.left(MarkdownContentView::plainTextLimit));
-        view.flushPendingRender();
-        QCOMPARE(documentOf(view.unitWidgets().at(0))->toPlainText(), QStringLiteral("bold"));
+        MarkdownContentView view(full.left(MarkdownContentView::plainTextLimit), ThemeColors{AppTheme::Light});
+        QCOMPARE(shownText(view, 0), QStringLiteral("bold"));
         view.setContent(full);
         view.flushPendingRender();
-        QCOMPARE(documentOf(view.unitWidgets().at(0))->toPlainText(), QStringLiteral("**bold**"));
+        QCOMPARE(shownText(view, 0), QStringLiteral("**bold**"));
     }
 
-    void codeBlockHeaderAndCopy()
+    void codeCopyAndThemeColours()
     {
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-        MarkdownContentView view(QStringLiteral("```bash\necho hi\nls\n```\n```\nno language\n```"),
+        MarkdownContentView view(QStringLiteral("A [link](https://example.org).\n\n```bash\necho hi\nls\n```\n"
+                                                "```\nno language\n```"),
                                  ThemeColors{AppTheme::Dark});
-        view.resize(500, 200);
-        QCOMPARE(view.unitWidgets().size(), 2);
-        auto* copy = view.unitWidgets().at(0)->findChild<QToolButton*>(QStringLiteral("copyCodeButton"));
+        QCOMPARE(view.unitWidgets().size(), 3);
+        auto* copy = view.unitWidgets().at(1)->findChild<QToolButton*>(QStringLiteral("copyCodeButton"));
         QVERIFY(copy);
         copy->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("echo hi\nls"));
-        QVERIFY(!view.unitWidgets().at(1)->findChild<QToolButton*>(QStringLiteral("copyCodeButton")));
-
-        auto* codeText = view.unitWidgets().at(0)->findChild<QTextEdit*>(QStringLiteral("codeText"));
-        QCOMPARE(codeText->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
-    }
-
-    void themeColoursAndSelection()
-    {
-        MarkdownContentView view(QStringLiteral("Some [link](https://example.org) text."), ThemeColors{AppTheme::Dark});
-        auto* text = qobject_cast<QTextEdit*>(view.unitWidgets().at(0));
-        QVERIFY(text && text->textInteractionFlags() & Qt::TextSelectableByMouse);
-        // The link takes the theme's accent colour.
-        QTextCursor cursor(text->document());
-        cursor.setPosition(text->toPlainText().indexOf(u"link") + 1);
+        QVERIFY(!view.unitWidgets().at(2)->findChild<QToolButton*>(QStringLiteral("copyCodeButton")));
+        // Links take the theme's accent colour.
+        QTextCursor cursor(documentOf(view.unitWidgets().at(0)));
+        cursor.setPosition(shownText(view, 0).indexOf(u"link") + 1);
         QCOMPARE(cursor.charFormat().foreground().color(), ThemeColors{AppTheme::Dark}.accent());
-
-        view.setColors(ThemeColors{AppTheme::Light});
-        text = qobject_cast<QTextEdit*>(view.unitWidgets().at(0));
-        QCOMPARE(text->palette().color(QPalette::Text), QColor(Qt::black));
     }
 
     void growsTallerWithContent()
     {
-        MarkdownContentView view(QStringLiteral("One line."), ThemeColors{AppTheme::Light});
+        MarkdownContentView view(QStringLiteral("word ").repeated(100), ThemeColors{AppTheme::Light});
         view.resize(300, 10);
-        const int oneLine = view.heightForWidth(300);
-        QVERIFY(oneLine > 0);
-        view.setContent(QStringLiteral("One line.\n\n```\na\nb\nc\n```"));
-        view.flushPendingRender();
-        QVERIFY(view.heightForWidth(300) > oneLine + 30);
-        // Narrower means taller for wrapped prose, and asking does not disturb the shown layout.
-        view.setContent(QStringLiteral("word ").repeated(100));
-        view.flushPendingRender();
         const int atWidth = view.heightForWidth(300);
+        // Narrower means taller for wrapped prose, and asking does not disturb the shown layout.
         QVERIFY(view.heightForWidth(150) > atWidth);
         QCOMPARE(view.heightForWidth(300), atWidth);
+        view.setContent(QStringLiteral("word ").repeated(100) + QStringLiteral("\n\n```\na\nb\nc\n```"));
+        view.flushPendingRender();
+        QVERIFY(view.heightForWidth(300) > atWidth + 30);
     }
 
     void rendersOncePerFrameWhileStreaming()
@@ -234,9 +170,9 @@ private Q_SLOTS:
         MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
         view.setContent(QStringLiteral("Hel"));
         view.setContent(QStringLiteral("Hello"));
-        QVERIFY(view.unitWidgets().isEmpty()); // not yet drawn: pieces of one frame are drawn together
+        QVERIFY(view.unitWidgets().isEmpty()); // pieces of one frame are drawn together
         QTRY_COMPARE(view.unitWidgets().size(), 1);
-        QCOMPARE(documentOf(view.unitWidgets().at(0))->toPlainText(), QStringLiteral("Hello"));
+        QCOMPARE(shownText(view, 0), QStringLiteral("Hello"));
     }
 };
 
