@@ -99,26 +99,28 @@ private Q_SLOTS:
         }
     }
 
+    void defaultsAreIndependent_data()
+    {
+        QTest::addColumn<int>("row"); // removes the text default, keeps the image one
+        QTest::addColumn<QString>("action");
+        QTest::newRow("same action again") << 1 << QStringLiteral("textDefaultAction");
+        QTest::newRow("default prompt deleted") << 1 << QStringLiteral("deletePromptAction");
+    }
+
     void defaultsAreIndependent()
     {
+        QFETCH(int, row);
+        QFETCH(QString, action);
         Fixture f({makeProject(QStringLiteral("Work"), 3)});
-        const QUuid second = f.state->projects()[0].prompts[1].id;
         f.triggerMenu(1, QStringLiteral("textDefaultAction"));
-        f.triggerMenu(1, QStringLiteral("imageDefaultAction"));
-        QCOMPARE(f.stored()[0].defaultPromptID, std::optional<QUuid>(second));
-        QCOMPARE(f.stored()[0].defaultImagePromptID, std::optional<QUuid>(second));
-        QCOMPARE(f.tab->findChildren<QLabel*>(QStringLiteral("textDefaultBadge")).size(), 1);
-        // Triggered again, the same action removes only that default.
-        f.triggerMenu(1, QStringLiteral("textDefaultAction"));
-        QCOMPARE(f.stored()[0].defaultPromptID, std::nullopt);
-        QCOMPARE(f.stored()[0].defaultImagePromptID, std::optional<QUuid>(second));
-
-        // Setting another prompt replaces the default; deleting the default prompt clears it.
         f.triggerMenu(2, QStringLiteral("imageDefaultAction"));
-        QCOMPARE(f.stored()[0].defaultImagePromptID, std::optional<QUuid>(f.state->projects()[0].prompts[2].id));
-        f.triggerMenu(2, QStringLiteral("deletePromptAction"));
-        QCOMPARE(f.stored()[0].prompts.size(), 2);
-        QCOMPARE(f.stored()[0].defaultImagePromptID, std::nullopt);
+        const std::optional<QUuid> image = f.state->projects()[0].prompts[2].id;
+        QCOMPARE(f.stored()[0].defaultPromptID, std::optional<QUuid>(f.state->projects()[0].prompts[1].id));
+        QCOMPARE(f.stored()[0].defaultImagePromptID, image);
+        QCOMPARE(f.tab->findChildren<QLabel*>(QStringLiteral("textDefaultBadge")).size(), 1);
+        f.triggerMenu(row, action);
+        QCOMPARE(f.stored()[0].defaultPromptID, std::nullopt);
+        QCOMPARE(f.stored()[0].defaultImagePromptID, image);
     }
 
     void newAndEditedPromptsAreCommitted()
