@@ -41,13 +41,9 @@ QJsonObject bodyOf(const HttpRequest& request)
 {
     return QJsonDocument::fromJson(request.body).object();
 }
-QJsonArray messagesOf(const HttpRequest& request)
-{
-    return bodyOf(request).value(u"messages"_s).toArray();
-}
 QString contentAt(const HttpRequest& request, qsizetype index)
 {
-    return messagesOf(request).at(index)[u"content"_s].toString();
+    return bodyOf(request)[u"messages"_s][index][u"content"_s].toString();
 }
 
 const Prompt summarize{QUuid::createUuid(), 4, u"Summarize"_s, u"Summarize this."_s};
@@ -143,7 +139,6 @@ private Q_SLOTS:
 
         QCOMPARE(f.session().title, u"The long text\nof the day"_s);
         QCOMPARE(f.session().messages[1].annotations.value().first().url, u"https://qt.io"_s);
-        QCOMPARE(Fixture::stored(), f.state->chatSessions());
         QCOMPARE(f.turnsCounted(), 1);
 
         // A title is forty characters as a reader counts them: the emoji is one.
@@ -180,8 +175,8 @@ private Q_SLOTS:
         f.send(u"What colour?"_s);
         QTRY_COMPARE(f.finished->count(), 2);
         const QList<HttpRequest> sent = f.requests(true);
-        QVERIFY(messagesOf(sent[0]).last()[u"content"_s].isArray()); // the image went with the first turn
-        QVERIFY(!sent[1].body.contains("image_url"));                // and is not resent
+        QVERIFY(bodyOf(sent[0])[u"messages"_s][1][u"content"_s].isArray()); // the image went with the first turn
+        QVERIFY(!sent[1].body.contains("image_url"));                       // and is not resent
         QCOMPARE(contentAt(sent[1], 2), u"  A red square on a white background, drawn in a hurry.  "_s);
     }
 
@@ -190,7 +185,6 @@ private Q_SLOTS:
         Fixture f(true);
         f.streams = {answer({u"Partial "_s, u"never seen"_s}, 300), answer({u"Second answer"_s})};
         f.send(u"first"_s);
-        const QUuid id = f.session().id;
         QTRY_COMPARE(f.lastShown(), u"Partial "_s);
         // Shown at once, but the file is written only at the end of the turn.
         QCOMPARE(Fixture::stored().first().messages.last().content, QString());
@@ -198,9 +192,6 @@ private Q_SLOTS:
         f.send(u"second"_s);
         QCOMPARE(f.finished->count(), 1); // the first turn ended before the second began
         QTRY_COMPARE(f.finished->count(), 2);
-        QCOMPARE(f.turnsCounted(), 2);
-
-        QCOMPARE(f.session().id, id);
         QCOMPARE(f.lastShown(), u"Second answer"_s);
         QCOMPARE(Fixture::stored().first(), f.session());
         QCOMPARE(contentAt(f.requests(true).at(1), 2), u"Partial "_s); // the partial answer is history
@@ -240,8 +231,8 @@ private Q_SLOTS:
     {
         Fixture f(true);
         Project work = f.state->activeProject();
-        Project home{QUuid::createUuid(), u"Home"_s,    u"🏠"_s,      u"Cooking"_s, {},
-                     std::nullopt,        std::nullopt, std::nullopt};
+        Project home = work;
+        home.id = QUuid::createUuid();
         f.state->setProjects({work, home});
         f.state->setActiveProjectIndex(1);
         f.state->newChatSession(); // recorded under "Home"
@@ -258,73 +249,64 @@ private Q_SLOTS:
                  u"[Summarize] " + text + u"\n\n[Content from " + page + u"]:\nBoil water.");
         QCOMPARE(Fixture::stored().first().messages.first().content, u"[Summarize] " + text);
 
-        // Extraction: "gpt-4o-mini" through the endpoint setting, filed under the session's project.
-        QTRY_COMPARE(f.requests(false).size(), 1);
-        const HttpRequest request = f.requests(false).first();
-        QCOMPARE(bodyOf(request).value(u"model"_s).toString(), u"gpt-4o-mini"_s);
-        QCOMPARE(contentAt(request, 1), u"User: [Summarize] " + text + u"\n\nAssistant: Boil it.");
+        // Extracted without the page, and filed under the session's project.
+        QTRY_COMPARE(f.extracted(), QStringList{u"User: [Summarize] " + text + u"\n\nAssistant: Boil it."});
         const MemoryStore memory;
         QTRY_COMPARE(memory.loadProjectMemory(home.id), u"Recipes are short"_s);
         QCOMPARE(memory.loadProjectMemory(work.id), QString());
         QCOMPARE(memory.loadUserMemory(), u"User cooks"_s);
     }
 
-    void sessionDeletedWhileStreaming()
-    {
-        Fixture f(true);
-        const ChatSession other = f.state->newChatSession();
-        f.streams = {answer({u"Gone "_s, u"with "_s, u"the wind"_s}, 150)};
-        f.state->newChatSession();
-        f.send(u"doomed"_s);
-        QTRY_COMPARE(f.lastShown(), u"Gone "_s);
-        f.state->deleteSession(f.session().id);
-        QTRY_COMPARE(f.finished->count(), 1);
-        QCOMPARE(f.state->chatSessions(), QList<ChatSession>{other});
-        QCOMPARE(Fixture::stored(), QList<ChatSession>{other});
-        QTRY_COMPARE(f.extracted(), QStringList{u"User: doomed\n\nAssistant: Gone with the wind"_s});
-    }
-
-    // Cancelled or torn down mid-answer: the partial answer is kept and stored, the connection closed.
+    // Cancelled, torn down or deleted mid-answer: the partial answer is kept (and stored unless its session is
+    // gone), the connection closed. A deleted session is not brought back, its turn is still remembered.
+    // Cancelled while a linked page loads: no answer was asked for, and no empty bubble stays.
     void interruptedAnswerIsKept_data()
     {
-        QTest::addColumn<bool>("destroy");
-        QTest::newRow("cancel") << false;
-        QTest::newRow("runner destroyed") << true;
+        QTest::addColumn<int>("how");
+        QTest::newRow("cancel") << 0;
+        QTest::newRow("runner destroyed") << 1;
+        QTest::newRow("session deleted") << 2;
+        QTest::newRow("cancel while fetching a page") << 3;
     }
 
     void interruptedAnswerIsKept()
     {
-        QFETCH(bool, destroy);
-        Fixture f;
+        QFETCH(int, how);
+        Fixture f(how == 2);
+        const ChatSession other = f.state->newChatSession();
+        f.state->newChatSession();
         f.streams = {answer({u"Half"_s, u" more"_s}, 300)};
+        const QString slow = f.web.http().baseUrl() + u"/slow";
+        f.web.setPage(slow, FakeChatServer::hang());
+        const QString shown = how == 3 ? u"Read " + slow : u"Half"_s;
         QSignalSpy streaming(f.runner.get(), &ChatTurnRunner::streamingChanged);
-        f.send(u"go"_s);
-        QTRY_COMPARE(f.lastShown(), u"Half"_s);
-        if (destroy) {
-            f.runner.reset();
-        } else {
+        f.send(how == 3 ? shown : u"go"_s);
+        if (how == 3)
+            QTRY_COMPARE(f.web.http().openConnections(), 1);
+        else
+            QTRY_COMPARE(f.lastShown(), shown);
+        const QUuid id = f.session().id;
+        if (how == 0 || how == 3) {
             f.runner->cancel();
             QCOMPARE(f.finished->count(), 1);
             QCOMPARE(streaming.count(), 2);
+        } else if (how == 1) {
+            f.runner.reset();
+        } else {
+            f.state->deleteSession(id);
+            QTRY_COMPARE(f.finished->count(), 1);
+            QCOMPARE(f.state->chatSessions(), QList<ChatSession>{other});
+            QTRY_COMPARE(f.extracted(), QStringList{u"User: go\n\nAssistant: Half more"_s});
         }
-        QCOMPARE(Fixture::stored().first().messages.last().content, u"Half"_s);
-        QTRY_COMPARE(f.chat.http().openConnections(), 0);
-    }
-
-    // Cancelled while a linked page is still loading: no answer was asked for, and no empty bubble stays.
-    void cancelWhileFetchingPage()
-    {
-        Fixture f;
-        const QString slow = f.web.http().baseUrl() + u"/slow";
-        f.web.setPage(slow, FakeChatServer::hang());
-        f.send(u"Read " + slow);
-        QTRY_COMPARE(f.web.http().openConnections(), 1);
-        f.runner->cancel();
-        QCOMPARE(f.finished->count(), 1);
-        QCOMPARE(f.lastShown(), u"Read " + slow);
-        QCOMPARE(Fixture::stored().first(), f.session());
-        QVERIFY(f.chat.requests().isEmpty());
-        QTRY_COMPARE(f.web.http().openConnections(), 0);
+        QList<ChatSession> kept = Fixture::stored();
+        kept.removeIf([&id](const ChatSession& s) { return s.id != id; });
+        QCOMPARE(kept.size(), how == 2 ? 0 : 1);
+        if (!kept.isEmpty())
+            QCOMPARE(kept.first().messages, f.session().messages);
+        if (how != 2)
+            QCOMPARE(f.lastShown(), shown);
+        QCOMPARE(f.requests(true).isEmpty(), how == 3);
+        QTRY_COMPARE(f.chat.http().openConnections() + f.web.http().openConnections(), 0);
     }
 };
 
