@@ -103,27 +103,42 @@ class TestAppState : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Where the projects come from at start; undecodable ones are kept aside once and something usable is loaded.
     void storedProjectSources_data()
     {
         QTest::addColumn<QByteArray>("userProjects"); // null: key absent
+        QTest::addColumn<bool>("asIniText");          // written by hand into the settings file
         QTest::addColumn<bool>("withLegacyPrompts");
         QTest::addColumn<QString>("expected"); // "stored", "migrated" or "default"
 
         const QByteArray two = Project::encodeList({project(QStringLiteral("A")), project(QStringLiteral("B"))});
-        QTest::newRow("projects win over legacy prompts") << two << true << "stored";
-        QTest::newRow("legacy prompts only") << QByteArray() << true << "migrated";
-        QTest::newRow("empty array counts as missing") << QByteArray("[]") << true << "migrated";
-        QTest::newRow("first launch") << QByteArray() << false << "default";
+        // One project lost its "prompts" key.
+        QJsonObject broken = project(QStringLiteral("My work"), {prompt(1, QStringLiteral("Mine"))}).toJson();
+        broken.remove(QStringLiteral("prompts"));
+        const QByteArray bad = QJsonDocument(QJsonArray{project(QStringLiteral("Fine")).toJson(), broken}).toJson();
+        QTest::newRow("projects win over legacy prompts") << two << false << true << "stored";
+        QTest::newRow("legacy prompts only") << QByteArray() << false << true << "migrated";
+        QTest::newRow("empty array counts as missing") << QByteArray("[]") << false << true << "migrated";
+        QTest::newRow("first launch") << QByteArray() << false << false << "default";
+        QTest::newRow("corrupt: falls back to General") << bad << false << false << "default";
+        QTest::newRow("corrupt: falls back to the legacy prompts") << bad << false << true << "migrated";
+        // Unquoted commas make the INI reader see a list instead of one value.
+        QTest::newRow("corrupt: hand-edited list")
+            << QByteArray(R"([{"name": "Mine"}, {"name": "Yours"}])") << true << false << "default";
     }
 
     void storedProjectSources()
     {
         QFETCH(QByteArray, userProjects);
+        QFETCH(bool, asIniText);
         QFETCH(bool, withLegacyPrompts);
         QFETCH(QString, expected);
-        Fixture f;
-        if (!userProjects.isNull())
-            f.settings.setBytes(SettingsKeys::userProjects, userProjects);
+        TestEnvironment env;
+        if (asIniText)
+            QVERIFY(TestEnvironment::writeFile(env.settingsFile(), "[General]\nuserProjects=" + userProjects + '\n'));
+        Settings settings;
+        if (!userProjects.isNull() && !asIniText)
+            settings.setBytes(SettingsKeys::userProjects, userProjects);
         const QList<Prompt> legacy{prompt(3, QStringLiteral("Three")), prompt(1, QStringLiteral("One")),
                                    prompt(2, QStringLiteral("Two"))};
         QJsonArray legacyJson;
@@ -131,75 +146,42 @@ private Q_SLOTS:
             legacyJson.append(p.toJson());
         const QByteArray legacyBytes = withLegacyPrompts ? QJsonDocument(legacyJson).toJson() : QByteArray();
         if (withLegacyPrompts)
-            f.settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
+            settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
+        const bool corrupt = QByteArray(QTest::currentDataTag()).startsWith("corrupt");
 
-        auto state = f.makeState();
+        StdoutCapture capture;
+        auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
         if (expected == u"stored") {
             QCOMPARE(state->projects(), Project::decodeList(userProjects).value());
         } else if (expected == u"migrated") {
             QCOMPARE(state->projects().size(), 1);
-            const Project& general = state->projects().first();
-            QCOMPARE(general.name, QStringLiteral("General"));
-            QCOMPARE(general.prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
-            QVERIFY(general.id != defaultProject().id);
+            QCOMPARE(state->projects().first().name, QStringLiteral("General"));
+            QCOMPARE(state->projects().first().prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
+            QVERIFY(state->projects().first().id != defaultProject().id);
         } else {
             QCOMPARE(state->projects(), QList<Project>{defaultProject()});
-            QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), 0);
-            QVERIFY(f.settings.contains(SettingsKeys::activeProjectIndex));
+            QVERIFY(settings.contains(SettingsKeys::activeProjectIndex));
+            QCOMPARE(settings.integer(SettingsKeys::activeProjectIndex), 0);
         }
-        QCOMPARE(f.stored(), state->projects());
+        if (!corrupt)
+            QCOMPARE(Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value(), state->projects());
         // The legacy list is read, never rewritten or removed.
-        QCOMPARE(f.settings.bytes(SettingsKeys::userPrompts), legacyBytes);
-    }
+        QCOMPARE(settings.bytes(SettingsKeys::userPrompts), legacyBytes);
 
-    void undecodableProjectsAreKeptAside_data()
-    {
-        QTest::addColumn<QByteArray>("stored"); // what userProjects holds
-        QTest::addColumn<bool>("asIniText");    // written by hand into the settings file
-        QTest::addColumn<bool>("withLegacyPrompts");
-
-        // One project lost its "prompts" key.
-        QJsonObject broken = project(QStringLiteral("My work"), {prompt(1, QStringLiteral("Mine"))}).toJson();
-        broken.remove(QStringLiteral("prompts"));
-        const QByteArray bad = QJsonDocument(QJsonArray{project(QStringLiteral("Fine")).toJson(), broken}).toJson();
-        QTest::newRow("falls back to General") << bad << false << false;
-        QTest::newRow("falls back to the legacy prompts") << bad << false << true;
-        // Unquoted commas make the INI reader see a list instead of one value.
-        QTest::newRow("hand-edited list") << QByteArray(R"([{"name": "Mine"}, {"name": "Yours"}])") << true << false;
-    }
-
-    void undecodableProjectsAreKeptAside()
-    {
-        QFETCH(QByteArray, stored);
-        QFETCH(bool, asIniText);
-        QFETCH(bool, withLegacyPrompts);
-        TestEnvironment env;
-        if (asIniText)
-            QVERIFY(TestEnvironment::writeFile(env.settingsFile(), "[General]\nuserProjects=" + stored + '\n'));
-        Settings settings;
-        if (!asIniText)
-            settings.setBytes(SettingsKeys::userProjects, stored);
-        if (withLegacyPrompts)
-            settings.setBytes(SettingsKeys::userPrompts,
-                              QJsonDocument(QJsonArray{prompt(1, QStringLiteral("Old")).toJson()}).toJson());
-
-        StdoutCapture capture;
-        auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
         const auto copies = [&] {
             return QDir(env.appFolder()).entryList({QStringLiteral("userProjects.corrupt-*.json")}, QDir::Files);
         };
-        QCOMPARE(copies().size(), 1);
+        QCOMPARE(copies().size(), corrupt ? 1 : 0);
+        if (!corrupt)
+            return;
         const QByteArray kept = TestEnvironment::readFile(env.appFolder() + u'/' + copies().first());
         if (asIniText) // the INI reader's list is kept in whatever form; both projects must be in it
             QVERIFY2(kept.contains("Mine") && kept.contains("Yours"), kept.constData());
         else
-            QCOMPARE(kept, stored);
+            QCOMPARE(kept, userProjects);
         const QString log = capture.text();
         QVERIFY2(log.startsWith(QStringLiteral("AppState: Could not decode the stored projects")), qPrintable(log));
         QVERIFY2(log.contains(copies().first()), qPrintable(log));
-        QCOMPARE(state->projects().first().prompts.first().title,
-                 withLegacyPrompts ? QStringLiteral("Old") : QStringLiteral("Translate"));
-
         // The next start neither copies again nor loses anything.
         state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
         QCOMPARE(copies().size(), 1);
@@ -220,18 +202,15 @@ private Q_SLOTS:
     void sessionsLoseTrailingBlankAnswers()
     {
         Fixture f;
-        const ChatSession cut =
-            session(QStringLiteral("Cut off"), {message(MessageRole::User, QStringLiteral("Hi")),
-                                                message(MessageRole::Assistant, QStringLiteral(" \n")),
-                                                message(MessageRole::Assistant, QString())});
-        const ChatSession whole =
-            session(QStringLiteral("Whole"), {message(MessageRole::User, QStringLiteral("Q")),
-                                              message(MessageRole::Assistant, QStringLiteral("A"))});
+        const QString blank = QStringLiteral(" \n");
+        ChatSession cut = session(QStringLiteral("Cut off"),
+                                  {message(MessageRole::User, QStringLiteral("Hi")),
+                                   message(MessageRole::Assistant, blank), message(MessageRole::Assistant, QString())});
         ChatStore store;
-        store.saveSessions({cut, whole});
+        store.saveSessions({cut});
         auto state = f.makeState();
-        QCOMPARE(state->chatSessions().at(0).messages.size(), 1);
-        QCOMPARE(state->chatSessions().at(1), whole);
+        cut.messages.resize(1);
+        QCOMPARE(state->chatSessions(), QList<ChatSession>{cut});
         QCOMPARE(store.loadSessions(), state->chatSessions());
 
         // Nothing to trim: the file is not rewritten.
@@ -294,16 +273,15 @@ private Q_SLOTS:
         QList<Prompt> prompts;
         for (qint64 n : numbers)
             prompts.append(prompt(n, QString::number(n)));
-        state->replaceProjects({project(QStringLiteral("Other")), project(QStringLiteral("Target"), prompts)});
+        state->replaceProjects({project(QStringLiteral("Target"), prompts)});
         state->setActiveProjectIndex(5); // past the end: the last project
 
         state->setLastCustomPromptText(text);
         state->saveCustomPromptAsQuickAction();
         QVERIFY(!state->lastCustomPromptText());
-        const Project target = state->projects().at(1);
+        const Project target = state->projects().at(0);
         QCOMPARE(target.prompts.size(), numbers.size() + 1);
         QCOMPARE(target.prompts.last(), (Prompt{target.prompts.last().id, expectedNumber, title, text}));
-        QVERIFY(state->projects().at(0).prompts.isEmpty());
         QCOMPARE(f.stored(), state->projects());
     }
 
