@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <functional>
+
 using namespace WebContent;
 using namespace Qt::StringLiterals;
 
@@ -150,23 +152,16 @@ private Q_SLOTS:
         QFETCH(QString, helper);
         QFETCH(QString, input);
         QFETCH(QString, output);
-        std::optional<QString> result;
-        if (helper.startsWith(u"meta:"))
-            result = extractMetaContent(input, helper.mid(5));
-        else if (helper == u"entities")
-            result = decodeHTMLEntities(input);
-        else if (helper == u"json")
-            result = unescapeJSONString(input);
-        else if (helper == u"html")
-            result = htmlToText(input);
-        else if (helper == u"limit")
-            result = limitLength(input);
-        else if (helper == u"instagram")
-            result = instagramPageText(input);
-        else if (helper == u"tiktok")
-            result = tiktokPageText(input);
-        else
-            result = xPageText(input);
+        const QHash<QString, std::function<std::optional<QString>(const QString&)>> helpers{
+            {u"entities"_s, decodeHTMLEntities},
+            {u"json"_s, unescapeJSONString},
+            {u"html"_s, htmlToText},
+            {u"limit"_s, limitLength},
+            {u"instagram"_s, instagramPageText},
+            {u"tiktok"_s, tiktokPageText},
+            {u"x"_s, xPageText}};
+        const std::optional<QString> result =
+            helper.startsWith(u"meta:") ? extractMetaContent(input, helper.mid(5)) : helpers.value(helper)(input);
         QCOMPARE(result.value_or(u"<none>"_s), output);
     }
 
