@@ -92,12 +92,15 @@ struct Fixture
         return list;
     }
 
-    // What each extraction was given, sorted: extractions run independently of each other.
+    // What each extraction was given, sorted: extractions run independently of each other. An extraction sent with
+    // any model but the small one shows up with the model's name in front, so the comparison fails.
     QStringList extracted() const
     {
         QStringList list;
-        for (const HttpRequest& request : requests(false))
-            list.append(contentAt(request, 1));
+        for (const HttpRequest& request : requests(false)) {
+            const QString model = bodyOf(request).value(u"model"_s).toString();
+            list.append((model == u"gpt-4o-mini" ? QString() : u"[" + model + u"] ") + contentAt(request, 1));
+        }
         list.sort();
         return list;
     }
