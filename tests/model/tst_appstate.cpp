@@ -103,6 +103,20 @@ class TestAppState : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void replaceProjectsPushesOnlyWithAnOwnerKey()
+    {
+        Fixture f;
+        auto state = f.makeState();
+        Project shared = state->projects().first();
+        shared.shareCode = QStringLiteral("CODE1");
+        state->replaceProjects({shared});
+        QCOMPARE(f.stored(), QList<Project>{shared});
+        QTest::qWait(200);
+        QCOMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 0);
+        state->replaceProjects({shared}, QStringLiteral("owner"));
+        QTRY_COMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 1);
+    }
+
     // Where the projects come from at start; undecodable ones are kept aside once and something usable is loaded.
     void storedProjectSources_data()
     {
