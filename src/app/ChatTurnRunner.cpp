@@ -49,7 +49,9 @@ ChatTurnRunner::ChatTurnRunner(AppState& state, Settings& settings, QNetworkAcce
     : QObject(parent), m_state(state), m_settings(settings), m_network(network), m_memoryStore(std::move(memoryStore)),
       m_client(new ChatCompletionsClient(&network, this)),
       m_extractor(new MemoryExtractor(&network, m_memoryStore, this))
-{}
+{
+    connect(this, &ChatTurnRunner::streamingChanged, &m_state, &AppState::setChatStreaming);
+}
 
 ChatTurnRunner::~ChatTurnRunner()
 {

@@ -146,6 +146,14 @@ void AppState::setIsLoading(bool loading)
     Q_EMIT isLoadingChanged();
 }
 
+void AppState::setChatStreaming(bool streaming)
+{
+    if (m_isChatStreaming == streaming)
+        return;
+    m_isChatStreaming = streaming;
+    Q_EMIT isChatStreamingChanged();
+}
+
 void AppState::setShowCustomPromptInput(bool show)
 {
     if (m_showCustomPromptInput == show)

@@ -58,6 +58,9 @@ public:
     void appendResultText(const QString& piece); // a streamed piece of the answer
     bool isLoading() const { return m_isLoading; }
     void setIsLoading(bool loading);
+    // A chat answer is streaming into the active turn's last message.
+    bool isChatStreaming() const { return m_isChatStreaming; }
+    void setChatStreaming(bool streaming);
     bool showCustomPromptInput() const { return m_showCustomPromptInput; }
     void setShowCustomPromptInput(bool show);
     const QString& customPromptText() const { return m_customPromptText; }
@@ -121,6 +124,7 @@ Q_SIGNALS:
     void clipboardImageChanged();
     void resultTextChanged();
     void isLoadingChanged();
+    void isChatStreamingChanged();
     void showCustomPromptInputChanged();
     void customPromptTextChanged();
     void lastCustomPromptTextChanged();
@@ -150,6 +154,7 @@ private:
     std::optional<QImage> m_clipboardImage;
     QString m_resultText;
     bool m_isLoading = false;
+    bool m_isChatStreaming = false;
     bool m_showCustomPromptInput = false;
     QString m_customPromptText;
     std::optional<QString> m_lastCustomPromptText;

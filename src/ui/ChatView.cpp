@@ -2,12 +2,12 @@
 #include "ui/ChatView.h"
 
 #include "model/AppState.h"
+#include "ui/AnswerDocument.h"
 #include "ui/MarkdownContentView.h"
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
 
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -37,12 +37,6 @@ constexpr int maxSourceTitleWidth = 380;
 constexpr qsizetype idealWidthTextLimit = 4000;
 constexpr int codeBlockInset = 28;
 constexpr int pendingThumbSize = 80;
-
-// Only web links are opened from an answer's sources: a reply must not make us open local files or other handlers.
-bool isOpenableLink(const QUrl& url)
-{
-    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
-}
 
 } // namespace
 
@@ -178,10 +172,11 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
     showMessage(message, false);
 }
 
-void MessageBubble::showMessage(const ChatMessage& message, bool isLastMessage)
+void MessageBubble::showMessage(const ChatMessage& message, bool isLastMessage, bool streaming)
 {
     const bool user = message.role == MessageRole::User;
     const bool blank = message.content.isEmpty() && !message.imageData;
+    m_content->setStreaming(streaming);
     if (m_content->content() != message.content)
         m_content->setContent(message.content);
     m_content->setVisible(!message.content.isEmpty());
@@ -225,10 +220,10 @@ int MessageBubble::idealBubbleWidth(const ChatMessage& message) const
         return QWIDGETSIZE_MAX;
     int widest = 0;
     if (!message.content.isEmpty()) {
-        QTextDocument document;
+        AnswerDocument document;
         document.setDocumentMargin(0);
         document.setDefaultFont(m_content->font());
-        document.setMarkdown(message.content, QTextDocument::MarkdownDialectGitHub);
+        document.setAnswerMarkdown(message.content);
         widest = int(std::ceil(document.idealWidth())) + 2;
         if (message.content.contains(u"```"))
             widest += codeBlockInset; // code sits inside a padded box
@@ -270,16 +265,13 @@ void MessageBubble::rebuildSources(const QList<URLCitation>& citations)
                                                      maxSourceTitleWidth));
         link->setProperty("citationTitle", title.isEmpty() ? citation.url : title);
         link->setObjectName(QStringLiteral("sourceLink"));
-        link->setToolTip(citation.url);
+        link->setToolTip(plainToolTip(citation.url));
         link->setFlat(true);
         link->setFocusPolicy(Qt::NoFocus);
         link->setCursor(Qt::PointingHandCursor);
         link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; text-align: left; padding: 1px; }")
                                 .arg(css(m_colors.accent())));
-        connect(link, &QPushButton::clicked, this, [url] {
-            if (isOpenableLink(url))
-                QDesktopServices::openUrl(url);
-        });
+        connect(link, &QPushButton::clicked, this, [url] { openAnswerLink(url); });
         column->addWidget(link);
     }
 }
@@ -475,6 +467,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     m_follower = new ScrollEndFollower(m_scroll->verticalScrollBar(), 200, this);
     connect(&m_state, &AppState::chatSessionsChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::activeChatSessionIDChanged, this, &ChatView::refreshTranscript);
+    connect(&m_state, &AppState::isChatStreamingChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::projectsChanged, this, &ChatView::refreshPromptRow);
     connect(&m_state, &AppState::activeProjectIndexChanged, this, &ChatView::refreshPromptRow);
     refreshTranscript();
@@ -510,7 +503,8 @@ void ChatView::refreshTranscript()
         MessageBubble* bubble = m_bubbles.value(message.id);
         if (!bubble)
             bubble = new MessageBubble(message, m_colors);
-        bubble->showMessage(message, i == messages.size() - 1);
+        const bool last = i == messages.size() - 1;
+        bubble->showMessage(message, last, last && message.role == MessageRole::Assistant && m_state.isChatStreaming());
         kept.insert(message.id, bubble);
         order.append(message.id);
     }
@@ -560,7 +554,7 @@ void ChatView::refreshPromptRow()
     for (const Prompt& prompt : project.prompts) {
         auto* apply = new QPushButton(prompt.title);
         apply->setObjectName(QStringLiteral("applyPromptButton"));
-        apply->setToolTip(tr("Apply %1 to your message").arg(prompt.title));
+        apply->setToolTip(plainToolTip(tr("Apply %1 to your message").arg(prompt.title)));
         apply->setFocusPolicy(Qt::NoFocus);
         apply->setCursor(Qt::PointingHandCursor);
         apply->setStyleSheet(buttonStyle);

@@ -63,7 +63,8 @@ class MessageBubble : public QWidget
 public:
     MessageBubble(const ChatMessage& message, ThemeColors colors, QWidget* parent = nullptr);
 
-    void showMessage(const ChatMessage& message, bool isLastMessage);
+    // `streaming`: the answer is still arriving in this message.
+    void showMessage(const ChatMessage& message, bool isLastMessage, bool streaming = false);
     CopyMessageButton* copyButton() const { return m_copy; }
     MarkdownContentView* contentView() const { return m_content; }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MarkdownContentView.h"
 
+#include "ui/AnswerDocument.h"
 #include "ui/SymbolIcon.h"
 
 #include <QApplication>
@@ -64,6 +65,9 @@ void makeBareTextArea(QTextEdit* edit)
 {
     edit->setReadOnly(true);
     edit->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    // A word longer than the line (an address, a run of base64) breaks anywhere: it would overflow otherwise, and
+    // laying out one unbreakable line of a few hundred kilobytes takes minutes.
+    edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     edit->setFrameShape(QFrame::NoFrame);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -81,7 +85,9 @@ public:
     {
         makeBareTextArea(this);
         setObjectName(QStringLiteral("markdownText"));
-        setOpenExternalLinks(true);
+        // Never navigate: a click hands web and mail links to the desktop, and does nothing for anything else.
+        setOpenLinks(false);
+        connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { openAnswerLink(url); });
         setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::LinksAccessibleByMouse |
                                 Qt::LinksAccessibleByKeyboard);
         QPalette palette = this->palette();
@@ -97,15 +103,16 @@ public:
     {
         // Parse into a document that nothing lays out yet, then lay it out once by handing it over. Parsing into
         // the shown document would lay its paragraph out again after every piece the parser inserts.
-        auto* document = new QTextDocument(this);
+        auto* document = new AnswerDocument(this);
         document->setUndoRedoEnabled(false);
         document->setDocumentMargin(0);
         document->setDefaultFont(font());
         document->setDefaultTextOption(this->document()->defaultTextOption());
+        document->setTextWidth(lineWrapColumnOrWidth());
         if (plain) {
             document->setPlainText(text);
         } else {
-            document->setMarkdown(text, QTextDocument::MarkdownDialectGitHub);
+            document->setAnswerMarkdown(text);
             // The parser gives up only on resource exhaustion; show the text as it came rather than nothing.
             if (document->isEmpty() && !text.trimmed().isEmpty())
                 document->setPlainText(text);
@@ -167,6 +174,7 @@ public:
             auto* row = new QHBoxLayout(m_header);
             row->setContentsMargins(10, 6, 10, 6);
             auto* name = new QLabel(*language, m_header);
+            name->setTextFormat(Qt::PlainText);
             name->setObjectName(QStringLiteral("codeLanguage"));
             name->setFont(monospaceFont(11, QFont::Medium));
             QPalette labelPalette = name->palette();
@@ -299,6 +307,15 @@ void MarkdownContentView::setContent(const QString& content)
     scheduleRender();
 }
 
+void MarkdownContentView::setStreaming(bool streaming)
+{
+    if (m_streaming == streaming)
+        return;
+    m_streaming = streaming;
+    m_stableCount = 0;
+    scheduleRender();
+}
+
 void MarkdownContentView::setColors(ThemeColors colors)
 {
     m_colors = colors;
@@ -370,12 +387,26 @@ bool MarkdownContentView::blockIsPlain(const QList<RenderUnit>& units, int index
     return length > plainTextLimit;
 }
 
+QList<RenderUnit> MarkdownContentView::unitsToDraw() const
+{
+    if (m_streaming) {
+        QList<RenderUnit> units = m_splitter.finishedUnits();
+        if (auto open = m_splitter.openUnit())
+            units.append(*open);
+        return units;
+    }
+    const QList<ContentBlock> blocks = m_splitter.blocks();
+    QList<RenderUnit> units;
+    units.reserve(blocks.size());
+    for (int i = 0; i < blocks.size(); ++i)
+        units.append(RenderUnit{blocks[i].kind, blocks[i].text, blocks[i].language, i, QString()});
+    return units;
+}
+
 void MarkdownContentView::render()
 {
     m_sinceRender.start();
-    QList<RenderUnit> units = m_splitter.finishedUnits();
-    if (auto open = m_splitter.openUnit())
-        units.append(*open);
+    const QList<RenderUnit> units = unitsToDraw();
 
     int firstChanged = int(units.size());
     // A text block that grows past the plain-text limit turns all of its units plain, finished ones included.
@@ -394,7 +425,7 @@ void MarkdownContentView::render()
         m_slots.resize(units.size());
         firstChanged = std::min(firstChanged, int(units.size()));
     }
-    m_stableCount = int(m_splitter.finishedUnits().size());
+    m_stableCount = m_streaming ? int(m_splitter.finishedUnits().size()) : 0;
     layoutFrom(firstChanged);
 }
 
@@ -434,6 +465,9 @@ QWidget* MarkdownContentView::createWidget(const RenderUnit& unit, bool plain)
         widget = code;
     } else {
         auto* text = new TextUnitView(m_colors, this);
+        // Lay the first rendering out near the width it will have: at width 0 every character is a line of its
+        // own, which for a long text takes far longer than the real layout.
+        text->setLineWrapColumnOrWidth(std::max(width(), 200));
         text->render(unit.text, plain);
         widget = text;
     }

@@ -11,9 +11,12 @@
 // An answer drawn as a column of blocks: prose rendered from Markdown, and fenced code in a monospaced box with
 // its language and a copy button. Text is selectable.
 //
-// The content grows many times a second while an answer streams in. Growth only parses the new text, and
-// the widgets follow at most once per display frame: finished paragraphs and code blocks keep their widgets
-// untouched, only the last paragraph is rendered again, and a growing code block only gets the new text appended.
+// The content grows many times a second while an answer streams in. While the view is told it streams, growth only
+// parses the new text, and the widgets follow at most once per display frame: finished paragraphs and code blocks
+// keep their widgets untouched, only the last paragraph is rendered again, and a growing code block only gets the
+// new text appended. Markdown that spans paragraphs (reference links defined later, loose lists) can come out
+// differently that way, so when the stream ends every text block is rendered again as a whole; outside streaming
+// the view always renders whole blocks.
 class MarkdownContentView : public QWidget
 {
     Q_OBJECT
@@ -27,6 +30,9 @@ public:
 
     QString content() const { return m_content; }
     void setContent(const QString& content);
+
+    bool isStreaming() const { return m_streaming; }
+    void setStreaming(bool streaming);
 
     ThemeColors colors() const { return m_colors; }
     // Draws everything again in the new colours.
@@ -55,6 +61,7 @@ private:
 
     void scheduleRender();
     void render();
+    QList<RenderUnit> unitsToDraw() const;
     bool placeUnit(int index, const RenderUnit& unit, bool plain);
     QWidget* createWidget(const RenderUnit& unit, bool plain);
     bool blockIsPlain(const QList<RenderUnit>& units, int index) const;
@@ -67,7 +74,8 @@ private:
     ThemeColors m_colors;
     BlockSplitter m_splitter;
     QList<Slot> m_slots;
-    int m_stableCount = 0; // slots before this show finished units and never change
+    bool m_streaming = false;
+    int m_stableCount = 0; // while streaming, slots before this show finished units and never change
     QTimer m_renderTimer;
     QElapsedTimer m_sinceRender;
     mutable int m_cachedWidth = -1;

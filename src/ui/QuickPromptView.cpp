@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QuickPromptView.h"
 
+#include "ui/AnswerDocument.h"
+
 #include "ai/ChatCompletionsClient.h"
 #include "model/AppState.h"
 #include "model/Settings.h"
@@ -355,7 +357,7 @@ QWidget* QuickPromptView::makeChip(const QString& number, const QString& title, 
 {
     auto* chip = new QPushButton;
     chip->setObjectName(QStringLiteral("chip"));
-    chip->setToolTip(toolTip);
+    chip->setToolTip(plainToolTip(toolTip));
     chip->setFocusPolicy(Qt::NoFocus);
     chip->setCursor(Qt::PointingHandCursor);
     chip->setFixedHeight(32);
@@ -444,6 +446,7 @@ void QuickPromptView::refreshOutput()
         m_outputStack->setCurrentIndex(1);
     else
         m_outputStack->setCurrentIndex(2);
+    m_resultView->setStreaming(m_state.isLoading());
     if (m_resultView->content() != result)
         m_resultView->setContent(result);
     const auto& last = m_state.lastCustomPromptText();

@@ -1,13 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/HostileContent.h"
+#include "ui/AnswerDocument.h"
 #include "ui/MarkdownContentView.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QHelpEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextEdit>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextList>
 #include <QToolButton>
+#include <QToolTip>
 
 namespace {
 
@@ -45,6 +57,79 @@ QString textOfLength(qsizetype length)
     return text;
 }
 
+// What a view shows, unit by unit: the kind, and the document's structure and text (not its pixels).
+QStringList drawing(const MarkdownContentView& view)
+{
+    QStringList result;
+    for (QWidget* unit : view.unitWidgets()) {
+        if (unit->objectName() == u"codeBlock")
+            result << u"code:" + documentOf(unit)->toPlainText();
+        else
+            result << u"text:" + documentOf(unit)->toHtml();
+    }
+    return result;
+}
+
+// Streams in pieces of 1 to `longest` characters, drawing every third piece, then ends the stream.
+void streamInPieces(MarkdownContentView& view, const QString& answer, qsizetype longest = 7)
+{
+    view.setStreaming(true);
+    qsizetype end = 0;
+    for (int piece = 0; end < answer.size(); ++piece) {
+        end = std::min(answer.size(), end + 1 + piece % longest);
+        view.setContent(answer.left(end));
+        if (piece % 3 == 0)
+            view.flushPendingRender();
+    }
+    view.setStreaming(false);
+    view.flushPendingRender();
+}
+
+QList<QTextFragment> fragments(const QTextDocument* document)
+{
+    QList<QTextFragment> result;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            result.append(it.fragment());
+    return result;
+}
+
+QString dataImage(const QByteArray& bytes, const char* type = "png")
+{
+    return QStringLiteral("data:image/%1;base64,").arg(QLatin1String(type)) + QString::fromLatin1(bytes.toBase64());
+}
+
+QByteArray pngOf(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A BMP header that promises a 30000 x 30000 picture: 3.6 GB if anyone decoded it.
+QByteArray bmpBomb()
+{
+    QByteArray header(54, '\0');
+    auto put = [&header](int at, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            header[at + i] = char((value >> (8 * i)) & 0xff);
+    };
+    header[0] = 'B';
+    header[1] = 'M';
+    put(2, 54 + 16, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, 30000, 4);
+    put(22, 30000, 4);
+    put(26, 1, 2);
+    put(28, 32, 2);
+    return header + QByteArray(16, '\xff');
+}
+
 } // namespace
 
 class TestMarkdownContentView : public QObject
@@ -57,6 +142,7 @@ private Q_SLOTS:
         const QString answer = QStringLiteral("First paragraph with *emphasis*.\n\nSecond paragraph.\n\n```cpp\n"
                                               "int main()\n{\n    return 0;\n}\n```\n\nClosing words and more.");
         MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        view.setStreaming(true);
         view.resize(600, 100);
         const qsizetype codeStart = answer.indexOf(u"int main") + 4, codeEnd = answer.indexOf(u"}\n```") + 1;
         stream(view, answer, 0, codeStart, 3);
@@ -82,37 +168,171 @@ private Q_SLOTS:
         QCOMPARE(shownText(view, 2), QStringLiteral("int main()\n{\n    return 0;\n}"));
     }
 
-    // However the pieces are grouped into frames, the streamed view draws what a view of the whole answer draws.
-    void streamedEqualsWhole()
+    // However an answer streams in, once it has ended the view draws what a view of the whole answer draws.
+    void streamedEndsAsWhole_data()
     {
-        QString answer;
-        for (int i = 0; i < 6; ++i)
-            answer += QStringLiteral("## Part %1\n\nProse with **bold** and `code`.\n\n- one\n- two\n  more\n\n"
-                                     "1. step\n2. step\n\n```sh\necho %1\n\nls\n```\n\n")
-                          .arg(i);
-        const auto texts = [](const MarkdownContentView& view) {
-            QStringList result;
-            for (int i = 0; i < view.unitWidgets().size(); ++i)
-                result << shownText(view, i);
-            return result;
-        };
-        const MarkdownContentView whole(answer, ThemeColors{AppTheme::Light});
-        for (const int piecesPerFrame : {1, 17}) {
-            MarkdownContentView streamed(QString(), ThemeColors{AppTheme::Light});
-            for (qsizetype end = 1, piece = 0; end <= answer.size(); end += 3, ++piece) {
-                streamed.setContent(answer.left(end));
-                if (piece % piecesPerFrame == 0)
-                    streamed.flushPendingRender();
-            }
-            streamed.setContent(answer);
-            streamed.flushPendingRender();
-            QCOMPARE(texts(streamed), texts(whole));
+        QTest::addColumn<QString>("answer");
+        QFile file(QFINDTESTDATA("../data/commonmark-examples.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonArray examples = QJsonDocument::fromJson(file.readAll()).array();
+        QCOMPARE(examples.size(), 652);
+        for (const QJsonValue& example : examples) {
+            const QJsonObject object = example.toObject();
+            QTest::addRow("example %d (%s)", object.value(u"number").toInt(),
+                          qPrintable(object.value(u"section").toString()))
+                << object.value(u"markdown").toString();
         }
+        QString mixed;
+        for (int i = 0; i < 6; ++i)
+            mixed += QStringLiteral("## Part %1\n\nProse with **bold** and `code`.\n\n- one\n- two\n  more\n\n"
+                                    "1. step\n2. step\n\n```sh\necho %1\n\nls\n```\n\n")
+                         .arg(i);
+        QTest::newRow("headings, lists and fenced code") << mixed;
+    }
+
+    void streamedEndsAsWhole()
+    {
+        QFETCH(QString, answer);
+        const MarkdownContentView whole(answer, ThemeColors{AppTheme::Light});
+        MarkdownContentView streamed(QString(), ThemeColors{AppTheme::Light});
+        streamInPieces(streamed, answer);
+        QCOMPARE(drawing(streamed), drawing(whole));
+    }
+
+    // What only the whole answer can tell, right once the stream has ended.
+    void wholeAnswerConstructs_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("listItems");  // items of the first list, all in one list
+        QTest::addColumn<QString>("linkHref"); // of the first link
+        QTest::newRow("reference defined later") << QStringLiteral("See [the docs][d].\n\nMore.\n\n[d]: https://a.example/")
+                                                 << 0 << QStringLiteral("https://a.example/");
+        QTest::newRow("loose list") << QStringLiteral("- a\n\n- b\n\n- c") << 3 << QString();
+        QTest::newRow("loose ordered list") << QStringLiteral("1. a\n\n2. b") << 2 << QString();
+    }
+
+    void wholeAnswerConstructs()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, listItems);
+        QFETCH(QString, linkHref);
+        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        streamInPieces(view, answer);
+        QCOMPARE(view.unitWidgets().size(), 1);
+        const QTextDocument* document = documentOf(view.unitWidgets().first());
+        const QTextList* list = document->begin().textList();
+        QCOMPARE(list ? list->count() : 0, listItems);
+        if (list && list->format().style() == QTextListFormat::ListDecimal)
+            QCOMPARE(list->itemText(list->item(1)), QStringLiteral("2."));
+        QString href;
+        for (const QTextFragment& fragment : fragments(document))
+            if (href.isEmpty() && fragment.charFormat().isAnchor())
+                href = fragment.charFormat().anchorHref();
+        QCOMPARE(href, linkHref);
+    }
+
+    // An answer is written by a model that read pages anyone may have written: nothing in it may read a file or
+    // device, decode an unbounded picture, or open anything but a web or mail address.
+    void hostileAnswers_data()
+    {
+        QTest::addColumn<QString>("answer"); // %1 the trap's path, %2 its file name (relative to the working folder)
+        QTest::addColumn<QString>("shown");  // text the view shows instead
+        QTest::addColumn<int>("images");     // pictures left in the document
+        QTest::addColumn<QString>("click");  // the link text to click
+        QTest::addColumn<QString>("opened"); // what the desktop was asked to open
+
+        QTest::newRow("device image") << QStringLiteral("Here you go: ![x](/dev/zero) done")
+                                      << QStringLiteral("Here you go: [x] done") << 0 << QString() << QString();
+        QTest::newRow("absolute image") << QStringLiteral("![pic](%1)") << QStringLiteral("[pic]") << 0 << QString()
+                                        << QString();
+        QTest::newRow("file: image") << QStringLiteral("![](file://%1) and ![f](file://%1)")
+                                     << QStringLiteral(" and [f]") << 0 << QString() << QString();
+        QTest::newRow("relative image") << QStringLiteral("![rel](%2)") << QStringLiteral("[rel]") << 0 << QString()
+                                        << QString();
+        QTest::newRow("reference image") << QStringLiteral("![ref][r]\n\n[r]: %1") << QStringLiteral("[ref]") << 0
+                                         << QString() << QString();
+        QTest::newRow("inline HTML image") << QStringLiteral("a <img src=\"%1\"> b")
+                                           << QStringLiteral("a <img src=\"%1\"> b") << 0 << QString() << QString();
+        QTest::newRow("HTML block") << QStringLiteral("<div><img src=\"%1\"></div>")
+                                    << QStringLiteral("<div><img src=\"%1\"></div>") << 0 << QString() << QString();
+        QTest::newRow("huge data image") << u"![big](" + dataImage(QByteArray(AnswerDocument::maxImageDataBytes + 3, 'x')) + u')'
+                                         << QStringLiteral("[big]") << 0 << QString() << QString();
+        QTest::newRow("picture bomb") << u"![bomb](" + dataImage(bmpBomb(), "bmp") + u')' << QStringLiteral("[bomb]")
+                                      << 0 << QString() << QString();
+        QTest::newRow("small data image") << u"![dot](" + dataImage(pngOf(QSize(8, 8))) + u')' << QString() << 1
+                                          << QString() << QString();
+        QTest::newRow("file link") << QStringLiteral("[open](file://%1)") << QStringLiteral("open") << 0
+                                   << QStringLiteral("open") << QString();
+        QTest::newRow("relative link") << QStringLiteral("[open](%2)") << QStringLiteral("open") << 0
+                                       << QStringLiteral("open") << QString();
+        QTest::newRow("javascript link") << QStringLiteral("[run](javascript:alert(1))") << QStringLiteral("run") << 0
+                                         << QStringLiteral("run") << QString();
+        QTest::newRow("html title on a web link")
+            << QStringLiteral("[site](https://ok.example/page \"<img src='%1'>\")") << QStringLiteral("site") << 0
+            << QStringLiteral("site") << QStringLiteral("https://ok.example/page");
+        QTest::newRow("mail link") << QStringLiteral("[write](mailto:a@b.example)") << QStringLiteral("write") << 0
+                                   << QStringLiteral("write") << QStringLiteral("mailto:a@b.example");
+        QTest::newRow("autolink") << QStringLiteral("<https://auto.example/x>") << QStringLiteral("https://auto.example/x")
+                                  << 0 << QStringLiteral("https://auto.example/x")
+                                  << QStringLiteral("https://auto.example/x");
+    }
+
+    void hostileAnswers()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, shown);
+        QFETCH(int, images);
+        QFETCH(QString, click);
+        QFETCH(QString, opened);
+        FifoTrap trap;
+        OpenedUrls desktop;
+        const QString previousFolder = QDir::currentPath();
+        QDir::setCurrent(trap.folder());
+        answer.replace(QStringLiteral("%1"), trap.path()).replace(QStringLiteral("%2"), trap.fileName());
+        shown.replace(QStringLiteral("%1"), trap.path());
+
+        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        view.resize(600, 300);
+        view.show();
+        // Long rows arrive whole: laying out a partly streamed line of 80,000 characters only costs time here.
+        streamInPieces(view, answer, answer.size() > 10'000 ? answer.size() : 7);
+        QCoreApplication::sendPostedEvents();
+        view.grab(); // paint, which loads pictures
+
+        QCOMPARE(view.unitWidgets().size(), 1);
+        auto* text = qobject_cast<QTextBrowser*>(view.unitWidgets().first());
+        QVERIFY(text);
+        QCOMPARE(text->document()->toPlainText().remove(QChar::ObjectReplacementCharacter), shown);
+        int imageCount = 0;
+        for (const QTextFragment& fragment : fragments(text->document()))
+            imageCount += fragment.charFormat().isImageFormat();
+        QCOMPARE(imageCount, images);
+
+        if (!click.isEmpty()) {
+            QTextCursor cursor(text->document());
+            cursor.setPosition(text->document()->toPlainText().indexOf(click) + 1);
+            const QPoint at = text->cursorRect(cursor).center();
+            // Hovering shows the address as plain text, whatever the link's title holds.
+            QHelpEvent hover(QEvent::ToolTip, at, text->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(text->viewport(), &hover);
+            QTRY_VERIFY(QToolTip::isVisible());
+            QVERIFY(QToolTip::text().contains(QUrl(cursor.charFormat().anchorHref()).toString().toHtmlEscaped()));
+            QToolTip::hideText();
+            QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, at);
+            QCOMPARE(text->source(), QUrl());
+            QCOMPARE(text->document()->toPlainText().remove(QChar::ObjectReplacementCharacter), shown);
+        }
+        QCOMPARE(desktop.urls, opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(opened)});
+        QDir::setCurrent(previousFolder);
+        QVERIFY2(!trap.wasOpened(), "the answer made the view open a local file");
     }
 
     void replacedContentKeepsUnchangedUnits()
     {
-        MarkdownContentView view(QStringLiteral("Same start.\n\nOld ending."), ThemeColors{AppTheme::Dark});
+        MarkdownContentView view(QString(), ThemeColors{AppTheme::Dark});
+        view.setStreaming(true);
+        view.setContent(QStringLiteral("Same start.\n\nOld ending."));
+        view.flushPendingRender();
         QPointer<QWidget> first = view.unitWidgets().at(0);
         view.setContent(QStringLiteral("Same start.\n\nA different ending."));
         view.flushPendingRender();
@@ -128,11 +348,18 @@ private Q_SLOTS:
     void growingPastTheLimitTurnsPlain()
     {
         const QString full = textOfLength(MarkdownContentView::plainTextLimit + 1);
-        MarkdownContentView view(full.left(MarkdownContentView::plainTextLimit), ThemeColors{AppTheme::Light});
+        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        view.setStreaming(true);
+        view.setContent(full.left(MarkdownContentView::plainTextLimit));
+        view.flushPendingRender();
         QCOMPARE(shownText(view, 0), QStringLiteral("bold"));
         view.setContent(full);
         view.flushPendingRender();
         QCOMPARE(shownText(view, 0), QStringLiteral("**bold**"));
+        view.setStreaming(false);
+        view.flushPendingRender();
+        QCOMPARE(view.unitWidgets().size(), 1);
+        QVERIFY(shownText(view, 0).startsWith(QStringLiteral("**bold**\n\naaa")));
     }
 
     void codeCopyAndThemeColours()

@@ -63,6 +63,7 @@ QLabel* badge(const QString& text, QWidget* parent)
 QLabel* errorText(QWidget* parent)
 {
     QLabel* label = roleLabel({}, "error", parent);
+    label->setTextFormat(Qt::PlainText); // errors may quote what a server said
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->hide();

@@ -111,6 +111,7 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SharedProjectClie
     auto* sharedLine = new QHBoxLayout(m_sharedRow);
     sharedLine->setContentsMargins(0, 0, 0, 0);
     m_shareCode = new QLabel(m_sharedRow);
+    m_shareCode->setTextFormat(Qt::PlainText);
     m_shareCode->setObjectName(QStringLiteral("shareCodeLabel"));
     m_shareCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QFont codeFont = m_shareCode->font();
@@ -425,6 +426,7 @@ void PromptsTab::rebuildPromptList()
         number->setProperty("role", QStringLiteral("number"));
         line->addWidget(number);
         auto* title = new QLabel(prompt.title, frame);
+        title->setTextFormat(Qt::PlainText); // shared projects come from other people
         title->setObjectName(QStringLiteral("promptTitleLabel"));
         line->addWidget(title, 1);
         if (project->defaultPromptID == prompt.id) {
