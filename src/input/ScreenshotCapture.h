@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <optional>
@@ -20,7 +21,8 @@ class ScreenshotCapture : public QObject
     Q_OBJECT
 
 public:
-    using Completion = std::function<void(std::optional<QImage>)>;
+    // `error` is for the user when the capture failed in a way worth telling; empty for a cancel or a plain failure.
+    using Completion = std::function<void(std::optional<QImage> image, QString error)>;
 
     enum class Backend
     {

@@ -30,7 +30,7 @@ struct Result
     std::optional<QImage> image;
     ScreenshotCapture::Completion completion()
     {
-        return [this](std::optional<QImage> picture) { ++calls, image = std::move(picture); };
+        return [this](std::optional<QImage> picture, const QString&) { ++calls, image = std::move(picture); };
     }
 };
 
