@@ -208,6 +208,8 @@ void AppDelegate::openChatFromDock()
 
 void AppDelegate::quit()
 {
+    // While the loop still runs, so a portal dialog still open is told to close.
+    m_screenshots->cancel();
     QCoreApplication::quit();
 }
 

@@ -54,3 +54,12 @@ void ScreenshotCapture::captureScreenshot(Completion completion)
         return;
     }
 }
+
+void ScreenshotCapture::cancel()
+{
+    // The portal is told to take its dialog down; the others end with their objects.
+    for (ScreenshotPortal* portal : findChildren<ScreenshotPortal*>(Qt::FindDirectChildrenOnly))
+        portal->cancel();
+    qDeleteAll(findChildren<ScreenshotCommand*>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<RegionSelector*>(Qt::FindDirectChildrenOnly));
+}

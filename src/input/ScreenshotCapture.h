@@ -39,6 +39,8 @@ public:
     // Returns at once. `completion` runs exactly once, later, on the GUI thread, with the picture or with none
     // (cancelled, failed, or this object destroyed first).
     void captureScreenshot(Completion completion);
+    // Abandons every capture still running: each completes now, with no image and no error.
+    void cancel();
 
     // What the next capture would use, and the command for Backend::Command.
     Backend backend(QString* command = nullptr) const;
