@@ -208,6 +208,8 @@ void AppDelegate::openChatFromDock()
 
 void AppDelegate::quit()
 {
+    // While the loop still runs, so a portal dialog still open is told to close.
+    m_screenshots->cancel();
     QCoreApplication::quit();
 }
 
@@ -298,11 +300,12 @@ void AppDelegate::handleScreenshotTrigger()
 {
     m_appState->setShowWelcomeHint(false);
     const QPointer<AppDelegate> self(this);
-    m_screenshots->captureScreenshot([self](std::optional<QImage> image) {
-        if (!self || !image)
+    m_screenshots->captureScreenshot([self](std::optional<QImage> image, const QString& error) {
+        if (!self || (!image && error.isEmpty()))
             return;
+        // A failure worth telling shows in the panel's result, like a failed run.
         AppState& state = *self->m_appState;
-        state.setResultText(QString());
+        state.setResultText(error);
         state.setIsLoading(false);
         state.setLastCustomPromptText(std::nullopt);
         state.setClipboardText(QString());

@@ -36,19 +36,30 @@ ScreenshotCapture::Backend ScreenshotCapture::backend(QString* command) const
 
 void ScreenshotCapture::captureScreenshot(Completion completion)
 {
+    // Only the portal has failures of its own to tell the user about.
+    const auto withoutError = [completion](std::optional<QImage> image) { completion(std::move(image), QString()); };
     QString command;
     switch (backend(&command)) {
     case Backend::Command:
-        ScreenshotCommand::start(command, std::move(completion), this);
+        ScreenshotCommand::start(command, withoutError, this);
         return;
     case Backend::Portal:
         ScreenshotPortal::start(std::move(completion), this);
         return;
     case Backend::RegionSelector:
-        RegionSelector::start(std::move(completion), this);
+        RegionSelector::start(withoutError, this);
         return;
     case Backend::None:
-        QTimer::singleShot(0, this, [completion = std::move(completion)] { completion(std::nullopt); });
+        QTimer::singleShot(0, this, [withoutError] { withoutError(std::nullopt); });
         return;
     }
+}
+
+void ScreenshotCapture::cancel()
+{
+    // The portal is told to take its dialog down; the others end with their objects.
+    for (ScreenshotPortal* portal : findChildren<ScreenshotPortal*>(Qt::FindDirectChildrenOnly))
+        portal->cancel();
+    qDeleteAll(findChildren<ScreenshotCommand*>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<RegionSelector*>(Qt::FindDirectChildrenOnly));
 }

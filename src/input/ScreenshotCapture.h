@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <optional>
@@ -20,7 +21,8 @@ class ScreenshotCapture : public QObject
     Q_OBJECT
 
 public:
-    using Completion = std::function<void(std::optional<QImage>)>;
+    // `error` is for the user when the capture failed in a way worth telling; empty for a cancel or a plain failure.
+    using Completion = std::function<void(std::optional<QImage> image, QString error)>;
 
     enum class Backend
     {
@@ -37,6 +39,8 @@ public:
     // Returns at once. `completion` runs exactly once, later, on the GUI thread, with the picture or with none
     // (cancelled, failed, or this object destroyed first).
     void captureScreenshot(Completion completion);
+    // Abandons every capture still running: each completes now, with no image and no error.
+    void cancel();
 
     // What the next capture would use, and the command for Backend::Command.
     Backend backend(QString* command = nullptr) const;

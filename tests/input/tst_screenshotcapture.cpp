@@ -30,7 +30,7 @@ struct Result
     std::optional<QImage> image;
     ScreenshotCapture::Completion completion()
     {
-        return [this](std::optional<QImage> picture) { ++calls, image = std::move(picture); };
+        return [this](std::optional<QImage> picture, const QString&) { ++calls, image = std::move(picture); };
     }
 };
 
@@ -144,14 +144,14 @@ private Q_SLOTS:
             QCOMPARE(QColor(result.image->pixel(5, 5)), QColor(Qt::green));
     }
 
-    // Two captures at once each end with their own result; one still running when the capture object goes away
-    // ends with none.
+    // Two captures at once each end with their own result; one cancelled, or still running when the capture object
+    // goes away, ends at once with none.
     void concurrentAndAbandoned()
     {
         TestEnvironment env;
         const QString png = writePng(env.root());
         Settings settings;
-        Result slow, quick, abandoned;
+        Result slow, quick, cancelled, abandoned;
         {
             settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sh -c \"sleep 0.3; cat $0\" ") + png);
             ScreenshotCapture capture(&settings);
@@ -164,6 +164,12 @@ private Q_SLOTS:
             QVERIFY(slow.image.has_value() && quick.image.has_value());
 
             settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sleep 10"));
+            capture.captureScreenshot(cancelled.completion());
+            QTest::qWait(50);
+            capture.cancel();
+            QCOMPARE(cancelled.calls, 1);
+            QVERIFY(!cancelled.image.has_value());
+
             capture.captureScreenshot(abandoned.completion());
             QTest::qWait(50);
             QCOMPARE(abandoned.calls, 0);

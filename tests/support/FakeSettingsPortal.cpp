@@ -8,30 +8,9 @@
 FakeSettingsPortal::FakeSettingsPortal(std::optional<uint> scheme, bool supportsReadOne)
     : m_scheme(scheme), m_supportsReadOne(supportsReadOne)
 {
-    m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    if (!m_daemon.waitForStarted(5000))
-        return;
-    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
-    }
-    const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    if (address.isEmpty())
-        return;
-    m_connectionName = QStringLiteral("fake-portal-") + QString::number(quintptr(this));
-    QDBusConnection bus = QDBusConnection::connectToBus(address, m_connectionName);
-    if (!bus.isConnected() || !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")) ||
-        !bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), this,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals))
-        return;
-    m_address = address;
-}
-
-FakeSettingsPortal::~FakeSettingsPortal()
-{
-    if (!m_connectionName.isEmpty())
-        QDBusConnection::disconnectFromBus(m_connectionName);
-    m_daemon.terminate();
-    m_daemon.waitForFinished(3000);
+    m_exported = m_bus.isRunning() &&
+                 m_bus.connection().registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), this,
+                                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
 }
 
 void FakeSettingsPortal::setColorScheme(uint scheme)

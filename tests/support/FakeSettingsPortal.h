@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "support/PrivateSessionBus.h"
+
 #include <QDBusContext>
 #include <QDBusVariant>
 #include <QObject>
-#include <QProcess>
 
 #include <optional>
 
-// A private D-Bus session bus (its own dbus-daemon) with a settings portal on it that publishes
-// org.freedesktop.appearance color-scheme and announces changes like the real one.
+// A settings portal on a private D-Bus session bus that publishes org.freedesktop.appearance color-scheme and
+// announces changes like the real one.
 class FakeSettingsPortal : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -18,10 +19,9 @@ class FakeSettingsPortal : public QObject, protected QDBusContext
 public:
     // `scheme` absent: the portal has no such setting. `supportsReadOne` false: an old portal with only Read.
     explicit FakeSettingsPortal(std::optional<uint> scheme, bool supportsReadOne = true);
-    ~FakeSettingsPortal() override;
 
-    bool isRunning() const { return !m_address.isEmpty(); }
-    QString busAddress() const { return m_address; }
+    bool isRunning() const { return m_exported; }
+    QString busAddress() const { return m_exported ? m_bus.address() : QString(); }
     int reads() const { return m_reads; }
 
     void setColorScheme(uint scheme);
@@ -36,9 +36,8 @@ Q_SIGNALS:
 private:
     std::optional<QDBusVariant> lookup(const QString& nameSpace, const QString& key);
 
-    QProcess m_daemon;
-    QString m_address;
-    QString m_connectionName;
+    PrivateSessionBus m_bus{QStringLiteral("org.freedesktop.portal.Desktop")};
+    bool m_exported = false;
     std::optional<uint> m_scheme;
     bool m_supportsReadOne;
     int m_reads = 0;

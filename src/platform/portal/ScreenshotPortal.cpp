@@ -3,14 +3,18 @@
 
 #include "platform/Log.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QTimer>
+#include <QFile>
+#include <QImageReader>
 #include <QUrl>
 #include <QUuid>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,33 +22,102 @@ constexpr auto component = u"ScreenshotCapture";
 const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString responseSignal = QStringLiteral("Response");
+
+// A region screenshot of even a large screen is far below these; more is not a picture we want to hold. The pixel
+// bound matches QImageReader's own allocation limit by default and still holds where that limit is lifted; an 8K
+// screen in 32 bits fits.
+constexpr qint64 maximumFileSize = 256 * 1024 * 1024;
+constexpr qint64 maximumPixelBytes = 128 * 1024 * 1024;
+constexpr qsizetype maximumUriLength = 4096;
+
+std::optional<QImage> decode(QIODevice* device)
+{
+    QImageReader reader(device);
+    // The header's size is checked before any pixels are allocated.
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() * 4 > maximumPixelBytes)
+        return std::nullopt;
+    QImage image;
+    if (!reader.read(&image))
+        return std::nullopt;
+    return image;
+}
+
+// The portal names the file it saved. That name comes from another process, so only a local file URL naming a
+// regular file is opened (no link, pipe or device), and only up to a size. The file is the portal's copy for us:
+// it goes once opened, whether or not it decodes.
+std::optional<QImage> takePicture(const QVariant& value)
+{
+    if (value.typeId() != QMetaType::QString || value.toString().size() > maximumUriLength)
+        return std::nullopt;
+    const QUrl uri(value.toString(), QUrl::StrictMode);
+    if (!uri.isValid() || uri.scheme() != u"file" || !uri.host().isEmpty())
+        return std::nullopt;
+    const QString path = uri.toLocalFile();
+    if (!path.startsWith(u'/'))
+        return std::nullopt;
+    const QByteArray name = QFile::encodeName(path);
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return std::nullopt;
+    struct stat info = {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    std::optional<QImage> image;
+    if (info.st_size <= maximumFileSize) {
+        QFile file;
+        if (file.open(descriptor, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            image = decode(&file);
+    }
+    ::close(descriptor);
+    if (::unlink(name.constData()) != 0)
+        logLine(component, QStringLiteral("Could not delete the screenshot portal's file"));
+    return image;
+}
 
 } // namespace
 
 ScreenshotPortal* ScreenshotPortal::start(Completion completion, QObject* parent)
 {
-    auto* portal = new ScreenshotPortal(std::move(completion), parent);
-    portal->request();
+    return start(QDBusConnection::sessionBus(), defaultTimeout, std::move(completion), parent);
+}
+
+ScreenshotPortal* ScreenshotPortal::start(const QDBusConnection& bus, std::chrono::milliseconds timeout,
+                                          Completion completion, QObject* parent)
+{
+    auto* portal = new ScreenshotPortal(bus, std::move(completion), parent);
+    portal->request(timeout);
     return portal;
 }
 
-ScreenshotPortal::ScreenshotPortal(Completion completion, QObject* parent)
-    : QObject(parent), m_completion(std::move(completion))
+ScreenshotPortal::ScreenshotPortal(const QDBusConnection& bus, Completion completion, QObject* parent)
+    : QObject(parent), m_bus(bus), m_completion(std::move(completion))
 {}
 
 ScreenshotPortal::~ScreenshotPortal()
 {
-    if (!m_requestPath.isEmpty())
-        QDBusConnection::sessionBus().disconnect(portalService, m_requestPath, requestInterface,
-                                                 QStringLiteral("Response"), this, SLOT(response(uint, QVariantMap)));
-    if (m_completion)
-        std::exchange(m_completion, nullptr)(std::nullopt);
+    stopListening();
+    if (!m_completion)
+        return;
+    // Torn down while the user still chooses (the owner went away): take the dialog down too, end with nothing.
+    closeRequest();
+    std::exchange(m_completion, nullptr)(std::nullopt, QString());
 }
 
-void ScreenshotPortal::request()
+void ScreenshotPortal::cancel()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
+    if (!m_completion)
+        return;
+    closeRequest();
+    finish(std::nullopt);
+}
+
+void ScreenshotPortal::request(std::chrono::milliseconds timeout)
+{
+    if (!m_bus.isConnected()) {
         logLine(component, QStringLiteral("No session bus for the screenshot portal"));
         QTimer::singleShot(0, this, [this] { finish(std::nullopt); });
         return;
@@ -52,11 +125,17 @@ void ScreenshotPortal::request()
     // Subscribe to the answer before asking, at the path the portal will use for our token, so a quick answer is
     // not lost.
     const QString token = u"vantro_" + QUuid::createUuid().toString(QUuid::Id128);
-    QString sender = bus.baseService().mid(1);
+    QString sender = m_bus.baseService().mid(1);
     sender.replace(u'.', u'_');
-    m_requestPath = portalPath + u"/request/" + sender + u'/' + token;
-    bus.connect(portalService, m_requestPath, requestInterface, QStringLiteral("Response"), this,
-                SLOT(response(uint, QVariantMap)));
+    listen(portalPath + u"/request/" + sender + u'/' + token);
+
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, [this] {
+        logLine(component, QStringLiteral("The screenshot portal did not answer in time"));
+        closeRequest();
+        finish(std::nullopt, tr("The screenshot service did not answer."));
+    });
+    m_timeout.start(timeout);
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         portalService, portalPath, QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));
@@ -64,38 +143,67 @@ void ScreenshotPortal::request()
          << QVariantMap{{QStringLiteral("handle_token"), token},
                         {QStringLiteral("interactive"), true},
                         {QStringLiteral("modal"), true}};
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusPendingReply<QDBusObjectPath> reply = *call;
         if (reply.isError()) {
             logLine(component, QStringLiteral("The screenshot portal refused: ") + reply.error().message());
             finish(std::nullopt);
+            return;
         }
+        // Portals that predate handle_token choose their own request path; the answer comes there.
+        const QString handle = reply.value().path();
+        if (m_completion && !handle.isEmpty() && handle != m_requestPath)
+            listen(handle);
     });
+}
+
+void ScreenshotPortal::listen(const QString& path)
+{
+    stopListening();
+    m_requestPath = path;
+    m_listening = m_bus.connect(portalService, m_requestPath, requestInterface, responseSignal, this,
+                                SLOT(response(uint, QVariantMap)));
+}
+
+void ScreenshotPortal::stopListening()
+{
+    if (std::exchange(m_listening, false))
+        m_bus.disconnect(portalService, m_requestPath, requestInterface, responseSignal, this,
+                         SLOT(response(uint, QVariantMap)));
+}
+
+void ScreenshotPortal::closeRequest()
+{
+    if (m_requestPath.isEmpty() || !m_bus.isConnected())
+        return;
+    // Nothing to wait for: the portal answers Close with no value.
+    m_bus.send(QDBusMessage::createMethodCall(portalService, m_requestPath, requestInterface, QStringLiteral("Close")));
 }
 
 void ScreenshotPortal::response(uint code, const QVariantMap& results)
 {
+    // An answer already on its way to the path we just left is not for the request we now wait on.
+    if (!m_completion || message().path() != m_requestPath)
+        return;
     if (code != 0) {
         finish(std::nullopt);
         return;
     }
-    const QUrl uri(results.value(QStringLiteral("uri")).toString());
-    QImage image;
-    if (!uri.isLocalFile() || !image.load(uri.toLocalFile())) {
+    std::optional<QImage> image = takePicture(results.value(QStringLiteral("uri")));
+    if (!image)
         logLine(component, QStringLiteral("The screenshot portal gave no readable picture"));
-        finish(std::nullopt);
-        return;
-    }
     finish(std::move(image));
 }
 
-void ScreenshotPortal::finish(std::optional<QImage> image)
+void ScreenshotPortal::finish(std::optional<QImage> image, const QString& error)
 {
     if (!m_completion)
         return;
+    m_timeout.stop();
+    stopListening();
     const Completion completion = std::exchange(m_completion, nullptr);
     deleteLater();
-    completion(std::move(image));
+    completion(std::move(image), error);
 }

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/portal/ScreenshotPortal.h"
+#include "support/FakeScreenshotPortal.h"
+
+#include <QDBusMessage>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QUuid>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Answer
+{
+    Picture,
+    UserCancel,
+    None,
+};
+
+struct Result
+{
+    int calls = 0;
+    std::optional<QImage> image;
+    QString error;
+    ScreenshotPortal::Completion completion()
+    {
+        return [this](std::optional<QImage> picture, QString text) {
+            ++calls, image = std::move(picture), error = std::move(text);
+        };
+    }
+};
+
+// A PNG of 30x20 pixels in one colour, as the portal would save it.
+QString writePng(const QString& path, Qt::GlobalColor colour)
+{
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(colour);
+    return image.save(path) ? path : QString();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Answer)
+
+class TestScreenshotPortal : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void request_data()
+    {
+        QTest::addColumn<bool>("otherHandle"); // the portal ignores our token, as old ones did
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<bool>("cancelOurs");
+        QTest::addColumn<bool>("expectImage");
+        QTest::addColumn<QString>("expectError");
+        QTest::addColumn<bool>("expectClose");
+        QTest::newRow("picture") << false << Answer::Picture << false << true << QString() << false;
+        QTest::newRow("user cancels") << false << Answer::UserCancel << false << false << QString() << false;
+        QTest::newRow("no answer") << false << Answer::None << false << false
+                                   << QStringLiteral("The screenshot service did not answer.") << true;
+        QTest::newRow("other handle") << true << Answer::Picture << false << true << QString() << false;
+        QTest::newRow("cancelled by us") << false << Answer::None << true << false << QString() << true;
+    }
+
+    void request()
+    {
+        QFETCH(bool, otherHandle);
+        QFETCH(Answer, answer);
+        QFETCH(bool, cancelOurs);
+        QFETCH(bool, expectImage);
+        QFETCH(QString, expectError);
+        QFETCH(bool, expectClose);
+
+        FakeScreenshotPortal fake;
+        QVERIFY(fake.isRunning());
+        const QString connection = QUuid::createUuid().toString(QUuid::Id128);
+        QDBusConnection bus = QDBusConnection::connectToBus(fake.busAddress(), connection);
+        const auto disconnect = qScopeGuard([&connection] { QDBusConnection::disconnectFromBus(connection); });
+        QVERIFY(bus.isConnected());
+        if (otherHandle)
+            fake.setHandle(QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/old"));
+        QTemporaryDir folder;
+        const QString picture = writePng(folder.filePath(QStringLiteral("Screenshot.png")), Qt::green);
+        const QString decoy = writePng(folder.filePath(QStringLiteral("Decoy.png")), Qt::red);
+        QVERIFY(!picture.isEmpty() && !decoy.isEmpty());
+
+        Result result;
+        const bool waitsOut = answer == Answer::None && !cancelOurs;
+        const QPointer<ScreenshotPortal> portal =
+            ScreenshotPortal::start(bus, waitsOut ? 300ms : 60s, result.completion());
+        QTRY_VERIFY(!fake.handle().isEmpty());
+        QTRY_COMPARE(portal->requestPath(), fake.handle());
+        // One round trip on our connection: the bus has our subscription to the handle before the fake answers.
+        QCOMPARE(bus.call(QDBusMessage::createMethodCall(
+                              QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                              QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")))
+                     .type(),
+                 QDBusMessage::ReplyMessage);
+
+        // Once the portal has named its own handle, an answer on the token's path is not ours.
+        if (otherHandle)
+            fake.respond(fake.tokenPath(), 0, {{QStringLiteral("uri"), QUrl::fromLocalFile(decoy).toString()}});
+        if (answer == Answer::Picture)
+            fake.respond(fake.handle(), 0, {{QStringLiteral("uri"), QUrl::fromLocalFile(picture).toString()}});
+        else if (answer == Answer::UserCancel)
+            fake.respond(fake.handle(), 1);
+        if (cancelOurs)
+            portal->cancel();
+
+        QTRY_COMPARE(result.calls, 1);
+        QCOMPARE(result.image.has_value(), expectImage);
+        if (expectImage) {
+            QCOMPARE(result.image->size(), QSize(30, 20));
+            QCOMPARE(QColor(result.image->pixel(5, 5)), QColor(Qt::green));
+        }
+        QCOMPARE(result.error, expectError);
+        // The portal's file is gone once read; a file named by an answer we ignored is not touched.
+        QCOMPARE(QFile::exists(picture), !expectImage);
+        QVERIFY(QFile::exists(decoy));
+        QTRY_COMPARE(fake.closed(), expectClose ? QStringList{fake.handle()} : QStringList());
+        QTRY_VERIFY(portal.isNull());
+        QCOMPARE(result.calls, 1);
+    }
+};
+
+QTEST_MAIN(TestScreenshotPortal)
+#include "tst_screenshotportal.moc"
