@@ -342,6 +342,14 @@ void Settings::write(const SettingKey& key, const QVariant& value)
 
 void Settings::persist()
 {
+    // sync() rewrites the whole file from what QSettings parsed, and would save a hand-written "a ,b" as the list
+    // "a, b": store such text settings as the text read from the file while it is still there.
+    for (const SettingKey& key : SettingsKeys::all) {
+        const QVariant value = raw(key);
+        if (key.type == SettingType::String &&
+            (value.typeId() == QMetaType::QStringList || value.typeId() == QMetaType::QVariantList))
+            m_settings->setValue(keyName(key), textWrittenAsList(m_path, key, value.toStringList()));
+    }
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError)
         logLine(component, QStringLiteral("Failed to write ") + m_path);

@@ -109,7 +109,13 @@ private Q_SLOTS:
                 return QVariant(settings.integer(*k));
             }
         };
-        QCOMPARE(read(Settings()), expected);
+        Settings settings;
+        QCOMPARE(read(settings), expected);
+        // Saving any setting rewrites the whole file; what was written by hand must come through that too.
+        settings.setInteger(SettingsKeys::totalPromptsUsed, 7);
+        const QString copy = env.settingsFile() + QStringLiteral(".copy");
+        QVERIFY(QFile::copy(env.settingsFile(), copy));
+        QCOMPARE(read(Settings(copy)), expected);
     }
 
     void writesPersistAndSignal()
