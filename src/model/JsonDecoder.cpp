@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/JsonDecoder.h"
 
+#include "platform/Log.h"
+
 #include <QRegularExpression>
 
 #include <cmath>
@@ -210,7 +212,17 @@ std::optional<QUuid> parseUuid(const QString& text)
 
 QString dateString(const QDateTime& date)
 {
-    return date.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + u'Z';
+    QDateTime utc = date.toUTC();
+    // parseDate takes four-digit years only (and there is no year 0): anything else would make the whole file
+    // unreadable at the next start, so it is never written.
+    if (!utc.isValid() || utc.date().year() < 1 || utc.date().year() > 9999) {
+        logLine(u"JsonFormat",
+                utc.isValid()
+                    ? QStringLiteral("Saved the current time in place of a date in year %1").arg(utc.date().year())
+                    : QStringLiteral("Saved the current time in place of an invalid date"));
+        utc = truncatedToSeconds(QDateTime::currentDateTimeUtc());
+    }
+    return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + u'Z';
 }
 
 std::optional<QDateTime> parseDate(const QString& text)
@@ -237,7 +249,10 @@ std::optional<QDateTime> parseDate(const QString& text)
 
 QDateTime truncatedToSeconds(const QDateTime& date)
 {
-    return QDateTime::fromSecsSinceEpoch(date.toSecsSinceEpoch(), Qt::UTC);
+    // Drop the milliseconds field, as dateString does; dividing the epoch milliseconds would round dates before
+    // 1970 up instead.
+    const QDateTime utc = date.toUTC();
+    return utc.addMSecs(-utc.time().msec());
 }
 
 } // namespace JsonFormat

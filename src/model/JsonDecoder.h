@@ -74,17 +74,18 @@ private:
 // The common encodings of stored records.
 namespace JsonFormat {
 
-QString uuidString(const QUuid& id);                    // upper-case canonical, 36 characters
-std::optional<QUuid> parseUuid(const QString& text);    // canonical form only, either case
-QString dateString(const QDateTime& date);              // 2026-01-31T12:00:00Z
+QString uuidString(const QUuid& id);                 // upper-case canonical, 36 characters
+std::optional<QUuid> parseUuid(const QString& text); // canonical form only, either case
+// 2026-01-31T12:00:00Z. A date parseDate could not read back (invalid, or outside the years 1 to 9999 in UTC) is
+// written as the current time, with one log line.
+QString dateString(const QDateTime& date);
 std::optional<QDateTime> parseDate(const QString& text); // whole seconds, Z or ±hh:mm
 QDateTime truncatedToSeconds(const QDateTime& date);
 
 } // namespace JsonFormat
 
 // Decodes a whole document that must be a JSON array of T (T::fromJson(value, decoder)); all or nothing.
-template <typename T>
-std::optional<QList<T>> decodeJsonArray(const QByteArray& json, DecodeError* error = nullptr)
+template <typename T> std::optional<QList<T>> decodeJsonArray(const QByteArray& json, DecodeError* error = nullptr)
 {
     JsonDecoder decoder;
     QJsonParseError parseError;

@@ -39,6 +39,16 @@ ChatSession truncated(ChatSession session)
     return session;
 }
 
+// The three dates a session writes, by their stored names.
+QDateTime& dateIn(ChatSession& session, const QString& field)
+{
+    if (field == u"createdAt")
+        return session.createdAt;
+    if (field == u"updatedAt")
+        return session.updatedAt;
+    return session.messages[1].timestamp;
+}
+
 QStringList corruptCopies(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("chat_sessions.json.corrupt-*")},
@@ -70,6 +80,78 @@ private Q_SLOTS:
         const QByteArray text = TestEnvironment::readFile(store.sessionsFilePath());
         QVERIFY(text.contains("\n        \"createdAt\""));
         QVERIFY(text.indexOf("\"createdAt\"") < text.indexOf("\"id\""));
+    }
+
+    void datesSurviveSaving_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QDateTime>("date");
+        QTest::addColumn<QString>("stored"); // empty: not storable, saved as the current time
+
+        const QTime noon(12, 0);
+        QTest::newRow("plain") << "createdAt" << QDateTime(QDate(2024, 5, 1), noon, Qt::UTC) << "2024-05-01T12:00:00Z";
+        QTest::newRow("milliseconds dropped")
+            << "timestamp" << QDateTime(QDate(2024, 5, 1), QTime(12, 0, 0, 999), Qt::UTC) << "2024-05-01T12:00:00Z";
+        QTest::newRow("milliseconds before 1970")
+            << "updatedAt" << QDateTime::fromMSecsSinceEpoch(-1, Qt::UTC) << "1969-12-31T23:59:59Z";
+        QTest::newRow("offset across the new year")
+            << "createdAt" << QDateTime(QDate(2024, 12, 31), QTime(22, 30), Qt::OffsetFromUTC, -5 * 3600)
+            << "2025-01-01T03:30:00Z";
+        QTest::newRow("local time") << "timestamp" << QDateTime::fromSecsSinceEpoch(1'714'564'800, Qt::LocalTime)
+                                    << "2024-05-01T12:00:00Z";
+        QTest::newRow("first second of year 1")
+            << "updatedAt" << QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC) << "0001-01-01T00:00:00Z";
+        QTest::newRow("last second of year 9999")
+            << "createdAt" << QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC) << "9999-12-31T23:59:59Z";
+
+        QTest::newRow("invalid") << "createdAt" << QDateTime() << "";
+        QTest::newRow("year 10000") << "updatedAt" << QDateTime(QDate(10000, 1, 1), noon, Qt::UTC) << "";
+        QTest::newRow("negative year") << "timestamp" << QDateTime(QDate(-44, 3, 15), noon, Qt::UTC) << "";
+        QTest::newRow("offset pushes year 1 back")
+            << "createdAt" << QDateTime(QDate(1, 1, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600) << "";
+        // The reader takes any offset, so a stored date can land past 9999 once in UTC; it is read, not kept.
+        QTest::newRow("read with an offset past 9999")
+            << "updatedAt" << *JsonFormat::parseDate(QStringLiteral("9999-12-31T23:30:00-01:00")) << "";
+    }
+
+    // Whatever date the program holds, the saved history decodes as a whole at the next start.
+    void datesSurviveSaving()
+    {
+        QFETCH(QString, field);
+        QFETCH(QDateTime, date);
+        QFETCH(QString, stored);
+        TestEnvironment env;
+        ChatSession dated = sampleSession(QStringLiteral("dated"));
+        dateIn(dated, field) = date;
+        const QList<ChatSession> sessions{sampleSession(QStringLiteral("before")), dated,
+                                          sampleSession(QStringLiteral("after"))};
+
+        const QDateTime start = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
+        StdoutCapture out;
+        ChatStore().saveSessions(sessions);
+        const QString log = out.text();
+        const QDateTime end = QDateTime::currentDateTimeUtc();
+
+        QList<ChatSession> loaded = ChatStore().loadSessions();
+        QCOMPARE(loaded.size(), 3);
+        QCOMPARE(loaded[0], truncated(sessions[0]));
+        QCOMPARE(loaded[2], truncated(sessions[2]));
+        const QDateTime read = dateIn(loaded[1], field);
+        if (stored.isEmpty()) {
+            QVERIFY2(read >= start && read <= end, qPrintable(read.toString(Qt::ISODate)));
+            QCOMPARE(log.count(u'\n'), 1);
+            QVERIFY2(log.startsWith(QStringLiteral("JsonFormat: Saved the current time in place of ")),
+                     qPrintable(log));
+        } else {
+            QCOMPARE(read, *JsonFormat::parseDate(stored));
+            QCOMPARE(JsonFormat::truncatedToSeconds(date), read);
+            QVERIFY(TestEnvironment::readFile(ChatStore().sessionsFilePath())
+                        .contains(QByteArray('"' + stored.toLatin1() + '"')));
+            QCOMPARE(log, QString());
+        }
+        ChatSession expected = truncated(dated);
+        dateIn(expected, field) = read;
+        QCOMPARE(loaded[1], expected);
     }
 
     void damagedFileIsKeptAside_data()
