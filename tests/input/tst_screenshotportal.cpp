@@ -3,6 +3,7 @@
 #include "support/FakeScreenshotPortal.h"
 
 #include <QDBusMessage>
+#include <QDateTime>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@ namespace {
 enum class Answer
 {
     Picture,
+    OldPicture,
     UserCancel,
     None,
 };
@@ -64,6 +66,7 @@ private Q_SLOTS:
         QTest::newRow("no answer") << false << Answer::None << false << false
                                    << QStringLiteral("The screenshot service did not answer.") << true;
         QTest::newRow("other handle") << true << Answer::Picture << false << true << QString() << false;
+        QTest::newRow("older file") << false << Answer::OldPicture << false << true << QString() << false;
         QTest::newRow("cancelled by us") << false << Answer::None << true << false << QString() << true;
     }
 
@@ -105,7 +108,13 @@ private Q_SLOTS:
         // Once the portal has named its own handle, an answer on the token's path is not ours.
         if (otherHandle)
             fake.respond(fake.tokenPath(), 0, {{QStringLiteral("uri"), QUrl::fromLocalFile(decoy).toString()}});
-        if (answer == Answer::Picture)
+        if (answer == Answer::OldPicture) {
+            // A file from before the request is not the portal's copy for us: read, but never deleted.
+            QFile file(picture);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        }
+        if (answer == Answer::Picture || answer == Answer::OldPicture)
             fake.respond(fake.handle(), 0, {{QStringLiteral("uri"), QUrl::fromLocalFile(picture).toString()}});
         else if (answer == Answer::UserCancel)
             fake.respond(fake.handle(), 1);
@@ -120,7 +129,7 @@ private Q_SLOTS:
         }
         QCOMPARE(result.error, expectError);
         // The portal's file is gone once read; a file named by an answer we ignored is not touched.
-        QCOMPARE(QFile::exists(picture), !expectImage);
+        QCOMPARE(QFile::exists(picture), !expectImage || answer == Answer::OldPicture);
         QVERIFY(QFile::exists(decoy));
         QTRY_COMPARE(fake.closed(), expectClose ? QStringList{fake.handle()} : QStringList());
         QTRY_VERIFY(portal.isNull());

@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 
 #include <QDBusMessage>
+#include <QDateTime>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -46,8 +47,9 @@ std::optional<QImage> decode(QIODevice* device)
 
 // The portal names the file it saved. That name comes from another process, so only a local file URL naming a
 // regular file is opened (no link, pipe or device), and only up to a size. The file is the portal's copy for us:
-// it goes once opened, whether or not it decodes.
-std::optional<QImage> takePicture(const QVariant& value)
+// it goes once opened, whether or not it decodes, but only when it is ours and was written during this request,
+// so a wrong answer cannot make us delete some older file of the user's.
+std::optional<QImage> takePicture(const QVariant& value, qint64 requestStartedSeconds)
 {
     if (value.typeId() != QMetaType::QString || value.toString().size() > maximumUriLength)
         return std::nullopt;
@@ -73,7 +75,9 @@ std::optional<QImage> takePicture(const QVariant& value)
             image = decode(&file);
     }
     ::close(descriptor);
-    if (::unlink(name.constData()) != 0)
+    // Some slack for file systems that keep whole seconds or clocks a little apart.
+    const bool writtenForUs = info.st_uid == ::getuid() && info.st_mtime >= requestStartedSeconds - 2;
+    if (writtenForUs && ::unlink(name.constData()) != 0)
         logLine(component, QStringLiteral("Could not delete the screenshot portal's file"));
     return image;
 }
@@ -117,6 +121,7 @@ void ScreenshotPortal::cancel()
 
 void ScreenshotPortal::request(std::chrono::milliseconds timeout)
 {
+    m_startedSeconds = QDateTime::currentSecsSinceEpoch();
     if (!m_bus.isConnected()) {
         logLine(component, QStringLiteral("No session bus for the screenshot portal"));
         QTimer::singleShot(0, this, [this] { finish(std::nullopt); });
@@ -191,7 +196,7 @@ void ScreenshotPortal::response(uint code, const QVariantMap& results)
         finish(std::nullopt);
         return;
     }
-    std::optional<QImage> image = takePicture(results.value(QStringLiteral("uri")));
+    std::optional<QImage> image = takePicture(results.value(QStringLiteral("uri")), m_startedSeconds);
     if (!image)
         logLine(component, QStringLiteral("The screenshot portal gave no readable picture"));
     finish(std::move(image));

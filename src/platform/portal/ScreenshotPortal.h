@@ -58,4 +58,5 @@ private:
     QString m_requestPath;
     bool m_listening = false;
     QTimer m_timeout;
+    qint64 m_startedSeconds = 0; // when the request went out, for telling the portal's new file from older ones
 };
