@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PanelTestSupport.h"
+#include "support/HostileContent.h"
 #include "ui/ChatView.h"
 #include "ui/MarkdownContentView.h"
 #include "ui/PanelWidgets.h"
@@ -136,6 +137,27 @@ private Q_SLOTS:
         // The title, or the host when the title is blank or missing.
         QCOMPARE(links, (QStringList{QStringLiteral("Today's weather"), QStringLiteral("news.example.org"),
                                      QStringLiteral("untitled.example.net")}));
+    }
+
+    // The transcript measures and draws answers and lists their sources: none of it may read a local file, and
+    // only web addresses among the sources open.
+    void hostileAnswerAndSources()
+    {
+        FifoTrap trap;
+        OpenedUrls desktop;
+        const QString fileUrl = QUrl::fromLocalFile(trap.path()).toString();
+        ChatMessage answer = message(MessageRole::Assistant,
+                                     QStringLiteral("![a](%1) ![b](%2) <img src=\"%1\"> [c](%2)").arg(trap.path(), fileUrl));
+        answer.annotations = QList<URLCitation>{{fileUrl, QStringLiteral("local"), {}, {}, {}},
+                                                {QStringLiteral("javascript:alert(1)"), QStringLiteral("script"), {}, {}, {}},
+                                                {QStringLiteral("https://ok.example/a"), QStringLiteral("web"), {}, {}, {}}};
+        showSession({message(MessageRole::User, QStringLiteral("Hi")), answer});
+        MessageBubble* bubble = m_view->bubbles().last();
+        bubble->grab();
+        for (QPushButton* link : bubble->findChildren<QPushButton*>(QStringLiteral("sourceLink")))
+            link->click();
+        QCOMPARE(desktop.urls, QList<QUrl>{QUrl(QStringLiteral("https://ok.example/a"))});
+        QVERIFY2(!trap.wasOpened(), "the transcript opened a local file named by an answer");
     }
 
     void streamingUpdatesTheSameBubble()
