@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -78,6 +79,14 @@ void makeBareTextArea(QTextEdit* edit)
     edit->setContextMenuPolicy(Qt::DefaultContextMenu);
 }
 
+// A line that defines a link reference ("[label]: address"), which Markdown renders as nothing.
+const QRegularExpression& linkDefinition()
+{
+    static const QRegularExpression line(QStringLiteral(R"(^ {0,3}\[[^\]\n]+\]:[ \t]*\S[^\n]*$)"),
+                                         QRegularExpression::MultilineOption);
+    return line;
+}
+
 class TextUnitView : public QTextBrowser
 {
 public:
@@ -113,8 +122,9 @@ public:
             document->setPlainText(text);
         } else {
             document->setAnswerMarkdown(text);
-            // The parser gives up only on resource exhaustion; show the text as it came rather than nothing.
-            if (document->isEmpty() && !text.trimmed().isEmpty())
+            // The parser gives up only on resource exhaustion; show the text as it came rather than nothing. Text
+            // that only defines link references is rightly empty.
+            if (document->isEmpty() && !QString(text).remove(linkDefinition()).trimmed().isEmpty())
                 document->setPlainText(text);
             else
                 tintLinks(document, m_link);
@@ -396,10 +406,31 @@ QList<RenderUnit> MarkdownContentView::unitsToDraw() const
         return units;
     }
     const QList<ContentBlock> blocks = m_splitter.blocks();
+    // Text blocks are parsed one by one, so a link reference defined in one (often at the end, after a code block)
+    // is handed to the others too. A definition renders as nothing, wherever it stands.
+    const QRegularExpression& definition = linkDefinition();
+    QString definitions;
+    int textBlocks = 0;
+    for (const ContentBlock& block : blocks) {
+        if (block.kind != ContentBlock::Kind::Text)
+            continue;
+        ++textBlocks;
+        for (auto it = definition.globalMatch(block.text); it.hasNext();)
+            definitions += u'\n' + it.next().captured();
+    }
+    const bool share = textBlocks > 1 && !definitions.isEmpty();
     QList<RenderUnit> units;
     units.reserve(blocks.size());
-    for (int i = 0; i < blocks.size(); ++i)
-        units.append(RenderUnit{blocks[i].kind, blocks[i].text, blocks[i].language, i, QString()});
+    for (int i = 0; i < blocks.size(); ++i) {
+        QString text = blocks[i].text;
+        if (share && blocks[i].kind == ContentBlock::Kind::Text) {
+            // A block of definitions alone would only be an empty gap.
+            if (QString(text).remove(definition).trimmed().isEmpty())
+                continue;
+            text += u'\n' + definitions;
+        }
+        units.append(RenderUnit{blocks[i].kind, std::move(text), blocks[i].language, i, QString()});
+    }
     return units;
 }
 
