@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/AppState.h"
 
+#include "model/ClipboardText.h"
 #include "model/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/Log.h"
@@ -279,7 +280,7 @@ void AppState::readClipboard()
     QClipboard* clipboard =
         qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
     const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-    setClipboardText(clipboard ? clipboard->text(QClipboard::Clipboard) : QString());
+    setClipboardText(ClipboardText::fromMimeData(mime));
     const QImage image = mime ? imageFromClipboard(*mime) : QImage();
     setClipboardImage(image.isNull() ? std::nullopt : std::optional<QImage>(image));
 }

@@ -91,7 +91,7 @@ public:
     // The session whose id is activeChatSessionID, if there is one.
     std::optional<ChatSession> activeChatSession() const;
 
-    // Clipboard text, then an image (PNG, TIFF or any other image type the clipboard offers).
+    // Clipboard text as ClipboardText reads it, then an image (PNG, TIFF or any other image type offered).
     void readClipboard();
     bool hasClipboardContent() const;
 

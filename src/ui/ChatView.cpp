@@ -2,6 +2,7 @@
 #include "ui/ChatView.h"
 
 #include "model/AppState.h"
+#include "model/ClipboardText.h"
 #include "ui/AnswerDocument.h"
 #include "ui/MarkdownContentView.h"
 #include "ui/PanelWidgets.h"
@@ -343,7 +344,12 @@ void ChatInputEdit::insertFromMimeData(const QMimeData* source)
     // Ctrl+V, the context menu's Paste and drops onto the input all come here: an image attaches instead.
     if (onImageData && onImageData(source))
         return;
-    QPlainTextEdit::insertFromMimeData(source);
+    // Text from another application goes in as the user selected it, with LF line ends and a bounded length.
+    const QString text = ClipboardText::fromMimeData(source);
+    if (!text.isEmpty())
+        insertPlainText(text);
+    else
+        QPlainTextEdit::insertFromMimeData(source);
     fitHeight();
 }
 
