@@ -2,6 +2,7 @@
 #include "model/ClipboardText.h"
 
 #include "ai/TextLength.h"
+#include "platform/Log.h"
 
 #include <QGuiApplication>
 #include <QMimeData>
@@ -18,6 +19,7 @@ QString capped(QString text)
     qsizetype end = ClipboardText::maxLength;
     if (text.at(end - 1).isHighSurrogate())
         --end; // never keep half of a pair
+    logLine(u"ClipboardText", QStringLiteral("Clipboard text cut at %1 characters").arg(end));
     text.truncate(end);
     return text;
 }
