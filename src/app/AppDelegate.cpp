@@ -479,6 +479,8 @@ void AppDelegate::copyResultAndClose()
 void AppDelegate::panelWillClose()
 {
     cancelQuickRun();
+    // A screenshot still being picked was going to open this panel; closing it abandons the pick too.
+    m_screenshots->cancel();
     m_appState->setResultText(QString());
     m_appState->setIsLoading(false);
     m_appState->setLastCustomPromptText(std::nullopt);
