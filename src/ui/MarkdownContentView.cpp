@@ -82,8 +82,10 @@ void makeBareTextArea(QTextEdit* edit)
 // A line that defines a link reference ("[label]: address"), which Markdown renders as nothing.
 const QRegularExpression& linkDefinition()
 {
-    static const QRegularExpression line(QStringLiteral(R"(^ {0,3}\[[^\]\n]+\]:[ \t]*\S[^\n]*$)"),
-                                         QRegularExpression::MultilineOption);
+    // An address, then at most a quoted title: "[note]: some words" is a paragraph, not a definition.
+    static const QRegularExpression line(
+        QStringLiteral(R"(^ {0,3}\[[^\]\n]+\]:[ \t]*(<[^>\n]*>|\S+)([ \t]+("[^"\n]*"|'[^'\n]*'|\([^)\n]*\)))?[ \t]*$)"),
+        QRegularExpression::MultilineOption);
     return line;
 }
 

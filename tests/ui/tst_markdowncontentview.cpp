@@ -208,7 +208,8 @@ private Q_SLOTS:
         QTest::newRow("reference defined later") << QStringLiteral("See [the docs][d].\n\nMore.\n\n[d]: https://a.example/")
                                                  << 0 << QStringLiteral("https://a.example/");
         QTest::newRow("reference defined after code")
-            << QStringLiteral("See [the docs][d].\n\n```sh\nls\n```\n\n[d]: https://b.example/") << 0
+            << QStringLiteral("See [the docs][d].\n\n```sh\nls\n```\n\n[d]: https://b.example/ \"Docs\"\n\n"
+                              "[note]: not a definition") << 0
             << QStringLiteral("https://b.example/");
         QTest::newRow("loose list") << QStringLiteral("- a\n\n- b\n\n- c") << 3 << QString();
         QTest::newRow("loose ordered list") << QStringLiteral("1. a\n\n2. b") << 2 << QString();
@@ -233,6 +234,14 @@ private Q_SLOTS:
         QCOMPARE(href, linkHref);
         for (QWidget* unit : view.unitWidgets())
             QVERIFY(!documentOf(unit)->toPlainText().contains(u"]: https"));
+        // Prose that only looks like a definition is shown once, where it stands.
+        const auto shownAnywhere = [&view] {
+            QString all;
+            for (QWidget* unit : view.unitWidgets())
+                all += documentOf(unit)->toPlainText();
+            return all;
+        };
+        QVERIFY(shownAnywhere().count(u"[note]") == (answer.contains(u"[note]") ? 1 : 0));
     }
 
     // An answer is written by a model that read pages anyone may have written: nothing in it may read a file or
