@@ -1,6 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/ChatServiceConfig.h"
 
+#include "model/Settings.h"
+
+ChatServiceConfig ChatServiceConfig::fromSettings(const Settings& settings)
+{
+    ChatServiceConfig config;
+    config.baseUrl = settings.string(SettingsKeys::apiBaseUrl);
+    config.apiKey = settings.string(SettingsKeys::openaiApiKey);
+    config.model = settings.string(SettingsKeys::openaiModel);
+    return config;
+}
+
 std::optional<QUrl> ChatServiceConfig::endpointUrl() const
 {
     QString base = baseUrl.trimmed();

@@ -4,7 +4,8 @@
 #include "ai/PromptAssembly.h"
 #include "ai/TextLength.h"
 #include "app/AboutDialog.h"
-#include "app/ChatTurnRunner.h"
+#include "chat/ChatTurnRunner.h"
+#include "chat/QuickRunner.h"
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
 #include "input/ScreenshotCapture.h"
@@ -26,21 +27,6 @@
 namespace {
 
 constexpr QStringView component = u"AppDelegate";
-constexpr qsizetype sessionTitleLength = 40;
-
-// Stored images are PNG file bytes.
-std::optional<QByteArray> pngData(const std::optional<QImage>& image)
-{
-    if (!image || image->isNull())
-        return std::nullopt;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image->save(&buffer, "PNG"))
-        return std::nullopt;
-    return bytes;
-}
-
 } // namespace
 
 AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
@@ -51,24 +37,19 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
     m_appState = std::make_unique<AppState>(m_settings, ChatStore(), m_syncClient.get());
     m_hotkeyManager = dependencies.hotkeyManager ? std::move(dependencies.hotkeyManager)
                                                  : std::make_unique<HotkeyManager>(&m_settings);
-    m_client = std::make_unique<ChatCompletionsClient>(&m_network);
+    m_quickRuns = std::make_unique<QuickRunner>(*m_appState, m_settings, m_network);
     m_chatTurns = std::make_unique<ChatTurnRunner>(*m_appState, m_settings, m_network, MemoryStore());
     m_screenshots = std::make_unique<ScreenshotCapture>(&m_settings);
 }
 
 AppDelegate::~AppDelegate()
 {
-    cancelQuickRun();
+    m_quickRuns->cancel();
     if (m_panel) {
         m_panel->disconnect(this);
         delete m_panel;
     }
     delete m_settingsWindow;
-}
-
-QString AppDelegate::noApiKeyText()
-{
-    return tr("⚠️ No API key set. Open Preferences (Ctrl+,) to add your OpenAI API key.");
 }
 
 FloatingPanelView* AppDelegate::panelView() const
@@ -287,7 +268,7 @@ void AppDelegate::handleTextTrigger()
     m_appState->setResultText(QString());
     m_appState->setIsLoading(false);
     m_appState->setLastCustomPromptText(std::nullopt);
-    m_floatingPanelSessionID.reset();
+    m_quickRuns->startNewShowing();
     if (m_appState->hasClipboardContent()) {
         showPromptPanel();
     } else {
@@ -310,7 +291,7 @@ void AppDelegate::handleScreenshotTrigger()
         state.setLastCustomPromptText(std::nullopt);
         state.setClipboardText(QString());
         state.setClipboardImage(image);
-        self->m_floatingPanelSessionID.reset();
+        self->m_quickRuns->startNewShowing();
         self->showPromptPanel();
     });
 }
@@ -410,7 +391,7 @@ void AppDelegate::showPromptPanel()
     m_appState->refreshSharedProjects();
     m_appState->setIsPanelExpanded(false);
     presentPanel();
-    runDefaultPromptIfSet();
+    m_quickRuns->runDefaultPrompt();
 }
 
 void AppDelegate::showChatPanel()
@@ -422,31 +403,14 @@ void AppDelegate::showChatPanel()
     presentPanel();
 }
 
-void AppDelegate::runDefaultPromptIfSet()
-{
-    if (!m_appState->hasClipboardContent())
-        return;
-    const Project project = m_appState->activeProject();
-    const std::optional<QUuid> id =
-        m_appState->clipboardImage() ? project.defaultImagePromptID : project.defaultPromptID;
-    if (!id)
-        return;
-    for (const Prompt& prompt : project.prompts) {
-        if (prompt.id == *id) {
-            runPrompt(prompt);
-            return;
-        }
-    }
-}
-
 void AppDelegate::toggleExpanded()
 {
     const bool expanded = !m_appState->isPanelExpanded();
     m_appState->setIsPanelExpanded(expanded);
     if (!expanded)
         return;
-    if (m_floatingPanelSessionID)
-        m_appState->setActiveChatSessionID(m_floatingPanelSessionID);
+    if (const std::optional<QUuid> session = m_quickRuns->sessionID())
+        m_appState->setActiveChatSessionID(session);
     else if (!m_appState->activeChatSessionID())
         m_appState->newChatSession();
 }
@@ -478,7 +442,7 @@ void AppDelegate::copyResultAndClose()
 
 void AppDelegate::panelWillClose()
 {
-    cancelQuickRun();
+    m_quickRuns->cancel();
     // A screenshot still being picked was going to open this panel; closing it abandons the pick too.
     m_screenshots->cancel();
     m_appState->setResultText(QString());
@@ -495,103 +459,9 @@ void AppDelegate::panelWillClose()
 
 // ---- Quick runs --------------------------------------------------------------------------------------------------
 
-void AppDelegate::cancelQuickRun()
-{
-    if (m_currentTask) {
-        m_currentTask->cancel();
-        m_currentTask = nullptr;
-        m_appState->setIsLoading(false);
-    }
-}
-
 void AppDelegate::runPrompt(const Prompt& prompt)
 {
-    cancelQuickRun();
-    const QString apiKey = m_settings.string(SettingsKeys::openaiApiKey);
-    if (apiKey.isEmpty()) {
-        m_appState->setResultText(noApiKeyText());
-        return;
-    }
-    m_appState->setIsLoading(true);
-    m_appState->setResultText(QString());
-    m_settings.setInteger(SettingsKeys::totalPromptsUsed, m_settings.integer(SettingsKeys::totalPromptsUsed) + 1);
-
-    ChatServiceConfig config;
-    config.baseUrl = m_settings.string(SettingsKeys::apiBaseUrl);
-    config.apiKey = apiKey;
-    config.model = m_settings.string(SettingsKeys::openaiModel);
-    const QString clipboardText = m_appState->clipboardText();
-    const std::optional<QImage> image = m_appState->clipboardImage();
-    const Project project = m_appState->activeProject();
-    const PromptAssembly::PromptRun run =
-        PromptAssembly::composePromptRun(prompt, clipboardText, image.value_or(QImage()), project);
-
-    ChatStream* stream = m_client->streamCompletion(config, run.systemText, run.userText, image.value_or(QImage()));
-    m_currentTask = stream;
-    const std::optional<QString> customText =
-        prompt.title == u"Custom" ? std::optional<QString>(prompt.systemPrompt) : std::nullopt;
-    connect(stream, &ChatStream::content, this, [this](const QString& piece) { m_appState->appendResultText(piece); });
-    connect(stream, &ChatStream::finished, this,
-            [this, stream, clipboardText, title = prompt.title, project, image, customText] {
-                if (m_currentTask == stream)
-                    m_currentTask = nullptr;
-                if (!m_appState->resultText().isEmpty())
-                    recordPromptRun(clipboardText, title, m_appState->resultText(), project, image, customText);
-                m_appState->setIsLoading(false);
-            });
-    connect(stream, &ChatStream::failed, this, [this, stream](const OpenAIError& error) {
-        if (m_currentTask == stream)
-            m_currentTask = nullptr;
-        m_appState->setResultText(QStringLiteral("Error: ") + error.description());
-        m_appState->setIsLoading(false);
-    });
-}
-
-void AppDelegate::recordPromptRun(const QString& clipboardText, const QString& title, const QString& answer,
-                                  const Project& project, const std::optional<QImage>& image,
-                                  const std::optional<QString>& customText)
-{
-    const QString trimmed = clipboardText.trimmed();
-    QString content = trimmed;
-    if (title == u"Custom") {
-        if (content.isEmpty() && customText && !customText->isEmpty())
-            content = *customText;
-    } else {
-        content =
-            content.isEmpty() ? QString(u'[' + title + u']') : QString(u'[' + title + QStringLiteral("] ") + content);
-    }
-    // Whole seconds, as the file keeps them, so the session in memory equals the one on disk.
-    const QDateTime now = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
-    const ChatMessage question{QUuid::createUuid(), MessageRole::User, content, now, std::nullopt, false,
-                               pngData(image)};
-    const ChatMessage reply{QUuid::createUuid(), MessageRole::Assistant, answer, now, std::nullopt, false,
-                            std::nullopt};
-
-    if (m_floatingPanelSessionID) {
-        for (const ChatSession& existing : m_appState->chatSessions()) {
-            if (existing.id != *m_floatingPanelSessionID)
-                continue;
-            ChatSession session = existing;
-            session.messages.append(question);
-            session.messages.append(reply);
-            session.updatedAt = now;
-            m_appState->updateSession(session);
-            return;
-        }
-    }
-    ChatSession session{QUuid::createUuid(),
-                        TextLength::left(content.isEmpty() ? trimmed : content, sessionTitleLength),
-                        project.id,
-                        project.name,
-                        project.emoji,
-                        {question, reply},
-                        now,
-                        now};
-    QList<ChatSession> sessions = m_appState->chatSessions();
-    sessions.prepend(session);
-    m_appState->setChatSessions(sessions);
-    m_appState->saveSessions();
-    m_floatingPanelSessionID = session.id;
+    m_quickRuns->run(prompt);
 }
 
 void AppDelegate::sendChatMessage(const QString& text, const std::optional<Prompt>& prompt,

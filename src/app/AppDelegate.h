@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ai/ChatCompletionsClient.h"
+#include "chat/QuickRunner.h"
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
 #include "model/AppState.h"
@@ -78,11 +78,11 @@ public:
     FloatingPanel* panel() const { return m_panel; }
     FloatingPanelView* panelView() const;
     PreferencesWindow* settingsWindow() const { return m_settingsWindow; }
-    std::optional<QUuid> floatingPanelSessionID() const { return m_floatingPanelSessionID; }
-    bool isQuickRunInProgress() const { return !m_currentTask.isNull(); }
+    std::optional<QUuid> floatingPanelSessionID() const { return m_quickRuns->sessionID(); }
+    bool isQuickRunInProgress() const { return m_quickRuns->isRunning(); }
     ChatTurnRunner& chatTurns() { return *m_chatTurns; }
 
-    static QString noApiKeyText();
+    static QString noApiKeyText() { return QuickRunner::noApiKeyText(); }
 
 Q_SIGNALS:
     // Ctrl+C in the chat copied the newest answer.
@@ -105,11 +105,6 @@ private:
     void ensurePanel();
     void presentPanel();
     void panelWillClose();
-    void runDefaultPromptIfSet();
-    void cancelQuickRun();
-    void recordPromptRun(const QString& clipboardText, const QString& title, const QString& answer,
-                         const Project& project, const std::optional<QImage>& image,
-                         const std::optional<QString>& customText);
     void createTrayIcon();
     QList<QAction*> menuActions();
 
@@ -119,13 +114,11 @@ private:
     std::unique_ptr<AppState> m_appState;
     ThemeManager& m_themeManager;
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
-    std::unique_ptr<ChatCompletionsClient> m_client;
+    std::unique_ptr<QuickRunner> m_quickRuns;
     std::unique_ptr<ChatTurnRunner> m_chatTurns;
     std::unique_ptr<ScreenshotCapture> m_screenshots;
     QPointer<FloatingPanel> m_panel;
     QPointer<PreferencesWindow> m_settingsWindow;
-    QPointer<ChatStream> m_currentTask;
-    std::optional<QUuid> m_floatingPanelSessionID;
     std::optional<HotkeySettings> m_lastHotkeyMonitoringSnapshot;
     QPointer<QSystemTrayIcon> m_tray;
     std::unique_ptr<QMenu> m_trayMenu;

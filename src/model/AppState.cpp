@@ -293,7 +293,7 @@ bool AppState::hasClipboardContent() const
 ChatSession AppState::newChatSession()
 {
     const Project project = activeProject();
-    const QDateTime now = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
+    const QDateTime now = JsonFormat::nowInWholeSeconds();
     ChatSession session{QUuid::createUuid(), tr("New Chat"), project.id, project.name, project.emoji, {}, now, now};
     QList<ChatSession> sessions = m_chatSessions;
     sessions.prepend(session);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ChatMessage.h"
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <QJsonArray>
 
 QString messageRoleString(MessageRole role)
@@ -91,4 +93,17 @@ ChatMessage ChatMessage::fromJson(const QJsonValue& value, JsonDecoder& decoder)
     message.webSearchEnabled = decoder.boolean(o, QLatin1StringView("webSearchEnabled"));
     message.imageData = decoder.optionalBase64(o, QLatin1StringView("imageData"));
     return message;
+}
+
+std::optional<QByteArray> ChatMessage::imageBytes(const QImage& image)
+{
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image) || bytes.isEmpty())
+        return std::nullopt;
+    return bytes;
 }

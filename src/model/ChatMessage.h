@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -34,6 +35,9 @@ struct URLCitation
 // One message of a chat.
 struct ChatMessage
 {
+    // An attached picture as messages store it: PNG file bytes; nothing for a null image or a failed encoding.
+    static std::optional<QByteArray> imageBytes(const QImage& image);
+
     QUuid id;
     MessageRole role = MessageRole::User;
     QString content;

@@ -6,6 +6,9 @@
 // One conversation, oldest message first.
 struct ChatSession
 {
+    // Titles made from a message or an answer keep this many characters.
+    static constexpr qsizetype titleLength = 40;
+
     QUuid id;
     QString title;
     QUuid projectID;

@@ -220,7 +220,7 @@ QString dateString(const QDateTime& date)
                 utc.isValid()
                     ? QStringLiteral("Saved the current time in place of a date in year %1").arg(utc.date().year())
                     : QStringLiteral("Saved the current time in place of an invalid date"));
-        utc = truncatedToSeconds(QDateTime::currentDateTimeUtc());
+        utc = nowInWholeSeconds();
     }
     return utc.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + u'Z';
 }
@@ -253,6 +253,11 @@ QDateTime truncatedToSeconds(const QDateTime& date)
     // 1970 up instead.
     const QDateTime utc = date.toUTC();
     return utc.addMSecs(-utc.time().msec());
+}
+
+QDateTime nowInWholeSeconds()
+{
+    return truncatedToSeconds(QDateTime::currentDateTimeUtc());
 }
 
 } // namespace JsonFormat

@@ -81,6 +81,8 @@ std::optional<QUuid> parseUuid(const QString& text); // canonical form only, eit
 QString dateString(const QDateTime& date);
 std::optional<QDateTime> parseDate(const QString& text); // whole seconds, Z or ±hh:mm
 QDateTime truncatedToSeconds(const QDateTime& date);
+// The current time as the files keep it (UTC, whole seconds), so what is in memory equals what is on disk.
+QDateTime nowInWholeSeconds();
 
 } // namespace JsonFormat
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/MemoryExtractor.h"
-#include "app/ChatTurnRunner.h"
+#include "chat/ChatTurnRunner.h"
 #include "model/AppState.h"
 #include "model/ChatStore.h"
 #include "model/Settings.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ChatTurnRunner.h"
+#include "chat/ChatTurnRunner.h"
 
 #include "ai/ChatCompletionsClient.h"
 #include "ai/MemoryExtractor.h"
@@ -15,13 +15,6 @@
 #include <QNetworkAccessManager>
 
 namespace {
-
-constexpr qsizetype titleLength = 40;
-
-QDateTime now()
-{
-    return JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
-}
 
 qsizetype indexOfSession(const QList<ChatSession>& sessions, const QUuid& id)
 {
@@ -59,19 +52,6 @@ ChatTurnRunner::~ChatTurnRunner()
         end(Ending::Shutdown);
 }
 
-std::optional<QByteArray> ChatTurnRunner::pngData(const QImage& image)
-{
-    if (image.isNull())
-        return std::nullopt;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image) || bytes.isEmpty())
-        return std::nullopt;
-    return bytes;
-}
-
 void ChatTurnRunner::sendChatMessage(const QString& text, const std::optional<Prompt>& prompt,
                                      const std::optional<QImage>& image)
 {
@@ -88,16 +68,16 @@ void ChatTurnRunner::sendChatMessage(const QString& text, const std::optional<Pr
         session = m_state.newChatSession();
 
     const QString content = PromptAssembly::composeChatMessageContent(text, prompt);
-    const QDateTime sentAt = now();
+    const QDateTime sentAt = JsonFormat::nowInWholeSeconds();
     const bool firstMessage = session.messages.isEmpty();
     session.messages.append(ChatMessage{QUuid::createUuid(), MessageRole::User, content, sentAt, std::nullopt, false,
-                                        attached.isNull() ? std::nullopt : pngData(attached)});
+                                        attached.isNull() ? std::nullopt : ChatMessage::imageBytes(attached)});
     bool titleFromAnswer = false;
     if (firstMessage) {
         // A blank text would leave an empty title; an image-only message is named after its answer instead.
         const QString trimmed = text.trimmed();
         if (!trimmed.isEmpty())
-            session.title = TextLength::left(trimmed, titleLength);
+            session.title = TextLength::left(trimmed, ChatSession::titleLength);
         else if (!attached.isNull())
             titleFromAnswer = true;
     }
@@ -118,9 +98,7 @@ void ChatTurnRunner::sendChatMessage(const QString& text, const std::optional<Pr
     turn->replyId = reply.id;
     turn->content = content;
     turn->titleFromAnswer = titleFromAnswer;
-    turn->config.baseUrl = m_settings.string(SettingsKeys::apiBaseUrl);
-    turn->config.apiKey = apiKey;
-    turn->config.model = m_settings.string(SettingsKeys::openaiModel);
+    turn->config = ChatServiceConfig::fromSettings(m_settings);
     turn->systemPrompt =
         PromptAssembly::composeChatSystemPrompt(m_memoryStore.loadPersonality(), m_memoryStore.loadUserMemory(),
                                                 m_memoryStore.loadProjectMemory(project.id), prompt, project);
@@ -179,7 +157,7 @@ void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
     if (m < 0)
         return;
     session.messages[m].content = m_turn->answer;
-    session.updatedAt = now();
+    session.updatedAt = JsonFormat::nowInWholeSeconds();
     // Shown at once, saved only at the end of the turn; one session replaced, not the whole list compared.
     m_state.replaceSessionInMemory(session);
 }
@@ -238,7 +216,7 @@ void ChatTurnRunner::end(Ending ending)
             session.messages[m].annotations = turn->citations;
         const QString trimmedAnswer = turn->answer.trimmed();
         if (turn->titleFromAnswer && !trimmedAnswer.isEmpty())
-            session.title = TextLength::left(trimmedAnswer, titleLength);
+            session.title = TextLength::left(trimmedAnswer, ChatSession::titleLength);
         m_state.setChatSessions(sessions);
     }
     m_state.saveSessions();

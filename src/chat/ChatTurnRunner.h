@@ -47,9 +47,6 @@ public:
     // Ends the turn in progress as cancelled: the partial answer stays, the sessions are saved and the turn counts.
     void cancel();
 
-    // The image as PNG file bytes; nothing when it cannot be encoded.
-    static std::optional<QByteArray> pngData(const QImage& image);
-
 Q_SIGNALS:
     // A turn began or ended (after its end steps).
     void streamingChanged(bool streaming);
