@@ -11,6 +11,26 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+QVariant valueOf(const Settings& settings, const SettingKey& k)
+{
+    switch (k.type) {
+    case SettingType::String:
+        return settings.string(k);
+    case SettingType::StringList:
+        return settings.stringList(k);
+    case SettingType::Bool:
+        return settings.boolean(k);
+    case SettingType::HotkeyValue:
+        return settings.hotkeyValue(k);
+    default:
+        return settings.integer(k);
+    }
+}
+
+} // namespace
+
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -77,27 +97,13 @@ private Q_SLOTS:
         const SettingKey* k = std::find_if(std::begin(SettingsKeys::all), std::end(SettingsKeys::all),
                                            [&](const SettingKey& candidate) { return settingName(candidate) == key; });
         QVERIFY(k != std::end(SettingsKeys::all));
-        const auto read = [k](const Settings& settings) {
-            switch (k->type) {
-            case SettingType::String:
-                return QVariant(settings.string(*k));
-            case SettingType::StringList:
-                return QVariant(settings.stringList(*k));
-            case SettingType::Bool:
-                return QVariant(settings.boolean(*k));
-            case SettingType::HotkeyValue:
-                return QVariant(settings.hotkeyValue(*k));
-            default:
-                return QVariant(settings.integer(*k));
-            }
-        };
         Settings settings;
-        QCOMPARE(read(settings), expected);
+        QCOMPARE(valueOf(settings, *k), expected);
         // Saving any setting rewrites the whole file; what was written by hand must come through that too.
         settings.setInteger(SettingsKeys::totalPromptsUsed, 7);
         const QString copy = env.settingsFile() + u".copy"_s;
         QVERIFY(QFile::copy(env.settingsFile(), copy));
-        QCOMPARE(read(Settings(copy)), expected);
+        QCOMPARE(valueOf(Settings(copy), *k), expected);
     }
 
     void writesPersistAndSignal()
@@ -158,31 +164,23 @@ private Q_SLOTS:
     {
         QFETCH(QVariant, value);
         TestEnvironment env;
+        const bool list = value.typeId() == QMetaType::QStringList;
         QList<SettingKey> keys;
         {
             Settings settings(env.settingsFile());
-            if (value.typeId() == QMetaType::QStringList) {
-                keys.append(SettingsKeys::doubleCopyIgnoredClasses);
-                settings.setStringList(SettingsKeys::doubleCopyIgnoredClasses, value.toStringList());
-            } else {
-                for (const SettingKey& k : SettingsKeys::all) {
-                    if (k.type == SettingType::String) {
-                        keys.append(k);
-                        settings.setString(k, value.toString());
-                    }
-                }
+            for (const SettingKey& k : SettingsKeys::all) {
+                if (k.type != (list ? SettingType::StringList : SettingType::String))
+                    continue;
+                keys.append(k);
+                list ? settings.setStringList(k, value.toStringList()) : settings.setString(k, value.toString());
             }
         }
         QVERIFY(!keys.isEmpty());
         const QString copy = env.settingsFile() + u".copy"_s;
         QVERIFY(QFile::copy(env.settingsFile(), copy));
-        Settings reread(copy);
-        for (const SettingKey& k : std::as_const(keys)) {
-            if (k.type == SettingType::StringList)
-                QCOMPARE(reread.stringList(k), value.toStringList());
-            else
-                QCOMPARE(reread.string(k), value.toString());
-        }
+        const Settings reread(copy);
+        for (const SettingKey& k : std::as_const(keys))
+            QCOMPARE(valueOf(reread, k), value);
     }
 
     void ownerKeyIsMadeOnce()
