@@ -312,50 +312,21 @@ private Q_SLOTS:
         QCOMPARE(state->hasClipboardContent(), expectImage);
     }
 
-    // The merge rules themselves are covered with the sync client; here: the refresh writes the merge back, leaves
-    // unknown codes and local projects alone, and never runs twice at once.
+    // The merge rules themselves are the sync client's; here the refresh writes the merge back, leaves local projects
+    // and unknown codes alone, keeps the user's changes made while it runs, and never runs twice at once.
     void refreshMergesServerCopies()
     {
         Fixture f;
         const Prompt retitle = prompt(9, u"Old title"_s);
-        const QString code = f.server.addProject(
-            sharedPayload(u"Team v2"_s, {Prompt{retitle.id, 1, u"New title"_s, u"Better."_s}}), u"someone else"_s);
-        const Project team = project(u"Team"_s, {retitle, prompt(2, u"Removed"_s)}, code);
-        const Project gone = project(u"Gone"_s, {prompt(1, u"X"_s)}, u"NOPE"_s);
-        const Project local = project(u"Mine"_s, {prompt(1, u"Y"_s)});
-        f.storeProjects({local, team, gone});
-        auto state = f.makeState();
-
-        QSignalSpy done(state.get(), &AppState::sharedProjectsRefreshed);
-        state->refreshSharedProjects();
-        state->refreshSharedProjects(); // already running: no second pass
-        QVERIFY(done.wait(5000));
-        QCOMPARE(done.first().first().toBool(), true);
-        QCOMPARE(f.server.calls(u"get_shared_project"_s).size(), 2);
-        QCOMPARE(state->projects().at(1).prompts.first().title, u"New title"_s);
-        QCOMPARE(f.stored(), (QList<Project>{local, state->projects().at(1), gone}));
-
-        // A later refresh where every fetch fails reports failure and writes nothing.
-        f.server.setOverride(u"get_shared_project"_s, HttpResponse::json("{\"message\":\"down\"}", 503));
-        QSignalSpy stored(&f.settings, &Settings::changed);
-        state->refreshSharedProjects();
-        QVERIFY(done.wait(5000));
-        QCOMPARE(done.size(), 2); // the doubled first call made no second report
-        QCOMPARE(done.last().first().toBool(), false);
-        QCOMPARE(stored.size(), 0);
-    }
-
-    void refreshSurvivesLocalChangesMeanwhile()
-    {
-        Fixture f;
-        const Prompt p1 = prompt(1, u"P1"_s);
-        const QString codeA =
-            f.server.addProject(sharedPayload(u"A server"_s, {Prompt{p1.id, 1, u"P1 server"_s, {}}}), ownerKey);
+        const QString codeA = f.server.addProject(sharedPayload(u"A server"_s), ownerKey);
         const QString codeB = f.server.addProject(sharedPayload(u"B server"_s), ownerKey);
-        const QString codeC = f.server.addProject(sharedPayload(u"C server"_s), ownerKey);
+        const QString codeC = f.server.addProject(
+            sharedPayload(u"C server"_s, {Prompt{retitle.id, 1, u"New title"_s, u"Better."_s}}), u"someone else"_s);
+        const Project local = project(u"Mine"_s, {prompt(1, u"Y"_s)});
         const Project b = project(u"B"_s, {}, codeB);
-        const Project c = project(u"C"_s, {}, codeC);
-        f.storeProjects({project(u"A"_s, {p1}, codeA), b, c});
+        const Project gone = project(u"Gone"_s, {prompt(1, u"X"_s)}, u"NOPE"_s);
+        const Project c = project(u"C"_s, {retitle, prompt(2, u"Removed"_s)}, codeC);
+        f.storeProjects({local, project(u"A"_s, {}, codeA), b, c, gone});
         auto state = f.makeState();
 
         // While A's copy is on its way, the user deletes A; while B's is, the user unlinks B.
@@ -363,20 +334,34 @@ private Q_SLOTS:
             const QString code = body.value(u"code"_s).toString();
             QList<Project> projects = state->projects();
             if (code == codeA)
-                projects.removeFirst();
+                projects.removeAt(1);
             else if (code == codeB)
-                projects[0].shareCode.reset();
+                projects[1].shareCode.reset();
             state->setProjects(projects);
         });
         QSignalSpy done(state.get(), &AppState::sharedProjectsRefreshed);
         state->refreshSharedProjects();
+        state->refreshSharedProjects(); // already running: no second pass
         QVERIFY(done.wait(5000));
-
+        QCOMPARE(done.first().first().toBool(), true);
+        QCOMPARE(f.server.calls(u"get_shared_project"_s).size(), 4);
         Project unlinkedB = b;
         unlinkedB.shareCode.reset();
-        QCOMPARE(state->projects().size(), 2);
-        QCOMPARE(state->projects().at(0), unlinkedB);
-        QCOMPARE(f.stored().at(1).name, u"C server"_s);
+        Project mergedC = c;
+        mergedC.name = u"C server"_s;
+        mergedC.prompts = {Prompt{retitle.id, 9, u"New title"_s, u"Better."_s}};
+        QCOMPARE(state->projects(), (QList<Project>{local, unlinkedB, mergedC, gone}));
+        QCOMPARE(f.stored(), state->projects());
+
+        // A later refresh where every fetch fails reports failure and writes nothing.
+        disconnect(&f.server, nullptr, state.get(), nullptr);
+        f.server.setOverride(u"get_shared_project"_s, HttpResponse::json("{\"message\":\"down\"}", 503));
+        QSignalSpy stored(&f.settings, &Settings::changed);
+        state->refreshSharedProjects();
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.size(), 2); // the doubled first call made no second report
+        QCOMPARE(done.last().first().toBool(), false);
+        QCOMPARE(stored.size(), 0);
     }
 };
 
