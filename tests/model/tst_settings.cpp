@@ -114,9 +114,11 @@ private Q_SLOTS:
             binary.append(char(i));
         binary += QByteArray("[{\"name\":\"Ünïcødé, \\\"quoted\\\"\"}]\n=;#");
         const QString secret = u"sk-secret, with comma"_s;
+        QString owner;
         {
             Settings settings;
             settings.setInteger(SettingsKeys::customHotkeyKeycode, 40);
+            owner = settings.syncOwnerKey(); // made on first use
             QSignalSpy spy(&settings, &Settings::changed);
             for (int i = 0; i < 2; ++i) { // the second round changes nothing and announces nothing
                 settings.setBytes(SettingsKeys::userProjects, binary);
@@ -126,9 +128,7 @@ private Q_SLOTS:
             QCOMPARE(spy.size(), 3);
             QCOMPARE(spy.at(2).at(0).toString(), u"custom_hotkey_keycode"_s);
         }
-        struct stat info
-        {
-        };
+        struct stat info = {};
         QCOMPARE(::stat(QFile::encodeName(env.settingsFile()).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0600u); // the file holds the API key
 
@@ -136,6 +136,8 @@ private Q_SLOTS:
         QCOMPARE(reread.bytes(SettingsKeys::userProjects), binary);
         QCOMPARE(reread.string(SettingsKeys::openaiApiKey), secret);
         QVERIFY(!reread.contains(SettingsKeys::customHotkeyKeycode));
+        QVERIFY(!QUuid::fromString(owner).isNull());
+        QCOMPARE(reread.syncOwnerKey(), owner); // and kept
     }
 
     // Read from a copy of the file, so the values come from the text on disk and not from this process's cache.
@@ -181,14 +183,6 @@ private Q_SLOTS:
         const Settings reread(copy);
         for (const SettingKey& k : std::as_const(keys))
             QCOMPARE(valueOf(reread, k), value);
-    }
-
-    void ownerKeyIsMadeOnce()
-    {
-        TestEnvironment env;
-        const QString key = Settings().syncOwnerKey();
-        QVERIFY(!QUuid::fromString(key).isNull());
-        QCOMPARE(Settings().syncOwnerKey(), key);
     }
 
     void unreadableFileIsKeptAside()
