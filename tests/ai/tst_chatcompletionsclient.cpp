@@ -23,7 +23,8 @@ QJsonArray history(const char* text)
     return QJsonDocument::fromJson(q(text)).array();
 }
 
-// Everything a stream emitted, in order, as text: "c:piece", "a:url=title|…", "finished", "failed:description".
+// Everything a stream emitted, in order, as text: "c:piece", "finished", "failed:description". Citations are the
+// parser's and the chat turn tests' concern.
 struct Recorder
 {
     QStringList log;
@@ -33,12 +34,6 @@ struct Recorder
     explicit Recorder(ChatStream* observed) : stream(observed)
     {
         QObject::connect(observed, &ChatStream::content, [this](const QString& piece) { log.append(u"c:" + piece); });
-        QObject::connect(observed, &ChatStream::annotations, [this](const QList<URLCitation>& citations) {
-            QStringList urls;
-            for (const URLCitation& citation : citations)
-                urls.append(citation.url + u'=' + citation.title.value_or(u"-"_s));
-            log.append(u"a:" + urls.join(u'|'));
-        });
         QObject::connect(observed, &ChatStream::finished, [this] { log.append(u"finished"_s); });
         QObject::connect(observed, &ChatStream::failed, [this](const OpenAIError& e) {
             error = e;
@@ -85,9 +80,7 @@ private Q_SLOTS:
         Recorder recorder(m_client->streamCompletion(config(), u"Be brief."_s, u"Hi"_s));
         QTRY_VERIFY(recorder.ended());
         QCOMPARE(recorder.log, QStringList{u"finished"_s});
-        const HttpRequest& request = m_server->requests().first();
-        QCOMPARE(request.target, QByteArray("/v1/chat/completions"));
-        QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-test-123"));
+        // Path and key header are checked end to end.
         QCOMPARE(m_server->lastBody(),
                  QJsonDocument::fromJson(
                      q("{'model':'gpt-4o','stream':true,'temperature':0.7,'presence_penalty':0.6,'frequency_penalty':"
@@ -154,9 +147,6 @@ private Q_SLOTS:
         QTest::addColumn<HttpResponse>("response");
         QTest::addColumn<QStringList>("log");
         const auto delta = [](const char* text) { return FakeChatServer::deltaEvent(QString::fromUtf8(text)); };
-        QTest::newRow("nothing is read after DONE")
-            << FakeChatServer::stream({delta("Hel"), delta("lo"), FakeChatServer::doneEvent(), delta("after")})
-            << QStringList{u"c:Hel"_s, u"c:lo"_s, u"finished"_s};
         QTest::newRow("end of body without DONE")
             << FakeChatServer::stream({delta("only"), "data: {bad"}) << QStringList{u"c:only"_s, u"finished"_s};
         QTest::newRow("service error inside the stream")
@@ -164,16 +154,11 @@ private Q_SLOTS:
                                        q("data: {'error':{'message':'Provider returned error','code':502}}\n\n"),
                                        delta("x")})
             << QStringList{u"c:Par"_s, u"failed:Provider returned error"_s};
-        const QString a = u"https://a.example/"_s;
-        QTest::newRow("citations de-duplicated and last")
-            << FakeChatServer::stream(
-                   {delta("One"), FakeChatServer::citationEvent({{a, u"First"_s}, {a, u"Second"_s}}), delta(" two"),
-                    FakeChatServer::citationEvent({{u"https://b.example/"_s, u"B"_s}}), FakeChatServer::doneEvent()})
-            << QStringList{u"c:One"_s, u"c: two"_s, u"a:https://a.example/=First|https://b.example/=B"_s,
-                           u"finished"_s};
-        // Over the network, the body split into pieces of every small size gives the same pieces.
+        // Over the network, the body split into pieces of every small size gives the same pieces, and nothing is
+        // read after DONE.
         const QByteArray body = ": hi\r\n" + delta("Grüße ") + delta("😀").replace("\n\n", "\r\n\r\n") +
-                                q("data:{'choices':[{'delta':{'content':'!'}}]}\r") + FakeChatServer::doneEvent();
+                                q("data:{'choices':[{'delta':{'content':'!'}}]}\r") + FakeChatServer::doneEvent() +
+                                delta("after");
         for (const qsizetype size : {1, 3})
             QTest::addRow("in pieces of %d", int(size))
                 << FakeChatServer::streamInPieces(body, size, 1)

@@ -55,45 +55,31 @@ private Q_SLOTS:
         QTest::addColumn<bool>("chat");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<Events>("expected");
-        const bool completion = false;
-        QTest::newRow("pieces then DONE, nothing after it")
-            << completion
-            << QByteArray(delta("'Hel'") + "\n\n" + delta("'lo'") + "\n\ndata: [DONE]\n\n" + delta("'late'") + "\n")
-            << Events{content(u"Hel"_s), content(u"lo"_s), finished};
-        QTest::newRow("CR, LF and CRLF terminators")
-            << completion << QByteArray(delta("'a'") + "\r" + delta("'b'") + "\r\n" + delta("'c'") + "\n")
-            << Events{content(u"a"_s), content(u"b"_s), content(u"c"_s), finished};
-        QTest::newRow("data: without a blank is accepted")
-            << completion << QByteArray(q("data:{'choices':[{'delta':{'content':'x'}}]}\n"))
-            << Events{content(u"x"_s), finished};
-        QTest::newRow("last line without terminator")
-            << completion << QByteArray(delta("'end'")) << Events{content(u"end"_s), finished};
-        QTest::newRow("empty pieces are passed on")
-            << completion << QByteArray(delta("''") + "\n") << Events{content(QString()), finished};
-        QTest::newRow("malformed and foreign lines are skipped")
-            << completion
-            << QByteArray(": keep-alive\nevent: message\nid: 4\n\ndata: {not json\ndata: [1,2]\n" +
-                          q("data: {'choices':[]}\n") + q("data: {'choices':[{'delta':{'content':5}}]}\n") +
-                          q("data: {'choices':[{'delta':{}}]}\n") + q("data: {'choices':'x'}\n") +
-                          "DATA: " + delta("'no'").mid(6) + "\n" + delta("'ok'") + "\n")
-            << Events{content(u"ok"_s), finished};
-        QTest::newRow("multi-byte text and escapes")
-            << completion << QByteArray(delta("'Grüße \\ud83d\\ude00 \\'q\\'\\n'") + "\n")
-            << Events{content(u"Grüße 😀 \"q\"\n"_s), finished};
-        QTest::newRow("error object inside a 200 stream")
-            << completion
-            << QByteArray(delta("'part'") + "\n" + q("data: {'error':{'message':'Rate limit reached','code':429}}\n") +
-                          delta("'never'") + "\n")
-            << Events{content(u"part"_s), failed(u"Rate limit reached"_s)};
-        QTest::newRow("error as a plain string") << completion << QByteArray(q("data: {'error':'model not loaded'}\n"))
-                                                 << Events{failed(u"model not loaded"_s)};
-        QTest::newRow("error object without message")
-            << completion << QByteArray(q("data: {'error':{'code':500}}\n"))
-            << Events{failed(QString::fromLatin1(q("{'error':{'code':500}}")))};
-        QTest::newRow("null error is no error")
-            << completion << QByteArray(q("data: {'error':null,'choices':[{'delta':{'content':'y'}}]}\n"))
-            << Events{content(u"y"_s), finished};
-        QTest::newRow("empty body") << completion << QByteArray() << Events{finished};
+        const auto row = [](const char* name, const QByteArray& body, const Events& expected, bool chat = false) {
+            QTest::newRow(name) << chat << body << expected;
+        };
+        row("pieces then DONE, nothing after it",
+            delta("'Hel'") + "\n\n" + delta("'lo'") + "\n\ndata: [DONE]\n\n" + delta("'late'") + "\n",
+            {content(u"Hel"_s), content(u"lo"_s), finished});
+        row("last line without terminator", delta("'end'"), {content(u"end"_s), finished});
+        row("empty pieces are passed on", delta("''") + "\n", {content(QString()), finished});
+        row("malformed and foreign lines are skipped",
+            ": keep-alive\nevent: message\nid: 4\n\ndata: {not json\ndata: [1,2]\n" + q("data: {'choices':[]}\n") +
+                q("data: {'choices':[{'delta':{'content':5}}]}\n") + q("data: {'choices':[{'delta':{}}]}\n") +
+                q("data: {'choices':'x'}\n") + "DATA: " + delta("'no'").mid(6) + "\n" + delta("'ok'") + "\n",
+            {content(u"ok"_s), finished});
+        row("multi-byte text and escapes", delta("'Grüße \\ud83d\\ude00 \\'q\\'\\n'") + "\n",
+            {content(u"Grüße 😀 \"q\"\n"_s), finished});
+        row("error object inside a 200 stream",
+            delta("'part'") + "\n" + q("data: {'error':{'message':'Rate limit reached','code':429}}\n") +
+                delta("'never'") + "\n",
+            {content(u"part"_s), failed(u"Rate limit reached"_s)});
+        row("error as a plain string", q("data: {'error':'model not loaded'}\n"), {failed(u"model not loaded"_s)});
+        row("error object without message", q("data: {'error':{'code':500}}\n"),
+            {failed(QString::fromLatin1(q("{'error':{'code':500}}")))});
+        row("null error is no error", q("data: {'error':null,'choices':[{'delta':{'content':'y'}}]}\n"),
+            {content(u"y"_s), finished});
+        row("empty body", QByteArray(), {finished});
 
         // Citations: de-duplicated by URL, malformed entries skipped, reported once before the end.
         const QByteArray citationLine =
@@ -103,17 +89,12 @@ private Q_SLOTS:
               "{'type':'url_citation','url_citation':{'url':'https://a.example','title':'Second'}},"
               "{'type':'url_citation','url_citation':{'url':'https://b.example','start_index':1.5,'title':7}},"
               "{'type':'file'},{'url_citation':{'title':'no url'}},'junk']}}]}\n");
-        const ChatStreamEvent citations{
-            Type::Annotations,
-            {},
-            {{u"https://a.example"_s, u"First"_s, u"c"_s, 3, 9}, {u"https://b.example"_s, {}, {}, {}, {}}}};
-        QTest::newRow("citations come last")
-            << true << QByteArray(delta("'x'") + "\n" + citationLine + delta("'y'") + "\n")
-            << Events{content(u"x"_s), content(u"y"_s), citations, finished};
-        QTest::newRow("citations at DONE")
-            << true << QByteArray(citationLine + "data: [DONE]\n") << Events{citations, finished};
-        QTest::newRow("a completion never reports citations")
-            << completion << QByteArray(citationLine) << Events{finished};
+        const QList<URLCitation> cited{{u"https://a.example"_s, u"First"_s, u"c"_s, 3, 9}, {u"https://b.example"_s}};
+        const ChatStreamEvent citations{Type::Annotations, {}, cited};
+        row("citations come last", delta("'x'") + "\n" + citationLine + delta("'y'") + "\n",
+            {content(u"x"_s), content(u"y"_s), citations, finished}, true);
+        row("citations at DONE", citationLine + "data: [DONE]\n", {citations, finished}, true);
+        row("a completion never reports citations", citationLine, {finished});
     }
 
     void events()
@@ -125,7 +106,7 @@ private Q_SLOTS:
     }
 
     // The same body, cut into two pieces at every byte position (inside lines, inside CRLF, inside UTF-8
-    // sequences), gives the same events.
+    // sequences), gives the same events; whole, it shows that CR, LF and CRLF end lines and "data:" needs no blank.
     void chunkBoundariesAnywhere()
     {
         const QByteArray body = ": comment\r\n" + delta("'Grüße '") + "\r\n\r\n" + delta("'😀 and '") + "\r" +
@@ -133,10 +114,10 @@ private Q_SLOTS:
                                 q("data:{'choices':[{'delta':{'content':'!'},'message':{'annotations':[{'url_citation':"
                                   "{'url':'https://a.example','title':'A'}}]}}]}") +
                                 "\r\ndata: [DONE]\r\n";
-        const Events whole = parse(Mode::Chat, {body});
-        QCOMPARE(whole.size(), 6);
-        QCOMPARE(whole.at(1).text, u"😀 and "_s);
-        QCOMPARE(whole.at(4).type, Type::Annotations);
+        const ChatStreamEvent cited{Type::Annotations, {}, {{u"https://a.example"_s, u"A"_s, {}, {}, {}}}};
+        const Events whole{
+            content(u"Grüße "_s), content(u"😀 and "_s), content(u"日本"_s), content(u"!"_s), cited, finished};
+        QCOMPARE(parse(Mode::Chat, {body}), whole);
         for (qsizetype cut = 0; cut <= body.size(); ++cut)
             QVERIFY2(parse(Mode::Chat, {body.left(cut), body.mid(cut)}) == whole, qPrintable(QString::number(cut)));
     }

@@ -14,31 +14,13 @@ const Prompt summarize{QUuid::createUuid(), 4, u"Summarize"_s, u"Summarize the t
 Project withContext(const QString& context)
 {
     Project project;
-    project.id = QUuid::createUuid();
     project.contextDescription = context;
     return project;
 }
 
-// Everything a stored message carries; only role and content may travel.
-ChatMessage message(MessageRole role, const QString& content)
-{
-    ChatMessage result;
-    result.id = QUuid::createUuid();
-    result.role = role;
-    result.content = content;
-    result.webSearchEnabled = true;
-    result.imageData = QByteArray("png bytes");
-    result.annotations = QList<URLCitation>{{u"https://a.example"_s, {}, {}, {}, {}}};
-    return result;
-}
-
-QJsonObject entry(const QString& role, const QString& content)
-{
-    return {{u"role"_s, role}, {u"content"_s, content}};
-}
-
 } // namespace
 
+// The full chat prompt, the "[Title]" prefix and the page text on the last entry are proven by the chat turn tests.
 class TestPromptAssembly : public QObject
 {
     Q_OBJECT
@@ -82,13 +64,8 @@ private Q_SLOTS:
         QCOMPARE(run.userText, userText);
     }
 
-    void chatSystemPrompt()
+    void chatPromptParts()
     {
-        // Everything present: five parts in order, blank lines between.
-        QCOMPARE(composeChatSystemPrompt(u"Be kind."_s, u"Likes tea"_s, u"Uses Qt"_s, summarize,
-                                         withContext(u"\n  We sell shoes. \n"_s)),
-                 u"Be kind.\n\nUser memory:\nLikes tea\n\nProject memory:\nUses Qt\n\n"
-                 u"Context:\nWe sell shoes.\n\nSummarize the text."_s);
         // Nothing present: empty; a blank context is left out of a chat turn.
         QCOMPARE(composeChatSystemPrompt({}, {}, {}, std::nullopt, withContext(u"  \n"_s)), QString());
         // A chosen prompt counts even when its instruction is empty.
@@ -96,25 +73,13 @@ private Q_SLOTS:
         empty.systemPrompt.clear();
         QCOMPARE(composeChatSystemPrompt(u"P"_s, {}, {}, empty, withContext({})), u"P\n\n"_s);
         QCOMPARE(composeChatSystemPrompt({}, {}, u"m"_s, std::nullopt, withContext({})), u"Project memory:\nm"_s);
-        QCOMPARE(composeChatMessageContent(u"hello"_s, summarize), u"[Summarize] hello"_s);
-        QCOMPARE(composeChatMessageContent(u"hello"_s, std::nullopt), u"hello"_s);
-    }
 
-    void chatHistory()
-    {
-        const QList<ChatMessage> messages{message(MessageRole::User, u"Hi"_s),
-                                          message(MessageRole::Assistant, u"Hello!"_s),
-                                          message(MessageRole::User, u"Read https://a.example"_s)};
-        // Only role and content travel; the page text goes after a blank line on the last user entry.
-        QCOMPARE(
-            composeChatHistory(messages, u"[Content from https://a.example]:\nPage"_s),
-            (QJsonArray{entry(u"user"_s, u"Hi"_s), entry(u"assistant"_s, u"Hello!"_s),
-                        entry(u"user"_s, u"Read https://a.example\n\n[Content from https://a.example]:\nPage"_s)}));
-        QCOMPARE(composeChatHistory(messages, std::nullopt).last().toObject(),
-                 entry(u"user"_s, u"Read https://a.example"_s));
-        // Page text is never put on an assistant entry.
-        QCOMPARE(composeChatHistory(messages.mid(0, 2), u"Page"_s).last().toObject(),
-                 entry(u"assistant"_s, u"Hello!"_s));
+        // Only role and content travel; page text never goes on an assistant entry.
+        ChatMessage answer{.role = MessageRole::Assistant, .content = u"Hello!"_s, .webSearchEnabled = true};
+        answer.annotations = QList<URLCitation>{{u"https://a.example"_s, {}, {}, {}, {}}};
+        answer.imageData = QByteArray("png");
+        QCOMPARE(composeChatHistory({answer}, u"Page"_s),
+                 QJsonArray{QJsonObject({{u"role"_s, u"assistant"_s}, {u"content"_s, u"Hello!"_s}})});
         QCOMPARE(composeChatHistory({}, u"Page"_s), QJsonArray());
     }
 };

@@ -10,24 +10,20 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 ChatSession sampleSession(const QString& title)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QList<URLCitation> cited{{QStringLiteral("https://example.org"), QStringLiteral("Example"), {}, 0, 9}};
-    const ChatMessage question{QUuid::createUuid(),
-                               MessageRole::User,
-                               QStringLiteral("Translate: Grüße 🌍"),
-                               now,
-                               {},
-                               true,
-                               QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10)};
-    const ChatMessage answer{
-        QUuid::createUuid(), MessageRole::Assistant, QStringLiteral("Greetings 🌍\n"), now, cited, false, {}};
-    return ChatSession{
-        QUuid::createUuid(), title, QUuid::createUuid(), QStringLiteral("General"), QStringLiteral("🗂️"),
-        {question, answer},  now,   now.addSecs(5)};
+    const QList<URLCitation> cited{{u"https://example.org"_s, u"Example"_s, {}, 0, 9}};
+    const QByteArray png("\x89PNG\r\n\x1a\n\0\xff", 10);
+    const QList<ChatMessage> messages{
+        {QUuid::createUuid(), MessageRole::User, u"Translate: Grüße 🌍"_s, now, {}, true, png},
+        {QUuid::createUuid(), MessageRole::Assistant, u"Greetings 🌍\n"_s, now, cited, false, {}}};
+    return ChatSession{QUuid::createUuid(), title, QUuid::createUuid(), u"General"_s, u"🗂️"_s, messages, now,
+                       now.addSecs(5)};
 }
 
 ChatSession truncated(ChatSession session)
@@ -51,8 +47,7 @@ QDateTime& dateIn(ChatSession& session, const QString& field)
 
 QStringList corruptCopies(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral("chat_sessions.json.corrupt-*")},
-                                  QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList({u"chat_sessions.json.corrupt-*"_s}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -73,13 +68,12 @@ private Q_SLOTS:
         store.saveSessions({});
         QCOMPARE(QJsonDocument::fromJson(TestEnvironment::readFile(store.sessionsFilePath())).array(), QJsonArray());
 
-        const QList<ChatSession> sessions{sampleSession(QStringLiteral("one")), sampleSession(QStringLiteral("two"))};
+        const QList<ChatSession> sessions{sampleSession(u"one"_s), sampleSession(u"two"_s)};
         store.saveSessions(sessions);
         QCOMPARE(store.loadSessions(), (QList<ChatSession>{truncated(sessions[0]), truncated(sessions[1])}));
         // Pretty-printed with sorted keys.
         const QByteArray text = TestEnvironment::readFile(store.sessionsFilePath());
-        QVERIFY(text.contains("\n        \"createdAt\""));
-        QVERIFY(text.indexOf("\"createdAt\"") < text.indexOf("\"id\""));
+        QVERIFY(text.contains("\n        \"createdAt\"") && text.indexOf("\"createdAt\"") < text.indexOf("\"id\""));
     }
 
     void datesSurviveSaving_data()
@@ -111,7 +105,7 @@ private Q_SLOTS:
             << "createdAt" << QDateTime(QDate(1, 1, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600) << "";
         // The reader takes any offset, so a stored date can land past 9999 once in UTC; it is read, not kept.
         QTest::newRow("read with an offset past 9999")
-            << "updatedAt" << *JsonFormat::parseDate(QStringLiteral("9999-12-31T23:30:00-01:00")) << "";
+            << "updatedAt" << *JsonFormat::parseDate(u"9999-12-31T23:30:00-01:00"_s) << "";
     }
 
     // Whatever date the program holds, the saved history decodes as a whole at the next start.
@@ -121,10 +115,9 @@ private Q_SLOTS:
         QFETCH(QDateTime, date);
         QFETCH(QString, stored);
         TestEnvironment env;
-        ChatSession dated = sampleSession(QStringLiteral("dated"));
+        ChatSession dated = sampleSession(u"dated"_s);
         dateIn(dated, field) = date;
-        const QList<ChatSession> sessions{sampleSession(QStringLiteral("before")), dated,
-                                          sampleSession(QStringLiteral("after"))};
+        const QList<ChatSession> sessions{sampleSession(u"before"_s), dated, sampleSession(u"after"_s)};
 
         const QDateTime start = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
         StdoutCapture out;
@@ -140,8 +133,7 @@ private Q_SLOTS:
         if (stored.isEmpty()) {
             QVERIFY2(read >= start && read <= end, qPrintable(read.toString(Qt::ISODate)));
             QCOMPARE(log.count(u'\n'), 1);
-            QVERIFY2(log.startsWith(QStringLiteral("JsonFormat: Saved the current time in place of ")),
-                     qPrintable(log));
+            QVERIFY2(log.startsWith(u"JsonFormat: Saved the current time in place of "_s), qPrintable(log));
         } else {
             QCOMPARE(read, *JsonFormat::parseDate(stored));
             QCOMPARE(JsonFormat::truncatedToSeconds(date), read);
@@ -154,13 +146,17 @@ private Q_SLOTS:
         QCOMPARE(loaded[1], expected);
     }
 
+    // Damaged or unreadable, the history is moved aside at load, before a save can replace it; a second one in the
+    // same second is kept too.
     void damagedFileIsKeptAside_data()
     {
-        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("content"); // "folder": a folder at the path, which cannot be read as a file
         QTest::addColumn<QString>("reason");
         QTest::newRow("truncated") << QByteArray("[{\"id\": \"") << QString();
-        QTest::newRow("object at top level") << QByteArray("{}") << QStringLiteral("expected an array");
-        QTest::newRow("system role") << QByteArray() << QStringLiteral("[1].messages[0].role");
+        QTest::newRow("object at top level") << QByteArray("{}") << u"expected an array"_s;
+        QTest::newRow("system role") << QByteArray() << u"[1].messages[0].role"_s;
+        // The tests run as root, so a permission cannot make a file unreadable.
+        QTest::newRow("unreadable") << QByteArray("folder") << QString();
     }
 
     void damagedFileIsKeptAside()
@@ -169,60 +165,36 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         TestEnvironment env;
         ChatStore store;
+        const QString path = store.sessionsFilePath();
         if (content.isEmpty()) {
-            store.saveSessions({sampleSession(QStringLiteral("a")), sampleSession(QStringLiteral("b"))});
-            content = TestEnvironment::readFile(store.sessionsFilePath());
+            store.saveSessions({sampleSession(u"a"_s), sampleSession(u"b"_s)});
+            content = TestEnvironment::readFile(path);
             const int second = content.lastIndexOf("\"role\": \"user\"");
             QVERIFY(second > 0);
             content.replace(second, 14, "\"role\": \"system\"");
         }
-        QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), content));
+        const bool folder = content == "folder";
+        QVERIFY(folder ? QDir().mkpath(path) : TestEnvironment::writeFile(path, content));
+        if (folder)
+            QVERIFY(TestEnvironment::writeFile(path + u"/inside"_s, content));
 
         StdoutCapture out;
         QVERIFY(store.loadSessions().isEmpty());
         const QString log = out.text();
-        QVERIFY2(log.startsWith(QStringLiteral("ChatStore: Failed to load sessions: ")), qPrintable(log));
+        QVERIFY2(log.startsWith(u"ChatStore: Failed to load sessions: "_s), qPrintable(log));
         QVERIFY2(log.contains(reason), qPrintable(log));
+        QVERIFY(TestEnvironment::writeFile(path, "second"));
+        store.loadSessions();
 
-        // The damaged bytes survive the next save, byte for byte.
-        store.saveSessions({sampleSession(QStringLiteral("new"))});
-        const QStringList copies = corruptCopies(env.appFolder());
-        QCOMPARE(copies.size(), 1);
-        QCOMPARE(TestEnvironment::readFile(env.appFolder() + u'/' + copies[0]), content);
-        QCOMPARE(store.loadSessions().size(), 1);
-    }
-
-    void unreadableHistoryIsMovedAsideBeforeTheNextSave()
-    {
-        TestEnvironment env;
-        ChatStore store;
-        // Something at the path that cannot be read as a file (the tests run as root, so a permission cannot do it).
-        QVERIFY(QDir().mkpath(store.sessionsFilePath()));
-        QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath() + QStringLiteral("/inside"), "kept"));
-        StdoutCapture out;
-        QVERIFY(store.loadSessions().isEmpty());
-        QVERIFY(out.text().startsWith(QStringLiteral("ChatStore: Failed to load sessions: ")));
-        const QStringList copies = corruptCopies(env.appFolder());
-        QCOMPARE(copies.size(), 1);
-        QCOMPARE(TestEnvironment::readFile(env.appFolder() + u'/' + copies[0] + QStringLiteral("/inside")),
-                 QByteArray("kept"));
-        store.saveSessions({sampleSession(QStringLiteral("new"))});
-        QCOMPARE(store.loadSessions().size(), 1);
-    }
-
-    void twoDamagedFilesInOneSecondAreBothKept()
-    {
-        TestEnvironment env;
-        ChatStore store;
-        StdoutCapture out;
-        QSet<QByteArray> contents{"first", "second"};
-        for (const QByteArray& content : contents) {
-            QVERIFY(TestEnvironment::writeFile(store.sessionsFilePath(), content));
-            store.loadSessions();
+        // Both survive the next save, byte for byte.
+        store.saveSessions({sampleSession(u"new"_s)});
+        QSet<QByteArray> kept;
+        for (const QString& name : corruptCopies(env.appFolder())) {
+            const QString copy = env.appFolder() + u'/' + name;
+            kept.insert(TestEnvironment::readFile(QFileInfo(copy).isDir() ? copy + u"/inside"_s : copy));
         }
-        for (const QString& name : corruptCopies(env.appFolder()))
-            QVERIFY(contents.remove(TestEnvironment::readFile(env.appFolder() + u'/' + name)));
-        QVERIFY(contents.isEmpty());
+        QCOMPARE(kept, (QSet<QByteArray>{content, "second"}));
+        QCOMPARE(store.loadSessions().size(), 1);
     }
 
     void failedWriteKeepsOldFile_data()
@@ -237,7 +209,7 @@ private Q_SLOTS:
         QFETCH(qint64, written);
         TestEnvironment env;
         ChatStore store;
-        store.saveSessions({sampleSession(QStringLiteral("old"))});
+        store.saveSessions({sampleSession(u"old"_s)});
         const QByteArray before = TestEnvironment::readFile(store.sessionsFilePath());
 
         AtomicFile::setWriteFunctionForTesting([written](QIODevice& device, const QByteArray& data) {
@@ -246,12 +218,12 @@ private Q_SLOTS:
             return written;
         });
         StdoutCapture out;
-        store.saveSessions({sampleSession(QStringLiteral("new")), sampleSession(QStringLiteral("newer"))});
+        store.saveSessions({sampleSession(u"new"_s), sampleSession(u"newer"_s)});
         AtomicFile::setWriteFunctionForTesting({});
 
-        QVERIFY2(out.text().startsWith(QStringLiteral("ChatStore: Failed to save sessions: ")), qPrintable(out.text()));
+        QVERIFY2(out.text().startsWith(u"ChatStore: Failed to save sessions: "_s), qPrintable(out.text()));
         QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), before);
-        QCOMPARE(QDir(env.appFolder()).entryList(QDir::Files), QStringList{QStringLiteral("chat_sessions.json")});
+        QCOMPARE(QDir(env.appFolder()).entryList(QDir::Files), QStringList{u"chat_sessions.json"_s});
     }
 };
 

@@ -16,6 +16,8 @@
 #include <X11/Xlib.h>
 #include <poll.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Another X client that owns CLIPBOARD and answers for its targets (a null value is a target it does not offer),
@@ -117,17 +119,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("gtk: UTF8_STRING as selected, text/plain with CRLF")
             << QByteArray("line one\nline two\n") << QByteArray("line one\r\nline two\r\n")
-            << QStringLiteral("line one\nline two\n");
+            << u"line one\nline two\n"_s;
         QTest::newRow("targets disagree: UTF8_STRING wins")
-            << QByteArray("as selected") << QByteArray("something else") << QStringLiteral("as selected");
+            << QByteArray("as selected") << QByteArray("something else") << u"as selected"_s;
         QTest::newRow("only text/plain with CRLF")
-            << QByteArray() << QByteArray("line one\r\nline two\r\n") << QStringLiteral("line one\nline two\n");
-        QTest::newRow("lone CR") << QByteArray("old mac\rline\r\nend\r") << QByteArray()
-                                 << QStringLiteral("old mac\nline\nend\n");
-        QTest::newRow("non-ASCII") << QStringLiteral("naïve — 日本\n").toUtf8()
-                                   << QStringLiteral("naïve — 日本\r\n").toUtf8() << QStringLiteral("naïve — 日本\n");
+            << QByteArray() << QByteArray("line one\r\nline two\r\n") << u"line one\nline two\n"_s;
+        QTest::newRow("lone CR") << QByteArray("old mac\rline\r\nend\r") << QByteArray() << u"old mac\nline\nend\n"_s;
+        QTest::newRow("non-ASCII") << u"naïve — 日本\n"_s.toUtf8() << u"naïve — 日本\r\n"_s.toUtf8()
+                                   << u"naïve — 日本\n"_s;
         // Past the limit the text is cut, never inside a surrogate pair.
-        const QString emoji = QStringLiteral("😀");
+        const QString emoji = u"😀"_s;
         QTest::newRow("longer than the limit")
             << QString(u'a' + emoji.repeated(ClipboardText::maxLength / 2 + 1)).toUtf8() << QByteArray()
             << QString(u'a' + emoji.repeated(ClipboardText::maxLength / 2 - 1));
@@ -138,7 +139,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, utf8String);
         QFETCH(QByteArray, textPlainUtf8);
         QFETCH(QString, expected);
-        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        QCOMPARE(QGuiApplication::platformName(), u"xcb"_s);
         TestEnvironment env;
         Settings settings;
         AppState state(settings, ChatStore(), nullptr);

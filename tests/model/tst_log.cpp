@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestLog : public QObject
 {
     Q_OBJECT
@@ -13,12 +15,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << QStringLiteral("saved") << QStringLiteral("Test: saved\n");
-        QTest::newRow("server body with line breaks") << QStringLiteral("HTTP 401 — {\n \"error\": 1\r\n}")
-                                                      << QStringLiteral("Test: HTTP 401 — {  \"error\": 1  }\n");
+        QTest::newRow("plain") << u"saved"_s << u"Test: saved\n"_s;
+        QTest::newRow("server body with line breaks")
+            << u"HTTP 401 — {\n \"error\": 1\r\n}"_s << u"Test: HTTP 401 — {  \"error\": 1  }\n"_s;
         QTest::newRow("a body posing as another component")
-            << QStringLiteral("x\nChatStore: fake") << QStringLiteral("Test: x ChatStore: fake\n");
-        QTest::newRow("unicode separators") << QStringLiteral("a\u2028b\u2029c") << QStringLiteral("Test: a b c\n");
+            << u"x\nChatStore: fake"_s << u"Test: x ChatStore: fake\n"_s;
+        QTest::newRow("unicode separators") << u"a\u2028b\u2029c"_s << u"Test: a b c\n"_s;
     }
 
     void oneLinePerDiagnostic()

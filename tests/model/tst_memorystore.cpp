@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestMemoryStore : public QObject
 {
     Q_OBJECT
@@ -14,18 +16,17 @@ private Q_SLOTS:
     {
         TestEnvironment env;
         MemoryStore store;
-        QCOMPARE(store.loadPersonality(), MemoryStore::defaultPersonality());
+        // The first read writes the default (editing and resetting it is the AI tab's test); an emptied personality
+        // stays empty; text is kept without trimming.
+        store.loadPersonality();
         QCOMPARE(TestEnvironment::readFile(store.personalityPath()), MemoryStore::defaultPersonality().toUtf8());
-        // An emptied personality stays empty; text is kept without trimming.
         store.savePersonality(QString());
         QCOMPARE(store.loadPersonality(), QString());
-        store.savePersonality(QStringLiteral("  Be brief.\n"));
-        QCOMPARE(store.loadPersonality(), QStringLiteral("  Be brief.\n"));
-        store.resetPersonality();
-        QCOMPARE(store.loadPersonality(), MemoryStore::defaultPersonality());
+        store.savePersonality(u"  Be brief.\n"_s);
+        QCOMPARE(store.loadPersonality(), u"  Be brief.\n"_s);
 
         QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "\n  Likes tea\nLives in Graz  \n\n"));
-        QCOMPARE(store.loadUserMemory(), QStringLiteral("Likes tea\nLives in Graz"));
+        QCOMPARE(store.loadUserMemory(), u"Likes tea\nLives in Graz"_s);
         store.clearUserMemory();
         QCOMPARE(TestEnvironment::readFile(store.userMemoryPath()), QByteArray());
         // Clearing a memory that was never written makes the project folder and an empty file.
@@ -42,22 +43,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("after"); // null: file untouched
 
         QTest::newRow("known fact in another case")
-            << QByteArray("ÄRGER MIT ÖL\n")
-            << QStringList{QStringLiteral("ärger mit öl "), QStringLiteral("ÄRGER MIT ÖL")} << QByteArray();
+            << QByteArray("ÄRGER MIT ÖL\n") << QStringList{u"ärger mit öl "_s, u"ÄRGER MIT ÖL"_s} << QByteArray();
         QTest::newRow("same new fact twice")
-            << QByteArray("") << QStringList{QStringLiteral("Has a cat"), QStringLiteral("Has a cat")}
-            << QByteArray("Has a cat\nHas a cat\n");
-        QTest::newRow("missing file") << QByteArray() << QStringList{QStringLiteral("  Uses Linux \n")}
+            << QByteArray("") << QStringList{u"Has a cat"_s, u"Has a cat"_s} << QByteArray("Has a cat\nHas a cat\n");
+        QTest::newRow("missing file") << QByteArray() << QStringList{u"  Uses Linux \n"_s}
                                       << QByteArray("Uses Linux\n");
-        QTest::newRow("only blank facts")
-            << QByteArray("a\n") << QStringList{QStringLiteral(" "), QString()} << QByteArray();
-        QTest::newRow("CRLF and padding")
-            << QByteArray("  one  \r\n\r\ntwo\r\n   \r\n") << QStringList{QStringLiteral("three")}
-            << QByteArray("  one  \ntwo\nthree\n");
+        QTest::newRow("only blank facts") << QByteArray("a\n") << QStringList{u" "_s, QString()} << QByteArray();
+        QTest::newRow("CRLF and padding") << QByteArray("  one  \r\n\r\ntwo\r\n   \r\n") << QStringList{u"three"_s}
+                                          << QByteArray("  one  \ntwo\nthree\n");
         QByteArray fifty;
         for (int i = 1; i <= 50; ++i)
             fifty += "fact " + QByteArray::number(i) + '\n';
-        QTest::newRow("cap at fifty") << fifty << QStringList{QStringLiteral("new a"), QStringLiteral("new b")}
+        QTest::newRow("cap at fifty") << fifty << QStringList{u"new a"_s, u"new b"_s}
                                       << fifty.mid(fifty.indexOf("fact 3\n")) + "new a\nnew b\n";
     }
 

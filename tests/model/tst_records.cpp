@@ -6,34 +6,24 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-QDateTime utc(const char* text)
-{
-    return *JsonFormat::parseDate(QString::fromLatin1(text));
-}
+const QDateTime when = *JsonFormat::parseDate(u"2026-01-02T03:04:05Z"_s);
 
 ChatMessage message(MessageRole role, const QString& content)
 {
-    return ChatMessage{QUuid::createUuid(), role, content,     utc("2026-01-02T03:04:05Z"),
-                       std::nullopt,        true, std::nullopt};
+    return ChatMessage{.id = QUuid::createUuid(), .role = role, .content = content, .timestamp = when};
 }
 
 QJsonObject validSessionJson()
 {
-    ChatSession session{QUuid::createUuid(),         QStringLiteral("T"),
-                        QUuid::createUuid(),         QStringLiteral("General"),
-                        defaultProjectEmoji(),       {message(MessageRole::User, QStringLiteral("hi"))},
-                        utc("2026-01-02T03:04:05Z"), utc("2026-01-02T03:04:05Z")};
-    session.messages[0].imageData = QByteArray("\x89PNG", 4);
-    return session.toJson();
-}
-
-QStringList keysOf(const QJsonObject& o)
-{
-    QStringList keys = o.keys();
-    keys.sort();
-    return keys;
+    ChatMessage hi = message(MessageRole::User, u"hi"_s);
+    hi.imageData = QByteArray("\x89PNG", 4);
+    return ChatSession{
+        QUuid::createUuid(), u"T"_s, QUuid::createUuid(), u"General"_s, defaultProjectEmoji(), QList{hi}, when, when}
+        .toJson();
 }
 
 } // namespace
@@ -43,33 +33,27 @@ class TestRecords : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // What goes to disk: sorted optional keys left out, upper-case ids, whole seconds, snake_case offsets.
+    // What goes to disk beyond a round trip: optional fields left out (an explicit null reads the same), upper-case
+    // ids. Whole seconds are the chat store's dates test.
     void wireFormat()
     {
-        ChatMessage m = message(MessageRole::Assistant, QStringLiteral("x"));
-        m.timestamp = QDateTime::fromMSecsSinceEpoch(1'760'000'000'789, Qt::UTC);
-        const QJsonObject o = m.toJson();
-        QCOMPARE(keysOf(o), (QStringList{QStringLiteral("content"), QStringLiteral("id"), QStringLiteral("role"),
-                                         QStringLiteral("timestamp"), QStringLiteral("webSearchEnabled")}));
-        const QString id = o.value(QLatin1StringView("id")).toString();
+        const QJsonObject o = message(MessageRole::Assistant, u"x"_s).toJson();
+        QVERIFY(!o.contains(u"annotations"_s) && !o.contains(u"imageData"_s));
+        const QString id = o.value(u"id"_s).toString();
         QCOMPARE(id, id.toUpper());
         JsonDecoder decoder;
-        QCOMPARE(ChatMessage::fromJson(o, decoder).timestamp.toMSecsSinceEpoch(), 1'760'000'000'000);
-
-        const URLCitation full{QStringLiteral("u"), QStringLiteral("t"), QStringLiteral("c"), 3, 9};
-        QCOMPARE(full.toJson().value(QLatin1StringView("start_index")).toInteger(), 3);
+        const URLCitation full{u"u"_s, u"t"_s, u"c"_s, 3, 9};
         QCOMPARE(URLCitation::fromJson(full.toJson(), decoder), full);
-        QCOMPARE(keysOf(URLCitation{.url = QStringLiteral("u")}.toJson()), QStringList{QStringLiteral("url")});
+        QCOMPARE(URLCitation{.url = u"u"_s}.toJson().keys(), QStringList{u"url"_s});
 
-        // An absent optional and an explicit null read the same.
         Project project = defaultProject();
         QJsonObject withNulls = project.toJson();
-        QVERIFY(!withNulls.contains(QLatin1StringView("shareCode")));
-        withNulls.insert(QLatin1StringView("shareCode"), QJsonValue::Null);
-        withNulls.insert(QLatin1StringView("defaultPromptID"), QJsonValue::Null);
+        QVERIFY(!withNulls.contains(u"shareCode"_s));
+        withNulls.insert(u"shareCode"_s, QJsonValue::Null);
+        withNulls.insert(u"defaultPromptID"_s, QJsonValue::Null);
         QCOMPARE(Project::fromJson(withNulls, decoder), project);
         QVERIFY(!decoder.failed());
-        project.shareCode = QStringLiteral("ABC123");
+        project.shareCode = u"ABC123"_s;
         project.defaultImagePromptID = project.prompts.at(2).id;
         QCOMPARE(Project::decodeList(Project::encodeList({project})), std::optional(QList<Project>{project}));
     }
@@ -79,37 +63,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pointer");
         QTest::addColumn<QJsonValue>("value");
         QTest::addColumn<QString>("expectedPath"); // empty: accepted
-
+        // Refused at the pointer in the second session, or below it when `below` is given.
+        const auto refused = [](const char* name, const QString& pointer, const QJsonValue& value,
+                                const char* below = "") {
+            QTest::newRow(name) << pointer << value
+                                << u"[1]."_s + QString(pointer).replace(u"/0/"_s, u"[0]."_s) + QLatin1StringView(below);
+        };
         QTest::newRow("unknown key ignored") << "unknownKey" << QJsonValue(42) << "";
-        QTest::newRow("zone offset") << "createdAt" << QJsonValue(QStringLiteral("2026-01-02T05:04:05+02:00")) << "";
-        QTest::newRow("lower-case uuid") << "id" << QJsonValue(QStringLiteral("0f0e0d0c-0b0a-4908-8706-050403020100"))
-                                         << "";
+        QTest::newRow("zone offset") << "createdAt" << QJsonValue(u"2026-01-02T05:04:05+02:00"_s) << "";
+        QTest::newRow("lower-case uuid") << "id" << QJsonValue(u"0f0e0d0c-0b0a-4908-8706-050403020100"_s) << "";
 
-        QTest::newRow("unknown role") << "messages/0/role" << QJsonValue(QStringLiteral("system"))
-                                      << "[1].messages[0].role";
-        QTest::newRow("missing webSearchEnabled")
-            << "messages/0/webSearchEnabled" << QJsonValue(QJsonValue::Undefined) << "[1].messages[0].webSearchEnabled";
-        QTest::newRow("malformed uuid") << "id" << QJsonValue(QStringLiteral("not-a-uuid")) << "[1].id";
-        QTest::newRow("braced uuid") << "projectID"
-                                     << QJsonValue(QStringLiteral("{00000000-0000-0000-0000-000000000000}"))
-                                     << "[1].projectID";
-        QTest::newRow("fractional seconds")
-            << "createdAt" << QJsonValue(QStringLiteral("2026-01-02T03:04:05.250Z")) << "[1].createdAt";
-        QTest::newRow("date without zone")
-            << "updatedAt" << QJsonValue(QStringLiteral("2026-01-02T03:04:05")) << "[1].updatedAt";
-        QTest::newRow("invalid base64") << "messages/0/imageData" << QJsonValue(QStringLiteral("abc$"))
-                                        << "[1].messages[0].imageData";
-        QTest::newRow("unpadded base64") << "messages/0/imageData" << QJsonValue(QStringLiteral("iVBORw"))
-                                         << "[1].messages[0].imageData";
-        QTest::newRow("content is null") << "messages/0/content" << QJsonValue(QJsonValue::Null)
-                                         << "[1].messages[0].content";
-        QTest::newRow("citation without url") << "messages/0/annotations" << QJsonValue(QJsonArray{QJsonObject()})
-                                              << "[1].messages[0].annotations[0].url";
-        QTest::newRow("fractional offset")
-            << "messages/0/annotations"
-            << QJsonValue(QJsonArray{QJsonObject{{QLatin1StringView("url"), QStringLiteral("u")},
-                                                 {QLatin1StringView("start_index"), 1.5}}})
-            << "[1].messages[0].annotations[0].start_index";
+        refused("unknown role", u"messages/0/role"_s, u"system"_s);
+        refused("missing webSearchEnabled", u"messages/0/webSearchEnabled"_s, QJsonValue::Undefined);
+        refused("malformed uuid", u"id"_s, u"not-a-uuid"_s);
+        refused("braced uuid", u"projectID"_s, u"{00000000-0000-0000-0000-000000000000}"_s);
+        refused("fractional seconds", u"createdAt"_s, u"2026-01-02T03:04:05.250Z"_s);
+        refused("date without zone", u"updatedAt"_s, u"2026-01-02T03:04:05"_s);
+        refused("invalid base64", u"messages/0/imageData"_s, u"abc$"_s);
+        refused("unpadded base64", u"messages/0/imageData"_s, u"iVBORw"_s);
+        refused("content is null", u"messages/0/content"_s, QJsonValue::Null);
+        refused("citation without url", u"messages/0/annotations"_s, QJsonArray{QJsonObject()}, "[0].url");
+        refused("fractional offset", u"messages/0/annotations"_s,
+                QJsonArray{QJsonObject{{u"url"_s, u"u"_s}, {u"start_index"_s, 1.5}}}, "[0].start_index");
     }
 
     void decode()
@@ -123,10 +98,10 @@ private Q_SLOTS:
             value.isUndefined() ? void(o.remove(key)) : void(o.insert(key, value));
         };
         QJsonObject bad = validSessionJson();
-        if (pointer.startsWith(QStringLiteral("messages/0/"))) {
-            QJsonObject first = bad.value(QLatin1StringView("messages")).toArray().at(0).toObject();
+        if (pointer.startsWith(u"messages/0/"_s)) {
+            QJsonObject first = bad.value(u"messages"_s).toArray().at(0).toObject();
             put(first, pointer.mid(11));
-            bad.insert(QLatin1StringView("messages"), QJsonArray{first});
+            bad.insert(u"messages"_s, QJsonArray{first});
         } else {
             put(bad, pointer);
         }
@@ -135,13 +110,13 @@ private Q_SLOTS:
         const auto decoded = decodeJsonArray<ChatSession>(json, &error);
         if (expectedPath.isEmpty()) {
             QVERIFY2(decoded.has_value(), qPrintable(error.description()));
-            QCOMPARE(decoded->at(1).createdAt, utc("2026-01-02T03:04:05Z"));
+            QCOMPARE(decoded->at(1).createdAt, when);
             QCOMPARE(decoded->at(1).messages.at(0).imageData, QByteArray("\x89PNG", 4));
             return;
         }
         QVERIFY(!decoded.has_value());
         QCOMPARE(error.path, expectedPath);
-        QVERIFY(error.description().startsWith(expectedPath + QStringLiteral(": ")));
+        QVERIFY(error.description().startsWith(expectedPath + u": "_s));
     }
 
     void droppingTrailingEmptyReplies_data()
@@ -149,12 +124,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("messages"); // "u:" or "a:" followed by the content
         QTest::addColumn<int>("remaining");
         QTest::newRow("blank and empty answers after a question")
-            << QStringList{QStringLiteral("u:Hello"), QStringLiteral("a: \n\t"), QStringLiteral("a:")} << 1;
-        QTest::newRow("empty answer before a question")
-            << QStringList{QStringLiteral("a:"), QStringLiteral("u:q")} << 2;
+            << QStringList{u"u:Hello"_s, u"a: \n\t"_s, u"a:"_s} << 1;
+        QTest::newRow("empty answer before a question") << QStringList{u"a:"_s, u"u:q"_s} << 2;
         QTest::newRow("empty list") << QStringList{} << 0;
-        QTest::newRow("blank user message stays") << QStringList{QStringLiteral("a:x"), QStringLiteral("u: ")} << 2;
-        QTest::newRow("only blank answers") << QStringList{QStringLiteral("a: "), QStringLiteral("a:\u2028")} << 0;
+        QTest::newRow("blank user message stays") << QStringList{u"a:x"_s, u"u: "_s} << 2;
+        QTest::newRow("only blank answers") << QStringList{u"a: "_s, u"a:\u2028"_s} << 0;
     }
 
     void droppingTrailingEmptyReplies()
@@ -169,17 +143,15 @@ private Q_SLOTS:
         QCOMPARE(result.messages, session.messages.first(remaining));
     }
 
+    // The built-in prompts are numbered 1, 2, … and keep distinct ids.
     void defaultLibrary()
     {
-        const QList<Prompt>& prompts = defaultPrompts();
         QSet<QUuid> ids;
-        for (int i = 0; i < prompts.size(); ++i) {
-            QCOMPARE(prompts[i].number, i + 1);
-            ids.insert(prompts[i].id);
+        for (qsizetype i = 0; i < defaultPrompts().size(); ++i) {
+            QCOMPARE(defaultPrompts()[i].number, i + 1);
+            ids.insert(defaultPrompts()[i].id);
         }
-        QCOMPARE(ids.size(), 6); // the six built-in prompts keep distinct, stable ids
-        QCOMPARE(prompts.last().title, QStringLiteral("Make Professional"));
-        QCOMPARE(defaultProject().prompts, prompts);
+        QCOMPARE(ids.size(), defaultPrompts().size());
     }
 };
 

@@ -9,6 +9,28 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant valueOf(const Settings& settings, const SettingKey& k)
+{
+    switch (k.type) {
+    case SettingType::String:
+        return settings.string(k);
+    case SettingType::StringList:
+        return settings.stringList(k);
+    case SettingType::Bool:
+        return settings.boolean(k);
+    case SettingType::HotkeyValue:
+        return settings.hotkeyValue(k);
+    default:
+        return settings.integer(k);
+    }
+}
+
+} // namespace
+
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -20,69 +42,49 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("expected");
-
-        QTest::newRow("absent true-default bool") << QByteArray() << "use_double_copy" << QVariant(true);
-        QTest::newRow("absent hotkey") << QByteArray() << "custom_hotkey_keycode" << QVariant(0u);
-        QTest::newRow("bool false") << QByteArray("web_search_enabled=false") << "web_search_enabled"
-                                    << QVariant(false);
-        QTest::newRow("bool as text") << QByteArray("web_search_enabled=no") << "web_search_enabled" << QVariant(true);
-        QTest::newRow("bool empty") << QByteArray("use_double_copy=") << "use_double_copy" << QVariant(true);
-        QTest::newRow("false-default bool as text")
-            << QByteArray("has_completed_onboarding=yes") << "has_completed_onboarding" << QVariant(false);
-        QTest::newRow("hotkey max") << QByteArray("custom_hotkey_keycode=4294967295") << "custom_hotkey_keycode"
-                                    << QVariant(4294967295u);
-        QTest::newRow("hotkey negative") << QByteArray("custom_hotkey_keycode=-5") << "custom_hotkey_keycode"
-                                         << QVariant(0u);
-        QTest::newRow("hotkey too large")
-            << QByteArray("custom_hotkey_modifiers=4294967296") << "custom_hotkey_modifiers" << QVariant(0u);
-        QTest::newRow("hotkey fraction") << QByteArray("custom_hotkey_modifiers=256.5") << "custom_hotkey_modifiers"
-                                         << QVariant(0u);
-        QTest::newRow("integer text") << QByteArray("active_project_index=two") << "active_project_index"
-                                      << QVariant(qint64(0));
+        // The key is the one on the last line unless given.
+        const auto row = [](const char* name, const QByteArray& line, const QVariant& expected, const char* key = "") {
+            const QByteArray last = line.mid(line.lastIndexOf('\n') + 1);
+            QTest::newRow(name) << line << QString::fromLatin1(*key ? QByteArray(key) : last.left(last.indexOf('=')))
+                                << expected;
+        };
+        row("absent true-default bool", "", true, "use_double_copy");
+        row("absent hotkey", "", 0u, "custom_hotkey_keycode");
+        row("bool false", "web_search_enabled=false", false);
+        row("bool as text", "web_search_enabled=no", true);
+        row("bool empty", "use_double_copy=", true);
+        row("false-default bool as text", "has_completed_onboarding=yes", false);
+        row("hotkey max", "custom_hotkey_keycode=4294967295", 4294967295u);
+        row("hotkey negative", "custom_hotkey_keycode=-5", 0u);
+        row("hotkey too large", "custom_hotkey_modifiers=4294967296", 0u);
+        row("hotkey fraction", "custom_hotkey_modifiers=256.5", 0u);
+        row("integer text", "active_project_index=two", qint64(0));
 
         // Text settings read back as written, commas and the blanks around them included.
         const auto text = [](const char* value) { return QVariant(QString::fromUtf8(value)); };
-        QTest::newRow("text with a comma")
-            << QByteArray("openai_model=gpt-4o, mini") << "openai_model" << text("gpt-4o, mini");
-        QTest::newRow("command with a comma")
-            << QByteArray("screenshot_command=maim -s, -f png") << "screenshot_command" << text("maim -s, -f png");
-        QTest::newRow("address with = and commas") << QByteArray("sync_base_url=https://example.org/rest/v1?select=a,b")
-                                                   << "sync_base_url" << text("https://example.org/rest/v1?select=a,b");
-        QTest::newRow("blanks around commas")
-            << QByteArray("openai_model=a ,  b,c") << "openai_model" << text("a ,  b,c");
-        QTest::newRow("trailing comma") << QByteArray("openai_model=gpt-4o,") << "openai_model" << text("gpt-4o,");
-        QTest::newRow("outer blanks dropped")
-            << QByteArray("openai_model=   gpt 4o, x   ") << "openai_model" << text("gpt 4o, x");
-        QTest::newRow("quoted") << QByteArray("openai_model=\"a, b\"") << "openai_model" << text("a, b");
-        QTest::newRow("quoted keeps outer blanks")
-            << QByteArray("openai_model= \"  padded, \" ") << "openai_model" << text("  padded, ");
-        QTest::newRow("escaped quotes") << QByteArray("app_theme=say \\\"hi\\\", bye") << "app_theme"
-                                        << text("say \"hi\", bye");
-        QTest::newRow("bare quotes are quoting")
-            << QByteArray("app_theme=say \"hi\", bye") << "app_theme" << text("say hi, bye");
-        QTest::newRow("escapes") << QByteArray("screenshot_command=C:\\\\shot, -n\\n\\tx") << "screenshot_command"
-                                 << text("C:\\shot, -n\n\tx");
-        QTest::newRow("semicolon starts a comment")
-            << QByteArray("; note\nopenai_model=a, b ; note") << "openai_model" << text("a, b");
-        QTest::newRow("semicolon in quotes")
-            << QByteArray("openai_model=\"a; b\", c") << "openai_model" << text("a; b, c");
-        QTest::newRow("hash is text") << QByteArray("openai_model=a, b # note") << "openai_model"
-                                      << text("a, b # note");
-        QTest::newRow("non-ASCII") << QByteArray("openai_model=Grüße, 🌍") << "openai_model" << text("Grüße, 🌍");
-        QTest::newRow("doubled at sign") << QByteArray("openai_model=@@home, work") << "openai_model"
-                                         << text("@home, work");
-        QTest::newRow("last line wins") << QByteArray("openai_model=a, b\nopenai_model=c,d") << "openai_model"
-                                        << text("c,d");
-        QTest::newRow("other section ignored")
-            << QByteArray("openai_model=a, b\n[other]\nopenai_model=c, d") << "openai_model" << text("a, b");
-        QTest::newRow("only in another section")
-            << QByteArray("[other]\nopenai_model=c, d") << "openai_model" << text("gpt-4o");
-        QTest::newRow("class list") << QByteArray("double_copy_ignored_classes=xterm, kitty,foot")
-                                    << "double_copy_ignored_classes"
-                                    << QVariant(QStringList{QStringLiteral("xterm"), QStringLiteral("kitty"),
-                                                            QStringLiteral("foot")});
-        QTest::newRow("one class") << QByteArray("double_copy_ignored_classes=kitty") << "double_copy_ignored_classes"
-                                   << QVariant(QStringList{QStringLiteral("kitty")});
+        row("text with a comma", "openai_model=gpt-4o, mini", text("gpt-4o, mini"));
+        row("command with a comma", "screenshot_command=maim -s, -f png", text("maim -s, -f png"));
+        row("address with = and commas", "sync_base_url=https://example.org/rest/v1?select=a,b",
+            text("https://example.org/rest/v1?select=a,b"));
+        row("blanks around commas", "openai_model=a ,  b,c", text("a ,  b,c"));
+        row("trailing comma", "openai_model=gpt-4o,", text("gpt-4o,"));
+        row("outer blanks dropped", "openai_model=   gpt 4o, x   ", text("gpt 4o, x"));
+        row("quoted", "openai_model=\"a, b\"", text("a, b"));
+        row("quoted keeps outer blanks", "openai_model= \"  padded, \" ", text("  padded, "));
+        row("escaped quotes", "app_theme=say \\\"hi\\\", bye", text("say \"hi\", bye"));
+        row("bare quotes are quoting", "app_theme=say \"hi\", bye", text("say hi, bye"));
+        row("escapes", "screenshot_command=C:\\\\shot, -n\\n\\tx", text("C:\\shot, -n\n\tx"));
+        row("semicolon starts a comment", "; note\nopenai_model=a, b ; note", text("a, b"));
+        row("semicolon in quotes", "openai_model=\"a; b\", c", text("a; b, c"));
+        row("hash is text", "openai_model=a, b # note", text("a, b # note"));
+        row("non-ASCII", "openai_model=Grüße, 🌍", text("Grüße, 🌍"));
+        row("doubled at sign", "openai_model=@@home, work", text("@home, work"));
+        row("last line wins", "openai_model=a, b\nopenai_model=c,d", text("c,d"));
+        row("other section ignored", "openai_model=a, b\n[other]\nopenai_model=c, d", text("a, b"));
+        row("only in another section", "[other]\nopenai_model=c, d", text("gpt-4o"));
+        row("class list", "double_copy_ignored_classes=xterm, kitty,foot",
+            QStringList{u"xterm"_s, u"kitty"_s, u"foot"_s});
+        row("one class", "double_copy_ignored_classes=kitty", QStringList{u"kitty"_s});
     }
 
     void storedValues()
@@ -95,27 +97,13 @@ private Q_SLOTS:
         const SettingKey* k = std::find_if(std::begin(SettingsKeys::all), std::end(SettingsKeys::all),
                                            [&](const SettingKey& candidate) { return settingName(candidate) == key; });
         QVERIFY(k != std::end(SettingsKeys::all));
-        const auto read = [k](const Settings& settings) {
-            switch (k->type) {
-            case SettingType::String:
-                return QVariant(settings.string(*k));
-            case SettingType::StringList:
-                return QVariant(settings.stringList(*k));
-            case SettingType::Bool:
-                return QVariant(settings.boolean(*k));
-            case SettingType::HotkeyValue:
-                return QVariant(settings.hotkeyValue(*k));
-            default:
-                return QVariant(settings.integer(*k));
-            }
-        };
         Settings settings;
-        QCOMPARE(read(settings), expected);
+        QCOMPARE(valueOf(settings, *k), expected);
         // Saving any setting rewrites the whole file; what was written by hand must come through that too.
         settings.setInteger(SettingsKeys::totalPromptsUsed, 7);
-        const QString copy = env.settingsFile() + QStringLiteral(".copy");
+        const QString copy = env.settingsFile() + u".copy"_s;
         QVERIFY(QFile::copy(env.settingsFile(), copy));
-        QCOMPARE(read(Settings(copy)), expected);
+        QCOMPARE(valueOf(Settings(copy), *k), expected);
     }
 
     void writesPersistAndSignal()
@@ -125,10 +113,12 @@ private Q_SLOTS:
         for (int i = 0; i < 256; ++i)
             binary.append(char(i));
         binary += QByteArray("[{\"name\":\"Ünïcødé, \\\"quoted\\\"\"}]\n=;#");
-        const QString secret = QStringLiteral("sk-secret, with comma");
+        const QString secret = u"sk-secret, with comma"_s;
+        QString owner;
         {
             Settings settings;
             settings.setInteger(SettingsKeys::customHotkeyKeycode, 40);
+            owner = settings.syncOwnerKey(); // made on first use
             QSignalSpy spy(&settings, &Settings::changed);
             for (int i = 0; i < 2; ++i) { // the second round changes nothing and announces nothing
                 settings.setBytes(SettingsKeys::userProjects, binary);
@@ -136,11 +126,9 @@ private Q_SLOTS:
                 settings.remove(SettingsKeys::customHotkeyKeycode);
             }
             QCOMPARE(spy.size(), 3);
-            QCOMPARE(spy.at(2).at(0).toString(), QStringLiteral("custom_hotkey_keycode"));
+            QCOMPARE(spy.at(2).at(0).toString(), u"custom_hotkey_keycode"_s);
         }
-        struct stat info
-        {
-        };
+        struct stat info = {};
         QCOMPARE(::stat(QFile::encodeName(env.settingsFile()).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0600u); // the file holds the API key
 
@@ -148,6 +136,8 @@ private Q_SLOTS:
         QCOMPARE(reread.bytes(SettingsKeys::userProjects), binary);
         QCOMPARE(reread.string(SettingsKeys::openaiApiKey), secret);
         QVERIFY(!reread.contains(SettingsKeys::customHotkeyKeycode));
+        QVERIFY(!QUuid::fromString(owner).isNull());
+        QCOMPARE(reread.syncOwnerKey(), owner); // and kept
     }
 
     // Read from a copy of the file, so the values come from the text on disk and not from this process's cache.
@@ -155,19 +145,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QVariant>("value"); // a list goes to the class list, a text to every text setting
         QTest::newRow("no classes") << QVariant(QStringList());
-        QTest::newRow("one class") << QVariant(QStringList{QStringLiteral("xterm")});
-        QTest::newRow("two classes") << QVariant(QStringList{QStringLiteral("xterm"), QStringLiteral("kitty")});
+        QTest::newRow("one class") << QVariant(QStringList{u"xterm"_s});
+        QTest::newRow("two classes") << QVariant(QStringList{u"xterm"_s, u"kitty"_s});
 
         QTest::newRow("empty text") << QVariant(QString());
-        QTest::newRow("commas") << QVariant(QStringLiteral("gpt-4o, mini,x ,"));
-        QTest::newRow("quotes") << QVariant(QStringLiteral("\"say \"hi\", 'bye'"));
-        QTest::newRow("backslashes") << QVariant(QStringLiteral("C:\\tools\\, \\\\server\\x41\\n\\"));
-        QTest::newRow("outer blanks") << QVariant(QStringLiteral("  padded, both sides \t "));
-        QTest::newRow("separators and comment marks") << QVariant(QStringLiteral("a=b; c # d\n[General]\nk=v"));
-        QTest::newRow("non-ASCII") << QVariant(QStringLiteral("Grüße, 🌍 — \u2028"));
-        QTest::newRow("line breaks and tabs") << QVariant(QStringLiteral("one\ntwo\r\n\tthree\r"));
-        QTest::newRow("like a stored type") << QVariant(QStringLiteral("@ByteArray(x), @Invalid()"));
-        QTest::newRow("doubled at sign") << QVariant(QStringLiteral("@@x"));
+        QTest::newRow("commas") << QVariant(u"gpt-4o, mini,x ,"_s);
+        QTest::newRow("quotes") << QVariant(u"\"say \"hi\", 'bye'"_s);
+        QTest::newRow("backslashes") << QVariant(u"C:\\tools\\, \\\\server\\x41\\n\\"_s);
+        QTest::newRow("outer blanks") << QVariant(u"  padded, both sides \t "_s);
+        QTest::newRow("separators and comment marks") << QVariant(u"a=b; c # d\n[General]\nk=v"_s);
+        QTest::newRow("non-ASCII") << QVariant(u"Grüße, 🌍 — \u2028"_s);
+        QTest::newRow("line breaks and tabs") << QVariant(u"one\ntwo\r\n\tthree\r"_s);
+        QTest::newRow("like a stored type") << QVariant(u"@ByteArray(x), @Invalid()"_s);
+        QTest::newRow("doubled at sign") << QVariant(u"@@x"_s);
         QTest::newRow("control characters") << QVariant(QStringLiteral("nul\u0000"
                                                                        "1, bell\a\x7f"));
     }
@@ -176,39 +166,23 @@ private Q_SLOTS:
     {
         QFETCH(QVariant, value);
         TestEnvironment env;
+        const bool list = value.typeId() == QMetaType::QStringList;
         QList<SettingKey> keys;
         {
             Settings settings(env.settingsFile());
-            if (value.typeId() == QMetaType::QStringList) {
-                keys.append(SettingsKeys::doubleCopyIgnoredClasses);
-                settings.setStringList(SettingsKeys::doubleCopyIgnoredClasses, value.toStringList());
-            } else {
-                for (const SettingKey& k : SettingsKeys::all) {
-                    if (k.type == SettingType::String) {
-                        keys.append(k);
-                        settings.setString(k, value.toString());
-                    }
-                }
+            for (const SettingKey& k : SettingsKeys::all) {
+                if (k.type != (list ? SettingType::StringList : SettingType::String))
+                    continue;
+                keys.append(k);
+                list ? settings.setStringList(k, value.toStringList()) : settings.setString(k, value.toString());
             }
         }
         QVERIFY(!keys.isEmpty());
-        const QString copy = env.settingsFile() + QStringLiteral(".copy");
+        const QString copy = env.settingsFile() + u".copy"_s;
         QVERIFY(QFile::copy(env.settingsFile(), copy));
-        Settings reread(copy);
-        for (const SettingKey& k : std::as_const(keys)) {
-            if (k.type == SettingType::StringList)
-                QCOMPARE(reread.stringList(k), value.toStringList());
-            else
-                QCOMPARE(reread.string(k), value.toString());
-        }
-    }
-
-    void ownerKeyIsMadeOnce()
-    {
-        TestEnvironment env;
-        const QString key = Settings().syncOwnerKey();
-        QVERIFY(!QUuid::fromString(key).isNull());
-        QCOMPARE(Settings().syncOwnerKey(), key);
+        const Settings reread(copy);
+        for (const SettingKey& k : std::as_const(keys))
+            QCOMPARE(valueOf(reread, k), value);
     }
 
     void unreadableFileIsKeptAside()
@@ -218,12 +192,12 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::writeFile(env.settingsFile(), damaged));
         StdoutCapture out;
         Settings settings;
-        settings.setString(SettingsKeys::openaiModel, QStringLiteral("gpt-4o-mini"));
-        const QString folder = env.configHome() + QStringLiteral("/vantro/");
-        const QStringList kept = QDir(folder).entryList({QStringLiteral("vantro.conf.corrupt-*")}, QDir::Files);
+        settings.setString(SettingsKeys::openaiModel, u"gpt-4o-mini"_s);
+        const QString folder = env.configHome() + u"/vantro/"_s;
+        const QStringList kept = QDir(folder).entryList({u"vantro.conf.corrupt-*"_s}, QDir::Files);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(TestEnvironment::readFile(folder + kept[0]), damaged);
-        QVERIFY(out.text().startsWith(QStringLiteral("Settings: Could not read ")));
+        QVERIFY(out.text().startsWith(u"Settings: Could not read "_s));
     }
 };
 
