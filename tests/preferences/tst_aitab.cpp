@@ -16,6 +16,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Fixture
@@ -30,7 +32,7 @@ struct Fixture
     {
         QList<Project> projects;
         for (int i = 0; i < projectCount; ++i)
-            projects.append(Project{QUuid::createUuid(), QStringLiteral("P%1").arg(i), {}, {}, {}, {}, {}, {}});
+            projects.append(Project{QUuid::createUuid(), u"P%1"_s.arg(i), {}, {}, {}, {}, {}, {}});
         settings.setBytes(SettingsKeys::userProjects, Project::encodeList(projects));
         state = std::make_unique<AppState>(settings, ChatStore(environment.appFolder()), nullptr);
     }
@@ -51,52 +53,46 @@ class TestAITab : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void apiKeyModelAndEndpoint()
+    void settingsAreWrittenAsEdited()
     {
         Fixture f(1);
-        f.settings.setString(SettingsKeys::openaiApiKey, QStringLiteral("sk-old"));
+        f.settings.setString(SettingsKeys::openaiApiKey, u"sk-old"_s);
         f.open();
-        auto* key = f.find<QLineEdit>(QStringLiteral("apiKeyEdit"));
+        auto* key = f.find<QLineEdit>(u"apiKeyEdit"_s);
         QCOMPARE(key->echoMode(), QLineEdit::Password);
         key->selectAll();
         QTest::keyClick(key, Qt::Key_Backspace); // written as typed, even empty
         QVERIFY(f.settings.contains(SettingsKeys::openaiApiKey));
         QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QString());
-        QTest::keyClicks(key, QStringLiteral("  sk-pasted ")); // a pasted key keeps no surrounding blanks
-        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QStringLiteral("sk-pasted"));
+        QTest::keyClicks(key, u"  sk-pasted "_s); // a pasted key keeps no surrounding blanks
+        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), u"sk-pasted"_s);
 
-        auto* picker = f.find<QComboBox>(QStringLiteral("modelPicker"));
-        QCOMPARE(f.tab->selectedModel(), QStringLiteral("gpt-4o"));
+        auto* picker = f.find<QComboBox>(u"modelPicker"_s);
         picker->setCurrentIndex(0);
-        QCOMPARE(f.settings.string(SettingsKeys::openaiModel), QStringLiteral("o4-mini"));
+        QCOMPARE(f.settings.string(SettingsKeys::openaiModel), u"o4-mini"_s);
         // Local servers name their own models.
         picker->lineEdit()->clear();
-        QTest::keyClicks(picker->lineEdit(), QStringLiteral("llama3.1:8b"));
-        QCOMPARE(f.settings.string(SettingsKeys::openaiModel), QStringLiteral("llama3.1:8b"));
+        QTest::keyClicks(picker->lineEdit(), u"llama3.1:8b"_s);
+        QCOMPARE(f.settings.string(SettingsKeys::openaiModel), u"llama3.1:8b"_s);
         f.tab->hide();
         f.tab->show();
-        QCOMPARE(picker->currentText(), QStringLiteral("llama3.1:8b"));
+        QCOMPARE(picker->currentText(), u"llama3.1:8b"_s);
 
-        auto* endpoint = f.find<QLineEdit>(QStringLiteral("endpointEdit"));
-        QTest::keyClicks(endpoint, QStringLiteral("http://localhost:11434"));
-        QCOMPARE(f.settings.string(SettingsKeys::apiBaseUrl), QStringLiteral("http://localhost:11434"));
+        auto* endpoint = f.find<QLineEdit>(u"endpointEdit"_s);
+        QTest::keyClicks(endpoint, u"http://localhost:11434"_s);
+        QCOMPARE(f.settings.string(SettingsKeys::apiBaseUrl), u"http://localhost:11434"_s);
         endpoint->selectAll();
         QTest::keyClick(endpoint, Qt::Key_Delete); // empty means the default
         QVERIFY(!f.settings.contains(SettingsKeys::apiBaseUrl));
-    }
 
-    void personalityAndAutoMemory()
-    {
-        Fixture f(1);
-        f.open();
-        auto* editor = f.find<QPlainTextEdit>(QStringLiteral("personalityEdit"));
+        auto* editor = f.find<QPlainTextEdit>(u"personalityEdit"_s);
         QCOMPARE(editor->toPlainText(), MemoryStore::defaultPersonality());
         editor->selectAll();
-        QTest::keyClicks(editor, QStringLiteral("Be brief."));
-        QCOMPARE(f.memory.loadPersonality(), QStringLiteral("Be brief."));
-        f.find<QPushButton>(QStringLiteral("resetPersonalityButton"))->click();
+        QTest::keyClicks(editor, u"Be brief."_s);
+        QCOMPARE(f.memory.loadPersonality(), u"Be brief."_s);
+        f.find<QPushButton>(u"resetPersonalityButton"_s)->click();
         QCOMPARE(f.memory.loadPersonality(), MemoryStore::defaultPersonality());
-        f.find<QCheckBox>(QStringLiteral("autoMemoryToggle"))->click();
+        f.find<QCheckBox>(u"autoMemoryToggle"_s)->click();
         QVERIFY(f.settings.contains(SettingsKeys::autoMemoryEnabled));
         QCOMPARE(f.settings.boolean(SettingsKeys::autoMemoryEnabled), false);
     }
@@ -105,28 +101,28 @@ private Q_SLOTS:
     {
         for (const int projects : {1, 2}) {
             Fixture f(projects);
-            MemoryStore::appendFacts(f.memory.userMemoryPath(), {QStringLiteral("Lives in Graz")});
+            MemoryStore::appendFacts(f.memory.userMemoryPath(), {u"Lives in Graz"_s});
             const QUuid last = f.state->projects().last().id;
-            MemoryStore::appendFacts(f.memory.projectMemoryPath(last), {QStringLiteral("Uses Qt 6")});
+            MemoryStore::appendFacts(f.memory.projectMemoryPath(last), {u"Uses Qt 6"_s});
             f.state->setActiveProjectIndex(projects - 1);
             f.open();
-            auto* picker = f.find<QComboBox>(QStringLiteral("memoryProjectPicker"));
-            auto* projectText = f.find<QLabel>(QStringLiteral("projectMemoryText"));
-            auto* clearProject = f.find<QPushButton>(QStringLiteral("clearProjectMemoryButton"));
+            auto* picker = f.find<QComboBox>(u"memoryProjectPicker"_s);
+            auto* projectText = f.find<QLabel>(u"projectMemoryText"_s);
+            auto* clearProject = f.find<QPushButton>(u"clearProjectMemoryButton"_s);
             QCOMPARE(picker->isVisible(), projects >= 2);
-            QCOMPARE(f.find<QLabel>(QStringLiteral("userMemoryText"))->text(), QStringLiteral("Lives in Graz"));
-            QCOMPARE(projectText->text(), QStringLiteral("Uses Qt 6"));
+            QCOMPARE(f.find<QLabel>(u"userMemoryText"_s)->text(), u"Lives in Graz"_s);
+            QCOMPARE(projectText->text(), u"Uses Qt 6"_s);
             if (projects >= 2) {
                 // Another project: its (empty) memory, and no clear button.
                 picker->activated(0);
-                QCOMPARE(projectText->text(), QStringLiteral("No project memories yet."));
+                QCOMPARE(projectText->text(), u"No project memories yet."_s);
                 QVERIFY(!clearProject->isVisible());
                 picker->activated(1);
             }
             clearProject->click();
             QCOMPARE(TestEnvironment::readFile(f.memory.projectMemoryPath(last)), QByteArray());
-            QCOMPARE(projectText->text(), QStringLiteral("No project memories yet."));
-            f.find<QPushButton>(QStringLiteral("clearUserMemoryButton"))->click();
+            QCOMPARE(projectText->text(), u"No project memories yet."_s);
+            f.find<QPushButton>(u"clearUserMemoryButton"_s)->click();
             QCOMPARE(TestEnvironment::readFile(f.memory.userMemoryPath()), QByteArray());
         }
     }

@@ -23,14 +23,15 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 Project makeProject(const QString& name, int promptCount)
 {
-    Project project{QUuid::createUuid(), name, QStringLiteral("📁"), {}, {}, {}, {}, {}};
+    Project project{QUuid::createUuid(), name, u"📁"_s, {}, {}, {}, {}, {}};
     for (int i = 1; i <= promptCount; ++i)
-        project.prompts.append(
-            {QUuid::createUuid(), i, QStringLiteral("Prompt %1").arg(i), QStringLiteral("Do %1").arg(i)});
+        project.prompts.append({QUuid::createUuid(), i, u"Prompt %1"_s.arg(i), u"Do %1"_s.arg(i)});
     return project;
 }
 
@@ -85,9 +86,9 @@ private Q_SLOTS:
         for (const int count : {1, 3}) {
             QList<Project> projects;
             for (int i = 0; i < count; ++i)
-                projects.append(makeProject(QStringLiteral("P%1").arg(i), 2));
+                projects.append(makeProject(u"P%1"_s.arg(i), 2));
             Fixture f(projects, count - 1);
-            auto* remove = f.find<QPushButton>(QStringLiteral("deleteProjectButton"));
+            auto* remove = f.find<QPushButton>(u"deleteProjectButton"_s);
             QCOMPARE(remove->isVisible(), count >= 2);
             if (count < 2)
                 continue;
@@ -95,77 +96,70 @@ private Q_SLOTS:
             QCOMPARE(f.stored(), projects.first(count - 1));
             // The selection moves back by one.
             QCOMPARE(f.state->activeProjectIndex(), count - 2);
-            QCOMPARE(f.find<QLineEdit>(QStringLiteral("projectNameEdit"))->text(), projects[count - 2].name);
+            QCOMPARE(f.find<QLineEdit>(u"projectNameEdit"_s)->text(), projects[count - 2].name);
         }
     }
 
-    void defaultsAreIndependent_data()
-    {
-        QTest::addColumn<int>("row"); // removes the text default, keeps the image one
-        QTest::addColumn<QString>("action");
-        QTest::newRow("same action again") << 1 << QStringLiteral("textDefaultAction");
-        QTest::newRow("default prompt deleted") << 1 << QStringLiteral("deletePromptAction");
-    }
-
+    // Setting the text default again, or deleting its prompt, removes the text default and keeps the image one.
     void defaultsAreIndependent()
     {
-        QFETCH(int, row);
-        QFETCH(QString, action);
-        Fixture f({makeProject(QStringLiteral("Work"), 3)});
-        f.triggerMenu(1, QStringLiteral("textDefaultAction"));
-        f.triggerMenu(2, QStringLiteral("imageDefaultAction"));
-        const std::optional<QUuid> image = f.state->projects()[0].prompts[2].id;
-        QCOMPARE(f.stored()[0].defaultPromptID, std::optional<QUuid>(f.state->projects()[0].prompts[1].id));
-        QCOMPARE(f.stored()[0].defaultImagePromptID, image);
-        QCOMPARE(f.tab->findChildren<QLabel*>(QStringLiteral("textDefaultBadge")).size(), 1);
-        f.triggerMenu(row, action);
-        QCOMPARE(f.stored()[0].defaultPromptID, std::nullopt);
-        QCOMPARE(f.stored()[0].defaultImagePromptID, image);
+        for (const QString& action : {u"textDefaultAction"_s, u"deletePromptAction"_s}) {
+            Fixture f({makeProject(u"Work"_s, 3)});
+            f.triggerMenu(1, u"textDefaultAction"_s);
+            f.triggerMenu(2, u"imageDefaultAction"_s);
+            const std::optional<QUuid> image = f.state->projects()[0].prompts[2].id;
+            QCOMPARE(f.stored()[0].defaultPromptID, std::optional<QUuid>(f.state->projects()[0].prompts[1].id));
+            QCOMPARE(f.stored()[0].defaultImagePromptID, image);
+            QCOMPARE(f.tab->findChildren<QLabel*>(u"textDefaultBadge"_s).size(), 1);
+            f.triggerMenu(1, action);
+            QCOMPARE(f.stored()[0].defaultPromptID, std::nullopt);
+            QCOMPARE(f.stored()[0].defaultImagePromptID, image);
+        }
     }
 
     void newAndEditedPromptsAreCommitted()
     {
-        Project project = makeProject(QStringLiteral("Work"), 2);
+        Project project = makeProject(u"Work"_s, 2);
         project.prompts[1].number = 7;
         Fixture f({project});
-        f.find<QPushButton>(QStringLiteral("newPromptButton"))->click();
-        auto* save = f.find<QPushButton>(QStringLiteral("promptSaveButton"));
+        f.find<QPushButton>(u"newPromptButton"_s)->click();
+        auto* save = f.find<QPushButton>(u"promptSaveButton"_s);
         QVERIFY(!save->isEnabled());
-        QTest::keyClicks(f.find<QLineEdit>(QStringLiteral("promptTitleEdit")), QStringLiteral("Haiku"));
-        f.find<QPlainTextEdit>(QStringLiteral("promptSystemPromptEdit"))->setPlainText(QStringLiteral("As a haiku."));
+        QTest::keyClicks(f.find<QLineEdit>(u"promptTitleEdit"_s), u"Haiku"_s);
+        f.find<QPlainTextEdit>(u"promptSystemPromptEdit"_s)->setPlainText(u"As a haiku."_s);
         save->click();
         const Prompt added = f.stored()[0].prompts.value(2);
-        QCOMPARE(added.title + u'|' + added.systemPrompt, QStringLiteral("Haiku|As a haiku."));
+        QCOMPARE(added.title + u'|' + added.systemPrompt, u"Haiku|As a haiku."_s);
         QCOMPARE(added.number, 8); // after the highest number, not the count
 
         // Edit the first; Escape in the editor cancels a second edit.
-        f.tab->findChildren<QToolButton*>(QStringLiteral("editPromptButton")).first()->click();
-        auto* title = f.find<QLineEdit>(QStringLiteral("promptTitleEdit"));
-        QCOMPARE(title->text(), QStringLiteral("Prompt 1"));
-        title->setText(QStringLiteral("Renamed"));
+        f.tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
+        auto* title = f.find<QLineEdit>(u"promptTitleEdit"_s);
+        QCOMPARE(title->text(), u"Prompt 1"_s);
+        title->setText(u"Renamed"_s);
         QTest::keyClick(title, Qt::Key_Return);
-        QCOMPARE(f.stored()[0].prompts[0].title, QStringLiteral("Renamed"));
-        f.tab->findChildren<QToolButton*>(QStringLiteral("editPromptButton")).first()->click();
-        title->setText(QStringLiteral("Thrown away"));
+        QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
+        f.tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
+        title->setText(u"Thrown away"_s);
         QTest::keyClick(title, Qt::Key_Escape);
         QVERIFY(!f.tab->isEditingPrompt());
-        QCOMPARE(f.stored()[0].prompts[0].title, QStringLiteral("Renamed"));
+        QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
 
         // A change of the active project closes the editor.
-        f.find<QPushButton>(QStringLiteral("newPromptButton"))->click();
-        f.state->setProjects(f.state->projects() + QList<Project>{makeProject(QStringLiteral("Other"), 1)});
+        f.find<QPushButton>(u"newPromptButton"_s)->click();
+        f.state->setProjects(f.state->projects() + QList<Project>{makeProject(u"Other"_s, 1)});
         f.state->setActiveProjectIndex(1);
         QVERIFY(!f.tab->isEditingPrompt());
     }
 
     void libraryPromptsAreCopied()
     {
-        Fixture f({makeProject(QStringLiteral("Work"), 1)});
-        f.find<QPushButton>(QStringLiteral("addFromLibraryButton"))->click();
+        Fixture f({makeProject(u"Work"_s, 1)});
+        f.find<QPushButton>(u"addFromLibraryButton"_s)->click();
         auto* sheet = f.tab->findChild<PromptLibrarySheet*>();
         QVERIFY(sheet);
         QTRY_VERIFY(sheet->isVisible());
-        sheet->findChildren<QToolButton*>(QStringLiteral("libraryAddButton")).value(1)->click();
+        sheet->findChildren<QToolButton*>(u"libraryAddButton"_s).value(1)->click();
         const Prompt added = f.stored()[0].prompts.last();
         QCOMPARE(added.systemPrompt, defaultPrompts()[1].systemPrompt);
         QVERIFY(added.id != defaultPrompts()[1].id); // a copy, not the library's prompt
@@ -173,48 +167,46 @@ private Q_SLOTS:
         sheet->close();
     }
 
-    void shareThenUnlink()
+    // A refused share leaves the project alone, and without a server there is nothing to share to until one is
+    // typed in; then the project is shared, renamed and unlinked.
+    void shareRenameAndUnlink()
     {
-        Fixture f({makeProject(QStringLiteral("Team"), 2)});
-        const QString owner = f.settings.syncOwnerKey();
-        f.find<QPushButton>(QStringLiteral("shareButton"))->click();
-        QTRY_VERIFY(!f.tab->isSharing());
-        QCOMPARE(f.server.calls(QStringLiteral("create_shared_project"))[0].value(u"p_license_key").toString(), owner);
-        QCOMPARE(f.stored()[0].shareCode, std::optional<QString>(QStringLiteral("SHARE001")));
-        // The commit went through replaceProjects with the owner key, which pushes the shared project.
-        QTRY_COMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 1);
-
-        // Typing a name stores at once and uploads once after the pause, not once per key.
-        QTest::keyClicks(f.find<QLineEdit>(QStringLiteral("projectNameEdit")), QStringLiteral(" A"));
-        QCOMPARE(f.stored()[0].name, QStringLiteral("Team A"));
-        QTRY_COMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 2);
-        QCOMPARE(f.server.row(QStringLiteral("SHARE001"))->value(u"name").toString(), QStringLiteral("Team A"));
-        QTest::qWait(1000);
-        QCOMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 2);
-
-        f.find<QPushButton>(QStringLiteral("unlinkButton"))->click();
-        QCOMPARE(f.stored()[0].shareCode, std::nullopt);
-        QTRY_COMPARE(f.client.pendingRequests(), 0);
-        QCOMPARE(f.server.calls(QStringLiteral("upsert_shared_project")).size(), 2);
-        QVERIFY(f.server.row(QStringLiteral("SHARE001"))); // unlinking keeps the server copy
-    }
-
-    void shareFailureLeavesProjectAlone()
-    {
-        Fixture f({makeProject(QStringLiteral("Team"), 1)});
-        f.server.setOverride(QStringLiteral("create_shared_project"),
-                             HttpResponse::json(R"({"message":"limit reached"})", 403));
-        f.find<QPushButton>(QStringLiteral("shareButton"))->click();
+        Fixture f({makeProject(u"Team"_s, 2)});
+        auto* share = f.find<QPushButton>(u"shareButton"_s);
+        f.server.setOverride(u"create_shared_project"_s, HttpResponse::json(R"({"message":"limit reached"})", 403));
+        share->click();
         QTRY_VERIFY(!f.tab->isSharing());
         QCOMPARE(f.tab->shareError(), QStringLiteral(R"(Sync error 403: {"message":"limit reached"})"));
-        QVERIFY(f.find<QLabel>(QStringLiteral("shareErrorLabel"))->isVisible());
+        QVERIFY(f.find<QLabel>(u"shareErrorLabel"_s)->isVisible());
         QCOMPARE(f.state->projects()[0].shareCode, std::nullopt);
-        // Without a server there is nothing to share to until one is typed in.
         f.settings.setString(SettingsKeys::syncBaseUrl, QString());
-        QVERIFY(!f.find<QPushButton>(QStringLiteral("shareButton"))->isEnabled());
-        QTest::keyClicks(f.find<QLineEdit>(QStringLiteral("syncServerEdit")), f.server.restBaseUrl());
+        QVERIFY(!share->isEnabled());
+        QTest::keyClicks(f.find<QLineEdit>(u"syncServerEdit"_s), f.server.restBaseUrl());
         QCOMPARE(f.settings.string(SettingsKeys::syncBaseUrl), f.server.restBaseUrl());
-        QVERIFY(f.find<QPushButton>(QStringLiteral("shareButton"))->isEnabled());
+        QVERIFY(share->isEnabled());
+
+        f.server.clearOverride(u"create_shared_project"_s);
+        share->click();
+        QTRY_VERIFY(!f.tab->isSharing());
+        QCOMPARE(f.server.calls(u"create_shared_project"_s).last().value(u"p_license_key").toString(),
+                 f.settings.syncOwnerKey());
+        QCOMPARE(f.stored()[0].shareCode, std::optional<QString>(u"SHARE001"_s));
+        // The commit went through replaceProjects with the owner key, which pushes the shared project.
+        QTRY_COMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 1);
+
+        // Typing a name stores at once and uploads once after the pause, not once per key.
+        QTest::keyClicks(f.find<QLineEdit>(u"projectNameEdit"_s), u" A"_s);
+        QCOMPARE(f.stored()[0].name, u"Team A"_s);
+        QTRY_COMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
+        QCOMPARE(f.server.row(u"SHARE001"_s)->value(u"name").toString(), u"Team A"_s);
+        QTest::qWait(1000);
+        QCOMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
+
+        f.find<QPushButton>(u"unlinkButton"_s)->click();
+        QCOMPARE(f.stored()[0].shareCode, std::nullopt);
+        QTRY_COMPARE(f.client.pendingRequests(), 0);
+        QCOMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
+        QVERIFY(f.server.row(u"SHARE001"_s)); // unlinking keeps the server copy
     }
 
     void deleteFromServer_data()
@@ -224,9 +216,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");    // 0: the table answers
         QTest::addColumn<QString>("error");
         QTest::newRow("owner") << true << QString() << 0 << QString();
-        QTest::newRow("not the owner") << true << QStringLiteral("someone else") << 0
-                                       << QStringLiteral("Could not delete: you may not be the owner");
-        QTest::newRow("server failure") << true << QString() << 500 << QStringLiteral("Sync error 500: boom");
+        QTest::newRow("not the owner") << true << u"someone else"_s << 0
+                                       << u"Could not delete: you may not be the owner"_s;
+        QTest::newRow("server failure") << true << QString() << 500 << u"Sync error 500: boom"_s;
         QTest::newRow("cancelled") << false << QString() << 0 << QString();
     }
 
@@ -236,17 +228,17 @@ private Q_SLOTS:
         QFETCH(QString, owner);
         QFETCH(int, status);
         QFETCH(QString, error);
-        Project project = makeProject(QStringLiteral("Team"), 1);
+        Project project = makeProject(u"Team"_s, 1);
         Fixture f({project});
-        const QString code = f.server.addProject(QJsonObject{{QStringLiteral("name"), project.name}},
+        const QString code = f.server.addProject(QJsonObject{{u"name"_s, project.name}},
                                                  owner.isEmpty() ? f.settings.syncOwnerKey() : owner);
         project.shareCode = code;
         f.state->replaceProjects({project});
         if (status)
-            f.server.setOverride(QStringLiteral("delete_shared_project"), HttpResponse::json("boom", status));
+            f.server.setOverride(u"delete_shared_project"_s, HttpResponse::json("boom", status));
 
-        f.find<QToolButton>(QStringLiteral("deleteFromServerButton"))->click();
-        auto* box = f.tab->findChild<QMessageBox*>(QStringLiteral("deleteFromServerConfirmation"));
+        f.find<QToolButton>(u"deleteFromServerButton"_s)->click();
+        auto* box = f.tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s);
         QVERIFY(box);
         for (QAbstractButton* button : box->buttons()) {
             if (confirm ? button->objectName() == u"confirmDeleteFromServer" : button->text() == u"Cancel")
@@ -254,15 +246,15 @@ private Q_SLOTS:
         }
         QTRY_VERIFY(!f.tab->isDeletingFromServer());
         if (!confirm)
-            QTRY_VERIFY(!f.tab->findChild<QMessageBox*>(QStringLiteral("deleteFromServerConfirmation")));
+            QTRY_VERIFY(!f.tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s));
 
-        QCOMPARE(f.server.calls(QStringLiteral("delete_shared_project")).size(), confirm ? 1 : 0);
+        QCOMPARE(f.server.calls(u"delete_shared_project"_s).size(), confirm ? 1 : 0);
         QCOMPARE(f.tab->shareError(), error);
         const bool deleted = confirm && error.isEmpty();
         QCOMPARE(f.stored()[0].shareCode, deleted ? std::nullopt : std::optional<QString>(code));
         QCOMPARE(bool(f.server.row(code)), !deleted);
         if (!error.isEmpty())
-            QCOMPARE(f.find<QLabel>(QStringLiteral("shareErrorLabel"))->text(), error);
+            QCOMPARE(f.find<QLabel>(u"shareErrorLabel"_s)->text(), error);
     }
 };
 

@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 using namespace PanelTest;
 
 namespace {
@@ -23,7 +25,6 @@ namespace {
 struct Sent
 {
     QString text;
-    std::optional<Prompt> prompt;
     std::optional<QImage> image;
 };
 
@@ -54,7 +55,7 @@ private:
     ChatSession showSession(const QList<ChatMessage>& messages, std::optional<ChatSession> chat = {})
     {
         if (!chat)
-            chat = session(QStringLiteral("Talk"));
+            chat = session(u"Talk"_s);
         chat->messages = messages;
         state().setChatSessions({*chat});
         state().setActiveChatSessionID(chat->id);
@@ -71,9 +72,9 @@ private Q_SLOTS:
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
         m_sent.clear();
-        m_view->onSendChatMessage = [this](const QString& text, const std::optional<Prompt>& prompt,
+        m_view->onSendChatMessage = [this](const QString& text, const std::optional<Prompt>&,
                                            const std::optional<QImage>& image) {
-            m_sent.append(Sent{text, prompt, image});
+            m_sent.append(Sent{text, image});
         };
     }
 
@@ -91,14 +92,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shownLabel");
         QTest::addColumn<bool>("markdownShown");
         const QByteArray garbage("not an image at all");
-        const QString failed = QStringLiteral("Image (19 bytes) - failed to decode");
-        QTest::newRow("empty user message")
-            << true << QString() << QByteArray() << QStringLiteral("[Empty message]") << false;
-        QTest::newRow("answer still coming")
-            << false << QString() << QByteArray() << QStringLiteral("Thinking...") << false;
-        QTest::newRow("answer") << false << QStringLiteral("**Yes**") << QByteArray() << QString() << true;
+        const QString failed = u"Image (19 bytes) - failed to decode"_s;
+        QTest::newRow("empty user message") << true << QString() << QByteArray() << u"[Empty message]"_s << false;
+        QTest::newRow("answer still coming") << false << QString() << QByteArray() << u"Thinking..."_s << false;
+        QTest::newRow("answer") << false << u"**Yes**"_s << QByteArray() << QString() << true;
         QTest::newRow("undecodable image") << true << QString() << garbage << failed << false;
-        QTest::newRow("undecodable image with text") << true << QStringLiteral("What?") << garbage << failed << true;
+        QTest::newRow("undecodable image with text") << true << u"What?"_s << garbage << failed << true;
     }
 
     void bubbleContent()
@@ -112,61 +111,58 @@ private Q_SLOTS:
                              imageData.isEmpty() ? std::nullopt : std::optional<QByteArray>(imageData))});
         MessageBubble* bubble = m_view->bubbles().first();
         const QStringList texts = visibleTexts(bubble);
-        for (const QString& special : {QStringLiteral("[Empty message]"), QStringLiteral("Thinking..."),
-                                       QStringLiteral("Image (19 bytes) - failed to decode")})
+        for (const QString& special :
+             {u"[Empty message]"_s, u"Thinking..."_s, u"Image (19 bytes) - failed to decode"_s})
             QCOMPARE(texts.contains(special), special == shownLabel);
         QCOMPARE(bubble->contentView()->isVisible(), markdownShown);
         QCOMPARE(bubble->copyButton()->isVisible(), markdownShown);
-        if (markdownShown)
-            QCOMPARE(bubble->contentView()->content(), content);
-    }
-
-    void sourcesUnderAnAnswer()
-    {
-        ChatMessage answer = message(MessageRole::Assistant, QStringLiteral("It rains."));
-        answer.annotations = QList<URLCitation>{
-            {QStringLiteral("https://weather.example.com/today?x=1"), QStringLiteral("Today's weather"), {}, {}, {}},
-            {QStringLiteral("https://news.example.org/a/b"), QString(), {}, {}, {}},
-            {QStringLiteral("https://untitled.example.net/"), std::nullopt, {}, {}, {}}};
-        showSession({message(MessageRole::User, QStringLiteral("Weather?")), answer});
-        MessageBubble* bubble = m_view->bubbles().last();
-        QVERIFY(visibleTexts(bubble).contains(QStringLiteral("Sources")));
-        QStringList links;
-        for (QPushButton* link : bubble->findChildren<QPushButton*>(QStringLiteral("sourceLink")))
-            links.append(link->text());
-        // The title, or the host when the title is blank or missing.
-        QCOMPARE(links, (QStringList{QStringLiteral("Today's weather"), QStringLiteral("news.example.org"),
-                                     QStringLiteral("untitled.example.net")}));
+        if (!markdownShown)
+            return;
+        QCOMPARE(bubble->contentView()->content(), content);
+        // Copied as plain text only: no rich copy that a paste target could prefer.
+        QTest::mouseClick(bubble->copyButton(), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), content);
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->formats(), QStringList{u"text/plain"_s});
     }
 
     // The transcript measures and draws answers and lists their sources: none of it may read a local file, and
-    // only web addresses among the sources open.
+    // only web addresses among the sources open. A source is named by its title, or its host when it has none.
     void hostileAnswerAndSources()
     {
         FifoTrap trap;
         OpenedUrls desktop;
         const QString fileUrl = QUrl::fromLocalFile(trap.path()).toString();
-        ChatMessage answer = message(MessageRole::Assistant,
-                                     QStringLiteral("![a](%1) ![b](%2) <img src=\"%1\"> [c](%2)").arg(trap.path(), fileUrl));
-        answer.annotations = QList<URLCitation>{{fileUrl, QStringLiteral("local"), {}, {}, {}},
-                                                {QStringLiteral("javascript:alert(1)"), QStringLiteral("script"), {}, {}, {}},
-                                                {QStringLiteral("https://ok.example/a"), QStringLiteral("web"), {}, {}, {}}};
-        showSession({message(MessageRole::User, QStringLiteral("Hi")), answer});
+        ChatMessage answer =
+            message(MessageRole::Assistant, u"![a](%1) ![b](%2) <img src=\"%1\"> [c](%2)"_s.arg(trap.path(), fileUrl));
+        answer.annotations = QList<URLCitation>{{fileUrl, u"local"_s, {}, {}, {}},
+                                                {u"javascript:alert(1)"_s, u"script"_s, {}, {}, {}},
+                                                {u"https://ok.example/a?x=1"_s, u"web"_s, {}, {}, {}},
+                                                {u"https://news.example.org/a/b"_s, QString(), {}, {}, {}},
+                                                {u"https://untitled.example.net/"_s, std::nullopt, {}, {}, {}}};
+        showSession({message(MessageRole::User, u"Hi"_s), answer});
         MessageBubble* bubble = m_view->bubbles().last();
         bubble->grab();
-        for (QPushButton* link : bubble->findChildren<QPushButton*>(QStringLiteral("sourceLink")))
+        QVERIFY(visibleTexts(bubble).contains(u"Sources"_s));
+        QStringList names;
+        for (QPushButton* link : bubble->findChildren<QPushButton*>(u"sourceLink"_s)) {
+            names.append(link->text());
             link->click();
-        QCOMPARE(desktop.urls, QList<QUrl>{QUrl(QStringLiteral("https://ok.example/a"))});
+        }
+        QCOMPARE(names,
+                 (QStringList{u"local"_s, u"script"_s, u"web"_s, u"news.example.org"_s, u"untitled.example.net"_s}));
+        QCOMPARE(desktop.urls,
+                 (QList<QUrl>{QUrl(u"https://ok.example/a?x=1"_s), QUrl(u"https://news.example.org/a/b"_s),
+                              QUrl(u"https://untitled.example.net/"_s)}));
         QVERIFY2(!trap.wasOpened(), "the transcript opened a local file named by an answer");
     }
 
     void streamingUpdatesTheSameBubble()
     {
-        const ChatMessage question = message(MessageRole::User, QStringLiteral("Tell me"));
+        const ChatMessage question = message(MessageRole::User, u"Tell me"_s);
         ChatMessage answer = message(MessageRole::Assistant, QString());
         const ChatSession chat = showSession({question, answer});
         const QList<QPointer<MessageBubble>> before = {m_view->bubbles()[0], m_view->bubbles()[1]};
-        for (const QString& grown : {QStringLiteral("Once"), QStringLiteral("Once upon a time, **there** was")}) {
+        for (const QString& grown : {u"Once"_s, u"Once upon a time, **there** was"_s}) {
             answer.content = grown;
             showSession({question, answer}, chat);
             QVERIFY(m_view->bubbles() == (QList<MessageBubble*>{before[0], before[1]}));
@@ -181,13 +177,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("withButton");
         QTest::addColumn<QString>("sentText");
         QTest::newRow("nothing") << QString() << false << false << QString();
-        QTest::newRow("blanks") << QStringLiteral("  \n \t") << false << true << QString();
-        QTest::newRow("text, Enter") << QStringLiteral("  Hello there \n") << false << false
-                                     << QStringLiteral("Hello there");
-        QTest::newRow("text, send button")
-            << QStringLiteral("Hi\nsecond line") << false << true << QStringLiteral("Hi\nsecond line");
+        QTest::newRow("blanks") << u"  \n \t"_s << false << true << QString();
+        QTest::newRow("text, Enter") << u"  Hello there \n"_s << false << false << u"Hello there"_s;
+        QTest::newRow("text, send button") << u"Hi\nsecond line"_s << false << true << u"Hi\nsecond line"_s;
         QTest::newRow("image only") << QString() << true << false << QString();
-        QTest::newRow("image and blanks") << QStringLiteral("   ") << true << true << QString();
+        QTest::newRow("image and blanks") << u"   "_s << true << true << QString();
     }
 
     void sending()
@@ -203,7 +197,7 @@ private Q_SLOTS:
         if (withImage)
             m_view->setPendingImage(picture);
         if (withButton)
-            QTest::mouseClick(buttonWithToolTip(m_view.get(), QStringLiteral("Send message (Enter)")), Qt::LeftButton);
+            QTest::mouseClick(buttonWithToolTip(m_view.get(), u"Send message (Enter)"_s), Qt::LeftButton);
         else
             QTest::keyClick(input, Qt::Key_Return);
         if (sentText.isEmpty() && !withImage) {
@@ -216,11 +210,11 @@ private Q_SLOTS:
         QCOMPARE(m_sent[0].image, withImage ? std::optional<QImage>(picture) : std::nullopt);
         QCOMPARE(input->toPlainText(), QString());
         QVERIFY(!m_view->pendingImage());
-        QVERIFY(!m_view->findChild<QWidget*>(QStringLiteral("pendingImage"))->isVisible());
+        QVERIFY(!m_view->findChild<QWidget*>(u"pendingImage"_s)->isVisible());
         // Shift+Enter breaks the line instead of sending.
-        QTest::keyClicks(input, QStringLiteral("one"));
+        QTest::keyClicks(input, u"one"_s);
         QTest::keyClick(input, Qt::Key_Return, Qt::ShiftModifier);
-        QCOMPARE(input->toPlainText(), QStringLiteral("one\n"));
+        QCOMPARE(input->toPlainText(), u"one\n"_s);
         QCOMPARE(m_sent.size(), 1);
     }
 
@@ -243,16 +237,16 @@ private Q_SLOTS:
         QFETCH(bool, paste);
         QFETCH(bool, attaches);
         QTemporaryDir folder;
-        const QString pngFile = folder.filePath(QStringLiteral("a.png"));
-        const QString textFile = folder.filePath(QStringLiteral("a.txt"));
+        const QString pngFile = folder.filePath(u"a.png"_s);
+        const QString textFile = folder.filePath(u"a.txt"_s);
         QVERIFY(image(21, 13).save(pngFile) && TestEnvironment::writeFile(textFile, "words"));
         auto* data = new QMimeData;
         if (kind == u"image")
             data->setImageData(image(21, 13));
         else if (kind == u"text")
-            data->setText(QStringLiteral("pasted words"));
+            data->setText(u"pasted words"_s);
         else
-            data->setUrls({kind == u"web link" ? QUrl(QStringLiteral("https://example.com/picture.png"))
+            data->setUrls({kind == u"web link" ? QUrl(u"https://example.com/picture.png"_s)
                                                : QUrl::fromLocalFile(kind == u"png file" ? pngFile : textFile)});
         if (kind == u"text file")
             data->setText(textFile);

@@ -6,9 +6,9 @@
 #include "ui/QuickPromptView.h"
 
 #include <QListWidget>
-#include <QPushButton>
 #include <QTest>
-#include <QToolButton>
+
+using namespace Qt::StringLiterals;
 
 using namespace PanelTest;
 
@@ -30,12 +30,12 @@ private Q_SLOTS:
         m_fixture = std::make_unique<Fixture>();
         m_view = std::make_unique<FloatingPanelView>(state(), m_fixture->settings, nullptr, m_fixture->colors);
         m_calls.clear();
-        m_view->onClose = [this] { m_calls.append(QStringLiteral("close")); };
-        m_view->onMinimize = [this] { m_calls.append(QStringLiteral("minimize")); };
-        m_view->onZoom = [this] { m_calls.append(QStringLiteral("zoom")); };
-        m_view->onOpenPreferences = [this] { m_calls.append(QStringLiteral("preferences")); };
+        m_view->onClose = [this] { m_calls.append(u"close"_s); };
+        m_view->onMinimize = [this] { m_calls.append(u"minimize"_s); };
+        m_view->onZoom = [this] { m_calls.append(u"zoom"_s); };
+        m_view->onOpenPreferences = [this] { m_calls.append(u"preferences"_s); };
         m_view->onToggleExpanded = [this] {
-            m_calls.append(QStringLiteral("toggle"));
+            m_calls.append(u"toggle"_s);
             state().setIsPanelExpanded(!state().isPanelExpanded());
         };
         m_view->resize(900, 620);
@@ -51,22 +51,19 @@ private Q_SLOTS:
 
     void controlStripActions()
     {
-        click(QStringLiteral("closeButton"));
-        click(QStringLiteral("preferencesButton"));
-        click(QStringLiteral("expandCollapseButton"));
-        QCOMPARE(m_calls,
-                 (QStringList{QStringLiteral("close"), QStringLiteral("preferences"), QStringLiteral("toggle")}));
-        // Expanded: the Chats/Prompts button only switches the tab, and names the other one.
+        click(u"closeButton"_s);
+        click(u"preferencesButton"_s);
+        click(u"expandCollapseButton"_s);
+        QCOMPARE(m_calls, (QStringList{u"close"_s, u"preferences"_s, u"toggle"_s}));
+        // Expanded: the Chats/Prompts button only switches the tab.
         m_calls.clear();
-        click(QStringLiteral("chatsPromptsButton"));
+        click(u"chatsPromptsButton"_s);
         QCOMPARE(state().expandedPanelTab(), ExpandedPanelTab::Prompts);
-        QCOMPARE(m_view->findChild<QToolButton*>(QStringLiteral("chatsPromptsButton"))->toolTip(),
-                 QStringLiteral("Chats"));
         QVERIFY(m_calls.isEmpty());
         // Compact: it opens the expanded window on the Prompts tab.
-        click(QStringLiteral("expandCollapseButton"));
+        click(u"expandCollapseButton"_s);
         state().setExpandedPanelTab(ExpandedPanelTab::Chat);
-        click(QStringLiteral("chatsPromptsButton"));
+        click(u"chatsPromptsButton"_s);
         QVERIFY(state().isPanelExpanded());
         QCOMPARE(state().expandedPanelTab(), ExpandedPanelTab::Prompts);
     }
@@ -77,9 +74,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("releaseX");
         QTest::addColumn<QStringList>("calls");
         // Circles of 12 with gaps of 8: centres at 6, 26 and 46.
-        QTest::newRow("red") << 6 << 6 << QStringList{QStringLiteral("close")};
-        QTest::newRow("yellow") << 26 << 26 << QStringList{QStringLiteral("minimize")};
-        QTest::newRow("green") << 46 << 46 << QStringList{QStringLiteral("zoom")};
+        QTest::newRow("red") << 6 << 6 << QStringList{u"close"_s};
+        QTest::newRow("yellow") << 26 << 26 << QStringList{u"minimize"_s};
+        QTest::newRow("green") << 46 << 46 << QStringList{u"zoom"_s};
         QTest::newRow("gap after red") << 16 << 16 << QStringList{};
         QTest::newRow("pressed on red, released on green") << 6 << 46 << QStringList{};
     }
@@ -90,7 +87,7 @@ private Q_SLOTS:
         QFETCH(int, releaseX);
         QFETCH(QStringList, calls);
         state().setIsPanelExpanded(true);
-        QWidget* buttons = m_view->findChild<QWidget*>(QStringLiteral("windowButtons"));
+        QWidget* buttons = m_view->findChild<QWidget*>(u"windowButtons"_s);
         QTest::mousePress(buttons, Qt::LeftButton, {}, QPoint(pressX, 8));
         QTest::mouseRelease(buttons, Qt::LeftButton, {}, QPoint(releaseX, 8));
         QCOMPARE(m_calls, calls);
@@ -101,10 +98,10 @@ private Q_SLOTS:
         state().setIsPanelExpanded(true);
         QuickPromptView* prompts = m_view->quickPromptView();
         ChatView* chat = m_view->chatView();
-        click(QStringLiteral("promptsTabButton"));
+        click(u"promptsTabButton"_s);
         QVERIFY(prompts->isVisible() && !chat->isVisible() && m_view->sidebar()->projectList()->isVisible());
         QVERIFY(prompts->mapTo(m_view.get(), QPoint()).x() >= 240); // right of the sidebar
-        click(QStringLiteral("chatsTabButton"));
+        click(u"chatsTabButton"_s);
         QVERIFY(chat->isVisible() && m_view->sidebar()->chatList()->isVisible());
         QTRY_VERIFY(chat->input()->hasFocus());
         // Back to the compact card: the same quick-prompt view is its content, without the sidebar.
@@ -115,8 +112,9 @@ private Q_SLOTS:
     void footerExpandWorksWithoutAController()
     {
         m_view->onToggleExpanded = nullptr;
-        click(QStringLiteral("expandButton"));
+        click(u"expandButton"_s);
         QVERIFY(state().isPanelExpanded());
+        QVERIFY(!m_view->findChild<QWidget*>(u"expandButton"_s)->isVisible()); // nothing left to expand
     }
 };
 

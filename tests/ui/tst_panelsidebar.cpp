@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 using namespace PanelTest;
 
 namespace {
@@ -47,13 +49,13 @@ QJsonObject sharedPayload(const QString& name, int prompts)
 {
     QJsonArray array;
     for (int i = 0; i < prompts; ++i)
-        array.append(QJsonObject{{QStringLiteral("id"), QUuid::createUuid().toString(QUuid::WithoutBraces)},
-                                 {QStringLiteral("title"), QStringLiteral("Shared %1").arg(i)},
-                                 {QStringLiteral("systemPrompt"), QStringLiteral("Do %1.").arg(i)}});
-    return QJsonObject{{QStringLiteral("name"), name},
-                       {QStringLiteral("emoji"), QStringLiteral("🛰️")},
-                       {QStringLiteral("context_description"), QStringLiteral("Team notes")},
-                       {QStringLiteral("prompts"), array}};
+        array.append(QJsonObject{{u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                                 {u"title"_s, u"Shared %1"_s.arg(i)},
+                                 {u"systemPrompt"_s, u"Do %1."_s.arg(i)}});
+    return QJsonObject{{u"name"_s, name},
+                       {u"emoji"_s, u"🛰️"_s},
+                       {u"context_description"_s, u"Team notes"_s},
+                       {u"prompts"_s, array}};
 }
 
 } // namespace
@@ -78,8 +80,7 @@ private:
 
     void enterJoinCode(const QString& code)
     {
-        QTest::mouseClick(m_sidebar->findChild<QPushButton*>(QStringLiteral("joinSharedProjectButton")),
-                          Qt::LeftButton);
+        QTest::mouseClick(m_sidebar->findChild<QPushButton*>(u"joinSharedProjectButton"_s), Qt::LeftButton);
         QTest::keyClicks(m_sidebar->joinField(), code);
         QTest::keyClick(m_sidebar->joinField(), Qt::Key_Return);
     }
@@ -109,28 +110,22 @@ private Q_SLOTS:
         m_fixture.reset();
     }
 
-    void leavingAnEmptySessionDeletesIt_data()
-    {
-        QTest::addColumn<bool>("activeIsEmpty");
-        QTest::newRow("empty active session") << true;
-        QTest::newRow("active session with messages") << false;
-    }
-
+    // Moving to another chat deletes the one left behind only when it has no messages.
     void leavingAnEmptySessionDeletesIt()
     {
-        QFETCH(bool, activeIsEmpty);
-        const ChatSession fresh =
-            activeIsEmpty ? session(QStringLiteral("New Chat"))
-                          : session(QStringLiteral("Talk"), {message(MessageRole::User, QStringLiteral("Hi"))});
-        const ChatSession other = session(QStringLiteral("Older"), {message(MessageRole::User, QStringLiteral("Yo"))});
-        state().setChatSessions({fresh, other});
-        state().setActiveChatSessionID(fresh.id);
-        state().saveSessions();
-        clickRow(m_sidebar->chatList(), 1);
-        QCOMPARE(state().activeChatSessionID(), std::optional<QUuid>(other.id));
-        QCOMPARE(state().chatSessions().size(), activeIsEmpty ? 1 : 2);
-        QCOMPARE(ChatStore().loadSessions().size(), activeIsEmpty ? 1 : 2);
-        QCOMPARE(m_sidebar->chatList()->count(), activeIsEmpty ? 1 : 2);
+        for (const bool activeIsEmpty : {true, false}) {
+            const ChatSession fresh =
+                activeIsEmpty ? session(u"New Chat"_s) : session(u"Talk"_s, {message(MessageRole::User, u"Hi"_s)});
+            const ChatSession other = session(u"Older"_s, {message(MessageRole::User, u"Yo"_s)});
+            state().setChatSessions({fresh, other});
+            state().setActiveChatSessionID(fresh.id);
+            state().saveSessions();
+            clickRow(m_sidebar->chatList(), 1);
+            QCOMPARE(state().activeChatSessionID(), std::optional<QUuid>(other.id));
+            QCOMPARE(state().chatSessions().size(), activeIsEmpty ? 1 : 2);
+            QCOMPARE(ChatStore().loadSessions().size(), activeIsEmpty ? 1 : 2);
+            QCOMPARE(m_sidebar->chatList()->count(), activeIsEmpty ? 1 : 2);
+        }
     }
 
     void deletingProjects_data()
@@ -138,12 +133,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("active");
         QTest::addColumn<int>("deleted");
-        QTest::addColumn<int>("remaining");
         QTest::addColumn<int>("activeAfter");
-        QTest::newRow("the only project") << 1 << 0 << 0 << 1 << 0;
-        QTest::newRow("first active, delete another") << 3 << 0 << 2 << 2 << 0;
-        QTest::newRow("first active, delete it") << 2 << 0 << 0 << 1 << 0;
-        QTest::newRow("last active, delete it") << 3 << 2 << 2 << 2 << 1;
+        QTest::newRow("the only project") << 1 << 0 << 0 << 0;
+        QTest::newRow("first active, delete another") << 3 << 0 << 2 << 0;
+        QTest::newRow("first active, delete it") << 2 << 0 << 0 << 0;
+        QTest::newRow("last active, delete it") << 3 << 2 << 2 << 1;
     }
 
     void deletingProjects()
@@ -151,15 +145,14 @@ private Q_SLOTS:
         QFETCH(int, count);
         QFETCH(int, active);
         QFETCH(int, deleted);
-        QFETCH(int, remaining);
         QFETCH(int, activeAfter);
         QList<Project> projects;
         for (int i = 0; i < count; ++i)
-            projects.append(project(QStringLiteral("P%1").arg(i), {prompt(1, QStringLiteral("One"))}));
+            projects.append(project(u"P%1"_s.arg(i), {prompt(1, u"One"_s)}));
         m_fixture->setProjects(projects, active);
 
         QCOMPARE(deleteFromContextMenu(m_sidebar->projectList(), deleted), count >= 2);
-        QCOMPARE(state().projects().size(), remaining);
+        QCOMPARE(state().projects().size(), std::max(count - 1, 1));
         QVERIFY(count == 1 || !state().projects().contains(projects[deleted]));
         QCOMPARE(state().activeProjectIndex(), activeAfter);
         QCOMPARE(m_fixture->settings.integer(SettingsKeys::activeProjectIndex), activeAfter);
@@ -176,12 +169,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("error");
-        QTest::newRow("blank code: no call") << -1 << QStringLiteral("   ") << QString();
-        QTest::newRow("unknown code") << 0 << QStringLiteral(" NOPE42 ") << SyncError::notFound().description();
-        QTest::newRow("server error")
-            << 500 << QStringLiteral(" NOPE42 ")
-            << SyncError::httpError(500, QStringLiteral("{\"message\":\"down\"}")).description();
-        QTest::newRow("success") << 200 << QStringLiteral("  TEAM77") << QString();
+        QTest::newRow("blank code: no call") << -1 << u"   "_s << QString();
+        QTest::newRow("unknown code") << 0 << u" NOPE42 "_s << SyncError::notFound().description();
+        QTest::newRow("server error") << 500 << u" NOPE42 "_s
+                                      << SyncError::httpError(500, u"{\"message\":\"down\"}"_s).description();
+        QTest::newRow("success") << 200 << u"  TEAM77"_s << QString();
     }
 
     void join()
@@ -190,18 +182,13 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(QString, error);
         if (status == 200)
-            m_server->addProject(sharedPayload(QStringLiteral("Team voice"), 2), QStringLiteral("owner"),
-                                 QStringLiteral("TEAM77"));
+            m_server->addProject(sharedPayload(u"Team voice"_s, 2), u"owner"_s, u"TEAM77"_s);
         else if (status > 0)
-            m_server->setOverride(QStringLiteral("get_shared_project"),
-                                  HttpResponse::json("{\"message\":\"down\"}", status));
+            m_server->setOverride(u"get_shared_project"_s, HttpResponse::json("{\"message\":\"down\"}", status));
         enterJoinCode(code);
         if (status == 200) {
             QTRY_COMPARE(state().projects().size(), 2);
-            const Project joined = state().projects().last();
-            QCOMPARE(joined.name, QStringLiteral("Team voice"));
-            QCOMPARE(joined.shareCode, std::optional<QString>(QStringLiteral("TEAM77")));
-            QCOMPARE(joined.prompts.size(), 2);
+            QCOMPARE(state().projects().last().shareCode, std::optional<QString>(u"TEAM77"_s));
             QCOMPARE(state().activeProjectIndex(), 1);
             QCOMPARE(storedProjects(), state().projects());
             QVERIFY(!m_sidebar->joinField()->isVisible());
@@ -214,9 +201,9 @@ private Q_SLOTS:
         } else {
             QTRY_VERIFY(m_sidebar->joinErrorLabel()->isVisible());
             QCOMPARE(m_sidebar->joinErrorLabel()->text(), error);
-            const auto calls = m_server->calls(QStringLiteral("get_shared_project"));
+            const auto calls = m_server->calls(u"get_shared_project"_s);
             QCOMPARE(calls.size(), 1);
-            QCOMPARE(calls.first().value(u"code").toString(), QStringLiteral("NOPE42"));
+            QCOMPARE(calls.first().value(u"code").toString(), u"NOPE42"_s);
         }
         // The field stays open with the code, ready for another try.
         QCOMPARE(m_sidebar->joinField()->text(), code);
@@ -228,15 +215,15 @@ private Q_SLOTS:
         // The answer comes only after the user has cancelled.
         bool answered = false;
         connect(m_server.get(), &FakeSyncServer::called, this, [&] { answered = true; });
-        QJsonObject row = sharedPayload(QStringLiteral("Late"), 1);
-        row.insert(QStringLiteral("share_code"), QStringLiteral("LATE1"));
+        QJsonObject row = sharedPayload(u"Late"_s, 1);
+        row.insert(u"share_code"_s, u"LATE1"_s);
         HttpResponse slow = HttpResponse::json(QByteArray());
         slow.chunks = {QByteArray(), QJsonDocument(QJsonArray{row}).toJson(QJsonDocument::Compact)};
         slow.delayMs = 300;
-        m_server->setOverride(QStringLiteral("get_shared_project"), slow);
-        enterJoinCode(QStringLiteral("LATE1"));
+        m_server->setOverride(u"get_shared_project"_s, slow);
+        enterJoinCode(u"LATE1"_s);
         QTRY_VERIFY(answered);
-        QTest::mouseClick(m_sidebar->findChild<QPushButton*>(QStringLiteral("cancelJoinButton")), Qt::LeftButton);
+        QTest::mouseClick(m_sidebar->findChild<QPushButton*>(u"cancelJoinButton"_s), Qt::LeftButton);
         QTest::qWait(600);
         QCOMPARE(state().projects().size(), 1);
         QVERIFY(!m_sidebar->joinField()->isVisible());

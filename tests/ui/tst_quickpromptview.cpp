@@ -7,12 +7,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
 
-using namespace PanelTest;
+using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(std::optional<QString>)
+using namespace PanelTest;
 
 class QuickPromptViewTest : public QObject
 {
@@ -37,19 +39,19 @@ private:
 
     QString shownOutputPage() const
     {
-        QWidget* page = m_view->findChild<QStackedWidget*>(QStringLiteral("outputStack"))->currentWidget();
-        if (page->findChild<QLabel*>(QStringLiteral("thinkingLabel")))
-            return QStringLiteral("thinking");
-        if (page->findChild<MarkdownContentView*>(QStringLiteral("resultView")))
-            return QStringLiteral("result");
-        return page->objectName() == u"outputPlaceholder" ? QStringLiteral("placeholder") : QStringLiteral("?");
+        QWidget* page = m_view->findChild<QStackedWidget*>(u"outputStack"_s)->currentWidget();
+        if (page->findChild<QLabel*>(u"thinkingLabel"_s))
+            return u"thinking"_s;
+        if (page->findChild<MarkdownContentView*>(u"resultView"_s))
+            return u"result"_s;
+        return page->objectName() == u"outputPlaceholder" ? u"placeholder"_s : u"?"_s;
     }
 
     int visibleChips() const
     {
         settle();
         int count = 0;
-        for (QPushButton* chip : m_view->findChildren<QPushButton*>(QStringLiteral("chip")))
+        for (QPushButton* chip : m_view->findChildren<QPushButton*>(u"chip"_s))
             count += chip->property("promptId").isValid() && chip->isVisibleTo(m_view.get());
         return count;
     }
@@ -72,22 +74,13 @@ private Q_SLOTS:
         m_fixture.reset();
     }
 
-    void captionsDuringTheFirstTenRuns_data()
-    {
-        QTest::addColumn<int>("promptsUsed");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("first run") << 0 << true;
-        QTest::newRow("tenth run") << 9 << true;
-        QTest::newRow("eleventh run") << 10 << false;
-    }
-
     void captionsDuringTheFirstTenRuns()
     {
-        QFETCH(int, promptsUsed);
-        QFETCH(bool, shown);
-        settings().setInteger(SettingsKeys::totalPromptsUsed, promptsUsed);
-        QCOMPARE(labelShown(QStringLiteral("input")), shown);
-        QCOMPARE(labelShown(QStringLiteral("output")), shown);
+        for (const auto& [promptsUsed, shown] : QList<std::pair<int, bool>>{{0, true}, {9, true}, {10, false}}) {
+            settings().setInteger(SettingsKeys::totalPromptsUsed, promptsUsed);
+            QCOMPARE(labelShown(u"input"_s), shown);
+            QCOMPARE(labelShown(u"output"_s), shown);
+        }
     }
 
     void inputPreview_data()
@@ -96,12 +89,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("withImage");
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("visionWarning");
-        QTest::newRow("text") << QStringLiteral("Bonjour") << false << QString() << false;
+        QTest::newRow("text") << u"Bonjour"_s << false << QString() << false;
         QTest::newRow("empty clipboard") << QString() << false << QString() << false;
         QTest::newRow("image, default model") << QString() << true << QString() << false;
-        QTest::newRow("image, gpt-4-turbo-preview")
-            << QString() << true << QStringLiteral("gpt-4-turbo-preview") << false;
-        QTest::newRow("image, text-only model") << QString() << true << QStringLiteral("gpt-3.5-turbo") << true;
+        QTest::newRow("image, gpt-4-turbo-preview") << QString() << true << u"gpt-4-turbo-preview"_s << false;
+        QTest::newRow("image, text-only model") << QString() << true << u"gpt-3.5-turbo"_s << true;
+        // A long text is previewed in part: laying all of it out took seconds.
+        QTest::newRow("long text") << u"All work and no play makes Jack a dull boy. "_s.repeated(7000) << false
+                                   << QString() << false;
     }
 
     void inputPreview()
@@ -116,24 +111,27 @@ private Q_SLOTS:
         if (withImage)
             state().setClipboardImage(image(64, 48));
 
-        auto* textLabel = m_view->findChild<QLabel*>(QStringLiteral("clipboardTextLabel"));
-        QCOMPARE(textLabel->text(), text.isEmpty() ? QStringLiteral("No text on clipboard") : text);
-        QCOMPARE(child(QStringLiteral("clipboardImageBox"))->isVisible(), withImage);
-        QCOMPARE(child(QStringLiteral("visionWarning"))->isVisible(), visionWarning);
+        const QString shown = m_view->findChild<QLabel*>(u"clipboardTextLabel"_s)->text();
+        if (text.size() > 25'000)
+            QVERIFY(shown.size() < 25'000 && shown.endsWith(u'…') && text.startsWith(shown.chopped(1)));
+        else
+            QCOMPARE(shown, text.isEmpty() ? u"No text on clipboard"_s : text);
+        QCOMPARE(state().clipboardText(), text);
+        QCOMPARE(child(u"clipboardImageBox"_s)->isVisible(), withImage);
+        QCOMPARE(child(u"visionWarning"_s)->isVisible(), visionWarning);
         if (visionWarning)
-            QVERIFY(labelShown(model + QStringLiteral(" doesn't support images. Switch to GPT-4o.")));
+            QVERIFY(labelShown(model + u" doesn't support images. Switch to GPT-4o."_s));
         // Switching to a model that takes images removes the warning at once.
-        settings().setString(SettingsKeys::openaiModel, QStringLiteral("gpt-4o"));
-        QVERIFY(!child(QStringLiteral("visionWarning"))->isVisible());
+        settings().setString(SettingsKeys::openaiModel, u"gpt-4o"_s);
+        QVERIFY(!child(u"visionWarning"_s)->isVisible());
     }
 
     void projectSwitcher()
     {
-        auto* switcher = m_view->findChild<QPushButton*>(QStringLiteral("projectSwitcher"));
+        auto* switcher = m_view->findChild<QPushButton*>(u"projectSwitcher"_s);
         QVERIFY(!switcher->isVisible());
-        m_fixture->setProjects({project(QStringLiteral("Work"), {prompt(1, QStringLiteral("Shorten"))}),
-                                project(QStringLiteral("Home"),
-                                        {prompt(4, QStringLiteral("Rhyme")), prompt(2, QStringLiteral("Cheer"))})});
+        m_fixture->setProjects({project(u"Work"_s, {prompt(1, u"Shorten"_s)}),
+                                project(u"Home"_s, {prompt(4, u"Rhyme"_s), prompt(2, u"Cheer"_s)})});
         QVERIFY(switcher->isVisible());
         QCOMPARE(visibleChips(), 1);
         QTest::mouseClick(switcher, Qt::LeftButton);
@@ -149,12 +147,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("withButton");
         QTest::addColumn<QString>("submitted");
-        QTest::newRow("blanks, Enter") << QStringLiteral("  \n\t \n ") << false << QString();
-        QTest::newRow("blanks, send button") << QStringLiteral("   ") << true << QString();
-        QTest::newRow("text, Enter") << QStringLiteral("\n  Write a haiku \n") << false
-                                     << QStringLiteral("Write a haiku");
-        QTest::newRow("text, send button")
-            << QStringLiteral(" Make it rhyme  ") << true << QStringLiteral("Make it rhyme");
+        QTest::newRow("blanks, Enter") << u"  \n\t \n "_s << false << QString();
+        QTest::newRow("blanks, send button") << u"   "_s << true << QString();
+        QTest::newRow("text, Enter") << u"\n  Write a haiku \n"_s << false << u"Write a haiku"_s;
+        QTest::newRow("text, send button") << u" Make it rhyme  "_s << true << u"Make it rhyme"_s;
     }
 
     void customPromptSubmission()
@@ -166,8 +162,7 @@ private Q_SLOTS:
         state().setShowCustomPromptInput(true);
         state().setCustomPromptText(typed);
         if (withButton)
-            QTest::mouseClick(buttonWithToolTip(m_view.get(), QStringLiteral("Send custom prompt (Enter)")),
-                              Qt::LeftButton);
+            QTest::mouseClick(buttonWithToolTip(m_view.get(), u"Send custom prompt (Enter)"_s), Qt::LeftButton);
         else
             QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(m_submitted, submitted.isEmpty() ? QStringList() : QStringList{submitted});
@@ -177,24 +172,24 @@ private Q_SLOTS:
         QCOMPARE(state().customPromptText(), submitted.isEmpty() ? typed : QString());
     }
 
-    void savePromptOffer_data()
-    {
-        QTest::addColumn<std::optional<QString>>("last");
-        QTest::addColumn<bool>("offered");
-        QTest::newRow("none") << std::optional<QString>() << false;
-        QTest::newRow("empty") << std::optional<QString>(QString()) << false;
-        QTest::newRow("typed") << std::optional<QString>(QStringLiteral("Answer like a pirate")) << true;
-    }
-
+    // Saving is offered for a typed custom prompt only; the saved prompt is scrolled into view.
     void savePromptOffer()
     {
-        QFETCH(std::optional<QString>, last);
-        QFETCH(bool, offered);
+        QList<Prompt> prompts;
+        for (int i = 1; i <= 9; ++i)
+            prompts.append(prompt(i, u"A rather long prompt title %1"_s.arg(i)));
+        m_fixture->setProjects({project(u"Many"_s, prompts)});
+        QScrollBar* strip = m_view->findChild<QScrollArea*>(u"promptStrip"_s)->horizontalScrollBar();
+        QTRY_VERIFY(strip->maximum() > 0);
+        QCOMPARE(strip->value(), 0);
+        auto* save = m_view->findChild<QPushButton*>(u"savePromptButton"_s);
+        for (const auto& last : {std::optional<QString>(), std::optional<QString>(QString())}) {
+            state().setLastCustomPromptText(last);
+            QVERIFY(!save->isVisible());
+        }
+        const std::optional<QString> last = u"Answer like a pirate"_s;
         state().setLastCustomPromptText(last);
-        auto* save = m_view->findChild<QPushButton*>(QStringLiteral("savePromptButton"));
-        QCOMPARE(save->isVisible(), offered);
-        if (!offered)
-            return;
+        QVERIFY(save->isVisible());
         const qsizetype before = state().activeProject().prompts.size();
         QTest::mouseClick(save, Qt::LeftButton);
         QCOMPARE(state().activeProject().prompts.last().systemPrompt, *last);
@@ -202,6 +197,7 @@ private Q_SLOTS:
         const auto stored = Project::decodeList(settings().bytes(SettingsKeys::userProjects));
         QVERIFY(stored && stored->first().prompts.size() == before + 1);
         QCOMPARE(visibleChips(), before + 1);
+        QTRY_COMPARE(strip->value(), strip->maximum());
     }
 
     void outputArea_data()
@@ -209,10 +205,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("loading");
         QTest::addColumn<QString>("result");
         QTest::addColumn<QString>("page");
-        QTest::newRow("waiting for the first piece") << true << QString() << QStringLiteral("thinking");
-        QTest::newRow("streaming") << true << QStringLiteral("Hal") << QStringLiteral("result");
-        QTest::newRow("done") << false << QStringLiteral("**Hallo** Welt") << QStringLiteral("result");
-        QTest::newRow("idle") << false << QString() << QStringLiteral("placeholder");
+        QTest::newRow("waiting for the first piece") << true << QString() << u"thinking"_s;
+        QTest::newRow("streaming") << true << u"Hal"_s << u"result"_s;
+        QTest::newRow("done") << false << u"**Hallo** Welt"_s << u"result"_s;
+        QTest::newRow("idle") << false << QString() << u"placeholder"_s;
     }
 
     void outputArea()
@@ -227,8 +223,8 @@ private Q_SLOTS:
             QCOMPARE(m_view->resultView()->content(), result);
         QCOMPARE(m_view->findChild<BusyIndicator*>()->isSpinning(), page == u"thinking");
         // The spinner stops as soon as text arrives: an idle panel must not keep a timer running.
-        state().appendResultText(QStringLiteral("more"));
-        QCOMPARE(shownOutputPage(), QStringLiteral("result"));
+        state().appendResultText(u"more"_s);
+        QCOMPARE(shownOutputPage(), u"result"_s);
         QVERIFY(!m_view->findChild<BusyIndicator*>()->isSpinning());
     }
 };

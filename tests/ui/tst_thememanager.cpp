@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QPalette paletteWithWindow(const QColor& window)
@@ -39,59 +41,34 @@ private Q_SLOTS:
         QApplication::setWindowIcon(QIcon());
     }
 
-    void startsFromStoredText_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<AppTheme>("expected");
-        QTest::newRow("absent") << QString() << AppTheme::System;
-        QTest::newRow("light") << QStringLiteral("light") << AppTheme::Light;
-        QTest::newRow("dark") << QStringLiteral("dark") << AppTheme::Dark;
-        QTest::newRow("other case") << QStringLiteral("Dark") << AppTheme::System;
-        QTest::newRow("garbage") << QStringLiteral("purple") << AppTheme::System;
-    }
-
+    // Only the exact lower-case names choose a theme; anything else follows the system.
     void startsFromStoredText()
     {
-        QFETCH(QString, stored);
-        QFETCH(AppTheme, expected);
-        TestEnvironment environment;
-        Settings settings;
-        if (!stored.isNull())
-            settings.setString(SettingsKeys::appTheme, stored);
-        ThemeManager manager(&settings);
-        QCOMPARE(manager.currentTheme(), expected);
+        const QList<std::pair<QString, AppTheme>> rows{{QString(), AppTheme::System},
+                                                       {u"light"_s, AppTheme::Light},
+                                                       {u"dark"_s, AppTheme::Dark},
+                                                       {u"Dark"_s, AppTheme::System},
+                                                       {u"purple"_s, AppTheme::System}};
+        for (const auto& [stored, expected] : rows) {
+            TestEnvironment environment;
+            Settings settings;
+            if (!stored.isNull())
+                settings.setString(SettingsKeys::appTheme, stored);
+            QCOMPARE(ThemeManager(&settings).currentTheme(), expected);
+        }
     }
 
-    void setThemeOnlyActsOnAChange()
+    void changesAreAnnouncedOnlyWhenReal()
     {
         TestEnvironment environment;
         Settings settings;
-        settings.setString(SettingsKeys::appTheme, QStringLiteral("dark"));
-        ThemeManager manager(&settings);
-        QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
-        QSignalSpy writes(&settings, &Settings::changed);
-
-        manager.setTheme(AppTheme::Dark);
-        QCOMPARE(changes.count(), 0);
-        QCOMPARE(writes.count(), 0);
-
-        manager.setTheme(AppTheme::Light);
-        QCOMPARE(changes.count(), 1);
-        QCOMPARE(Settings().string(SettingsKeys::appTheme), QStringLiteral("light"));
-
-        // Assigning directly announces even the same value.
-        manager.setCurrentTheme(AppTheme::Light);
-        QCOMPARE(changes.count(), 2);
-    }
-
-    void systemChangeFollowedOnlyUnderSystem()
-    {
-        TestEnvironment environment;
-        Settings settings;
-        settings.setString(SettingsKeys::appTheme, QStringLiteral("dark"));
+        settings.setString(SettingsKeys::appTheme, u"dark"_s);
         ThemeManager manager(&settings);
         manager.applyDockIcon();
         QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
+        QSignalSpy writes(&settings, &Settings::changed);
+        manager.setTheme(AppTheme::Dark);
+        QCOMPARE(writes.count(), 0);
 
         // A fixed theme ignores the desktop.
         QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
@@ -99,16 +76,23 @@ private Q_SLOTS:
         QApplication::setPalette(paletteWithWindow(Qt::white));
         QTest::qWait(20);
         QCOMPARE(changes.count(), 0);
-        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconDark"));
+        QCOMPARE(manager.appliedDockIconName(), u"DockIconDark"_s);
+
+        manager.setTheme(AppTheme::Light);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(Settings().string(SettingsKeys::appTheme), u"light"_s);
+        QCOMPARE(manager.appliedDockIconName(), u"DockIconLight"_s);
+        // Assigning directly announces even the same value.
+        manager.setCurrentTheme(AppTheme::Light);
+        QCOMPARE(changes.count(), 2);
 
         // Following the system: a switch to dark changes the icon and is announced; nothing is written.
         manager.setCurrentTheme(AppTheme::System);
-        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconLight"));
         changes.clear();
         settings.remove(SettingsKeys::appTheme);
         QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
         QVERIFY(changes.wait(2000));
-        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconDark"));
+        QCOMPARE(manager.appliedDockIconName(), u"DockIconDark"_s);
         QVERIFY(!settings.contains(SettingsKeys::appTheme));
 
         // A palette change that keeps the appearance is not a change of theme.
@@ -122,15 +106,14 @@ private Q_SLOTS:
         TestEnvironment environment;
         Settings settings;
         QTemporaryDir icons;
-        QVERIFY(QFile::copy(QStringLiteral(":/icons/DockIconDark.svg"),
-                            icons.filePath(QStringLiteral("DockIconDark.svg"))));
+        QVERIFY(QFile::copy(u":/icons/DockIconDark.svg"_s, icons.filePath(u"DockIconDark.svg"_s)));
         // DockIconLight.svg is missing.
         ThemeManager manager(&settings);
         manager.setIconFolder(icons.path());
 
         manager.setTheme(AppTheme::Dark);
         const QImage dark = iconImage(QApplication::windowIcon());
-        QCOMPARE(dark, iconImage(QIcon(icons.filePath(QStringLiteral("DockIconDark.svg")))));
+        QCOMPARE(dark, iconImage(QIcon(icons.filePath(u"DockIconDark.svg"_s))));
 
         QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
         manager.setTheme(AppTheme::Light);
@@ -141,46 +124,42 @@ private Q_SLOTS:
     void followsTheSettingsPortal_data()
     {
         QTest::addColumn<bool>("readOne");
-        QTest::newRow("ReadOne") << true;
-        QTest::newRow("older portal, Read only") << false;
+        QTest::addColumn<bool>("hasSetting");
+        QTest::newRow("ReadOne") << true << true;
+        QTest::newRow("older portal, Read only") << false << true;
+        QTest::newRow("no such setting: the palette decides") << true << false;
     }
 
     void followsTheSettingsPortal()
     {
         QFETCH(bool, readOne);
+        QFETCH(bool, hasSetting);
         TestEnvironment environment;
         Settings settings;
-        FakeSettingsPortal fake(1, readOne); // prefers dark while the palette is light
+        // Prefers dark while the palette is light.
+        FakeSettingsPortal fake(hasSetting ? std::optional<uint>(1) : std::nullopt, readOne);
         QVERIFY2(fake.isRunning(), "dbus-daemon could not be started");
         AppearancePortal portal(fake.busAddress(), nullptr);
         ThemeManager manager(&settings, &portal);
         QTRY_VERIFY(portal.hasAnswered());
+        if (!hasSetting) {
+            QCOMPARE(fake.reads(), 1);
+            QApplication::setPalette(paletteWithWindow(QColor(10, 10, 10)));
+            QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
+            return;
+        }
         QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
 
         QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
         fake.setColorScheme(2);
         QTRY_COMPARE(changes.count(), 1);
         QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Light);
-        QCOMPARE(manager.appliedDockIconName(), QStringLiteral("DockIconLight"));
+        QCOMPARE(manager.appliedDockIconName(), u"DockIconLight"_s);
 
         // "No preference" leaves it to the palette.
         QApplication::setPalette(paletteWithWindow(QColor(25, 25, 25)));
         fake.setColorScheme(0);
         QTRY_COMPARE(portal.colorScheme(), AppearancePortal::ColorScheme::NoPreference);
-        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
-    }
-
-    void withoutTheSettingThePaletteDecides()
-    {
-        TestEnvironment environment;
-        Settings settings;
-        FakeSettingsPortal fake(std::nullopt);
-        QVERIFY(fake.isRunning());
-        AppearancePortal portal(fake.busAddress(), nullptr);
-        ThemeManager manager(&settings, &portal);
-        QTRY_VERIFY(portal.hasAnswered());
-        QCOMPARE(fake.reads(), 1);
-        QApplication::setPalette(paletteWithWindow(QColor(10, 10, 10)));
         QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
     }
 };
