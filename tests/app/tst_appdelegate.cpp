@@ -15,8 +15,9 @@
 #include <QClipboard>
 #include <QJsonArray>
 #include <QNetworkAccessManager>
-#include <QSignalSpy>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -51,8 +52,7 @@ Prompt prompt(qint64 number, const QString& text)
 Project project(const QList<Prompt>& prompts, std::optional<QUuid> textDefault = {},
                 std::optional<QUuid> imageDefault = {})
 {
-    const QString icon = QStringLiteral("📁");
-    return Project{QUuid::createUuid(), icon, icon, {}, prompts, {}, textDefault, imageDefault};
+    return Project{QUuid::createUuid(), u"📁"_s, u"📁"_s, {}, prompts, {}, textDefault, imageDefault};
 }
 
 } // namespace
@@ -176,12 +176,9 @@ private Q_SLOTS:
         QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Hello"));
 
+        // In the chat: the newest answer is copied and the panel stays. (The quick view's copy-and-close is the
+        // end-to-end test's.)
         QVERIFY(run());
-        m_delegate->copyResultAndClose();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo"));
-        QTRY_VERIFY(!m_delegate->panel());
-
-        // In the chat: the newest answer is copied and the panel stays.
         m_delegate->showChatPanel();
         state().setActiveChatSessionID(m_delegate->floatingPanelSessionID());
         QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
