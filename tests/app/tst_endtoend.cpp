@@ -8,7 +8,6 @@
 #include "support/TestEnvironment.h"
 #include "support/XdoTool.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -20,26 +19,6 @@ const QString copiedText = QStringLiteral("Good morning, how are you today?");
 const QStringList answerPieces{QStringLiteral("Bonjour, "), QStringLiteral("comment allez-vous "),
                                QStringLiteral("aujourd'hui ?")};
 const QString apiKey = QStringLiteral("sk-e2e-") + QUuid::createUuid().toString(QUuid::Id128);
-
-// Runs xdotool while this process keeps serving its own windows and clipboard; the first number it printed, 0 when
-// it failed or printed none.
-qulonglong xdotoolNumber(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (process.state() != QProcess::NotRunning && elapsed.elapsed() < 10000)
-        QTest::qWait(5);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-        return 0;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return 0;
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().section(u'\n', 0, 0).toULongLong();
-}
 
 const QString answer = answerPieces.join(QString());
 
@@ -68,11 +47,14 @@ private:
     // The visible top-level window of the running vantro, 0 when there is none.
     qulonglong visibleVantroWindow()
     {
-        return xdotoolNumber({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                              QString::number(m_vantro.processId()), QStringLiteral("--class"),
-                              QStringLiteral("^vantro$")});
+        return windowId({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                         QString::number(m_vantro.processId()), QStringLiteral("--class"), QStringLiteral("^vantro$")});
     }
-    qulonglong focusedWindow() { return xdotoolNumber({QStringLiteral("getwindowfocus")}); }
+    static qulonglong focusedWindow() { return windowId({QStringLiteral("getwindowfocus")}); }
+    static qulonglong windowId(const QStringList& query)
+    {
+        return XdoTool::output(query).section(u'\n', 0, 0).toULongLong();
+    }
 
     QJsonArray storedSessions() const
     {
@@ -99,7 +81,6 @@ private Q_SLOTS:
             settings.setString(SettingsKeys::openaiApiKey, apiKey);
             settings.setBoolean(SettingsKeys::hasCompletedOnboarding, true);
         }
-        QVERIFY(QFile::exists(m_env->settingsFile()));
 
         // The child inherits the temporary XDG folders, the display and the sanitizer options of this test.
         m_vantro.setProcessChannelMode(QProcess::MergedChannels);

@@ -248,7 +248,7 @@ private Q_SLOTS:
         QCOMPARE(f.panel.geometry().right(), before.right());
     }
 
-    void showCenteredAndLevelAroundASystemDialog()
+    void showCenteredOpaqueAndLevelAroundASystemDialog()
     {
         Fixture f;
         f.input->setFocus();
@@ -257,6 +257,11 @@ private Q_SLOTS:
         QCOMPARE(f.panel.geometry(), centeredFrame(available, QSize(980, 732), 0));
         QCOMPARE(QApplication::focusWidget(), f.content);
         QVERIFY(!(f.panel.windowFlags() & Qt::WindowStaysOnTopHint));
+        // Without a compositor the card is opaque: the frame is drawn in the theme's colours, never left transparent.
+        QVERIFY(!f.panel.hasTranslucentCard());
+        const QImage image = f.panel.grab().toImage();
+        QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() - 2)), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 255);
 
         f.panel.setLevel(FloatingPanel::floatingLevel);
         f.panel.lowerForSystemDialog();
@@ -269,17 +274,6 @@ private Q_SLOTS:
         f.panel.close();
         QCOMPARE(f.panel.level(), FloatingPanel::floatingLevel);
         QVERIFY(!f.panel.savedLevelBeforeAccessibilityPrompt());
-    }
-
-    void opaqueCardWithoutCompositor()
-    {
-        Fixture f;
-        QVERIFY(f.show());
-        QVERIFY(!f.panel.hasTranslucentCard());
-        const QImage image = f.panel.grab().toImage();
-        // The frame is drawn in the theme's colours, never left transparent.
-        QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() - 2)), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(0, 0).alpha(), 255);
     }
 };
 

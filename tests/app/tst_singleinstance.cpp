@@ -2,7 +2,6 @@
 #include "app/SingleInstance.h"
 #include "support/TestEnvironment.h"
 
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QtTest>
@@ -15,10 +14,12 @@ class TestSingleInstance : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void handsTheCommandToTheRunningInstance()
+    void takesOverALeftSocketAndHandsTheCommandToIt()
     {
         TestEnvironment env;
-        QCOMPARE(SingleInstance::defaultSocketPath(), env.root() + QStringLiteral("/runtime/vantro.socket"));
+        QVERIFY(!SingleInstance().sendToRunningInstance({QStringLiteral("--quit")}, 300)); // nothing running
+        // A socket file with no listener behind it, as a killed instance leaves it, is taken over.
+        QVERIFY(TestEnvironment::writeFile(SingleInstance::defaultSocketPath(), QByteArray()));
         SingleInstance first;
         QVERIFY(first.listen());
         QSignalSpy received(&first, &SingleInstance::commandReceived);
@@ -37,19 +38,6 @@ private Q_SLOTS:
         auto refused = std::async(std::launch::async, [&second] { return second.listen(); });
         QTRY_VERIFY(refused.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
         QVERIFY(!refused.get());
-    }
-
-    void takesOverASocketLeftByACrash()
-    {
-        TestEnvironment env;
-        QVERIFY(!SingleInstance().sendToRunningInstance({QStringLiteral("--quit")}, 300)); // nothing running
-        // A socket file with no listener behind it, as a killed instance leaves it.
-        QVERIFY(TestEnvironment::writeFile(SingleInstance::defaultSocketPath(), QByteArray()));
-        SingleInstance instance;
-        QVERIFY(instance.listen());
-        QLocalSocket probe;
-        probe.connectToServer(SingleInstance::defaultSocketPath());
-        QVERIFY(probe.waitForConnected(1000));
     }
 
     void badMessagesAreDropped_data()

@@ -27,17 +27,6 @@ struct Watched
     }
 };
 
-// Caps Lock and Num Lock must be off again before the next test, whatever happened.
-struct LocksOff
-{
-    bool on = false;
-    ~LocksOff()
-    {
-        if (on)
-            XdoTool::run(QStringLiteral("key Caps_Lock Num_Lock"));
-    }
-};
-
 } // namespace
 
 class TestHotkeyManager : public QObject
@@ -102,11 +91,14 @@ private Q_SLOTS:
         w.manager.configure(enabled, 0, 0);
         QCOMPARE(w.manager.hasEventTap(), enabled);
 
-        LocksOff restore;
-        if (locks) {
-            QVERIFY(XdoTool::run(QStringLiteral("key Caps_Lock Num_Lock")));
-            restore.on = true;
-        }
+        // Caps Lock and Num Lock must be off again before the next test, whatever happens.
+        const QString toggleLocks = QStringLiteral("key Caps_Lock Num_Lock");
+        const bool locked = locks && XdoTool::run(toggleLocks);
+        const auto unlock = qScopeGuard([&] {
+            if (locked)
+                XdoTool::run(toggleLocks);
+        });
+        QCOMPARE(locked, locks);
         QVERIFY(XdoTool::run(typing));
         // Long enough for a pending double to fire, and for anything that should not come to show up.
         QTest::qWait(400);

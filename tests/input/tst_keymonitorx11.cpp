@@ -89,21 +89,10 @@ private Q_SLOTS:
         QVERIFY(!w.monitor.isRunning());
     }
 
-    // After a swallowed Ctrl+C the grab stays frozen on us: the next keys must still reach the window.
+    // After a swallowed Ctrl+C the grab stays frozen on us: the next keys must still reach the window. Each press
+    // and release of C passes through the grab and has its latency recorded; the grab ends with each release of C,
+    // so V and the release of Ctrl go straight to the window.
     void swallowKeepsTheKeyboardUsable()
-    {
-        Watched w;
-        QVERIFY(w.focus());
-        QVERIFY(w.monitor.start(&w.handler));
-        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key v keyup ctrl key a b")));
-        QTRY_COMPARE(w.window.count(Qt::Key_B, Qt::NoModifier), 1);
-        QCOMPARE(w.window.count(Qt::Key_V, Qt::ControlModifier), 1);
-        QCOMPARE(w.window.count(Qt::Key_A, Qt::NoModifier), 1);
-        QCOMPARE(w.window.copies(), 0);
-        QCOMPARE(w.handler.copyPresses.load(), 1);
-    }
-
-    void latencyIsRecorded()
     {
         Watched w;
         QVERIFY(w.focus());
@@ -111,12 +100,13 @@ private Q_SLOTS:
         w.monitor.setLatencyRecorder(
             [&recorded](std::chrono::nanoseconds latency) { recorded += latency.count() > 0; });
         QVERIFY(w.monitor.start(&w.handler));
-        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c keyup ctrl")));
-        // Two presses and two releases of C pass through the grab; the grab ends with each release of C, so the
-        // release of Ctrl goes straight to the window.
+        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c key v keyup ctrl key a b")));
+        QTRY_COMPARE(w.window.count(Qt::Key_B, Qt::NoModifier), 1);
+        QCOMPARE(w.window.count(Qt::Key_V, Qt::ControlModifier), 1);
+        QCOMPARE(w.window.count(Qt::Key_A, Qt::NoModifier), 1);
+        QCOMPARE(w.window.copies(), 0);
+        QCOMPARE(w.handler.copyPresses.load(), 2);
         QTRY_COMPARE(recorded.load(), 4);
-        QTest::qWait(100);
-        QCOMPARE(recorded.load(), 4);
     }
 
     void noGrabWhenDisabled()

@@ -6,11 +6,8 @@
 
 FakeChatServer::FakeChatServer(QObject* parent) : QObject(parent)
 {
-    m_http.setHandler([this](const HttpRequest&) {
-        if (m_responses.isEmpty())
-            return HttpResponse::text("no response scripted", 500);
-        return m_responses.value(std::min(m_next++, m_responses.size() - 1));
-    });
+    m_http.setHandler(
+        [this](const HttpRequest&) { return m_response.value_or(HttpResponse::text("no response scripted", 500)); });
 }
 
 QJsonObject FakeChatServer::lastBody() const

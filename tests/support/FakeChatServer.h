@@ -7,8 +7,10 @@
 #include <QList>
 #include <QString>
 
-// An OpenAI-compatible chat-completions endpoint on 127.0.0.1. Each request takes the next scripted response (the
-// last one is repeated); every request is recorded.
+#include <optional>
+
+// An OpenAI-compatible chat-completions endpoint on 127.0.0.1 that gives every request the scripted response and
+// records it.
 class FakeChatServer : public QObject
 {
     Q_OBJECT
@@ -20,8 +22,7 @@ public:
     QString baseUrl() const { return m_http.baseUrl(); }
     LoopbackHttpServer& http() { return m_http; }
 
-    void setResponses(QList<HttpResponse> responses) { m_responses = std::move(responses); }
-    void setResponse(const HttpResponse& response) { m_responses = {response}; }
+    void setResponse(const HttpResponse& response) { m_response = response; }
 
     const QList<HttpRequest>& requests() const { return m_http.requests(); }
     // The JSON body of the last request (empty object when there was none or it was not JSON).
@@ -42,6 +43,5 @@ public:
 
 private:
     LoopbackHttpServer m_http;
-    QList<HttpResponse> m_responses;
-    qsizetype m_next = 0;
+    std::optional<HttpResponse> m_response;
 };

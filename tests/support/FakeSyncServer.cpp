@@ -55,17 +55,6 @@ std::optional<QJsonObject> FakeSyncServer::row(const QString& code) const
     return it == m_rows.cend() ? std::nullopt : std::optional<QJsonObject>(*it);
 }
 
-void FakeSyncServer::removeProject(const QString& code)
-{
-    m_rows.remove(code);
-    m_owners.remove(code);
-}
-
-void FakeSyncServer::setOverride(const QString& function, const HttpResponse& response)
-{
-    m_overrides.insert(function, response);
-}
-
 QList<QJsonObject> FakeSyncServer::calls(const QString& function) const
 {
     QList<QJsonObject> bodies;
@@ -116,7 +105,8 @@ HttpResponse FakeSyncServer::answer(const QString& function, const QJsonObject& 
     if (function == u"delete_shared_project") {
         if (!m_rows.contains(code) || m_owners.value(code) != owner)
             return jsonValue(false);
-        removeProject(code);
+        m_rows.remove(code);
+        m_owners.remove(code);
         return jsonValue(true);
     }
     return jsonError(QStringLiteral("Could not find the function ") + function, 404);

@@ -33,13 +33,10 @@ public:
     // The table. `payload` holds name, emoji, context_description and prompts; the row adds share_code.
     QString addProject(const QJsonObject& payload, const QString& ownerKey, const QString& code = {});
     std::optional<QJsonObject> row(const QString& code) const;
-    QString ownerOf(const QString& code) const { return m_owners.value(code); }
-    void removeProject(const QString& code);
     qsizetype projectCount() const { return m_rows.size(); }
 
-    // Answers every call of `function` with `response` instead of the table, until cleared.
-    void setOverride(const QString& function, const HttpResponse& response);
-    void clearOverride(const QString& function) { m_overrides.remove(function); }
+    // Answers every call of `function` with `response` instead of the table.
+    void setOverride(const QString& function, const HttpResponse& response) { m_overrides.insert(function, response); }
 
     // The calls received so far, by function, with their JSON bodies in arrival order.
     QList<QJsonObject> calls(const QString& function) const;

@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include <algorithm>
+
 KeyRecorderWindow::KeyRecorderWindow(QString selection) : m_selection(std::move(selection))
 {
     resize(320, 120);
@@ -11,18 +13,15 @@ KeyRecorderWindow::KeyRecorderWindow(QString selection) : m_selection(std::move(
 
 int KeyRecorderWindow::count(int key, Qt::KeyboardModifiers modifiers) const
 {
-    int n = 0;
-    for (const Press& press : m_presses)
-        n += press.key == key && (press.modifiers & ~Qt::KeypadModifier) == modifiers;
-    return n;
+    return int(std::count_if(m_presses.cbegin(), m_presses.cend(), [&](const Press& press) {
+        return press.key == key && (press.modifiers & ~Qt::KeypadModifier) == modifiers;
+    }));
 }
 
 int KeyRecorderWindow::autoRepeats() const
 {
-    int n = 0;
-    for (const Press& press : m_presses)
-        n += press.autoRepeat;
-    return n;
+    return int(
+        std::count_if(m_presses.cbegin(), m_presses.cend(), [](const Press& press) { return press.autoRepeat; }));
 }
 
 void KeyRecorderWindow::clear()

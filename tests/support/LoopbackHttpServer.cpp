@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/LoopbackHttpServer.h"
 
+#include <QHash>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -8,20 +9,11 @@ namespace {
 
 QByteArray reasonPhrase(int status)
 {
-    switch (status) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
+    static const QHash<int, QByteArray> phrases{
+        {200, "OK"},        {201, "Created"},           {204, "No Content"},           {301, "Moved Permanently"},
+        {302, "Found"},     {400, "Bad Request"},       {401, "Unauthorized"},         {403, "Forbidden"},
+        {404, "Not Found"}, {429, "Too Many Requests"}, {500, "Internal Server Error"}};
+    return phrases.value(status, "Status");
 }
 
 } // namespace
@@ -73,11 +65,6 @@ QString LoopbackHttpServer::baseUrl() const
     return QStringLiteral("http://127.0.0.1:") + QString::number(port());
 }
 
-QUrl LoopbackHttpServer::url(const QString& path) const
-{
-    return QUrl(baseUrl() + path);
-}
-
 int LoopbackHttpServer::openConnections() const
 {
     int count = 0;
@@ -127,7 +114,6 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket* socket)
     request.body = buffer.mid(headEnd + 4, contentLength);
     socket->setProperty("buffer", QByteArray());
     m_requests.append(request);
-    Q_EMIT requestReceived(request);
     respond(socket, m_handler ? m_handler(request) : HttpResponse::text("no handler", 500));
 }
 
@@ -144,26 +130,17 @@ void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& respons
     socket->write(head);
     socket->flush();
 
-    // Send the pieces one by one so the client sees them arrive separately.
-    QPointer<QTcpSocket> guard(socket);
-    auto remaining = std::make_shared<QList<QByteArray>>(response.chunks);
-    auto sendNext = std::make_shared<std::function<void()>>();
-    // The pending timer holds the sender; the sender itself holds only a weak reference, so nothing leaks when the
-    // client goes away mid-stream and the timer dies with the socket.
-    std::weak_ptr<std::function<void()>> weakSendNext = sendNext;
-    *sendNext = [guard, remaining, weakSendNext, delay = response.delayMs] {
-        if (!guard)
-            return;
-        if (remaining->isEmpty()) {
-            guard->disconnectFromHost();
-            return;
-        }
-        guard->write(remaining->takeFirst());
-        guard->flush();
-        QTimer::singleShot(delay, guard, [self = weakSendNext.lock()] {
-            if (self && *self)
-                (*self)();
-        });
-    };
-    (*sendNext)();
+    // Each piece at its own time, so the client sees them arrive separately, then the close. The timers die with the
+    // socket when the client goes away mid-stream.
+    for (qsizetype i = 0; i <= response.chunks.size(); ++i) {
+        QTimer::singleShot(int(i) * response.delayMs, Qt::PreciseTimer, socket,
+                           [socket, chunk = response.chunks.value(i), last = i == response.chunks.size()] {
+                               if (last) {
+                                   socket->disconnectFromHost();
+                               } else {
+                                   socket->write(chunk);
+                                   socket->flush();
+                               }
+                           });
+    }
 }

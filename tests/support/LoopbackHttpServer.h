@@ -54,7 +54,6 @@ public:
     bool listen(); // on 127.0.0.1, any free port
     quint16 port() const { return m_server.serverPort(); }
     QString baseUrl() const; // "http://127.0.0.1:<port>"
-    QUrl url(const QString& path) const;
 
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     const QList<HttpRequest>& requests() const { return m_requests; }
@@ -62,9 +61,6 @@ public:
 
     // Connections currently open (a hung request keeps one open until the client gives up).
     int openConnections() const;
-
-Q_SIGNALS:
-    void requestReceived(const HttpRequest& request);
 
 private:
     void onNewConnection();

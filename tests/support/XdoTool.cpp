@@ -5,13 +5,18 @@
 #include <QProcess>
 #include <QtTest>
 
-namespace XdoTool {
+#include <optional>
 
-bool run(const QStringList& arguments, int timeoutMs)
+namespace {
+
+// Runs a program while the Qt event loop keeps serving this process's windows and clipboard; its standard output,
+// or nothing when it failed or did not end in time.
+std::optional<QByteArray> runProgram(const QString& program, const QStringList& arguments, int timeoutMs,
+                                     QProcess::ProcessChannelMode channels = QProcess::SeparateChannels)
 {
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral("xdotool"), arguments);
+    process.setProcessChannelMode(channels);
+    process.start(program, arguments);
     QElapsedTimer elapsed;
     elapsed.start();
     while (process.state() != QProcess::NotRunning && elapsed.elapsed() < timeoutMs)
@@ -19,14 +24,30 @@ bool run(const QStringList& arguments, int timeoutMs)
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished();
-        return false;
+        return std::nullopt;
     }
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+} // namespace
+
+namespace XdoTool {
+
+bool run(const QStringList& arguments, int timeoutMs)
+{
+    return runProgram(QStringLiteral("xdotool"), arguments, timeoutMs, QProcess::ForwardedErrorChannel).has_value();
 }
 
 bool run(const QString& arguments, int timeoutMs)
 {
     return run(arguments.split(u' ', Qt::SkipEmptyParts), timeoutMs);
+}
+
+QString output(const QStringList& arguments)
+{
+    return QString::fromUtf8(runProgram(QStringLiteral("xdotool"), arguments, 10000).value_or(QByteArray()));
 }
 
 bool focus(QWindow& window)
@@ -41,14 +62,8 @@ bool focus(QWindow& window)
 
 QString clipboardText()
 {
-    QProcess process;
-    process.start(QStringLiteral("xclip"),
-                  {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (process.state() != QProcess::NotRunning && elapsed.elapsed() < 5000)
-        QTest::qWait(5);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    const QStringList arguments{QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")};
+    return QString::fromUtf8(runProgram(QStringLiteral("xclip"), arguments, 5000).value_or(QByteArray()));
 }
 
 } // namespace XdoTool

@@ -13,6 +13,8 @@ namespace XdoTool {
 // Runs `xdotool <arguments>` (a command chain such as "keydown ctrl key c keyup ctrl"); true on exit status 0.
 bool run(const QString& arguments, int timeoutMs = 15000);
 bool run(const QStringList& arguments, int timeoutMs = 15000);
+// What `xdotool <arguments>` printed; empty when it failed.
+QString output(const QStringList& arguments);
 
 // Shows the window and gives it the keyboard focus (there is no window manager under Xvfb).
 bool focus(QWindow& window);

@@ -4,6 +4,6 @@
 target_sources(vantro_test_support PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/FakeScreenshotPortal.cpp ${CMAKE_CURRENT_LIST_DIR}/FakeScreenshotPortal.h
     ${CMAKE_CURRENT_LIST_DIR}/KeyRecorderWindow.cpp ${CMAKE_CURRENT_LIST_DIR}/KeyRecorderWindow.h
-    ${CMAKE_CURRENT_LIST_DIR}/ManualClock.cpp ${CMAKE_CURRENT_LIST_DIR}/ManualClock.h
+    ${CMAKE_CURRENT_LIST_DIR}/ManualClock.h
     ${CMAKE_CURRENT_LIST_DIR}/XdoTool.cpp ${CMAKE_CURRENT_LIST_DIR}/XdoTool.h
 )
