@@ -37,6 +37,7 @@ public:
 
     // Answers every call of `function` with `response` instead of the table.
     void setOverride(const QString& function, const HttpResponse& response) { m_overrides.insert(function, response); }
+    void clearOverride(const QString& function) { m_overrides.remove(function); }
 
     // The calls received so far, by function, with their JSON bodies in arrival order.
     QList<QJsonObject> calls(const QString& function) const;
