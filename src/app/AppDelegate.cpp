@@ -101,7 +101,7 @@ void AppDelegate::wireHotkeyCallbacks()
         if (self)
             self->handleScreenshotTrigger();
     };
-    m_hotkeyManager->onCmdCTap = [self](int ordinal) {
+    m_hotkeyManager->onCopyTap = [self](int ordinal) {
         if (self)
             self->handleCopyTap(ordinal);
     };
@@ -133,8 +133,8 @@ void AppDelegate::rearmTapIfNeeded()
 {
     if (!m_hotkeyManager->lastUseDoubleCopy() || !m_hotkeyManager->isDetectionAvailable())
         return;
-    if (m_hotkeyManager->hasEventTap())
-        m_hotkeyManager->reenableEventTap();
+    if (m_hotkeyManager->hasKeyMonitor())
+        m_hotkeyManager->reenableKeyMonitor();
     else
         m_hotkeyManager->configure(true, m_hotkeyManager->lastKeyCode(), m_hotkeyManager->lastModifiers());
 }
@@ -163,9 +163,9 @@ void AppDelegate::handleCommand(const QStringList& arguments)
     if (has("--quit"))
         quit();
     else if (has("--new-chat"))
-        newChatFromDock();
+        newChatFromLauncher();
     else if (has("--open-chat"))
-        openChatFromDock();
+        openChatFromLauncher();
     else if (has("--trigger"))
         handleTextTrigger();
     else if (has("--screenshot"))
@@ -176,13 +176,13 @@ void AppDelegate::handleCommand(const QStringList& arguments)
         showChatPanel(); // a plain second start is a reopen
 }
 
-void AppDelegate::newChatFromDock()
+void AppDelegate::newChatFromLauncher()
 {
     showChatPanel();
     m_appState->newChatSession();
 }
 
-void AppDelegate::openChatFromDock()
+void AppDelegate::openChatFromLauncher()
 {
     showChatPanel();
 }

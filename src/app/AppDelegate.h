@@ -66,8 +66,8 @@ public:
     // Menus and the desktop file's actions.
     void showPreferences();
     void showAbout();
-    void newChatFromDock();
-    void openChatFromDock();
+    void newChatFromLauncher();
+    void openChatFromLauncher();
     void quit();
 
     // Keeps the key detection alive after activation and wake.

@@ -23,8 +23,8 @@ Verdict CopyTapDetector::keyDown(const KeyTap::KeyDown& key)
         resetTapState();
     const int count = ++m_tapCount;
     m_lastTapTime = now;
-    if (onCmdCTap)
-        onCmdCTap(count);
+    if (onCopyTap)
+        onCopyTap(count);
 
     switch (count) {
     case 1:

@@ -29,7 +29,7 @@ public:
     // Called synchronously from keyDown() and timerFired(); whoever feeds the detector decides where they run.
     std::function<void()> onTrigger;
     std::function<void()> onScreenshotTrigger;
-    std::function<void(int)> onCmdCTap;
+    std::function<void(int)> onCopyTap;
 
     explicit CopyTapDetector(Timing timing);
 

@@ -29,7 +29,7 @@ public:
         m_detector.onScreenshotTrigger = [manager] {
             QMetaObject::invokeMethod(manager, &HotkeyManager::deliverScreenshotTrigger, Qt::QueuedConnection);
         };
-        m_detector.onCmdCTap = [manager](int count) {
+        m_detector.onCopyTap = [manager](int count) {
             QMetaObject::invokeMethod(
                 manager, [manager, count] { manager->deliverTap(count); }, Qt::QueuedConnection);
         };
@@ -84,7 +84,7 @@ HotkeyManager::HotkeyManager(std::unique_ptr<KeyMonitor> monitor, std::unique_pt
 
 HotkeyManager::~HotkeyManager()
 {
-    stopEventTap();
+    stopKeyMonitor();
     unregisterCustomHotkey();
     resetTapState();
 }
@@ -94,17 +94,17 @@ void HotkeyManager::configure(bool useDoubleCopy, quint32 keyCode, quint32 modif
     m_lastUseDoubleCopy = useDoubleCopy;
     m_lastKeyCode = keyCode;
     m_lastModifiers = modifiers;
-    stopEventTap();
+    stopKeyMonitor();
     unregisterCustomHotkey();
     resetTapState();
     m_doubleCopyEnabled = useDoubleCopy;
     if (useDoubleCopy)
-        startEventTap();
+        startKeyMonitor();
     if (keyCode != 0)
         registerCustomHotkey(keyCode, modifiers);
 }
 
-void HotkeyManager::startEventTap()
+void HotkeyManager::startKeyMonitor()
 {
     if (m_monitor->isRunning())
         return;
@@ -112,7 +112,7 @@ void HotkeyManager::startEventTap()
     m_monitor->start(m_bridge.get());
 }
 
-void HotkeyManager::stopEventTap()
+void HotkeyManager::stopKeyMonitor()
 {
     m_monitor->stop();
 }
@@ -132,12 +132,12 @@ void HotkeyManager::unregisterCustomHotkey()
     m_hotkey->unregisterHotkey();
 }
 
-bool HotkeyManager::hasEventTap() const
+bool HotkeyManager::hasKeyMonitor() const
 {
     return m_monitor->isRunning();
 }
 
-void HotkeyManager::reenableEventTap()
+void HotkeyManager::reenableKeyMonitor()
 {
     m_monitor->reenable();
 }
@@ -185,6 +185,6 @@ void HotkeyManager::deliverScreenshotTrigger()
 
 void HotkeyManager::deliverTap(int count)
 {
-    if (onCmdCTap)
-        onCmdCTap(count);
+    if (onCopyTap)
+        onCopyTap(count);
 }

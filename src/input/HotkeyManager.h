@@ -14,7 +14,7 @@ class Settings;
 
 // Turns keyboard activity anywhere in the session into the application's three triggers: a double Ctrl+C (or the
 // custom hotkey) calls onTrigger, a triple Ctrl+C calls onScreenshotTrigger, and every counted tap calls
-// onCmdCTap with its ordinal. The taps are decided on the key monitor's thread; the callbacks always run later on
+// onCopyTap with its ordinal. The taps are decided on the key monitor's thread; the callbacks always run later on
 // the GUI thread and never after the manager is gone.
 class HotkeyManager : public QObject
 {
@@ -30,22 +30,22 @@ public:
 
     std::function<void()> onTrigger;
     std::function<void()> onScreenshotTrigger;
-    std::function<void(int)> onCmdCTap;
+    std::function<void(int)> onCopyTap;
 
     // The one way to arm the detection: tears everything down and builds it again from these values. A key code
     // of 0 means no custom hotkey.
     void configure(bool useDoubleCopy, quint32 keyCode, quint32 modifiers);
-    void startEventTap();
-    void stopEventTap();
+    void startKeyMonitor();
+    void stopKeyMonitor();
     void resetTapState();
     // False when the key has no place in this layout or the grab is refused (a log line says which).
     bool registerCustomHotkey(quint32 keyCode, quint32 modifiers);
     void unregisterCustomHotkey();
 
     // The "event tap exists" of re-arming: the key monitor is running.
-    bool hasEventTap() const;
+    bool hasKeyMonitor() const;
     // Re-arming on wake: makes the running monitor grab again.
-    void reenableEventTap();
+    void reenableKeyMonitor();
     bool isCustomHotkeyRegistered() const;
 
     // Whether double copy can work in this session (X11 with XInput 2.2 and Ctrl+C not taken), and if not, a

@@ -27,7 +27,7 @@ struct Detector
     Detector()
     {
         clock.setTimerHandler([this] { detector.timerFired(); });
-        detector.onCmdCTap = [this](int n) { log << QStringLiteral("tap%1").arg(n); };
+        detector.onCopyTap = [this](int n) { log << QStringLiteral("tap%1").arg(n); };
         detector.onTrigger = [this] { log << u"trigger@" + at(); };
         detector.onScreenshotTrigger = [this] { log << u"shot@" + at(); };
     }

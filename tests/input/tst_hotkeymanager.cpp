@@ -21,7 +21,7 @@ struct Watched
 
     Watched()
     {
-        manager.onCmdCTap = [this](int n) { taps << n; };
+        manager.onCopyTap = [this](int n) { taps << n; };
         manager.onTrigger = [this] { ++triggers; };
         manager.onScreenshotTrigger = [this] { ++screenshots; };
     }
@@ -89,7 +89,7 @@ private Q_SLOTS:
                                              QString::number(w.window.winId())}));
         QVERIFY(XdoTool::focus(w.window));
         w.manager.configure(enabled, 0, 0);
-        QCOMPARE(w.manager.hasEventTap(), enabled);
+        QCOMPARE(w.manager.hasKeyMonitor(), enabled);
 
         // Caps Lock and Num Lock must be off again before the next test, whatever happens.
         const QString toggleLocks = QStringLiteral("key Caps_Lock Num_Lock");
@@ -128,7 +128,7 @@ private Q_SLOTS:
         Watched w;
         QVERIFY(XdoTool::focus(w.window));
         w.manager.configure(true, 0, 0);
-        QVERIFY(w.manager.hasEventTap());
+        QVERIFY(w.manager.hasKeyMonitor());
 
         StdoutCapture out;
         HotkeyManager second;
@@ -201,10 +201,10 @@ private Q_SLOTS:
         StdoutCapture out;
         HotkeyManager manager(std::make_unique<KeyMonitorNull>(reason), std::make_unique<GlobalHotkeyNull>(reason));
         manager.configure(true, 0x28, 0x100);
-        QVERIFY(!manager.hasEventTap() && !manager.isCustomHotkeyRegistered());
+        QVERIFY(!manager.hasKeyMonitor() && !manager.isCustomHotkeyRegistered());
         QCOMPARE(manager.detectionUnavailableReason(), reason);
         QVERIFY(out.text().contains(u"HotkeyManager: Cannot register the hotkey"));
-        manager.reenableEventTap();
+        manager.reenableKeyMonitor();
         manager.resetTapState();
     }
 };

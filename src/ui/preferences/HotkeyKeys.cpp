@@ -97,7 +97,7 @@ QString display(quint32 keyCode, quint32 modifiers)
     return text + keyName(keyCode);
 }
 
-quint32 carbonModifiers(Qt::KeyboardModifiers modifiers)
+quint32 storedModifiers(Qt::KeyboardModifiers modifiers)
 {
     quint32 bits = 0;
     if (modifiers & Qt::ControlModifier)

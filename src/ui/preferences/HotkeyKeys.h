@@ -20,8 +20,9 @@ QString display(quint32 keyCode, quint32 modifiers);
 // "K", "7", "Return", "F5", "Left" …, or "Key<code>" for keys without a name.
 QString keyName(quint32 keyCode);
 
-// The Carbon bits of Qt's keyboard modifiers (keypad and group-switch bits are dropped).
-quint32 carbonModifiers(Qt::KeyboardModifiers modifiers);
+// Qt's keyboard modifiers as the stored modifier bits (0x100 Ctrl, 0x200 Shift, 0x800 Alt, 0x1000 Super; keypad
+// and group-switch bits are dropped).
+quint32 storedModifiers(Qt::KeyboardModifiers modifiers);
 
 // The position of a Qt key on the US layout, for events that carry no hardware code.
 std::optional<quint32> macKeyCodeForQtKey(int qtKey);

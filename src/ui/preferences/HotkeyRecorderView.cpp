@@ -58,7 +58,7 @@ void HotkeyRecorderView::keyPressEvent(QKeyEvent* event)
         return;
     }
     event->accept();
-    const quint32 modifiers = HotkeyKeys::carbonModifiers(event->modifiers());
+    const quint32 modifiers = HotkeyKeys::storedModifiers(event->modifiers());
     if (modifiers == 0 || HotkeyKeys::isModifierKey(event->key()) || event->isAutoRepeat())
         return;
 
