@@ -11,6 +11,8 @@
 #include <QUuid>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -54,6 +56,51 @@ class TestScreenshotPortal : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The file the portal names comes from another process: only a local regular file is read, and nothing else
+    // is deleted.
+    void untrustedFileNames_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"web address", "other host", "relative", "symbolic link", "fifo", "not a string"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void untrustedFileNames()
+    {
+        QFETCH(QString, kind);
+        FakeScreenshotPortal fake;
+        QVERIFY(fake.isRunning());
+        const QString connection = QUuid::createUuid().toString(QUuid::Id128);
+        QDBusConnection bus = QDBusConnection::connectToBus(fake.busAddress(), connection);
+        const auto disconnect = qScopeGuard([&connection] { QDBusConnection::disconnectFromBus(connection); });
+        QTemporaryDir folder;
+        const QString picture = writePng(folder.filePath(QStringLiteral("Screenshot.png")), Qt::green);
+        const QString link = folder.filePath(QStringLiteral("link.png"));
+        const QString fifo = folder.filePath(QStringLiteral("fifo.png"));
+        QVERIFY(QFile::link(picture, link));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QHash<QString, QVariant> uris{
+            {QStringLiteral("web address"), QVariant(QStringLiteral("https://example.org/Screenshot.png"))},
+            {QStringLiteral("other host"), QVariant(u"file://otherhost" + picture)},
+            {QStringLiteral("relative"), QVariant(QStringLiteral("Screenshot.png"))},
+            {QStringLiteral("symbolic link"), QVariant(QUrl::fromLocalFile(link).toString())},
+            {QStringLiteral("fifo"), QVariant(QUrl::fromLocalFile(fifo).toString())},
+            {QStringLiteral("not a string"), QVariant(42)}};
+
+        Result result;
+        const QPointer<ScreenshotPortal> portal = ScreenshotPortal::start(bus, 60s, result.completion());
+        QTRY_VERIFY(!fake.handle().isEmpty());
+        QTRY_COMPARE(portal->requestPath(), fake.handle());
+        QVERIFY(bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus")));
+        fake.respond(fake.handle(), 0, {{QStringLiteral("uri"), uris.value(kind)}});
+
+        QTRY_COMPARE(result.calls, 1);
+        QVERIFY(!result.image);
+        QVERIFY(QFile::exists(picture));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(QFileInfo::exists(fifo));
+    }
+
     void request_data()
     {
         QTest::addColumn<bool>("otherHandle"); // the portal ignores our token, as old ones did
