@@ -39,6 +39,15 @@ struct Result
     }
 };
 
+// The fake portal, and our own connection to its private bus.
+struct PortalOnPrivateBus
+{
+    FakeScreenshotPortal fake;
+    const QString name = QUuid::createUuid().toString(QUuid::Id128);
+    QDBusConnection bus = QDBusConnection::connectToBus(fake.busAddress(), name);
+    ~PortalOnPrivateBus() { QDBusConnection::disconnectFromBus(name); }
+};
+
 // A PNG of 30x20 pixels in one colour, as the portal would save it.
 QString writePng(const QString& path, Qt::GlobalColor colour)
 {
@@ -68,11 +77,10 @@ private Q_SLOTS:
     void untrustedFileNames()
     {
         QFETCH(QString, kind);
-        FakeScreenshotPortal fake;
-        QVERIFY(fake.isRunning());
-        const QString connection = QUuid::createUuid().toString(QUuid::Id128);
-        QDBusConnection bus = QDBusConnection::connectToBus(fake.busAddress(), connection);
-        const auto disconnect = qScopeGuard([&connection] { QDBusConnection::disconnectFromBus(connection); });
+        PortalOnPrivateBus session;
+        FakeScreenshotPortal& fake = session.fake;
+        QDBusConnection& bus = session.bus;
+        QVERIFY(fake.isRunning() && bus.isConnected());
         QTemporaryDir folder;
         const QString picture = writePng(folder.filePath(QStringLiteral("Screenshot.png")), Qt::green);
         const QString link = folder.filePath(QStringLiteral("link.png"));
@@ -125,12 +133,10 @@ private Q_SLOTS:
         QFETCH(QString, expectError);
         QFETCH(bool, expectClose);
 
-        FakeScreenshotPortal fake;
-        QVERIFY(fake.isRunning());
-        const QString connection = QUuid::createUuid().toString(QUuid::Id128);
-        QDBusConnection bus = QDBusConnection::connectToBus(fake.busAddress(), connection);
-        const auto disconnect = qScopeGuard([&connection] { QDBusConnection::disconnectFromBus(connection); });
-        QVERIFY(bus.isConnected());
+        PortalOnPrivateBus session;
+        FakeScreenshotPortal& fake = session.fake;
+        QDBusConnection& bus = session.bus;
+        QVERIFY(fake.isRunning() && bus.isConnected());
         if (otherHandle)
             fake.setHandle(QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/old"));
         QTemporaryDir folder;
