@@ -356,11 +356,7 @@ void AppState::saveCustomPromptAsQuickAction()
     const QString text = *m_lastCustomPromptText;
     QList<Project> projects = m_projects;
     Project& project = projects[std::clamp<qsizetype>(m_activeProjectIndex, 0, projects.size() - 1)];
-    qint64 highest = 0;
-    for (const Prompt& prompt : std::as_const(project.prompts))
-        highest = std::max(highest, prompt.number);
-    const qint64 number = project.prompts.isEmpty() ? 1 : highest + 1;
-    project.prompts.append(Prompt{QUuid::createUuid(), number, leadingCharacters(text, quickActionTitleLength), text});
+    project.prompts.append(Prompt{QUuid::createUuid(), project.nextPromptNumber(), leadingCharacters(text, quickActionTitleLength), text});
     setProjects(projects);
     saveProjects(projects);
     setLastCustomPromptText(std::nullopt);

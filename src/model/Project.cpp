@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 QJsonObject Project::toJson() const
 {
     QJsonArray promptArray;
@@ -70,4 +72,12 @@ const Project& defaultProject()
     static const Project project{QUuid::createUuid(), QStringLiteral("General"), defaultProjectEmoji(), QString(),
                                  defaultPrompts(), std::nullopt, std::nullopt, std::nullopt};
     return project;
+}
+
+qint64 Project::nextPromptNumber() const
+{
+    qint64 highest = 0;
+    for (const Prompt& prompt : prompts)
+        highest = std::max(highest, prompt.number);
+    return highest + 1;
 }

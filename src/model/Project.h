@@ -19,6 +19,9 @@ struct Project
 
     bool operator==(const Project&) const = default;
 
+    // The number a prompt added now gets: one past the highest in use.
+    qint64 nextPromptNumber() const;
+
     QJsonObject toJson() const;
     static Project fromJson(const QJsonValue& value, JsonDecoder& decoder);
 

@@ -650,14 +650,6 @@ void PromptsTab::deletePrompt(const QUuid& promptId)
     commit();
 }
 
-qint64 PromptsTab::nextNumber(const Project& project) const
-{
-    qint64 highest = 0;
-    for (const Prompt& prompt : project.prompts)
-        highest = std::max(highest, prompt.number);
-    return highest + 1;
-}
-
 void PromptsTab::addFromLibrary(const Prompt& prompt)
 {
     Project* project = currentProject();
@@ -665,7 +657,7 @@ void PromptsTab::addFromLibrary(const Prompt& prompt)
         return;
     Prompt copy = prompt;
     copy.id = QUuid::createUuid();
-    copy.number = nextNumber(*project);
+    copy.number = project->nextPromptNumber();
     project->prompts.append(copy);
     commit();
 }
@@ -707,7 +699,7 @@ void PromptsTab::saveEditedPrompt(const Prompt& edited)
     } else {
         // New, or the edited prompt vanished meanwhile (a refresh from the server): keep what was typed.
         Prompt added = edited;
-        added.number = nextNumber(*project);
+        added.number = project->nextPromptNumber();
         project->prompts.append(added);
     }
     closeEditor();

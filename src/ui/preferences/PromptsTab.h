@@ -90,7 +90,6 @@ private:
     void closeEditor();
     void saveEditedPrompt(const Prompt& prompt);
     void setShareError(const QString& text);
-    qint64 nextNumber(const Project& project) const;
 
     AppState& m_appState;
     Settings& m_settings;
