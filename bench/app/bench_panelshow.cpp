@@ -18,8 +18,8 @@
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
 #include "model/Settings.h"
-#include "platform/x11/GlobalHotkeyNull.h"
-#include "platform/x11/KeyMonitorNull.h"
+#include "platform/null/GlobalHotkeyNull.h"
+#include "platform/null/KeyMonitorNull.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "ai/MemoryExtractor.h"
 
 #include "ai/ChatCompletionsClient.h"
-#include "ai/TextLength.h"
+#include "platform/TextLength.h"
 #include "platform/Log.h"
 
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/WebContentExtractor.h"
 
-#include "ai/TextLength.h"
+#include "platform/TextLength.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

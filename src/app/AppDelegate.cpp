@@ -2,7 +2,7 @@
 #include "app/AppDelegate.h"
 
 #include "ai/PromptAssembly.h"
-#include "ai/TextLength.h"
+#include "platform/TextLength.h"
 #include "app/AboutDialog.h"
 #include "chat/ChatTurnRunner.h"
 #include "chat/QuickRunner.h"

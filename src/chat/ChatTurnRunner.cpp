@@ -5,7 +5,7 @@
 #include "ai/MemoryExtractor.h"
 #include "ai/OpenAIError.h"
 #include "ai/PromptAssembly.h"
-#include "ai/TextLength.h"
+#include "platform/TextLength.h"
 #include "ai/WebContentExtractor.h"
 #include "model/AppState.h"
 #include "model/Settings.h"

@@ -4,7 +4,7 @@
 #include "ai/ChatCompletionsClient.h"
 #include "ai/OpenAIError.h"
 #include "ai/PromptAssembly.h"
-#include "ai/TextLength.h"
+#include "platform/TextLength.h"
 #include "model/AppState.h"
 #include "model/Settings.h"
 

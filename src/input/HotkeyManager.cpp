@@ -3,7 +3,7 @@
 
 #include "input/CopyTapDetector.h"
 #include "model/Settings.h"
-#include "platform/x11/InputBackends.h"
+#include "platform/Backends.h"
 
 #include <QMetaObject>
 #include <QPointer>
@@ -59,7 +59,7 @@ private:
 };
 
 HotkeyManager::HotkeyManager(Settings* settings, QObject* parent)
-    : HotkeyManager(InputBackends::createKeyMonitor(), InputBackends::createGlobalHotkey(), settings, parent)
+    : HotkeyManager(Backends::createKeyMonitor(), Backends::createGlobalHotkey(), settings, parent)
 {}
 
 HotkeyManager::HotkeyManager(std::unique_ptr<KeyMonitor> monitor, std::unique_ptr<GlobalHotkey> hotkey,

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/x11/GlobalHotkey.h"
-#include "platform/x11/KeyMonitor.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/KeyMonitor.h"
 
 #include <QObject>
 #include <QString>

@@ -1,36 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QImage>
-#include <QObject>
-#include <QString>
-
-#include <functional>
-#include <optional>
+#include "platform/ScreenGrabber.h"
 
 class Settings;
 
-// The interactive screenshot of a triple copy. Which tool runs is decided per capture:
-//   1. an external command, from VANTRO_SCREENSHOT_COMMAND or else the setting screenshot_command;
-//   2. on Wayland, the desktop portal's interactive screenshot;
-//   3. on X11, our own region selector;
-//   4. anywhere else, none (the capture ends with no image).
-// Several captures may run at once; each ends on its own.
+// The interactive screenshot of a triple copy, taken by the grabber the platform picks for this session and the
+// setting screenshot_command (read per capture). Several captures may run at once; each ends on its own.
 class ScreenshotCapture : public QObject
 {
     Q_OBJECT
 
 public:
-    // `error` is for the user when the capture failed in a way worth telling; empty for a cancel or a plain failure.
-    using Completion = std::function<void(std::optional<QImage> image, QString error)>;
-
-    enum class Backend
-    {
-        Command,
-        Portal,
-        RegionSelector,
-        None
-    };
+    using Completion = ScreenGrabber::Completion;
 
     // `settings` is optional and must outlive this object.
     explicit ScreenshotCapture(const Settings* settings = nullptr, QObject* parent = nullptr);
@@ -42,8 +24,8 @@ public:
     // Abandons every capture still running: each completes now, with no image and no error.
     void cancel();
 
-    // What the next capture would use, and the command for Backend::Command.
-    Backend backend(QString* command = nullptr) const;
+    // The grabber the next capture would use, not yet started; the caller owns it.
+    ScreenGrabber* createGrabber(QObject* parent = nullptr) const;
 
 private:
     const Settings* m_settings = nullptr;

@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/AppState.h"
 
-#include "model/ClipboardText.h"
 #include "model/Settings.h"
 #include "platform/AppPaths.h"
+#include "platform/Backends.h"
 #include "platform/Log.h"
 #include "sync/SharedProjectClient.h"
 
-#include <QClipboard>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -47,26 +44,6 @@ QByteArray storedBytes(const Settings& settings, const SettingKey& key)
     if (bytes.isEmpty() && settings.contains(key))
         bytes = settings.stringList(key).join(u',').toUtf8();
     return bytes;
-}
-
-QImage imageFromClipboard(const QMimeData& mime)
-{
-    // PNG first (what Linux applications offer), TIFF next, then whatever other picture type is there.
-    QStringList formats{QStringLiteral("image/png"), QStringLiteral("image/tiff")};
-    for (const QString& format : mime.formats()) {
-        if (format.startsWith(u"image/") && !formats.contains(format))
-            formats.append(format);
-    }
-    for (const QString& format : std::as_const(formats)) {
-        if (!mime.hasFormat(format))
-            continue;
-        const QImage image = QImage::fromData(mime.data(format));
-        if (!image.isNull())
-            return image;
-    }
-    if (mime.hasImage())
-        return qvariant_cast<QImage>(mime.imageData());
-    return {};
 }
 
 } // namespace
@@ -277,12 +254,9 @@ std::optional<ChatSession> AppState::activeChatSession() const
 
 void AppState::readClipboard()
 {
-    QClipboard* clipboard =
-        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
-    const QMimeData* mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
-    setClipboardText(ClipboardText::fromMimeData(mime));
-    const QImage image = mime ? imageFromClipboard(*mime) : QImage();
-    setClipboardImage(image.isNull() ? std::nullopt : std::optional<QImage>(image));
+    const Clipboard* clipboard = Backends::clipboard();
+    setClipboardText(clipboard ? clipboard->text() : QString());
+    setClipboardImage(clipboard ? clipboard->image() : std::nullopt);
 }
 
 bool AppState::hasClipboardContent() const

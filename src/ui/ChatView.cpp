@@ -2,7 +2,7 @@
 #include "ui/ChatView.h"
 
 #include "model/AppState.h"
-#include "model/ClipboardText.h"
+#include "platform/Backends.h"
 #include "ui/AnswerDocument.h"
 #include "ui/MarkdownContentView.h"
 #include "ui/PanelWidgets.h"
@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
@@ -345,7 +344,7 @@ void ChatInputEdit::insertFromMimeData(const QMimeData* source)
     if (onImageData && onImageData(source))
         return;
     // Text from another application goes in as the user selected it, with LF line ends and a bounded length.
-    const QString text = ClipboardText::fromMimeData(source);
+    const QString text = Clipboard::textFromMimeData(source);
     if (!text.isEmpty())
         insertPlainText(text);
     else
@@ -456,7 +455,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
                                .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder())));
     m_input->onSubmit = [this] { send(std::nullopt); };
     m_input->onImageData = [this](const QMimeData* data) {
-        if (auto image = imageFromMimeData(data)) {
+        if (auto image = Clipboard::imageFromMimeData(data, Clipboard::ImageSources::DataOrLocalFile)) {
             setPendingImage(image);
             return true;
         }
@@ -595,10 +594,10 @@ void ChatView::setPendingImage(const std::optional<QImage>& image)
 
 bool ChatView::attachImageFromClipboard()
 {
-    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const Clipboard* clipboard = Backends::clipboard();
     if (!clipboard)
         return false;
-    if (auto image = imageFromMimeData(clipboard->mimeData())) {
+    if (auto image = clipboard->image(Clipboard::ImageSources::DataOrLocalFile)) {
         setPendingImage(image);
         return true;
     }
@@ -611,29 +610,6 @@ void ChatView::showCopiedFeedback()
         if (MessageBubble* last = m_bubbles.value(m_order.constLast()))
             last->copyButton()->showCopiedFeedback();
     }
-}
-
-std::optional<QImage> ChatView::imageFromMimeData(const QMimeData* data)
-{
-    if (!data)
-        return std::nullopt;
-    if (data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        if (!image.isNull())
-            return image;
-    }
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        // The first file decides: a file that is not an image attaches nothing.
-        QImageReader reader(url.toLocalFile());
-        reader.setAutoTransform(true);
-        const QImage image = reader.read();
-        if (image.isNull())
-            return std::nullopt;
-        return image;
-    }
-    return std::nullopt;
 }
 
 void ChatView::setDropTargeted(bool targeted)
@@ -662,7 +638,7 @@ void ChatView::dragLeaveEvent(QDragLeaveEvent* event)
 void ChatView::dropEvent(QDropEvent* event)
 {
     setDropTargeted(false);
-    if (auto image = imageFromMimeData(event->mimeData())) {
+    if (auto image = Clipboard::imageFromMimeData(event->mimeData(), Clipboard::ImageSources::DataOrLocalFile)) {
         setPendingImage(image);
         event->acceptProposedAction();
     }

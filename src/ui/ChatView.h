@@ -135,9 +135,6 @@ public:
     void showCopiedFeedback();
     QList<MessageBubble*> bubbles() const;
 
-    // Loads an image from dropped or pasted data: image data first, else the first local file that is an image.
-    static std::optional<QImage> imageFromMimeData(const QMimeData* data);
-
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/HotkeyManager.h"
-#include "platform/x11/GlobalHotkeyNull.h"
-#include "platform/x11/KeyMonitorNull.h"
+#include "platform/null/GlobalHotkeyNull.h"
+#include "platform/null/KeyMonitorNull.h"
 #include "support/KeyRecorderWindow.h"
 #include "support/StdoutCapture.h"
 #include "support/XdoTool.h"

@@ -60,6 +60,24 @@ AppearancePortal::~AppearancePortal()
         QDBusConnection::disconnectFromBus(m_connectionName);
 }
 
+// Receives the bus signal, whose argument types only the bus side needs to know.
+class AppearancePortal::Listener : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Listener(AppearancePortal* portal) : QObject(portal), m_portal(portal) {}
+
+public Q_SLOTS:
+    void settingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value)
+    {
+        m_portal->onSettingChanged(nameSpace, key, value.variant());
+    }
+
+private:
+    AppearancePortal* m_portal;
+};
+
 void AppearancePortal::start()
 {
     QDBusConnection bus(m_connectionName);
@@ -70,8 +88,8 @@ void AppearancePortal::start()
     // The slot's argument types are looked up by name; make sure QDBusVariant is known before the first hook.
     qRegisterMetaType<QDBusVariant>();
     // Subscribe before reading so that a change between the two is not lost.
-    bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), new Listener(this),
+                SLOT(settingChanged(QString, QString, QDBusVariant)));
     readWith(QStringLiteral("ReadOne"));
 }
 
@@ -100,13 +118,14 @@ void AppearancePortal::readWith(const QString& method)
     });
 }
 
-void AppearancePortal::onSettingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value)
+
+void AppearancePortal::onSettingChanged(const QString& nameSpace, const QString& key, const QVariant& value)
 {
     if (nameSpace != appearanceNamespace || key != colorSchemeKey)
         return;
     if (!m_answered)
         m_changedBeforeAnswer = true;
-    setScheme(schemeFrom(value.variant()));
+    setScheme(schemeFrom(value));
 }
 
 void AppearancePortal::setScheme(std::optional<ColorScheme> scheme)
@@ -116,3 +135,5 @@ void AppearancePortal::setScheme(std::optional<ColorScheme> scheme)
     m_scheme = scheme;
     Q_EMIT colorSchemeChanged();
 }
+
+#include "AppearancePortal.moc"

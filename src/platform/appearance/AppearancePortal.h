@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDBusVariant>
 #include <QObject>
 #include <QString>
 
@@ -37,10 +36,9 @@ Q_SIGNALS:
     void colorSchemeChanged();
     void answered();
 
-private Q_SLOTS:
-    void onSettingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value);
-
 private:
+    class Listener;
+    void onSettingChanged(const QString& nameSpace, const QString& key, const QVariant& value);
     void start();
     void readWith(const QString& method);
     void setScheme(std::optional<ColorScheme> scheme);

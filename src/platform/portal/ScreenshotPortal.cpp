@@ -92,13 +92,13 @@ ScreenshotPortal* ScreenshotPortal::start(Completion completion, QObject* parent
 ScreenshotPortal* ScreenshotPortal::start(const QDBusConnection& bus, std::chrono::milliseconds timeout,
                                           Completion completion, QObject* parent)
 {
-    auto* portal = new ScreenshotPortal(bus, std::move(completion), parent);
-    portal->request(timeout);
+    auto* portal = new ScreenshotPortal(bus, timeout, parent);
+    portal->grab(std::move(completion));
     return portal;
 }
 
-ScreenshotPortal::ScreenshotPortal(const QDBusConnection& bus, Completion completion, QObject* parent)
-    : QObject(parent), m_bus(bus), m_completion(std::move(completion))
+ScreenshotPortal::ScreenshotPortal(const QDBusConnection& bus, std::chrono::milliseconds timeout, QObject* parent)
+    : ScreenGrabber(parent), m_bus(bus), m_timeoutAfter(timeout)
 {}
 
 ScreenshotPortal::~ScreenshotPortal()
@@ -119,8 +119,9 @@ void ScreenshotPortal::cancel()
     finish(std::nullopt);
 }
 
-void ScreenshotPortal::request(std::chrono::milliseconds timeout)
+void ScreenshotPortal::grab(Completion completion)
 {
+    m_completion = std::move(completion);
     m_startedSeconds = QDateTime::currentSecsSinceEpoch();
     if (!m_bus.isConnected()) {
         logLine(component, QStringLiteral("No session bus for the screenshot portal"));
@@ -140,7 +141,7 @@ void ScreenshotPortal::request(std::chrono::milliseconds timeout)
         closeRequest();
         finish(std::nullopt, tr("The screenshot service did not answer."));
     });
-    m_timeout.start(timeout);
+    m_timeout.start(m_timeoutAfter);
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         portalService, portalPath, QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));

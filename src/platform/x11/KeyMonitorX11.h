@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/x11/KeyMonitor.h"
+#include "platform/KeyMonitor.h"
 
 #include <functional>
 #include <memory>

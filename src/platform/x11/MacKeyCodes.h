@@ -3,6 +3,7 @@
 
 #include <QtGlobal>
 
+#include <optional>
 #include <string_view>
 
 // The stored hotkey names a physical key by its macOS virtual key code. XKB names the same positions with
@@ -14,5 +15,8 @@ std::string_view xkbKeyName(quint32 macKeyCode);
 
 // The macOS virtual key code of an XKB key name, or -1.
 int macKeyCode(std::string_view xkbKeyName);
+
+// The macOS virtual key code at the position of an X11 hardware key code (evdev code + 8), whatever the layout.
+std::optional<quint32> fromX11Keycode(quint32 keycode);
 
 } // namespace MacKeyCodes

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/preferences/HotkeyKeys.h"
 
-#include "platform/x11/MacKeyCodes.h"
-
 #include <QCoreApplication>
 
 #include <utility>
@@ -49,24 +47,6 @@ constexpr std::pair<int, int> shiftedDigits[] = {
     {Qt::Key_ParenRight, Qt::Key_0},
 };
 
-// X11 key codes of the standard evdev keymap and their XKB key names.
-constexpr std::pair<quint32, std::string_view> x11Names[] = {
-    {9, "ESC"},    {10, "AE01"},  {11, "AE02"},  {12, "AE03"},  {13, "AE04"},  {14, "AE05"},  {15, "AE06"},
-    {16, "AE07"},  {17, "AE08"},  {18, "AE09"},  {19, "AE10"},  {20, "AE11"},  {21, "AE12"},  {22, "BKSP"},
-    {23, "TAB"},   {24, "AD01"},  {25, "AD02"},  {26, "AD03"},  {27, "AD04"},  {28, "AD05"},  {29, "AD06"},
-    {30, "AD07"},  {31, "AD08"},  {32, "AD09"},  {33, "AD10"},  {34, "AD11"},  {35, "AD12"},  {36, "RTRN"},
-    {38, "AC01"},  {39, "AC02"},  {40, "AC03"},  {41, "AC04"},  {42, "AC05"},  {43, "AC06"},  {44, "AC07"},
-    {45, "AC08"},  {46, "AC09"},  {47, "AC10"},  {48, "AC11"},  {49, "TLDE"},  {51, "BKSL"},  {52, "AB01"},
-    {53, "AB02"},  {54, "AB03"},  {55, "AB04"},  {56, "AB05"},  {57, "AB06"},  {58, "AB07"},  {59, "AB08"},
-    {60, "AB09"},  {61, "AB10"},  {63, "KPMU"},  {65, "SPCE"},  {67, "FK01"},  {68, "FK02"},  {69, "FK03"},
-    {70, "FK04"},  {71, "FK05"},  {72, "FK06"},  {73, "FK07"},  {74, "FK08"},  {75, "FK09"},  {76, "FK10"},
-    {77, "NMLK"},  {79, "KP7"},   {80, "KP8"},   {81, "KP9"},   {82, "KPSU"},  {83, "KP4"},   {84, "KP5"},
-    {85, "KP6"},   {86, "KPAD"},  {87, "KP1"},   {88, "KP2"},   {89, "KP3"},   {90, "KP0"},   {91, "KPDL"},
-    {94, "LSGT"},  {95, "FK11"},  {96, "FK12"},  {104, "KPEN"}, {106, "KPDV"}, {110, "HOME"}, {111, "UP"},
-    {112, "PGUP"}, {113, "LEFT"}, {114, "RGHT"}, {115, "END"},  {116, "DOWN"}, {117, "PGDN"}, {118, "INS"},
-    {119, "DELE"}, {121, "MUTE"}, {122, "VOL-"}, {123, "VOL+"}, {125, "KPEQ"}, {191, "FK13"}, {192, "FK14"},
-    {193, "FK15"}, {194, "FK16"}, {195, "FK17"}, {196, "FK18"}, {197, "FK19"}, {198, "FK20"},
-};
 
 } // namespace
 
@@ -133,19 +113,6 @@ std::optional<quint32> macKeyCodeForQtKey(int qtKey)
     for (const auto& [key, code] : otherQtKeys) {
         if (key == qtKey)
             return code;
-    }
-    return std::nullopt;
-}
-
-std::optional<quint32> macKeyCodeForX11Keycode(quint32 keycode)
-{
-    for (const auto& [x11, name] : x11Names) {
-        if (x11 == keycode) {
-            const int code = MacKeyCodes::macKeyCode(name);
-            if (code < 0)
-                return std::nullopt;
-            return quint32(code);
-        }
     }
     return std::nullopt;
 }

@@ -27,9 +27,6 @@ quint32 storedModifiers(Qt::KeyboardModifiers modifiers);
 // The position of a Qt key on the US layout, for events that carry no hardware code.
 std::optional<quint32> macKeyCodeForQtKey(int qtKey);
 
-// The position of an X11 hardware key code (evdev code + 8), independent of the keyboard layout.
-std::optional<quint32> macKeyCodeForX11Keycode(quint32 keycode);
-
 // Shift, Ctrl, Alt, Super and the lock keys: pressing one alone never ends a recording.
 bool isModifierKey(int qtKey);
 

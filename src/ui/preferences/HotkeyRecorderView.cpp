@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/preferences/HotkeyRecorderView.h"
 
+#include "platform/GlobalHotkey.h"
 #include "ui/preferences/HotkeyKeys.h"
 
 #include <QGuiApplication>
@@ -62,10 +63,8 @@ void HotkeyRecorderView::keyPressEvent(QKeyEvent* event)
     if (modifiers == 0 || HotkeyKeys::isModifierKey(event->key()) || event->isAutoRepeat())
         return;
 
-    // On X11 the hardware code names the physical key whatever the layout, which is what the global grab uses.
-    std::optional<quint32> code;
-    if (QGuiApplication::platformName() == u"xcb" && event->nativeScanCode() > 8)
-        code = HotkeyKeys::macKeyCodeForX11Keycode(event->nativeScanCode());
+    // Where the hardware code names the physical key whatever the layout, that is what the global grab uses.
+    std::optional<quint32> code = GlobalHotkey::keyCodeOfNativeScanCode(event->nativeScanCode());
     if (!code)
         code = HotkeyKeys::macKeyCodeForQtKey(event->key());
     if (!code) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/KeyMonitorX11.h"
+#include "platform/x11/MacKeyCodes.h"
 #include "support/KeyRecorderWindow.h"
 #include "support/StdoutCapture.h"
 #include "support/XdoTool.h"
@@ -46,6 +47,16 @@ class TestKeyMonitorX11 : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Hardware codes of the evdev keymap name the same key whatever the layout: C, J, Space, Up, F12, none.
+    void x11KeycodesNameThePhysicalKey()
+    {
+        const QList<std::pair<quint32, int>> rows{{54, 8}, {45, 40}, {65, 49}, {111, 126}, {96, 111}, {250, -1}};
+        for (const auto& [x11, mac] : rows) {
+            const auto code = MacKeyCodes::fromX11Keycode(x11);
+            QCOMPARE(code ? int(*code) : -1, mac);
+        }
+    }
+
     // A monitor that does not answer in time: the watchdog cuts its connection, the keyboard thaws, and the
     // monitor comes back with a new connection and grabs Ctrl+C again.
     void watchdogThawsAStalledKeyboard()

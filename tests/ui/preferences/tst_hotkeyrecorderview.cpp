@@ -127,15 +127,6 @@ private Q_SLOTS:
         // Without a key manager the tab says detection is not running rather than claiming it works.
         QVERIFY(!t.tab->findChild<QLabel*>(u"detectionState"_s)->text().contains(u"working"));
     }
-
-    void x11KeycodesNameThePhysicalKey()
-    {
-        const QList<std::pair<quint32, int>> rows{{54, 8}, {45, 40}, {65, 49}, {111, 126}, {96, 111}, {250, -1}};
-        for (const auto& [x11, mac] : rows) {
-            const auto code = HotkeyKeys::macKeyCodeForX11Keycode(x11);
-            QCOMPARE(code ? int(*code) : -1, mac);
-        }
-    }
 };
 
 QTEST_MAIN(TestHotkeyRecorderView)

@@ -1,35 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QImage>
-#include <QObject>
+#include "platform/ScreenGrabber.h"
+
 #include <QPointer>
 #include <QRasterWindow>
-
-#include <functional>
-#include <optional>
 
 class RegionOverlay;
 
 // Our own interactive region screenshot: every screen is grabbed, then covered by a full-screen overlay showing
 // that picture, where the user drags a rectangle. Releasing the button delivers the rectangle's pixels; Escape, the
 // right button or a click without a drag cancels. It needs no external tool and always ends.
-class RegionSelector : public QObject
+class RegionSelector : public ScreenGrabber
 {
     Q_OBJECT
 
 public:
-    using Completion = std::function<void(std::optional<QImage>)>;
-
-    // Starts at once; `completion` runs exactly once, later, on the GUI thread. The selector deletes itself after.
-    static RegionSelector* start(Completion completion, QObject* parent = nullptr);
+    explicit RegionSelector(QObject* parent = nullptr);
     ~RegionSelector() override;
+
+    // A new selector, already grabbing.
+    static RegionSelector* start(Completion completion, QObject* parent = nullptr);
+
+    void grab(Completion completion) override;
+    void cancel() override { finish(std::nullopt); }
 
     // A drag shorter than this in both directions is a click.
     static constexpr int minimumDrag = 3;
 
 private:
-    explicit RegionSelector(Completion completion, QObject* parent);
     friend class RegionOverlay;
     void finish(std::optional<QImage> image);
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "input/ScreenshotCommand.h"
+#include "platform/command/ScreenshotCommand.h"
 
 #include "platform/Log.h"
 
@@ -16,13 +16,13 @@ constexpr qint64 maximumOutput = 256 * 1024 * 1024;
 
 ScreenshotCommand* ScreenshotCommand::start(const QString& command, Completion completion, QObject* parent)
 {
-    auto* runner = new ScreenshotCommand(std::move(completion), parent);
-    runner->launch(command);
+    auto* runner = new ScreenshotCommand(command, parent);
+    runner->grab(std::move(completion));
     return runner;
 }
 
-ScreenshotCommand::ScreenshotCommand(Completion completion, QObject* parent)
-    : QObject(parent), m_completion(std::move(completion))
+ScreenshotCommand::ScreenshotCommand(QString command, QObject* parent)
+    : ScreenGrabber(parent), m_command(std::move(command))
 {}
 
 ScreenshotCommand::~ScreenshotCommand()
@@ -33,19 +33,20 @@ ScreenshotCommand::~ScreenshotCommand()
         m_process.waitForFinished(1000);
     }
     if (m_completion)
-        std::exchange(m_completion, nullptr)(std::nullopt);
+        std::exchange(m_completion, nullptr)(std::nullopt, QString());
 }
 
-void ScreenshotCommand::launch(const QString& command)
+void ScreenshotCommand::grab(Completion completion)
 {
+    m_completion = std::move(completion);
     // Split like a shell would, but run without one: the setting is a command line, not a script.
-    QStringList arguments = QProcess::splitCommand(command);
+    QStringList arguments = QProcess::splitCommand(m_command);
     if (arguments.isEmpty()) {
         logLine(component, QStringLiteral("The screenshot command is empty"));
         QTimer::singleShot(0, this, [this] { finish(std::nullopt); });
         return;
     }
-    if (command.contains(u"{file}")) {
+    if (m_command.contains(u"{file}")) {
         m_folder = std::make_unique<QTemporaryDir>();
         m_file = m_folder->filePath(QStringLiteral("screenshot.png"));
         for (QString& argument : arguments)
@@ -98,5 +99,5 @@ void ScreenshotCommand::finish(std::optional<QImage> image)
         return;
     const Completion completion = std::exchange(m_completion, nullptr);
     deleteLater();
-    completion(std::move(image));
+    completion(std::move(image), QString());
 }

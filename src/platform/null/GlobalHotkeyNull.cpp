@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/x11/GlobalHotkeyNull.h"
+#include "platform/null/GlobalHotkeyNull.h"
 
 #include "platform/Log.h"
 

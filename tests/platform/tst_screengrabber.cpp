@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "input/RegionSelector.h"
 #include "input/ScreenshotCapture.h"
+#include "platform/command/ScreenshotCommand.h"
+#include "platform/x11/RegionSelector.h"
 #include "model/Settings.h"
 #include "support/TestEnvironment.h"
 #include "support/XdoTool.h"
@@ -53,7 +54,7 @@ bool overlayShown(bool exposed)
 
 } // namespace
 
-class TestScreenshotCapture : public QObject
+class TestScreenGrabber : public QObject
 {
     Q_OBJECT
 
@@ -85,7 +86,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&target));
 
         ScreenshotCapture capture;
-        QCOMPARE(capture.backend(), ScreenshotCapture::Backend::RegionSelector);
+        QVERIFY(qobject_cast<RegionSelector*>(std::unique_ptr<ScreenGrabber>(capture.createGrabber()).get()));
         Result result;
         capture.captureScreenshot(result.completion());
         QVERIFY(QTest::qWaitFor([] { return overlayShown(true); }));
@@ -133,7 +134,7 @@ private Q_SLOTS:
         if (fromEnvironment)
             qputenv("VANTRO_SCREENSHOT_COMMAND", command.toUtf8());
         ScreenshotCapture capture(&settings);
-        QCOMPARE(capture.backend(), ScreenshotCapture::Backend::Command);
+        QVERIFY(qobject_cast<ScreenshotCommand*>(std::unique_ptr<ScreenGrabber>(capture.createGrabber()).get()));
         Result result;
         capture.captureScreenshot(result.completion());
         qunsetenv("VANTRO_SCREENSHOT_COMMAND");
@@ -179,5 +180,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestScreenshotCapture)
-#include "tst_screenshotcapture.moc"
+QTEST_MAIN(TestScreenGrabber)
+#include "tst_screengrabber.moc"

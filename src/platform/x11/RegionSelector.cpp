@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "input/RegionSelector.h"
+#include "platform/x11/RegionSelector.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,33 +11,37 @@
 
 RegionSelector* RegionSelector::start(Completion completion, QObject* parent)
 {
-    auto* selector = new RegionSelector(std::move(completion), parent);
+    auto* selector = new RegionSelector(parent);
+    selector->grab(std::move(completion));
+    return selector;
+}
+
+RegionSelector::RegionSelector(QObject* parent) : ScreenGrabber(parent) {}
+
+void RegionSelector::grab(Completion completion)
+{
+    m_completion = std::move(completion);
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (QScreen* screen : screens) {
         // The picture is taken before any overlay covers the screen.
         const QImage picture = screen->grabWindow(0).toImage();
         if (!picture.isNull())
-            selector->m_overlays << new RegionOverlay(selector, screen, picture);
+            m_overlays << new RegionOverlay(this, screen, picture);
     }
-    if (selector->m_overlays.isEmpty()) {
-        QTimer::singleShot(0, selector, [selector] { selector->finish(std::nullopt); });
-        return selector;
+    if (m_overlays.isEmpty()) {
+        QTimer::singleShot(0, this, [this] { finish(std::nullopt); });
+        return;
     }
-    for (RegionOverlay* overlay : std::as_const(selector->m_overlays))
+    for (RegionOverlay* overlay : std::as_const(m_overlays))
         overlay->show();
-    return selector;
 }
-
-RegionSelector::RegionSelector(Completion completion, QObject* parent)
-    : QObject(parent), m_completion(std::move(completion))
-{}
 
 RegionSelector::~RegionSelector()
 {
     qDeleteAll(m_overlays);
     // Torn down before the user chose (the owner went away): the capture still ends, with nothing.
     if (m_completion)
-        std::exchange(m_completion, nullptr)(std::nullopt);
+        std::exchange(m_completion, nullptr)(std::nullopt, QString());
 }
 
 void RegionSelector::finish(std::optional<QImage> image)
@@ -48,7 +52,7 @@ void RegionSelector::finish(std::optional<QImage> image)
         overlay->hide();
     const Completion completion = std::exchange(m_completion, nullptr);
     deleteLater();
-    completion(std::move(image));
+    completion(std::move(image), QString());
 }
 
 RegionOverlay::RegionOverlay(RegionSelector* selector, QScreen* screen, QImage picture)

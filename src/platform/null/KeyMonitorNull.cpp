@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/x11/KeyMonitorNull.h"
+#include "platform/null/KeyMonitorNull.h"
 
 KeyMonitorNull::KeyMonitorNull(QString reason, QObject* parent) : KeyMonitor(parent), m_reason(std::move(reason)) {}
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ai/TextLength.h"
+#include "platform/TextLength.h"
 
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/Backends.h"
+
+#include "platform/Session.h"
+#include "platform/command/ScreenshotCommand.h"
+#include "platform/null/GlobalHotkeyNull.h"
+#include "platform/null/KeyMonitorNull.h"
+#include "platform/null/NotifierNull.h"
+#include "platform/null/ScreenGrabberNull.h"
+#include "platform/null/SecretStoreNull.h"
+#include "platform/portal/ScreenshotPortal.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/x11/GlobalHotkeyX11.h"
+#include "platform/x11/KeyMonitorX11.h"
+#include "platform/x11/MacKeyCodes.h"
+#include "platform/x11/RegionSelector.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPointer>
+
+namespace Backends {
+
+std::unique_ptr<KeyMonitor> createKeyMonitor()
+{
+    const Session session = Session::current();
+    if (!session.keyDetectionUnavailableReason.isEmpty())
+        return std::make_unique<KeyMonitorNull>(session.keyDetectionUnavailableReason);
+    return std::make_unique<KeyMonitorX11>();
+}
+
+std::unique_ptr<GlobalHotkey> createGlobalHotkey()
+{
+    const Session session = Session::current();
+    // The X11 hotkey lives on Qt's own connection, so it needs the xcb platform itself.
+    if (!session.keyDetectionUnavailableReason.isEmpty() || QGuiApplication::platformName() != u"xcb")
+        return std::make_unique<GlobalHotkeyNull>(
+            session.keyDetectionUnavailableReason.isEmpty()
+                ? QCoreApplication::translate("KeyMonitor", "Global key detection needs an X11 session.")
+                : session.keyDetectionUnavailableReason);
+    return std::make_unique<GlobalHotkeyX11>();
+}
+
+ScreenGrabber* createScreenGrabber(const QString& configuredCommand, QObject* parent)
+{
+    QString command = qEnvironmentVariable("VANTRO_SCREENSHOT_COMMAND").trimmed();
+    if (command.isEmpty())
+        command = configuredCommand.trimmed();
+    if (!command.isEmpty())
+        return new ScreenshotCommand(command, parent);
+    switch (Session::current().kind) {
+    case Session::Kind::Wayland:
+        return new ScreenshotPortal(QDBusConnection::sessionBus(), ScreenshotPortal::defaultTimeout, parent);
+    case Session::Kind::X11:
+        // Our selector grabs the screens through Qt, so it needs the xcb platform itself.
+        if (QGuiApplication::platformName() == u"xcb")
+            return new RegionSelector(parent);
+        break;
+    case Session::Kind::None:
+        break;
+    }
+    return new ScreenGrabberNull(parent);
+}
+
+Clipboard* clipboard()
+{
+    static QPointer<Clipboard> instance;
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!instance && app)
+        instance = new QtClipboard(QGuiApplication::clipboard(), app);
+    return instance;
+}
+
+std::unique_ptr<Notifier> createNotifier()
+{
+    return std::make_unique<NotifierNull>(
+        QCoreApplication::translate("Notifier", "Desktop notifications are not available."));
+}
+
+std::unique_ptr<SecretStore> createSecretStore()
+{
+    return std::make_unique<SecretStoreNull>(
+        QCoreApplication::translate("SecretStore", "No keyring was found."));
+}
+
+} // namespace Backends
+
+std::optional<quint32> GlobalHotkey::keyCodeOfNativeScanCode(quint32 nativeScanCode)
+{
+    if (Session::current().kind != Session::Kind::X11 || QGuiApplication::platformName() != u"xcb" ||
+        nativeScanCode <= 8)
+        return std::nullopt;
+    return MacKeyCodes::fromX11Keycode(nativeScanCode);
+}

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Clipboard.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/KeyMonitor.h"
+#include "platform/Notifier.h"
+#include "platform/ScreenGrabber.h"
+#include "platform/SecretStore.h"
+
+#include <memory>
+
+// The one place that picks a backend for every platform capability, from Session::current() and the environment.
+// A session without a capability gets its null backend, which says why.
+namespace Backends {
+
+// X11 with XInput 2 under the xcb platform; VANTRO_KEY_BACKEND=null forces the null ones.
+std::unique_ptr<KeyMonitor> createKeyMonitor();
+std::unique_ptr<GlobalHotkey> createGlobalHotkey();
+
+// A new interactive capture, owned by `parent` until it deletes itself after completing:
+//   1. an external command, from VANTRO_SCREENSHOT_COMMAND or else `configuredCommand`;
+//   2. on Wayland, the desktop portal's interactive screenshot;
+//   3. on X11, our own region selector;
+//   4. anywhere else, none (the capture ends with no image).
+ScreenGrabber* createScreenGrabber(const QString& configuredCommand, QObject* parent);
+
+// The session's clipboard, owned by the application; null without a GUI application.
+Clipboard* clipboard();
+
+std::unique_ptr<Notifier> createNotifier();
+std::unique_ptr<SecretStore> createSecretStore();
+
+} // namespace Backends
