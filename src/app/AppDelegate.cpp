@@ -34,7 +34,8 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
       m_themeManager(ThemeManager::shared(&dependencies.settings)), m_wantsTray(dependencies.createTrayIcon)
 {
     m_syncClient = std::make_unique<SharedProjectClient>(m_network, m_settings);
-    m_appState = std::make_unique<AppState>(m_settings, ChatStore(), m_syncClient.get());
+    m_appState = std::make_unique<AppState>(m_settings, ChatStore());
+    m_sync = std::make_unique<SyncService>(*m_appState, *m_syncClient);
     m_hotkeyManager = dependencies.hotkeyManager ? std::move(dependencies.hotkeyManager)
                                                  : std::make_unique<HotkeyManager>(&m_settings);
     m_quickRuns = std::make_unique<QuickRunner>(*m_appState, m_settings, m_network);
@@ -198,7 +199,7 @@ void AppDelegate::showPreferences()
 {
     // One window, kept once made: closing only hides it.
     if (!m_settingsWindow)
-        m_settingsWindow = new PreferencesWindow(*m_appState, m_settings, m_syncClient.get(), m_hotkeyManager.get(),
+        m_settingsWindow = new PreferencesWindow(*m_appState, m_settings, m_sync.get(), m_hotkeyManager.get(),
                                                  MemoryStore(), m_themeManager);
     m_settingsWindow->present();
 }
@@ -309,7 +310,7 @@ void AppDelegate::ensurePanel()
     if (m_panel)
         return;
     const ThemeColors colors = m_themeManager.colors();
-    auto* view = new FloatingPanelView(*m_appState, m_settings, m_syncClient.get(), colors);
+    auto* view = new FloatingPanelView(*m_appState, m_settings, m_sync.get(), colors);
     auto* panel = new FloatingPanel(view, colors);
     panel->setAttribute(Qt::WA_DeleteOnClose, false);
     m_panel = panel;
@@ -388,7 +389,7 @@ void AppDelegate::presentPanel()
 
 void AppDelegate::showPromptPanel()
 {
-    m_appState->refreshSharedProjects();
+    m_sync->refreshSharedProjects();
     m_appState->setIsPanelExpanded(false);
     presentPanel();
     m_quickRuns->runDefaultPrompt();
@@ -396,7 +397,7 @@ void AppDelegate::showPromptPanel()
 
 void AppDelegate::showChatPanel()
 {
-    m_appState->refreshSharedProjects();
+    m_sync->refreshSharedProjects();
     m_appState->setIsPanelExpanded(true);
     if (!m_appState->activeChatSessionID())
         m_appState->newChatSession();

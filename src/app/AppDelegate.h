@@ -6,6 +6,7 @@
 #include "input/HotkeyManager.h"
 #include "model/AppState.h"
 #include "sync/SharedProjectClient.h"
+#include "sync/SyncService.h"
 #include "ui/preferences/PreferencesWindow.h"
 
 #include <QImage>
@@ -112,6 +113,7 @@ private:
     QNetworkAccessManager& m_network;
     std::unique_ptr<SharedProjectClient> m_syncClient;
     std::unique_ptr<AppState> m_appState;
+    std::unique_ptr<SyncService> m_sync; // after the state it works on
     ThemeManager& m_themeManager;
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     std::unique_ptr<QuickRunner> m_quickRuns;

@@ -5,7 +5,6 @@
 #include "platform/AppPaths.h"
 #include "platform/Backends.h"
 #include "platform/Log.h"
-#include "sync/SharedProjectClient.h"
 
 #include <QFileInfo>
 #include <QTextBoundaryFinder>
@@ -16,11 +15,6 @@ namespace {
 
 constexpr QStringView component = u"AppState";
 constexpr int quickActionTitleLength = 24;
-
-bool hasShareCode(const Project& project)
-{
-    return project.shareCode && !project.shareCode->isEmpty();
-}
 
 // The first `count` user-perceived characters, so an emoji or an accented letter is never cut in half.
 QString leadingCharacters(const QString& text, int count)
@@ -48,8 +42,8 @@ QByteArray storedBytes(const Settings& settings, const SettingKey& key)
 
 } // namespace
 
-AppState::AppState(Settings& settings, ChatStore chatStore, SharedProjectClient* syncClient, QObject* parent)
-    : QObject(parent), m_settings(settings), m_chatStore(std::move(chatStore)), m_syncClient(syncClient)
+AppState::AppState(Settings& settings, ChatStore chatStore, QObject* parent)
+    : QObject(parent), m_settings(settings), m_chatStore(std::move(chatStore))
 {
     ensureProjectsStored();
     m_projects = loadProjects();
@@ -345,13 +339,7 @@ void AppState::replaceProjects(const QList<Project>& projects, const std::option
 {
     setProjects(projects);
     saveProjects(projects);
-    if (!ownerKey || ownerKey->isEmpty() || !m_syncClient)
-        return;
-    // Each push goes out on its own; nobody waits for it and its outcome is dropped.
-    for (const Project& project : projects) {
-        if (hasShareCode(project))
-            m_syncClient->upsertSharedProject(project, *ownerKey, nullptr, {});
-    }
+    Q_EMIT projectsReplaced(projects, ownerKey.value_or(QString()));
 }
 
 void AppState::ensureProjectsStored()
@@ -403,52 +391,4 @@ QList<Project> AppState::loadProjects()
     if (keptAside)
         saveProjects({defaultProject()});
     return {defaultProject()};
-}
-
-void AppState::refreshSharedProjects()
-{
-    if (m_refreshing || !m_syncClient)
-        return;
-    m_refreshing = true;
-    // Walk the projects as they were at the start, by id: the list may change between fetches.
-    QList<QUuid> ids;
-    for (const Project& project : std::as_const(m_projects))
-        ids.append(project.id);
-    refreshNext(std::move(ids), 0, false);
-}
-
-void AppState::refreshNext(QList<QUuid> ids, qsizetype index, bool anySucceeded)
-{
-    const auto find = [this](const QUuid& id) -> qsizetype {
-        for (qsizetype i = 0; i < m_projects.size(); ++i) {
-            if (m_projects.at(i).id == id)
-                return i;
-        }
-        return -1;
-    };
-    for (; index < ids.size() && m_syncClient; ++index) {
-        const qsizetype at = find(ids.at(index));
-        if (at < 0 || !hasShareCode(m_projects.at(at)))
-            continue;
-        const QUuid id = ids.at(index);
-        const QString code = *m_projects.at(at).shareCode;
-        m_syncClient->getSharedProject(
-            code, this, [this, ids, index, anySucceeded, id, code, find](const SyncResult<SharedProjectPayload>& r) {
-                if (r) {
-                    // Deleted, unlinked or shared anew while we waited: leave it as it is now.
-                    const qsizetype now = find(id);
-                    if (now >= 0 && m_projects.at(now).shareCode == code) {
-                        QList<Project> projects = m_projects;
-                        projects[now] = r.value().mergedInto(projects.at(now));
-                        setProjects(projects);
-                    }
-                }
-                refreshNext(ids, index + 1, anySucceeded || r.ok());
-            });
-        return;
-    }
-    if (anySucceeded)
-        saveProjects(m_projects);
-    m_refreshing = false;
-    Q_EMIT sharedProjectsRefreshed(anySucceeded);
 }

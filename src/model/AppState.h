@@ -8,14 +8,12 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUuid>
 
 #include <optional>
 
 class Settings;
-class SharedProjectClient;
 
 enum class ExpandedPanelTab
 {
@@ -44,8 +42,7 @@ class AppState : public QObject
 public:
     // Runs the start-up: stores "General" when nothing is stored, loads (and migrates) the projects, clamps the
     // active project index and writes it back, loads the sessions without their trailing blank answers.
-    // `syncClient` may be null: then shared projects are neither refreshed nor pushed.
-    AppState(Settings& settings, ChatStore chatStore, SharedProjectClient* syncClient, QObject* parent = nullptr);
+    AppState(Settings& settings, ChatStore chatStore, QObject* parent = nullptr);
     ~AppState() override;
 
     // Fields, in this order.
@@ -106,14 +103,9 @@ public:
     void saveCustomPromptAsQuickAction();
     // Stores the list under userProjects. A list that cannot be encoded leaves the stored one as it was.
     void saveProjects(const QList<Project>& projects);
-    // Sets and stores the list; with an owner key, every shared project in it is then pushed to the sync
-    // service in the background, without waiting and without reporting failures.
+    // Sets and stores the list of the user's edit, and announces it with projectsReplaced (the sync service pushes
+    // its shared projects when there is an owner key).
     void replaceProjects(const QList<Project>& projects, const std::optional<QString>& ownerKey = std::nullopt);
-
-    // Fetches each shared project's server copy, one after another, and merges it in. Started without waiting;
-    // failures leave the local copy alone. A call while a refresh runs does nothing.
-    void refreshSharedProjects();
-    bool isRefreshingSharedProjects() const { return m_refreshing; }
 
     // Start-up steps, public because the controller runs ensureProjectsStored again at launch.
     void ensureProjectsStored();
@@ -138,17 +130,15 @@ Q_SIGNALS:
     // The derived values, when they really change.
     void activeProjectChanged();
     void activeChatSessionChanged();
-    // A refresh of shared projects ended; `updated` tells whether any server copy arrived.
-    void sharedProjectsRefreshed(bool updated);
+    // replaceProjects() stored the user's edit; `ownerKey` is empty when the edit should not be pushed.
+    void projectsReplaced(const QList<Project>& projects, const QString& ownerKey);
 
 private:
-    void refreshNext(QList<QUuid> ids, qsizetype index, bool anySucceeded);
     // Runs `change` and emits the derived-value signals that it really caused.
     template <typename F> void changingDerived(F&& change);
 
     Settings& m_settings;
     ChatStore m_chatStore;
-    QPointer<SharedProjectClient> m_syncClient;
 
     QString m_clipboardText;
     std::optional<QImage> m_clipboardImage;
@@ -166,5 +156,4 @@ private:
     QList<Project> m_projects;
     int m_activeProjectIndex = 0;
 
-    bool m_refreshing = false;
 };

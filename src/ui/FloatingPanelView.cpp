@@ -103,7 +103,7 @@ private:
     int m_pressed = -1;
 };
 
-FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SharedProjectClient* syncClient,
+FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncService* sync,
                                      ThemeColors colors, QWidget* parent)
     : QWidget(parent), m_state(state), m_colors(colors)
 {
@@ -195,7 +195,7 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, Shared
     auto* expandedRow = new QHBoxLayout(expanded);
     expandedRow->setContentsMargins(0, 0, 0, 0);
     expandedRow->setSpacing(0);
-    m_sidebar = new PanelSidebar(state, syncClient, colors);
+    m_sidebar = new PanelSidebar(state, sync, colors);
     auto* sidebarColumn = new QVBoxLayout;
     sidebarColumn->setContentsMargins(0, 0, 0, 0);
     sidebarColumn->setSpacing(0);

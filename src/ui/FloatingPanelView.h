@@ -18,7 +18,7 @@ class QStackedWidget;
 class QToolButton;
 class QuickPromptView;
 class Settings;
-class SharedProjectClient;
+class SyncService;
 class WindowButtons;
 
 // Everything inside the floating panel: the compact quick-prompt card, or the expanded window with the chats and
@@ -29,7 +29,7 @@ class FloatingPanelView : public QWidget
     Q_OBJECT
 
 public:
-    FloatingPanelView(AppState& state, Settings& settings, SharedProjectClient* syncClient, ThemeColors colors,
+    FloatingPanelView(AppState& state, Settings& settings, SyncService* sync, ThemeColors colors,
                       QWidget* parent = nullptr);
     ~FloatingPanelView() override;
 

@@ -2,7 +2,7 @@
 #include "ui/PanelSidebar.h"
 
 #include "model/AppState.h"
-#include "sync/SharedProjectClient.h"
+#include "sync/SyncService.h"
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
 
@@ -48,8 +48,8 @@ QWidget* header(const QString& title, QToolButton* plus, const ThemeColors& colo
 
 } // namespace
 
-PanelSidebar::PanelSidebar(AppState& state, SharedProjectClient* syncClient, ThemeColors colors, QWidget* parent)
-    : QWidget(parent), m_state(state), m_sync(syncClient), m_colors(colors)
+PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors colors, QWidget* parent)
+    : QWidget(parent), m_state(state), m_sync(sync), m_colors(colors)
 {
     setObjectName(QStringLiteral("panelSidebar"));
     setFixedWidth(sidebarWidth);
@@ -311,7 +311,7 @@ void PanelSidebar::join()
         return;
     }
     const int attempt = ++m_joinAttempt;
-    m_sync->getSharedProject(code, this, [this, code, fail, attempt](const SyncResult<SharedProjectPayload>& result) {
+    m_sync->join(code, this, [this, code, fail, attempt](const SyncResult<SharedProjectPayload>& result) {
         if (attempt != m_joinAttempt)
             return; // the user cancelled meanwhile
         if (!result) {

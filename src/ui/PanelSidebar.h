@@ -12,7 +12,7 @@ class QListWidget;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
-class SharedProjectClient;
+class SyncService;
 
 // The expanded window's sidebar: the chat sessions on the Chats tab; the projects and the join field for shared
 // projects on the Prompts tab.
@@ -23,7 +23,7 @@ class PanelSidebar : public QWidget
 public:
     static constexpr int sidebarWidth = 240;
 
-    PanelSidebar(AppState& state, SharedProjectClient* syncClient, ThemeColors colors, QWidget* parent = nullptr);
+    PanelSidebar(AppState& state, SyncService* sync, ThemeColors colors, QWidget* parent = nullptr);
 
     QListWidget* chatList() const { return m_chatList; }
     QListWidget* projectList() const { return m_projectList; }
@@ -47,7 +47,7 @@ private:
     void setJoining(bool joining);
 
     AppState& m_state;
-    SharedProjectClient* m_sync;
+    SyncService* m_sync;
     ThemeColors m_colors;
     QStackedWidget* m_stack = nullptr;
     QListWidget* m_chatList = nullptr;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PanelTestSupport.h"
 #include "support/FakeSyncServer.h"
-#include "sync/SharedProjectClient.h"
+#include "sync/SyncService.h"
 #include "ui/PanelSidebar.h"
 #include "ui/PanelWidgets.h"
 
@@ -69,6 +69,7 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<FakeSyncServer> m_server;
     std::unique_ptr<SharedProjectClient> m_client;
+    std::unique_ptr<SyncService> m_sync;
     std::unique_ptr<PanelSidebar> m_sidebar;
 
     AppState& state() { return m_fixture->state; }
@@ -94,7 +95,8 @@ private Q_SLOTS:
         QVERIFY(m_server->listen());
         m_fixture->settings.setString(SettingsKeys::syncBaseUrl, m_server->restBaseUrl());
         m_client = std::make_unique<SharedProjectClient>(*m_network, m_fixture->settings);
-        m_sidebar = std::make_unique<PanelSidebar>(state(), m_client.get(), m_fixture->colors);
+        m_sync = std::make_unique<SyncService>(state(), *m_client);
+        m_sidebar = std::make_unique<PanelSidebar>(state(), m_sync.get(), m_fixture->colors);
         m_sidebar->resize(PanelSidebar::sidebarWidth, 600);
         m_sidebar->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_sidebar.get()));
@@ -104,6 +106,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_sidebar.reset();
+        m_sync.reset();
         m_client.reset();
         m_server.reset();
         m_network.reset();

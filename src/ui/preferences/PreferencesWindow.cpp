@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-PreferencesWindow::PreferencesWindow(AppState& appState, Settings& settings, SharedProjectClient* syncClient,
+PreferencesWindow::PreferencesWindow(AppState& appState, Settings& settings, SyncService* sync,
                                      HotkeyManager* hotkeyManager, MemoryStore memoryStore, ThemeManager& themeManager,
                                      QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -21,7 +21,7 @@ PreferencesWindow::PreferencesWindow(AppState& appState, Settings& settings, Sha
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     m_view =
-        new SettingsView(appState, settings, syncClient, hotkeyManager, std::move(memoryStore), themeManager, this);
+        new SettingsView(appState, settings, sync, hotkeyManager, std::move(memoryStore), themeManager, this);
     box->addWidget(m_view);
     setFixedSize(540, 500);
 }

@@ -9,7 +9,7 @@ class AppState;
 class HotkeyManager;
 class Settings;
 class SettingsView;
-class SharedProjectClient;
+class SyncService;
 class ThemeManager;
 
 // The preferences window, "Vantro Preferences": 540 × 500, closable and minimisable, hosting SettingsView. Closing
@@ -19,8 +19,8 @@ class PreferencesWindow : public QWidget
     Q_OBJECT
 
 public:
-    // `syncClient` and `hotkeyManager` may be null. Everything passed by reference must outlive the window.
-    PreferencesWindow(AppState& appState, Settings& settings, SharedProjectClient* syncClient,
+    // `sync` and `hotkeyManager` may be null. Everything passed by reference must outlive the window.
+    PreferencesWindow(AppState& appState, Settings& settings, SyncService* sync,
                       HotkeyManager* hotkeyManager, MemoryStore memoryStore, ThemeManager& themeManager,
                       QWidget* parent = nullptr);
 

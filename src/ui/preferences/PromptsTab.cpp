@@ -3,7 +3,7 @@
 
 #include "model/AppState.h"
 #include "model/Settings.h"
-#include "sync/SharedProjectClient.h"
+#include "sync/SyncService.h"
 #include "ui/SymbolIcon.h"
 #include "ui/preferences/PreferencesStyle.h"
 #include "ui/preferences/PromptEditorInline.h"
@@ -52,8 +52,8 @@ void setTextKeepingCursor(QLineEdit* edit, const QString& text)
 
 } // namespace
 
-PromptsTab::PromptsTab(AppState& appState, Settings& settings, SharedProjectClient* syncClient, QWidget* parent)
-    : QWidget(parent), m_appState(appState), m_settings(settings), m_syncClient(syncClient)
+PromptsTab::PromptsTab(AppState& appState, Settings& settings, SyncService* sync, QWidget* parent)
+    : QWidget(parent), m_appState(appState), m_settings(settings), m_sync(sync)
 {
     setObjectName(QStringLiteral("promptsTab"));
     m_pushTimer.setSingleShot(true);
@@ -274,7 +274,7 @@ std::optional<QString> PromptsTab::ownerKey()
 
 bool PromptsTab::sharingConfigured() const
 {
-    return m_syncClient && m_syncClient->isConfigured();
+    return m_sync && m_sync->isConfigured();
 }
 
 int PromptsTab::currentIndex() const
@@ -508,13 +508,13 @@ void PromptsTab::share()
 {
     const Project* project = currentProject();
     const std::optional<QString> owner = ownerKey();
-    if (!project || project->shareCode || m_isSharing || !owner || !m_syncClient)
+    if (!project || project->shareCode || m_isSharing || !owner || !m_sync)
         return;
     setShareError({});
     m_isSharing = true;
     refreshSharing();
     const QUuid projectId = project->id;
-    m_syncClient->createSharedProject(*project, *owner, this, [this, projectId](const SyncResult<QString>& result) {
+    m_sync->share(*project, *owner, this, [this, projectId](const SyncResult<QString>& result) {
         m_isSharing = false;
         if (!result) {
             setShareError(result.error().description());
@@ -573,14 +573,14 @@ void PromptsTab::deleteFromServer()
 {
     const Project* project = currentProject();
     const std::optional<QString> owner = ownerKey();
-    if (!project || !project->shareCode || !owner || !m_syncClient || m_isDeletingFromServer)
+    if (!project || !project->shareCode || !owner || !m_sync || m_isDeletingFromServer)
         return;
     setShareError({});
     m_isDeletingFromServer = true;
     refreshSharing();
     const QUuid projectId = project->id;
     const QString code = *project->shareCode;
-    m_syncClient->deleteSharedProject(code, *owner, this, [this, projectId, code](const SyncResult<bool>& result) {
+    m_sync->deleteFromServer(code, *owner, this, [this, projectId, code](const SyncResult<bool>& result) {
         m_isDeletingFromServer = false;
         if (result && result.value()) {
             for (Project& candidate : m_projects) {

@@ -24,7 +24,7 @@ class QStackedWidget;
 class QToolButton;
 class QVBoxLayout;
 class Settings;
-class SharedProjectClient;
+class SyncService;
 
 // Projects and their quick-action prompts. The tab edits a working copy of the project list, one project at a time
 // (the active one), and commits every change by handing the whole list to AppState::replaceProjects with the owner
@@ -35,8 +35,8 @@ class PromptsTab : public QWidget
     Q_OBJECT
 
 public:
-    // `syncClient` may be null: sharing is then unavailable.
-    PromptsTab(AppState& appState, Settings& settings, SharedProjectClient* syncClient, QWidget* parent = nullptr);
+    // `sync` may be null: sharing is then unavailable.
+    PromptsTab(AppState& appState, Settings& settings, SyncService* sync, QWidget* parent = nullptr);
     ~PromptsTab() override;
 
     const QList<Project>& workingCopy() const { return m_projects; }
@@ -93,7 +93,7 @@ private:
 
     AppState& m_appState;
     Settings& m_settings;
-    QPointer<SharedProjectClient> m_syncClient;
+    QPointer<SyncService> m_sync;
     ThemeColors m_colors;
 
     QList<Project> m_projects;

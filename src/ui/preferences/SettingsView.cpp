@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-SettingsView::SettingsView(AppState& appState, Settings& settings, SharedProjectClient* syncClient,
+SettingsView::SettingsView(AppState& appState, Settings& settings, SyncService* sync,
                            HotkeyManager* hotkeyManager, MemoryStore memoryStore, ThemeManager& themeManager,
                            QWidget* parent)
     : QWidget(parent), m_themes(themeManager)
@@ -23,7 +23,7 @@ SettingsView::SettingsView(AppState& appState, Settings& settings, SharedProject
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("settingsTabs"));
     m_tabs->setDocumentMode(true);
-    m_prompts = new PromptsTab(appState, settings, syncClient, m_tabs);
+    m_prompts = new PromptsTab(appState, settings, sync, m_tabs);
     m_ai = new AITab(appState, settings, std::move(memoryStore), m_tabs);
     m_hotkey = new HotkeyTab(settings, hotkeyManager, m_tabs);
     m_appearance = new AppearanceTab(themeManager, m_tabs);

@@ -14,7 +14,7 @@ class HotkeyTab;
 class PromptsTab;
 class QTabWidget;
 class Settings;
-class SharedProjectClient;
+class SyncService;
 class ThemeManager;
 
 // The content of the preferences window: the tabs Prompts, AI, Hotkey and Appearance. Each tab reads its values
@@ -24,8 +24,8 @@ class SettingsView : public QWidget
     Q_OBJECT
 
 public:
-    // `syncClient` and `hotkeyManager` may be null. Everything passed by reference must outlive the view.
-    SettingsView(AppState& appState, Settings& settings, SharedProjectClient* syncClient, HotkeyManager* hotkeyManager,
+    // `sync` and `hotkeyManager` may be null. Everything passed by reference must outlive the view.
+    SettingsView(AppState& appState, Settings& settings, SyncService* sync, HotkeyManager* hotkeyManager,
                  MemoryStore memoryStore, ThemeManager& themeManager, QWidget* parent = nullptr);
 
     QTabWidget* tabs() const { return m_tabs; }

@@ -5,7 +5,7 @@
 #include "model/Settings.h"
 #include "support/FakeSyncServer.h"
 #include "support/TestEnvironment.h"
-#include "sync/SharedProjectClient.h"
+#include "sync/SyncService.h"
 #include "ui/preferences/PromptLibrarySheet.h"
 
 #include <QApplication>
@@ -43,6 +43,7 @@ struct Fixture
     FakeSyncServer server;
     SharedProjectClient client{network, settings};
     std::unique_ptr<AppState> state;
+    std::unique_ptr<SyncService> sync;
     std::unique_ptr<PromptsTab> tab;
 
     explicit Fixture(const QList<Project>& projects, int active = 0)
@@ -51,8 +52,9 @@ struct Fixture
             settings.setString(SettingsKeys::syncBaseUrl, server.restBaseUrl());
         settings.setBytes(SettingsKeys::userProjects, Project::encodeList(projects));
         settings.setInteger(SettingsKeys::activeProjectIndex, active);
-        state = std::make_unique<AppState>(settings, ChatStore(environment.appFolder()), &client);
-        tab = std::make_unique<PromptsTab>(*state, settings, &client);
+        state = std::make_unique<AppState>(settings, ChatStore(environment.appFolder()));
+        sync = std::make_unique<SyncService>(*state, client);
+        tab = std::make_unique<PromptsTab>(*state, settings, sync.get());
         tab->show();
     }
 
