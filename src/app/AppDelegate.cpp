@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -93,19 +94,12 @@ AppDelegate::HotkeySettings AppDelegate::currentHotkeySettings() const
 
 void AppDelegate::wireHotkeyCallbacks()
 {
-    const QPointer<AppDelegate> self(this);
-    m_hotkeyManager->onTrigger = [self] {
-        if (self)
-            self->handleTextTrigger();
-    };
-    m_hotkeyManager->onScreenshotTrigger = [self] {
-        if (self)
-            self->handleScreenshotTrigger();
-    };
-    m_hotkeyManager->onCopyTap = [self](int ordinal) {
-        if (self)
-            self->handleCopyTap(ordinal);
-    };
+    connect(m_hotkeyManager.get(), &HotkeyManager::triggered, this, &AppDelegate::handleTextTrigger,
+            Qt::UniqueConnection);
+    connect(m_hotkeyManager.get(), &HotkeyManager::screenshotTriggered, this, &AppDelegate::handleScreenshotTrigger,
+            Qt::UniqueConnection);
+    connect(m_hotkeyManager.get(), &HotkeyManager::copyTapped, this, &AppDelegate::handleCopyTap,
+            Qt::UniqueConnection);
 }
 
 void AppDelegate::armAfterOnboarding()
@@ -326,33 +320,33 @@ void AppDelegate::ensurePanel()
                 call(*self, std::forward<decltype(args)>(args)...);
         };
     };
-    panel->onNumberKeyPressed = weak([](AppDelegate& d, int number) {
-        if (d.m_appState->isPanelExpanded())
+    connect(panel, &FloatingPanel::numberKeyPressed, this, [this](int number) {
+        if (m_appState->isPanelExpanded())
             return;
-        for (const Prompt& prompt : d.m_appState->activeProject().prompts) {
+        for (const Prompt& prompt : m_appState->activeProject().prompts) {
             if (prompt.number == number) {
-                d.runPrompt(prompt);
+                runPrompt(prompt);
                 return;
             }
         }
     });
-    panel->onCopyResultAndClose = weak([](AppDelegate& d) { d.copyResultAndClose(); });
-    panel->onEnterPressed = weak([](AppDelegate& d) {
-        if (!d.m_appState->isPanelExpanded())
-            d.m_appState->setShowCustomPromptInput(true);
+    connect(panel, &FloatingPanel::copyResultAndCloseRequested, this, &AppDelegate::copyResultAndClose);
+    connect(panel, &FloatingPanel::enterPressed, this, [this] {
+        if (!m_appState->isPanelExpanded())
+            m_appState->setShowCustomPromptInput(true);
     });
-    panel->onEscPressed = [self]() -> bool {
-        if (!self || !self->m_appState->showCustomPromptInput())
-            return false;
-        self->m_appState->setShowCustomPromptInput(false);
-        self->m_appState->setCustomPromptText(QString());
-        return true;
-    };
-    panel->onTabPressed = weak([](AppDelegate& d) { d.m_appState->selectNextProject(); });
-    panel->onNewChat = weak([](AppDelegate& d) { d.m_appState->newChatSession(); });
-    panel->onArrowDownPressed = weak([](AppDelegate& d) {
-        if (!d.m_appState->isPanelExpanded())
-            d.toggleExpanded();
+    connect(panel, &FloatingPanel::escapePressed, this, [this](QKeyEvent* event) {
+        if (!m_appState->showCustomPromptInput())
+            return;
+        m_appState->setShowCustomPromptInput(false);
+        m_appState->setCustomPromptText(QString());
+        event->accept();
+    });
+    connect(panel, &FloatingPanel::tabPressed, m_appState.get(), &AppState::selectNextProject);
+    connect(panel, &FloatingPanel::newChatRequested, m_appState.get(), [this] { m_appState->newChatSession(); });
+    connect(panel, &FloatingPanel::arrowDownPressed, this, [this] {
+        if (!m_appState->isPanelExpanded())
+            toggleExpanded();
     });
     connect(panel, &FloatingPanel::willClose, this, &AppDelegate::panelWillClose);
 

@@ -322,7 +322,10 @@ bool FloatingPanel::handleKey(QKeyEvent* event)
     const bool modifierChange = isModifierKey(event->key());
     if (event->type() == QEvent::KeyRelease && !modifierChange)
         return false;
-    if (onOnboardingKeyEvent && onOnboardingKeyEvent(*event))
+    // A receiver of onboardingKeyEvent accepts the event to consume it.
+    event->ignore();
+    Q_EMIT onboardingKeyEvent(event);
+    if (event->isAccepted())
         return true;
     if (event->type() != QEvent::KeyPress || modifierChange)
         return false;
@@ -331,36 +334,33 @@ bool FloatingPanel::handleKey(QKeyEvent* event)
     case PanelKeyAction::PassOn:
         return false;
     case PanelKeyAction::Escape:
-        if (!onEscPressed || !onEscPressed())
+        // A receiver accepts the event when Escape closed something inside; otherwise the panel hides.
+        event->ignore();
+        Q_EMIT escapePressed(event);
+        if (!event->isAccepted())
             hide();
         break;
     case PanelKeyAction::CopyResultAndClose:
-        if (onCopyResultAndClose)
-            onCopyResultAndClose();
+        Q_EMIT copyResultAndCloseRequested();
         break;
     case PanelKeyAction::NewChat:
-        if (onNewChat)
-            onNewChat();
+        Q_EMIT newChatRequested();
         break;
     case PanelKeyAction::Enter:
         if (m_content)
             m_content->setFocus(Qt::OtherFocusReason);
-        if (onEnterPressed)
-            onEnterPressed();
+        Q_EMIT enterPressed();
         break;
     case PanelKeyAction::Tab:
-        if (onTabPressed)
-            onTabPressed();
+        Q_EMIT tabPressed();
         break;
     case PanelKeyAction::Number:
         if (m_content)
             m_content->setFocus(Qt::OtherFocusReason);
-        if (onNumberKeyPressed)
-            onNumberKeyPressed(event->key() - Qt::Key_0);
+        Q_EMIT numberKeyPressed(event->key() - Qt::Key_0);
         break;
     case PanelKeyAction::ArrowDown:
-        if (onArrowDownPressed)
-            onArrowDownPressed();
+        Q_EMIT arrowDownPressed();
         break;
     }
     event->accept();

@@ -93,16 +93,6 @@ public:
     FloatingPanel(QWidget* content, ThemeColors colors, QWidget* parent = nullptr);
     ~FloatingPanel() override;
 
-    std::function<void(int)> onNumberKeyPressed;
-    std::function<void()> onCopyResultAndClose;
-    std::function<void()> onEnterPressed;
-    std::function<bool()> onEscPressed; // true: handled, the panel stays
-    std::function<void()> onTabPressed;
-    std::function<void()> onNewChat;
-    std::function<void()> onArrowDownPressed;
-    // Sees every key press and modifier change first; true consumes the event.
-    std::function<bool(const QKeyEvent&)> onOnboardingKeyEvent;
-
     QWidget* content() const { return m_content; }
     ThemeColors colors() const { return m_colors; }
 
@@ -125,6 +115,17 @@ public:
 Q_SIGNALS:
     // The panel is closing (not when it is merely hidden by Escape).
     void willClose();
+    // The panel's keys, while it is the active window and the focus is not editing text where they mean something.
+    void numberKeyPressed(int number);
+    void copyResultAndCloseRequested();
+    void enterPressed();
+    // A receiver accepts `event` when Escape closed something inside the panel; otherwise the panel hides.
+    void escapePressed(QKeyEvent* event);
+    void tabPressed();
+    void newChatRequested();
+    void arrowDownPressed();
+    // Every key press and modifier change, first; a receiver accepts `event` to consume it.
+    void onboardingKeyEvent(QKeyEvent* event);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

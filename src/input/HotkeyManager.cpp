@@ -173,18 +173,15 @@ void HotkeyManager::applyIgnoredClasses()
 
 void HotkeyManager::deliverTrigger()
 {
-    if (onTrigger)
-        onTrigger();
+    Q_EMIT triggered();
 }
 
 void HotkeyManager::deliverScreenshotTrigger()
 {
-    if (onScreenshotTrigger)
-        onScreenshotTrigger();
+    Q_EMIT screenshotTriggered();
 }
 
 void HotkeyManager::deliverTap(int count)
 {
-    if (onCopyTap)
-        onCopyTap(count);
+    Q_EMIT copyTapped(count);
 }

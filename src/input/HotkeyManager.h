@@ -7,15 +7,14 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 class Settings;
 
 // Turns keyboard activity anywhere in the session into the application's three triggers: a double Ctrl+C (or the
-// custom hotkey) calls onTrigger, a triple Ctrl+C calls onScreenshotTrigger, and every counted tap calls
-// onCopyTap with its ordinal. The taps are decided on the key monitor's thread; the callbacks always run later on
-// the GUI thread and never after the manager is gone.
+// custom hotkey) emits triggered, a triple Ctrl+C screenshotTriggered, and every counted tap copyTapped with its
+// ordinal. The taps are decided on the key monitor's thread; the signals are always emitted later, on the GUI
+// thread, and never after the manager is gone.
 class HotkeyManager : public QObject
 {
     Q_OBJECT
@@ -27,10 +26,6 @@ public:
     HotkeyManager(std::unique_ptr<KeyMonitor> monitor, std::unique_ptr<GlobalHotkey> hotkey,
                   Settings* settings = nullptr, QObject* parent = nullptr);
     ~HotkeyManager() override;
-
-    std::function<void()> onTrigger;
-    std::function<void()> onScreenshotTrigger;
-    std::function<void(int)> onCopyTap;
 
     // The one way to arm the detection: tears everything down and builds it again from these values. A key code
     // of 0 means no custom hotkey.
@@ -59,6 +54,9 @@ public:
     quint32 lastModifiers() const { return m_lastModifiers; }
 
 Q_SIGNALS:
+    void triggered();
+    void screenshotTriggered();
+    void copyTapped(int ordinal);
     void detectionAvailabilityChanged(bool available);
 
 private:

@@ -216,24 +216,30 @@ private Q_SLOTS:
         trigger(u"Hello"_s);
         FloatingPanel* panel = m_delegate->panel();
         QVERIFY(panel && panel->isVisible());
-        panel->onEnterPressed();
+        const auto escape = [panel] {
+            QKeyEvent event(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            event.ignore();
+            Q_EMIT panel->escapePressed(&event);
+            return event.isAccepted();
+        };
+        Q_EMIT panel->enterPressed();
         QVERIFY(state().showCustomPromptInput());
         state().setCustomPromptText(u"draft"_s);
-        QVERIFY(panel->onEscPressed()); // closes the input, the panel stays
+        QVERIFY(escape()); // closes the input, the panel stays
         QCOMPARE(state().customPromptText(), QString());
-        QVERIFY(!panel->onEscPressed()); // now the panel may hide itself
-        panel->onTabPressed();
-        panel->onTabPressed(); // wraps around
+        QVERIFY(!escape()); // now the panel may hide itself
+        Q_EMIT panel->tabPressed();
+        Q_EMIT panel->tabPressed(); // wraps around
         QCOMPARE(state().activeProjectIndex(), 0);
 
-        panel->onNumberKeyPressed(2);
+        Q_EMIT panel->numberKeyPressed(2);
         QVERIFY(waitForRun());
         QCOMPARE(systemPromptOf(m_server->lastBody()), u"second"_s);
-        panel->onNumberKeyPressed(7); // no such prompt
-        panel->onArrowDownPressed();
+        Q_EMIT panel->numberKeyPressed(7); // no such prompt
+        Q_EMIT panel->arrowDownPressed();
         QVERIFY(state().isPanelExpanded());
         QCOMPARE(state().activeChatSessionID(), m_delegate->floatingPanelSessionID());
-        panel->onNumberKeyPressed(1);
+        Q_EMIT panel->numberKeyPressed(1);
         QTest::qWait(50);
         QCOMPARE(m_server->requests().size(), 1);
     }

@@ -53,13 +53,17 @@ struct Fixture
         layout->addWidget(result);
         layout->addWidget(button);
         const auto record = [this](const char* name) { return [this, name] { calls << QString::fromLatin1(name); }; };
-        panel.onNumberKeyPressed = [this](int n) { calls << QStringLiteral("number %1").arg(n); };
-        panel.onCopyResultAndClose = record("copy");
-        panel.onEnterPressed = record("enter");
-        panel.onEscPressed = [this] { return calls << QStringLiteral("esc"), escapeHandled; };
-        panel.onTabPressed = record("tab");
-        panel.onNewChat = record("new chat");
-        panel.onArrowDownPressed = record("down");
+        QObject::connect(&panel, &FloatingPanel::numberKeyPressed,
+                         [this](int n) { calls << QStringLiteral("number %1").arg(n); });
+        QObject::connect(&panel, &FloatingPanel::copyResultAndCloseRequested, record("copy"));
+        QObject::connect(&panel, &FloatingPanel::enterPressed, record("enter"));
+        QObject::connect(&panel, &FloatingPanel::escapePressed, &panel, [this](QKeyEvent* event) {
+            calls << QStringLiteral("esc");
+            event->setAccepted(escapeHandled);
+        });
+        QObject::connect(&panel, &FloatingPanel::tabPressed, record("tab"));
+        QObject::connect(&panel, &FloatingPanel::newChatRequested, record("new chat"));
+        QObject::connect(&panel, &FloatingPanel::arrowDownPressed, record("down"));
     }
 
     bool show()
@@ -128,7 +132,7 @@ private Q_SLOTS:
     void keyMap_data()
     {
         // "content", "input", "selection" (in the input), "result"; "inactive": another window is active;
-        // "unhandled" / "no callback": Escape's callback returns false / is not set.
+        // "unhandled" / "no receiver": the receiver of escapePressed leaves the event ignored / there is none.
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
@@ -139,7 +143,7 @@ private Q_SLOTS:
                             bool stays = true) { QTest::newRow(name) << focus << key << mods << call << stays; };
         row("Escape handled", "input", Qt::Key_Escape, no, "esc");
         row("Escape unhandled hides", "unhandled", Qt::Key_Escape, no, "esc", false);
-        row("Escape without callback hides", "no callback", Qt::Key_Escape, no, "", false);
+        row("Escape without a receiver hides", "no receiver", Qt::Key_Escape, no, "", false);
         row("inactive: Escape", "inactive", Qt::Key_Escape, no, "");
         row("inactive: 3", "inactive", Qt::Key_3, no, "");
         row("Ctrl+C, nothing selected", "result", Qt::Key_C, ctrl, "copy");
@@ -169,8 +173,8 @@ private Q_SLOTS:
         QFETCH(bool, stays);
         Fixture f;
         f.escapeHandled = focus != u"unhandled";
-        if (focus == u"no callback")
-            f.panel.onEscPressed = nullptr;
+        if (focus == u"no receiver")
+            QObject::disconnect(&f.panel, &FloatingPanel::escapePressed, nullptr, nullptr);
         QSignalSpy closing(&f.panel, &FloatingPanel::willClose);
         QVERIFY(f.show());
         const bool inInput = focus == u"input" || focus == u"selection";
@@ -209,10 +213,10 @@ private Q_SLOTS:
         Fixture f;
         QList<int> seen;
         bool consume = true;
-        f.panel.onOnboardingKeyEvent = [&](const QKeyEvent& event) {
-            seen.append(event.type() == QEvent::KeyRelease ? -event.key() : event.key());
-            return consume;
-        };
+        QObject::connect(&f.panel, &FloatingPanel::onboardingKeyEvent, [&](QKeyEvent* event) {
+            seen.append(event->type() == QEvent::KeyRelease ? -event->key() : event->key());
+            event->setAccepted(consume);
+        });
         QVERIFY(f.show());
         f.key(Qt::Key_Escape);
         QTest::keyPress(f.panel.windowHandle(), Qt::Key_Control);

@@ -21,9 +21,9 @@ struct Watched
 
     Watched()
     {
-        manager.onCopyTap = [this](int n) { taps << n; };
-        manager.onTrigger = [this] { ++triggers; };
-        manager.onScreenshotTrigger = [this] { ++screenshots; };
+        QObject::connect(&manager, &HotkeyManager::copyTapped, [this](int n) { taps << n; });
+        QObject::connect(&manager, &HotkeyManager::triggered, [this] { ++triggers; });
+        QObject::connect(&manager, &HotkeyManager::screenshotTriggered, [this] { ++screenshots; });
     }
 };
 
