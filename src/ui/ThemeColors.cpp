@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ThemeColors.h"
 
-#include "ui/ThemeManager.h"
-
 namespace {
 
 QColor grey(double level, double alpha = 1.0)
@@ -16,11 +14,6 @@ QColor rgb(double r, double g, double b)
 }
 
 } // namespace
-
-AppTheme ThemeColors::effectiveTheme() const
-{
-    return theme == AppTheme::System ? ThemeManager::shared().resolvedTheme(theme) : theme;
-}
 
 QColor ThemeColors::text() const
 {

@@ -6,16 +6,13 @@
 #include <QColor>
 #include <QPalette>
 
-// The theme choice handed to views. Every colour is picked at the moment it is asked for, from the effective
-// theme (System resolved against the desktop by the shared ThemeManager), so a view under System follows the
-// desktop without being told.
+// The colours of one resolved theme, handed to views by ThemeManager::colors(), which has already resolved System
+// against the desktop; views ask again when ThemeManager::themeDidChange says the answer changed.
 struct ThemeColors
 {
-    AppTheme theme = AppTheme::System;
+    AppTheme theme = AppTheme::Light; // Light or Dark; System reads as Light
 
-    // Light or Dark.
-    AppTheme effectiveTheme() const;
-    bool isDark() const { return effectiveTheme() == AppTheme::Dark; }
+    bool isDark() const { return theme == AppTheme::Dark; }
 
     QColor text() const;
     QColor windowBackground() const;

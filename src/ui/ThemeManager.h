@@ -34,7 +34,8 @@ public:
     // Assigns only when the choice differs from the current one.
     void setTheme(AppTheme theme);
 
-    ThemeColors colors() const { return ThemeColors{m_currentTheme}; }
+    // The colours of the current theme, System resolved against the desktop now.
+    ThemeColors colors() const { return ThemeColors{resolvedTheme(m_currentTheme)}; }
 
     // Light and Dark are returned unchanged; System is resolved against the desktop at the moment of the call.
     AppTheme resolvedTheme(AppTheme theme) const;
