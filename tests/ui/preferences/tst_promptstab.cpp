@@ -8,8 +8,6 @@
 #include "sync/SharedProjectClient.h"
 #include "ui/preferences/PromptLibrarySheet.h"
 
-#include <QApplication>
-#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,11 +15,8 @@
 #include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -164,7 +159,6 @@ private Q_SLOTS:
         QCOMPARE(added.systemPrompt, defaultPrompts()[1].systemPrompt);
         QVERIFY(added.id != defaultPrompts()[1].id); // a copy, not the library's prompt
         QCOMPARE(added.number, 2);
-        sheet->close();
     }
 
     // A refused share leaves the project alone, and without a server there is nothing to share to until one is
