@@ -60,12 +60,9 @@ struct Fixture
 
     void triggerMenu(int row, const QString& action)
     {
-        QMenu* menu = tab->promptContextMenu(row);
-        QVERIFY(menu);
-        auto* item = menu->findChild<QAction*>(action);
-        QVERIFY(item);
-        item->trigger();
-        delete menu;
+        const std::unique_ptr<QMenu> menu(tab->promptContextMenu(row));
+        QVERIFY(menu && menu->findChild<QAction*>(action));
+        menu->findChild<QAction*>(action)->trigger();
     }
 };
 
@@ -234,10 +231,7 @@ private Q_SLOTS:
         f.find<QToolButton>(u"deleteFromServerButton"_s)->click();
         auto* box = f.tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s);
         QVERIFY(box);
-        for (QAbstractButton* button : box->buttons()) {
-            if (confirm ? button->objectName() == u"confirmDeleteFromServer" : button->text() == u"Cancel")
-                button->click();
-        }
+        (confirm ? box->findChild<QAbstractButton*>(u"confirmDeleteFromServer"_s) : box->escapeButton())->click();
         QTRY_VERIFY(!f.tab->isDeletingFromServer());
         if (!confirm)
             QTRY_VERIFY(!f.tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s));
