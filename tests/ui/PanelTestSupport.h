@@ -7,8 +7,7 @@
 #include "support/TestEnvironment.h"
 #include "ui/ThemeColors.h"
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QWidget>
+#include <QTest>
 
 namespace PanelTest {
 
@@ -28,10 +27,9 @@ inline ChatMessage message(MessageRole role, const QString& content, std::option
     return ChatMessage{QUuid::createUuid(), role, content, now, std::nullopt, false, std::move(imageData)};
 }
 
-inline ChatSession session(const QString& title, QList<ChatMessage> messages = {},
-                           QDateTime updatedAt = QDateTime::currentDateTimeUtc())
+inline ChatSession session(const QString& title, QList<ChatMessage> messages = {})
 {
-    const QDateTime at = JsonFormat::truncatedToSeconds(updatedAt);
+    const QDateTime at = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
     const QString general = QStringLiteral("General"), folder = QStringLiteral("📁");
     return ChatSession{QUuid::createUuid(), title, QUuid::createUuid(), general, folder, std::move(messages), at, at};
 }
@@ -49,11 +47,18 @@ inline void settle()
     QCoreApplication::sendPostedEvents();
 }
 
+inline bool show(QWidget& view, QSize size)
+{
+    view.resize(size);
+    view.show();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 // The first shown button with this tool tip among the children of `root`.
-template <typename Button = QAbstractButton> Button* buttonWithToolTip(QWidget* root, const QString& toolTip)
+inline QAbstractButton* buttonWithToolTip(QWidget* root, const QString& toolTip)
 {
     settle();
-    for (Button* button : root->findChildren<Button*>())
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>())
         if (button->toolTip() == toolTip && button->isVisibleTo(root))
             return button;
     return nullptr;

@@ -5,7 +5,6 @@
 #include "ui/MarkdownContentView.h"
 #include "ui/PanelWidgets.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QLabel>
@@ -13,11 +12,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
-
 using namespace PanelTest;
 
 namespace {
@@ -26,6 +22,12 @@ struct Sent
 {
     QString text;
     std::optional<QImage> image;
+};
+
+struct Chat : Fixture
+{
+    ChatView view{state, colors};
+    QList<Sent> sent;
 };
 
 QStringList visibleTexts(QWidget* root)
@@ -44,79 +46,61 @@ class ChatViewTest : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<Fixture> m_fixture;
-    std::unique_ptr<ChatView> m_view;
-    QList<Sent> m_sent;
-
-    AppState& state() { return m_fixture->state; }
+    std::unique_ptr<Chat> m;
 
     // Puts one session with these messages in the state (replacing any other) and makes it active.
-    ChatSession showSession(const QList<ChatMessage>& messages, std::optional<ChatSession> chat = {})
+    ChatSession showSession(const QList<ChatMessage>& messages, ChatSession chat = session(u"Talk"_s))
     {
-        if (!chat)
-            chat = session(u"Talk"_s);
-        chat->messages = messages;
-        state().setChatSessions({*chat});
-        state().setActiveChatSessionID(chat->id);
+        chat.messages = messages;
+        m->state.setChatSessions({chat});
+        m->state.setActiveChatSessionID(chat.id);
         settle();
-        return *chat;
+        return chat;
     }
 
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<Fixture>();
-        m_view = std::make_unique<ChatView>(state(), m_fixture->colors);
-        m_view->resize(640, 560);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        m_sent.clear();
-        m_view->onSendChatMessage = [this](const QString& text, const std::optional<Prompt>&,
+        m = std::make_unique<Chat>();
+        QVERIFY(show(m->view, {640, 560}));
+        m->view.onSendChatMessage = [this](const QString& text, const std::optional<Prompt>&,
                                            const std::optional<QImage>& image) {
-            m_sent.append(Sent{text, image});
+            m->sent.append({text, image});
         };
     }
 
-    void cleanup()
-    {
-        m_view.reset();
-        m_fixture.reset();
-    }
+    void cleanup() { m.reset(); }
 
     void bubbleContent_data()
     {
         QTest::addColumn<bool>("fromUser");
-        QTest::addColumn<QString>("content");
-        QTest::addColumn<QByteArray>("imageData");
-        QTest::addColumn<QString>("shownLabel");
-        QTest::addColumn<bool>("markdownShown");
-        const QByteArray garbage("not an image at all");
+        QTest::addColumn<QString>("content"); // shown as Markdown with a copy button unless empty
+        QTest::addColumn<bool>("undecodableImage");
+        QTest::addColumn<QString>("label");
         const QString failed = u"Image (19 bytes) - failed to decode"_s;
-        QTest::newRow("empty user message") << true << QString() << QByteArray() << u"[Empty message]"_s << false;
-        QTest::newRow("answer still coming") << false << QString() << QByteArray() << u"Thinking..."_s << false;
-        QTest::newRow("answer") << false << u"**Yes**"_s << QByteArray() << QString() << true;
-        QTest::newRow("undecodable image") << true << QString() << garbage << failed << false;
-        QTest::newRow("undecodable image with text") << true << u"What?"_s << garbage << failed << true;
+        QTest::newRow("empty user message") << true << QString() << false << u"[Empty message]"_s;
+        QTest::newRow("answer still coming") << false << QString() << false << u"Thinking..."_s;
+        QTest::newRow("answer") << false << u"**Yes**"_s << false << QString();
+        QTest::newRow("undecodable image") << true << QString() << true << failed;
+        QTest::newRow("undecodable image with text") << true << u"What?"_s << true << failed;
     }
 
     void bubbleContent()
     {
         QFETCH(bool, fromUser);
         QFETCH(QString, content);
-        QFETCH(QByteArray, imageData);
-        QFETCH(QString, shownLabel);
-        QFETCH(bool, markdownShown);
+        QFETCH(bool, undecodableImage);
+        QFETCH(QString, label);
         showSession({message(fromUser ? MessageRole::User : MessageRole::Assistant, content,
-                             imageData.isEmpty() ? std::nullopt : std::optional<QByteArray>(imageData))});
-        MessageBubble* bubble = m_view->bubbles().first();
+                             undecodableImage ? std::optional<QByteArray>("not an image at all") : std::nullopt)});
+        MessageBubble* bubble = m->view.bubbles().first();
         const QStringList texts = visibleTexts(bubble);
         for (const QString& special :
              {u"[Empty message]"_s, u"Thinking..."_s, u"Image (19 bytes) - failed to decode"_s})
-            QCOMPARE(texts.contains(special), special == shownLabel);
-        QCOMPARE(bubble->contentView()->isVisible(), markdownShown);
-        QCOMPARE(bubble->copyButton()->isVisible(), markdownShown);
-        if (!markdownShown)
+            QCOMPARE(texts.contains(special), special == label);
+        QCOMPARE(bubble->contentView()->isVisible(), !content.isEmpty());
+        QCOMPARE(bubble->copyButton()->isVisible(), !content.isEmpty());
+        if (content.isEmpty())
             return;
         QCOMPARE(bubble->contentView()->content(), content);
         // Copied as plain text only: no rich copy that a paste target could prefer.
@@ -140,7 +124,7 @@ private Q_SLOTS:
                                                 {u"https://news.example.org/a/b"_s, QString(), {}, {}, {}},
                                                 {u"https://untitled.example.net/"_s, std::nullopt, {}, {}, {}}};
         showSession({message(MessageRole::User, u"Hi"_s), answer});
-        MessageBubble* bubble = m_view->bubbles().last();
+        MessageBubble* bubble = m->view.bubbles().last();
         bubble->grab();
         QVERIFY(visibleTexts(bubble).contains(u"Sources"_s));
         QStringList names;
@@ -161,11 +145,11 @@ private Q_SLOTS:
         const ChatMessage question = message(MessageRole::User, u"Tell me"_s);
         ChatMessage answer = message(MessageRole::Assistant, QString());
         const ChatSession chat = showSession({question, answer});
-        const QList<QPointer<MessageBubble>> before = {m_view->bubbles()[0], m_view->bubbles()[1]};
+        const QList<QPointer<MessageBubble>> before = {m->view.bubbles()[0], m->view.bubbles()[1]};
         for (const QString& grown : {u"Once"_s, u"Once upon a time, **there** was"_s}) {
             answer.content = grown;
             showSession({question, answer}, chat);
-            QVERIFY(m_view->bubbles() == (QList<MessageBubble*>{before[0], before[1]}));
+            QVERIFY(m->view.bubbles() == (QList<MessageBubble*>{before[0], before[1]}));
             QCOMPARE(before[1]->contentView()->content(), grown);
         }
     }
@@ -190,32 +174,32 @@ private Q_SLOTS:
         QFETCH(bool, withImage);
         QFETCH(bool, withButton);
         QFETCH(QString, sentText);
-        ChatInputEdit* input = m_view->input();
+        ChatInputEdit* input = m->view.input();
         input->setFocus();
         input->setPlainText(typed);
         const QImage picture = image(30, 20, Qt::red);
         if (withImage)
-            m_view->setPendingImage(picture);
+            m->view.setPendingImage(picture);
         if (withButton)
-            QTest::mouseClick(buttonWithToolTip(m_view.get(), u"Send message (Enter)"_s), Qt::LeftButton);
+            QTest::mouseClick(buttonWithToolTip(&m->view, u"Send message (Enter)"_s), Qt::LeftButton);
         else
             QTest::keyClick(input, Qt::Key_Return);
         if (sentText.isEmpty() && !withImage) {
-            QVERIFY(m_sent.isEmpty());
+            QVERIFY(m->sent.isEmpty());
             QCOMPARE(input->toPlainText(), typed);
             return;
         }
-        QCOMPARE(m_sent.size(), 1);
-        QCOMPARE(m_sent[0].text, sentText);
-        QCOMPARE(m_sent[0].image, withImage ? std::optional<QImage>(picture) : std::nullopt);
+        QCOMPARE(m->sent.size(), 1);
+        QCOMPARE(m->sent[0].text, sentText);
+        QCOMPARE(m->sent[0].image, withImage ? std::optional<QImage>(picture) : std::nullopt);
         QCOMPARE(input->toPlainText(), QString());
-        QVERIFY(!m_view->pendingImage());
-        QVERIFY(!m_view->findChild<QWidget*>(u"pendingImage"_s)->isVisible());
+        QVERIFY(!m->view.pendingImage());
+        QVERIFY(!m->view.findChild<QWidget*>(u"pendingImage"_s)->isVisible());
         // Shift+Enter breaks the line instead of sending.
         QTest::keyClicks(input, u"one"_s);
         QTest::keyClick(input, Qt::Key_Return, Qt::ShiftModifier);
         QCOMPARE(input->toPlainText(), u"one\n"_s);
-        QCOMPARE(m_sent.size(), 1);
+        QCOMPARE(m->sent.size(), 1);
     }
 
     // Pasted or dropped images (and image files) are attached; anything else leaves the attached image alone.
@@ -223,22 +207,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("paste");
-        QTest::addColumn<bool>("attaches");
-        for (bool paste : {true, false}) {
+        for (bool paste : {true, false})
             for (const char* kind : {"image", "png file", "text file", paste ? "text" : "web link"})
-                QTest::addRow("%s %s", paste ? "paste" : "drop", kind)
-                    << QString::fromLatin1(kind) << paste << (!qstrcmp(kind, "image") || !qstrcmp(kind, "png file"));
-        }
+                QTest::addRow("%s %s", paste ? "paste" : "drop", kind) << QString::fromLatin1(kind) << paste;
     }
 
     void pasteAndDrop()
     {
         QFETCH(QString, kind);
         QFETCH(bool, paste);
-        QFETCH(bool, attaches);
+        const bool attaches = kind == u"image" || kind == u"png file";
         QTemporaryDir folder;
-        const QString pngFile = folder.filePath(u"a.png"_s);
-        const QString textFile = folder.filePath(u"a.txt"_s);
+        const QString pngFile = folder.filePath(u"a.png"_s), textFile = folder.filePath(u"a.txt"_s);
         QVERIFY(image(21, 13).save(pngFile) && TestEnvironment::writeFile(textFile, "words"));
         auto* data = new QMimeData;
         if (kind == u"image")
@@ -250,25 +230,25 @@ private Q_SLOTS:
                                                : QUrl::fromLocalFile(kind == u"png file" ? pngFile : textFile)});
         if (kind == u"text file")
             data->setText(textFile);
-        m_view->setPendingImage(image(5, 5, Qt::yellow));
+        m->view.setPendingImage(image(5, 5, Qt::yellow));
 
         if (paste) {
-            m_view->input()->setFocus();
+            m->view.input()->setFocus();
             QGuiApplication::clipboard()->setMimeData(data);
-            QTest::keyClick(m_view->input(), Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(m->view.input(), Qt::Key_V, Qt::ControlModifier);
             // Text is pasted into the input, an attached image is not.
-            QCOMPARE(m_view->input()->toPlainText(), attaches ? QString() : data->text());
+            QCOMPARE(m->view.input()->toPlainText(), attaches ? QString() : data->text());
         } else {
             const std::unique_ptr<QMimeData> owned(data);
-            const QPointF at(m_view->width() / 2.0, 40);
+            const QPointF at(m->view.width() / 2.0, 40);
             QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(m_view.get(), &enter);
-            QVERIFY(enter.isAccepted() && m_view->isDropTargeted());
+            QCoreApplication::sendEvent(&m->view, &enter);
+            QVERIFY(enter.isAccepted() && m->view.isDropTargeted());
             QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(m_view.get(), &drop);
-            QVERIFY(!m_view->isDropTargeted());
+            QCoreApplication::sendEvent(&m->view, &drop);
+            QVERIFY(!m->view.isDropTargeted());
         }
-        QCOMPARE(m_view->pendingImage()->size(), attaches ? QSize(21, 13) : QSize(5, 5));
+        QCOMPARE(m->view.pendingImage()->size(), attaches ? QSize(21, 13) : QSize(5, 5));
     }
 };
 

@@ -6,66 +6,62 @@
 #include "ui/QuickPromptView.h"
 
 #include <QListWidget>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
-
 using namespace PanelTest;
+
+namespace {
+
+struct Panel : Fixture
+{
+    FloatingPanelView view{state, settings, nullptr, colors};
+    QStringList calls;
+
+    void click(const QString& name) { QTest::mouseClick(view.findChild<QAbstractButton*>(name), Qt::LeftButton); }
+};
+
+} // namespace
 
 class FloatingPanelViewTest : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<Fixture> m_fixture;
-    std::unique_ptr<FloatingPanelView> m_view;
-    QStringList m_calls;
-
-    AppState& state() { return m_fixture->state; }
-    void click(const QString& name) { QTest::mouseClick(m_view->findChild<QAbstractButton*>(name), Qt::LeftButton); }
+    std::unique_ptr<Panel> m;
 
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<Fixture>();
-        m_view = std::make_unique<FloatingPanelView>(state(), m_fixture->settings, nullptr, m_fixture->colors);
-        m_calls.clear();
-        m_view->onClose = [this] { m_calls.append(u"close"_s); };
-        m_view->onMinimize = [this] { m_calls.append(u"minimize"_s); };
-        m_view->onZoom = [this] { m_calls.append(u"zoom"_s); };
-        m_view->onOpenPreferences = [this] { m_calls.append(u"preferences"_s); };
-        m_view->onToggleExpanded = [this] {
-            m_calls.append(u"toggle"_s);
-            state().setIsPanelExpanded(!state().isPanelExpanded());
+        m = std::make_unique<Panel>();
+        m->view.onClose = [this] { m->calls.append(u"close"_s); };
+        m->view.onMinimize = [this] { m->calls.append(u"minimize"_s); };
+        m->view.onZoom = [this] { m->calls.append(u"zoom"_s); };
+        m->view.onOpenPreferences = [this] { m->calls.append(u"preferences"_s); };
+        m->view.onToggleExpanded = [this] {
+            m->calls.append(u"toggle"_s);
+            m->state.setIsPanelExpanded(!m->state.isPanelExpanded());
         };
-        m_view->resize(900, 620);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        QVERIFY(show(m->view, {900, 620}));
     }
 
-    void cleanup()
-    {
-        m_view.reset();
-        m_fixture.reset();
-    }
+    void cleanup() { m.reset(); }
 
     void controlStripActions()
     {
-        click(u"closeButton"_s);
-        click(u"preferencesButton"_s);
-        click(u"expandCollapseButton"_s);
-        QCOMPARE(m_calls, (QStringList{u"close"_s, u"preferences"_s, u"toggle"_s}));
+        m->click(u"closeButton"_s);
+        m->click(u"preferencesButton"_s);
+        m->click(u"expandCollapseButton"_s);
+        QCOMPARE(m->calls, (QStringList{u"close"_s, u"preferences"_s, u"toggle"_s}));
         // Expanded: the Chats/Prompts button only switches the tab.
-        m_calls.clear();
-        click(u"chatsPromptsButton"_s);
-        QCOMPARE(state().expandedPanelTab(), ExpandedPanelTab::Prompts);
-        QVERIFY(m_calls.isEmpty());
+        m->calls.clear();
+        m->click(u"chatsPromptsButton"_s);
+        QCOMPARE(m->state.expandedPanelTab(), ExpandedPanelTab::Prompts);
+        QVERIFY(m->calls.isEmpty());
         // Compact: it opens the expanded window on the Prompts tab.
-        click(u"expandCollapseButton"_s);
-        state().setExpandedPanelTab(ExpandedPanelTab::Chat);
-        click(u"chatsPromptsButton"_s);
-        QVERIFY(state().isPanelExpanded());
-        QCOMPARE(state().expandedPanelTab(), ExpandedPanelTab::Prompts);
+        m->click(u"expandCollapseButton"_s);
+        m->state.setExpandedPanelTab(ExpandedPanelTab::Chat);
+        m->click(u"chatsPromptsButton"_s);
+        QVERIFY(m->state.isPanelExpanded());
+        QCOMPARE(m->state.expandedPanelTab(), ExpandedPanelTab::Prompts);
     }
 
     void windowButtons_data()
@@ -86,35 +82,35 @@ private Q_SLOTS:
         QFETCH(int, pressX);
         QFETCH(int, releaseX);
         QFETCH(QStringList, calls);
-        state().setIsPanelExpanded(true);
-        QWidget* buttons = m_view->findChild<QWidget*>(u"windowButtons"_s);
+        m->state.setIsPanelExpanded(true);
+        QWidget* buttons = m->view.findChild<QWidget*>(u"windowButtons"_s);
         QTest::mousePress(buttons, Qt::LeftButton, {}, QPoint(pressX, 8));
         QTest::mouseRelease(buttons, Qt::LeftButton, {}, QPoint(releaseX, 8));
-        QCOMPARE(m_calls, calls);
+        QCOMPARE(m->calls, calls);
     }
 
     void tabsShowTheirAreas()
     {
-        state().setIsPanelExpanded(true);
-        QuickPromptView* prompts = m_view->quickPromptView();
-        ChatView* chat = m_view->chatView();
-        click(u"promptsTabButton"_s);
-        QVERIFY(prompts->isVisible() && !chat->isVisible() && m_view->sidebar()->projectList()->isVisible());
-        QVERIFY(prompts->mapTo(m_view.get(), QPoint()).x() >= 240); // right of the sidebar
-        click(u"chatsTabButton"_s);
-        QVERIFY(chat->isVisible() && m_view->sidebar()->chatList()->isVisible());
+        m->state.setIsPanelExpanded(true);
+        QuickPromptView* prompts = m->view.quickPromptView();
+        ChatView* chat = m->view.chatView();
+        m->click(u"promptsTabButton"_s);
+        QVERIFY(prompts->isVisible() && !chat->isVisible() && m->view.sidebar()->projectList()->isVisible());
+        QVERIFY(prompts->mapTo(&m->view, QPoint()).x() >= PanelSidebar::sidebarWidth);
+        m->click(u"chatsTabButton"_s);
+        QVERIFY(chat->isVisible() && m->view.sidebar()->chatList()->isVisible());
         QTRY_VERIFY(chat->input()->hasFocus());
         // Back to the compact card: the same quick-prompt view is its content, without the sidebar.
-        state().setIsPanelExpanded(false);
-        QVERIFY(prompts->isVisible() && !m_view->sidebar()->isVisible());
+        m->state.setIsPanelExpanded(false);
+        QVERIFY(prompts->isVisible() && !m->view.sidebar()->isVisible());
     }
 
     void footerExpandWorksWithoutAController()
     {
-        m_view->onToggleExpanded = nullptr;
-        click(u"expandButton"_s);
-        QVERIFY(state().isPanelExpanded());
-        QVERIFY(!m_view->findChild<QWidget*>(u"expandButton"_s)->isVisible()); // nothing left to expand
+        m->view.onToggleExpanded = nullptr;
+        m->click(u"expandButton"_s);
+        QVERIFY(m->state.isPanelExpanded());
+        QVERIFY(!m->view.findChild<QWidget*>(u"expandButton"_s)->isVisible()); // nothing left to expand
     }
 };
 

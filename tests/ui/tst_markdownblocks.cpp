@@ -23,35 +23,27 @@ QStringList described(const QList<ContentBlock>& blocks)
 QList<ContentBlock> referenceSplit(const QString& content)
 {
     QList<ContentBlock> blocks;
-    QString textBuffer, codeBuffer;
-    bool inCode = false;
-    std::optional<QString> language;
-    const auto trim = [](QString value) { return value.remove(QRegularExpression(u"^\\n+|\\n+$"_s)); };
+    QString buffer;                              // the lines since the last fence, leading empty ones left out
+    std::optional<std::optional<QString>> fence; // inside a code fence: its language
+    const auto trimmed = [&buffer] { return QString(buffer).remove(QRegularExpression(u"^\\n+|\\n+$"_s)); };
     for (const QString& line : content.split(u'\n')) {
-        if (line.startsWith(u"```"_s)) {
-            if (inCode) {
-                blocks.append(ContentBlock::makeCode(language, trim(codeBuffer)));
-                codeBuffer.clear();
-                language.reset();
-            } else {
-                if (!textBuffer.isEmpty())
-                    blocks.append(ContentBlock::makeText(trim(textBuffer)));
-                textBuffer.clear();
-                const QString rest = line.mid(3).trimmed();
-                language = rest.isEmpty() ? std::nullopt : std::optional<QString>(rest);
-            }
-            inCode = !inCode;
+        if (!line.startsWith(u"```"_s)) {
+            buffer += (buffer.isEmpty() ? QString() : u"\n"_s) + line;
             continue;
         }
-        QString& buffer = inCode ? codeBuffer : textBuffer;
-        if (!buffer.isEmpty())
-            buffer += u'\n';
-        buffer += line;
+        if (fence) {
+            blocks.append(ContentBlock::makeCode(*fence, trimmed()));
+            fence.reset();
+        } else {
+            if (!buffer.isEmpty())
+                blocks.append(ContentBlock::makeText(trimmed()));
+            const QString language = line.mid(3).trimmed();
+            fence.emplace(language.isEmpty() ? std::nullopt : std::optional<QString>(language));
+        }
+        buffer.clear();
     }
-    if (!textBuffer.isEmpty())
-        blocks.append(ContentBlock::makeText(trim(textBuffer)));
-    if (inCode && !codeBuffer.isEmpty())
-        blocks.append(ContentBlock::makeCode(language, trim(codeBuffer)));
+    if (!buffer.isEmpty())
+        blocks.append(fence ? ContentBlock::makeCode(*fence, trimmed()) : ContentBlock::makeText(trimmed()));
     return blocks;
 }
 

@@ -3,12 +3,10 @@
 #include "ui/AnswerDocument.h"
 #include "ui/MarkdownContentView.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QDataStream>
 #include <QDir>
-#include <QFile>
 #include <QHelpEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,6 +24,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const ThemeColors light{AppTheme::Light};
+
 QTextDocument* documentOf(QWidget* unit)
 {
     if (auto* edit = qobject_cast<QTextEdit*>(unit))
@@ -39,24 +39,6 @@ QString shownText(const MarkdownContentView& view, int unit)
     return documentOf(view.unitWidgets().at(unit))->toPlainText();
 }
 
-void stream(MarkdownContentView& view, const QString& answer, qsizetype from, qsizetype to, int pieceSize)
-{
-    for (qsizetype end = from + pieceSize; end < to + pieceSize; end += pieceSize) {
-        view.setContent(answer.left(std::min(end, to)));
-        view.flushPendingRender();
-    }
-}
-
-// One text block of exactly `length` characters: "**bold**", then paragraphs of a's (long single lines would
-// make the text layout itself the slow part of the test).
-QString textOfLength(qsizetype length)
-{
-    QString text = u"**bold**"_s;
-    while (text.size() < length)
-        text += u"\n\n"_s + QString(1998, u'a');
-    return text.left(length);
-}
-
 // What a view shows, unit by unit: the kind, and the document's structure and text (not its pixels).
 QStringList drawing(const MarkdownContentView& view)
 {
@@ -68,6 +50,14 @@ QStringList drawing(const MarkdownContentView& view)
             result << u"text:" + documentOf(unit)->toHtml();
     }
     return result;
+}
+
+void stream(MarkdownContentView& view, const QString& answer, qsizetype from, qsizetype to, int pieceSize)
+{
+    for (qsizetype end = from + pieceSize; end < to + pieceSize; end += pieceSize) {
+        view.setContent(answer.left(std::min(end, to)));
+        view.flushPendingRender();
+    }
 }
 
 // Streams in pieces of 1 to `longest` characters, drawing every third piece, then ends the stream.
@@ -85,12 +75,12 @@ void streamInPieces(MarkdownContentView& view, const QString& answer, qsizetype 
     view.flushPendingRender();
 }
 
-QList<QTextFragment> fragments(const QTextDocument* document)
+QList<QTextCharFormat> formats(const QTextDocument* document)
 {
-    QList<QTextFragment> result;
+    QList<QTextCharFormat> result;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
         for (auto it = block.begin(); !it.atEnd(); ++it)
-            result.append(it.fragment());
+            result.append(it.fragment().charFormat());
     return result;
 }
 
@@ -130,7 +120,7 @@ private Q_SLOTS:
     {
         const QString answer = u"First paragraph with *emphasis*.\n\nSecond paragraph.\n\n```cpp\n"
                                "int main()\n{\n    return 0;\n}\n```\n\nClosing words and more."_s;
-        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        MarkdownContentView view(QString(), light);
         view.setStreaming(true);
         view.resize(600, 100);
         const qsizetype codeStart = answer.indexOf(u"int main") + 4, codeEnd = answer.indexOf(u"}\n```") + 1;
@@ -192,8 +182,8 @@ private Q_SLOTS:
     void streamedEndsAsWhole()
     {
         QFETCH(QString, answer);
-        const MarkdownContentView whole(answer, ThemeColors{AppTheme::Light});
-        MarkdownContentView streamed(QString(), ThemeColors{AppTheme::Light});
+        const MarkdownContentView whole(answer, light);
+        MarkdownContentView streamed(QString(), light);
         streamInPieces(streamed, answer);
         QCOMPARE(drawing(streamed), drawing(whole));
     }
@@ -218,7 +208,7 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(int, listItems);
         QFETCH(QString, linkHref);
-        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        MarkdownContentView view(QString(), light);
         streamInPieces(view, answer);
         const QTextDocument* document = documentOf(view.unitWidgets().first());
         const QTextList* list = document->begin().textList();
@@ -226,20 +216,16 @@ private Q_SLOTS:
         if (list && list->format().style() == QTextListFormat::ListDecimal)
             QCOMPARE(list->itemText(list->item(1)), u"2."_s);
         QString href;
-        for (const QTextFragment& fragment : fragments(document))
-            if (href.isEmpty() && fragment.charFormat().isAnchor())
-                href = fragment.charFormat().anchorHref();
+        for (const QTextCharFormat& format : formats(document))
+            if (href.isEmpty() && format.isAnchor())
+                href = format.anchorHref();
         QCOMPARE(href, linkHref);
+        // Definitions draw nothing; prose that only looks like one is shown once, where it stands.
+        QString shown;
         for (QWidget* unit : view.unitWidgets())
-            QVERIFY(!documentOf(unit)->toPlainText().contains(u"]: https"));
-        // Prose that only looks like a definition is shown once, where it stands.
-        const auto shownAnywhere = [&view] {
-            QString all;
-            for (QWidget* unit : view.unitWidgets())
-                all += documentOf(unit)->toPlainText();
-            return all;
-        };
-        QVERIFY(shownAnywhere().count(u"[note]") == (answer.contains(u"[note]") ? 1 : 0));
+            shown += documentOf(unit)->toPlainText();
+        QVERIFY(!shown.contains(u"]: https"));
+        QCOMPARE(shown.count(u"[note]"), answer.count(u"[note]"));
     }
 
     // An answer is written by a model that read pages anyone may have written: nothing in it may read a file or
@@ -291,7 +277,7 @@ private Q_SLOTS:
         answer.replace(u"%1"_s, trap.path()).replace(u"%2"_s, trap.fileName());
         shown.replace(u"%1"_s, trap.path());
 
-        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        MarkdownContentView view(QString(), light);
         view.resize(600, 300);
         view.show();
         // Long rows arrive whole: laying out a partly streamed line of 80,000 characters only costs time here.
@@ -302,11 +288,11 @@ private Q_SLOTS:
         QCOMPARE(view.unitWidgets().size(), 1);
         auto* text = qobject_cast<QTextBrowser*>(view.unitWidgets().first());
         QVERIFY(text);
-        QCOMPARE(text->document()->toPlainText().remove(QChar::ObjectReplacementCharacter), shown);
-        int imageCount = 0;
-        for (const QTextFragment& fragment : fragments(text->document()))
-            imageCount += fragment.charFormat().isImageFormat();
-        QCOMPARE(imageCount, images);
+        const auto plain = [text] { return text->document()->toPlainText().remove(QChar::ObjectReplacementCharacter); };
+        QCOMPARE(plain(), shown);
+        const QList<QTextCharFormat> all = formats(text->document());
+        QCOMPARE(std::count_if(all.begin(), all.end(), [](const auto& format) { return format.isImageFormat(); }),
+                 images);
 
         if (!click.isEmpty()) {
             QTextCursor cursor(text->document());
@@ -320,7 +306,7 @@ private Q_SLOTS:
             QToolTip::hideText();
             QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, at);
             QCOMPARE(text->source(), QUrl());
-            QCOMPARE(text->document()->toPlainText().remove(QChar::ObjectReplacementCharacter), shown);
+            QCOMPARE(plain(), shown);
         }
         QCOMPARE(desktop.urls, opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(opened)});
         QDir::setCurrent(previousFolder);
@@ -330,8 +316,12 @@ private Q_SLOTS:
     // Markdown up to the limit; a block that grows past it while streaming turns plain as a whole.
     void growingPastTheLimitTurnsPlain()
     {
-        const QString full = textOfLength(MarkdownContentView::plainTextLimit + 1);
-        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        // Paragraphs of a's: one line that long would make the text layout itself the slow part of the test.
+        QString full = u"**bold**"_s;
+        while (full.size() <= MarkdownContentView::plainTextLimit)
+            full += u"\n\n"_s + QString(1998, u'a');
+        full.truncate(MarkdownContentView::plainTextLimit + 1);
+        MarkdownContentView view(QString(), light);
         view.setStreaming(true);
         view.setContent(full.left(MarkdownContentView::plainTextLimit));
         view.flushPendingRender();
@@ -359,7 +349,7 @@ private Q_SLOTS:
 
     void rendersOncePerFrameAndGrowsTaller()
     {
-        MarkdownContentView view(QString(), ThemeColors{AppTheme::Light});
+        MarkdownContentView view(QString(), light);
         view.resize(300, 10);
         view.setContent(u"word "_s);
         view.setContent(u"word "_s.repeated(100));

@@ -3,7 +3,6 @@
 #include "support/FakeSyncServer.h"
 #include "sync/SyncService.h"
 #include "ui/PanelSidebar.h"
-#include "ui/PanelWidgets.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -13,14 +12,33 @@
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
-
 using namespace PanelTest;
 
 namespace {
+
+struct Sidebar : Fixture
+{
+    QNetworkAccessManager network;
+    FakeSyncServer server;
+    SharedProjectClient client{network, settings};
+    SyncService sync{state, client};
+    PanelSidebar view{state, &sync, colors};
+
+    QList<Project> stored() const
+    {
+        return Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
+    }
+
+    void enterJoinCode(const QString& code)
+    {
+        QTest::mouseClick(view.findChild<QPushButton*>(u"joinSharedProjectButton"_s), Qt::LeftButton);
+        QTest::keyClicks(view.joinField(), code);
+        QTest::keyClick(view.joinField(), Qt::Key_Return);
+    }
+};
 
 // Opens a row's context menu like a right click does and picks "Delete" if it is enabled; returns whether it was.
 bool deleteFromContextMenu(QListWidget* list, int row)
@@ -40,22 +58,15 @@ bool deleteFromContextMenu(QListWidget* list, int row)
     return enabled;
 }
 
-void clickRow(QListWidget* list, int row)
+QJsonObject sharedPayload(const QString& name)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
-
-QJsonObject sharedPayload(const QString& name, int prompts)
-{
-    QJsonArray array;
-    for (int i = 0; i < prompts; ++i)
-        array.append(QJsonObject{{u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
-                                 {u"title"_s, u"Shared %1"_s.arg(i)},
-                                 {u"systemPrompt"_s, u"Do %1."_s.arg(i)}});
+    const QJsonObject prompt{{u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                             {u"title"_s, u"Shared"_s},
+                             {u"systemPrompt"_s, u"Do it."_s}};
     return QJsonObject{{u"name"_s, name},
                        {u"emoji"_s, u"🛰️"_s},
-                       {u"context_description"_s, u"Team notes"_s},
-                       {u"prompts"_s, array}};
+                       {u"context_description"_s, QString()},
+                       {u"prompts"_s, QJsonArray{prompt}}};
 }
 
 } // namespace
@@ -64,54 +75,19 @@ class PanelSidebarTest : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<Fixture> m_fixture;
-    std::unique_ptr<QNetworkAccessManager> m_network;
-    std::unique_ptr<FakeSyncServer> m_server;
-    std::unique_ptr<SharedProjectClient> m_client;
-    std::unique_ptr<SyncService> m_sync;
-    std::unique_ptr<PanelSidebar> m_sidebar;
-
-    AppState& state() { return m_fixture->state; }
-
-    QList<Project> storedProjects() const
-    {
-        return Project::decodeList(m_fixture->settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
-    }
-
-    void enterJoinCode(const QString& code)
-    {
-        QTest::mouseClick(m_sidebar->findChild<QPushButton*>(u"joinSharedProjectButton"_s), Qt::LeftButton);
-        QTest::keyClicks(m_sidebar->joinField(), code);
-        QTest::keyClick(m_sidebar->joinField(), Qt::Key_Return);
-    }
+    std::unique_ptr<Sidebar> m;
 
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<Fixture>();
-        m_network = std::make_unique<QNetworkAccessManager>();
-        m_server = std::make_unique<FakeSyncServer>();
-        QVERIFY(m_server->listen());
-        m_fixture->settings.setString(SettingsKeys::syncBaseUrl, m_server->restBaseUrl());
-        m_client = std::make_unique<SharedProjectClient>(*m_network, m_fixture->settings);
-        m_sync = std::make_unique<SyncService>(state(), *m_client);
-        m_sidebar = std::make_unique<PanelSidebar>(state(), m_sync.get(), m_fixture->colors);
-        m_sidebar->resize(PanelSidebar::sidebarWidth, 600);
-        m_sidebar->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_sidebar.get()));
-        state().setExpandedPanelTab(ExpandedPanelTab::Prompts);
+        m = std::make_unique<Sidebar>();
+        QVERIFY(m->server.listen());
+        m->settings.setString(SettingsKeys::syncBaseUrl, m->server.restBaseUrl());
+        QVERIFY(show(m->view, {PanelSidebar::sidebarWidth, 600}));
+        m->state.setExpandedPanelTab(ExpandedPanelTab::Prompts);
     }
 
-    void cleanup()
-    {
-        m_sidebar.reset();
-        m_sync.reset();
-        m_client.reset();
-        m_server.reset();
-        m_network.reset();
-        m_fixture.reset();
-    }
+    void cleanup() { m.reset(); }
 
     // Moving to another chat deletes the one left behind only when it has no messages.
     void leavingAnEmptySessionDeletesIt()
@@ -120,14 +96,15 @@ private Q_SLOTS:
             const ChatSession fresh =
                 activeIsEmpty ? session(u"New Chat"_s) : session(u"Talk"_s, {message(MessageRole::User, u"Hi"_s)});
             const ChatSession other = session(u"Older"_s, {message(MessageRole::User, u"Yo"_s)});
-            state().setChatSessions({fresh, other});
-            state().setActiveChatSessionID(fresh.id);
-            state().saveSessions();
-            clickRow(m_sidebar->chatList(), 1);
-            QCOMPARE(state().activeChatSessionID(), std::optional<QUuid>(other.id));
-            QCOMPARE(state().chatSessions().size(), activeIsEmpty ? 1 : 2);
+            m->state.setChatSessions({fresh, other});
+            m->state.setActiveChatSessionID(fresh.id);
+            m->state.saveSessions();
+            QListWidget* list = m->view.chatList();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+            QCOMPARE(m->state.activeChatSessionID(), std::optional<QUuid>(other.id));
+            QCOMPARE(m->state.chatSessions().size(), activeIsEmpty ? 1 : 2);
             QCOMPARE(ChatStore().loadSessions().size(), activeIsEmpty ? 1 : 2);
-            QCOMPARE(m_sidebar->chatList()->count(), activeIsEmpty ? 1 : 2);
+            QCOMPARE(list->count(), activeIsEmpty ? 1 : 2);
         }
     }
 
@@ -152,19 +129,19 @@ private Q_SLOTS:
         QList<Project> projects;
         for (int i = 0; i < count; ++i)
             projects.append(project(u"P%1"_s.arg(i), {prompt(1, u"One"_s)}));
-        m_fixture->setProjects(projects, active);
+        m->setProjects(projects, active);
 
-        QCOMPARE(deleteFromContextMenu(m_sidebar->projectList(), deleted), count >= 2);
-        QCOMPARE(state().projects().size(), std::max(count - 1, 1));
-        QVERIFY(count == 1 || !state().projects().contains(projects[deleted]));
-        QCOMPARE(state().activeProjectIndex(), activeAfter);
-        QCOMPARE(m_fixture->settings.integer(SettingsKeys::activeProjectIndex), activeAfter);
-        QCOMPARE(storedProjects(), state().projects());
+        QCOMPARE(deleteFromContextMenu(m->view.projectList(), deleted), count >= 2);
+        QCOMPARE(m->state.projects().size(), std::max(count - 1, 1));
+        QVERIFY(count == 1 || !m->state.projects().contains(projects[deleted]));
+        QCOMPARE(m->state.activeProjectIndex(), activeAfter);
+        QCOMPARE(m->settings.integer(SettingsKeys::activeProjectIndex), activeAfter);
+        QCOMPARE(m->stored(), m->state.projects());
         // The method refuses the last project too, whoever calls it.
-        while (state().projects().size() > 1)
-            m_sidebar->deleteProjectAt(0);
-        m_sidebar->deleteProjectAt(0);
-        QCOMPARE(state().projects().size(), 1);
+        while (m->state.projects().size() > 1)
+            m->view.deleteProjectAt(0);
+        m->view.deleteProjectAt(0);
+        QCOMPARE(m->state.projects().size(), 1);
     }
 
     void join_data()
@@ -185,52 +162,52 @@ private Q_SLOTS:
         QFETCH(QString, code);
         QFETCH(QString, error);
         if (status == 200)
-            m_server->addProject(sharedPayload(u"Team voice"_s, 2), u"owner"_s, u"TEAM77"_s);
+            m->server.addProject(sharedPayload(u"Team voice"_s), u"owner"_s, u"TEAM77"_s);
         else if (status > 0)
-            m_server->setOverride(u"get_shared_project"_s, HttpResponse::json("{\"message\":\"down\"}", status));
-        enterJoinCode(code);
+            m->server.setOverride(u"get_shared_project"_s, HttpResponse::json("{\"message\":\"down\"}", status));
+        m->enterJoinCode(code);
         if (status == 200) {
-            QTRY_COMPARE(state().projects().size(), 2);
-            QCOMPARE(state().projects().last().shareCode, std::optional<QString>(u"TEAM77"_s));
-            QCOMPARE(state().activeProjectIndex(), 1);
-            QCOMPARE(storedProjects(), state().projects());
-            QVERIFY(!m_sidebar->joinField()->isVisible());
+            QTRY_COMPARE(m->state.projects().size(), 2);
+            QCOMPARE(m->state.projects().last().shareCode, std::optional<QString>(u"TEAM77"_s));
+            QCOMPARE(m->state.activeProjectIndex(), 1);
+            QCOMPARE(m->stored(), m->state.projects());
+            QVERIFY(!m->view.joinField()->isVisible());
             return;
         }
         if (error.isEmpty()) {
             QTest::qWait(50);
-            QCOMPARE(m_server->callCount(), 0);
-            QVERIFY(!m_sidebar->joinErrorLabel()->isVisible());
+            QCOMPARE(m->server.callCount(), 0);
+            QVERIFY(!m->view.joinErrorLabel()->isVisible());
         } else {
-            QTRY_VERIFY(m_sidebar->joinErrorLabel()->isVisible());
-            QCOMPARE(m_sidebar->joinErrorLabel()->text(), error);
-            const auto calls = m_server->calls(u"get_shared_project"_s);
+            QTRY_VERIFY(m->view.joinErrorLabel()->isVisible());
+            QCOMPARE(m->view.joinErrorLabel()->text(), error);
+            const auto calls = m->server.calls(u"get_shared_project"_s);
             QCOMPARE(calls.size(), 1);
             QCOMPARE(calls.first().value(u"code").toString(), u"NOPE42"_s);
         }
         // The field stays open with the code, ready for another try.
-        QCOMPARE(m_sidebar->joinField()->text(), code);
-        QCOMPARE(state().projects().size(), 1);
+        QCOMPARE(m->view.joinField()->text(), code);
+        QCOMPARE(m->state.projects().size(), 1);
     }
 
     void cancelledJoinIgnoresTheLateAnswer()
     {
         // The answer comes only after the user has cancelled.
         bool answered = false;
-        connect(m_server.get(), &FakeSyncServer::called, this, [&] { answered = true; });
-        QJsonObject row = sharedPayload(u"Late"_s, 1);
+        connect(&m->server, &FakeSyncServer::called, this, [&] { answered = true; });
+        QJsonObject row = sharedPayload(u"Late"_s);
         row.insert(u"share_code"_s, u"LATE1"_s);
         HttpResponse slow = HttpResponse::json(QByteArray());
         slow.chunks = {QByteArray(), QJsonDocument(QJsonArray{row}).toJson(QJsonDocument::Compact)};
         slow.delayMs = 300;
-        m_server->setOverride(u"get_shared_project"_s, slow);
-        enterJoinCode(u"LATE1"_s);
+        m->server.setOverride(u"get_shared_project"_s, slow);
+        m->enterJoinCode(u"LATE1"_s);
         QTRY_VERIFY(answered);
-        QTest::mouseClick(m_sidebar->findChild<QPushButton*>(u"cancelJoinButton"_s), Qt::LeftButton);
+        QTest::mouseClick(m->view.findChild<QPushButton*>(u"cancelJoinButton"_s), Qt::LeftButton);
         QTest::qWait(600);
-        QCOMPARE(state().projects().size(), 1);
-        QVERIFY(!m_sidebar->joinField()->isVisible());
-        QVERIFY(!m_sidebar->joinErrorLabel()->isVisible());
+        QCOMPARE(m->state.projects().size(), 1);
+        QVERIFY(!m->view.joinField()->isVisible());
+        QVERIFY(!m->view.joinErrorLabel()->isVisible());
     }
 };
 

@@ -9,77 +9,61 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStackedWidget>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
-
 using namespace PanelTest;
 
-class QuickPromptViewTest : public QObject
+namespace {
+
+struct Card : Fixture
 {
-    Q_OBJECT
+    QuickPromptView view{state, settings, colors};
+    QStringList submitted;
 
-private:
-    std::unique_ptr<Fixture> m_fixture;
-    std::unique_ptr<QuickPromptView> m_view;
-    QStringList m_submitted;
-
-    AppState& state() { return m_fixture->state; }
-    Settings& settings() { return m_fixture->settings; }
-    QWidget* child(const QString& name) const { return m_view->findChild<QWidget*>(name); }
+    bool shown(const QString& name) const { return view.findChild<QWidget*>(name)->isVisible(); }
 
     bool labelShown(const QString& text) const
     {
-        for (QLabel* label : m_view->findChildren<QLabel*>())
+        for (QLabel* label : view.findChildren<QLabel*>())
             if (label->isVisible() && label->text() == text)
                 return true;
         return false;
-    }
-
-    QString shownOutputPage() const
-    {
-        QWidget* page = m_view->findChild<QStackedWidget*>(u"outputStack"_s)->currentWidget();
-        if (page->findChild<QLabel*>(u"thinkingLabel"_s))
-            return u"thinking"_s;
-        if (page->findChild<MarkdownContentView*>(u"resultView"_s))
-            return u"result"_s;
-        return page->objectName() == u"outputPlaceholder" ? u"placeholder"_s : u"?"_s;
     }
 
     int visibleChips() const
     {
         settle();
         int count = 0;
-        for (QPushButton* chip : m_view->findChildren<QPushButton*>(u"chip"_s))
-            count += chip->property("promptId").isValid() && chip->isVisibleTo(m_view.get());
+        for (QPushButton* chip : view.findChildren<QPushButton*>(u"chip"_s))
+            count += chip->property("promptId").isValid() && chip->isVisibleTo(&view);
         return count;
     }
+};
+
+} // namespace
+
+class QuickPromptViewTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Card> m;
 
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<Fixture>();
-        m_view = std::make_unique<QuickPromptView>(state(), settings(), m_fixture->colors);
-        m_view->resize(640, 520);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        m_submitted.clear();
-        m_view->onCustomPromptSubmitted = [this](const QString& text) { m_submitted.append(text); };
+        m = std::make_unique<Card>();
+        QVERIFY(show(m->view, {640, 520}));
+        m->view.onCustomPromptSubmitted = [this](const QString& text) { m->submitted.append(text); };
     }
 
-    void cleanup()
-    {
-        m_view.reset();
-        m_fixture.reset();
-    }
+    void cleanup() { m.reset(); }
 
     void captionsDuringTheFirstTenRuns()
     {
         for (const auto& [promptsUsed, shown] : QList<std::pair<int, bool>>{{0, true}, {9, true}, {10, false}}) {
-            settings().setInteger(SettingsKeys::totalPromptsUsed, promptsUsed);
-            QCOMPARE(labelShown(u"input"_s), shown);
-            QCOMPARE(labelShown(u"output"_s), shown);
+            m->settings.setInteger(SettingsKeys::totalPromptsUsed, promptsUsed);
+            QCOMPARE(m->labelShown(u"input"_s), shown);
+            QCOMPARE(m->labelShown(u"output"_s), shown);
         }
     }
 
@@ -106,40 +90,38 @@ private Q_SLOTS:
         QFETCH(QString, model);
         QFETCH(bool, visionWarning);
         if (!model.isEmpty())
-            settings().setString(SettingsKeys::openaiModel, model);
-        state().setClipboardText(text);
+            m->settings.setString(SettingsKeys::openaiModel, model);
+        m->state.setClipboardText(text);
         if (withImage)
-            state().setClipboardImage(image(64, 48));
+            m->state.setClipboardImage(image(64, 48));
 
-        const QString shown = m_view->findChild<QLabel*>(u"clipboardTextLabel"_s)->text();
+        const QString shown = m->view.findChild<QLabel*>(u"clipboardTextLabel"_s)->text();
         if (text.size() > 25'000)
             QVERIFY(shown.size() < 25'000 && shown.endsWith(u'…') && text.startsWith(shown.chopped(1)));
         else
             QCOMPARE(shown, text.isEmpty() ? u"No text on clipboard"_s : text);
-        QCOMPARE(state().clipboardText(), text);
-        QCOMPARE(child(u"clipboardImageBox"_s)->isVisible(), withImage);
-        QCOMPARE(child(u"visionWarning"_s)->isVisible(), visionWarning);
+        QCOMPARE(m->shown(u"clipboardImageBox"_s), withImage);
+        QCOMPARE(m->shown(u"visionWarning"_s), visionWarning);
         if (visionWarning)
-            QVERIFY(labelShown(model + u" doesn't support images. Switch to GPT-4o."_s));
+            QVERIFY(m->labelShown(model + u" doesn't support images. Switch to GPT-4o."_s));
         // Switching to a model that takes images removes the warning at once.
-        settings().setString(SettingsKeys::openaiModel, u"gpt-4o"_s);
-        QVERIFY(!child(u"visionWarning"_s)->isVisible());
+        m->settings.setString(SettingsKeys::openaiModel, u"gpt-4o"_s);
+        QVERIFY(!m->shown(u"visionWarning"_s));
     }
 
     void projectSwitcher()
     {
-        auto* switcher = m_view->findChild<QPushButton*>(u"projectSwitcher"_s);
+        auto* switcher = m->view.findChild<QPushButton*>(u"projectSwitcher"_s);
         QVERIFY(!switcher->isVisible());
-        m_fixture->setProjects({project(u"Work"_s, {prompt(1, u"Shorten"_s)}),
-                                project(u"Home"_s, {prompt(4, u"Rhyme"_s), prompt(2, u"Cheer"_s)})});
+        m->setProjects({project(u"Work"_s, {prompt(1, u"Shorten"_s)}),
+                        project(u"Home"_s, {prompt(4, u"Rhyme"_s), prompt(2, u"Cheer"_s)})});
         QVERIFY(switcher->isVisible());
-        QCOMPARE(visibleChips(), 1);
+        QCOMPARE(m->visibleChips(), 1);
         QTest::mouseClick(switcher, Qt::LeftButton);
-        QCOMPARE(state().activeProjectIndex(), 1);
-        QCOMPARE(visibleChips(), 2);
-        // Wraps around after the last project.
-        QTest::mouseClick(switcher, Qt::LeftButton);
-        QCOMPARE(state().activeProjectIndex(), 0);
+        QCOMPARE(m->state.activeProjectIndex(), 1);
+        QCOMPARE(m->visibleChips(), 2);
+        QTest::mouseClick(switcher, Qt::LeftButton); // wraps around
+        QCOMPARE(m->state.activeProjectIndex(), 0);
     }
 
     void customPromptSubmission_data()
@@ -158,18 +140,17 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(bool, withButton);
         QFETCH(QString, submitted);
-        QLineEdit* edit = m_view->customPromptEdit();
-        state().setShowCustomPromptInput(true);
-        state().setCustomPromptText(typed);
+        m->state.setShowCustomPromptInput(true);
+        m->state.setCustomPromptText(typed);
         if (withButton)
-            QTest::mouseClick(buttonWithToolTip(m_view.get(), u"Send custom prompt (Enter)"_s), Qt::LeftButton);
+            QTest::mouseClick(buttonWithToolTip(&m->view, u"Send custom prompt (Enter)"_s), Qt::LeftButton);
         else
-            QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(m_submitted, submitted.isEmpty() ? QStringList() : QStringList{submitted});
+            QTest::keyClick(m->view.customPromptEdit(), Qt::Key_Return);
+        QCOMPARE(m->submitted, submitted.isEmpty() ? QStringList() : QStringList{submitted});
         // Blanks keep the input open with its text; a sent prompt closes and clears it.
-        QCOMPARE(state().showCustomPromptInput(), submitted.isEmpty());
-        QCOMPARE(edit->isVisible(), submitted.isEmpty());
-        QCOMPARE(state().customPromptText(), submitted.isEmpty() ? typed : QString());
+        QCOMPARE(m->state.showCustomPromptInput(), submitted.isEmpty());
+        QCOMPARE(m->view.customPromptEdit()->isVisible(), submitted.isEmpty());
+        QCOMPARE(m->state.customPromptText(), submitted.isEmpty() ? typed : QString());
     }
 
     // Saving is offered for a typed custom prompt only; the saved prompt is scrolled into view.
@@ -178,25 +159,23 @@ private Q_SLOTS:
         QList<Prompt> prompts;
         for (int i = 1; i <= 9; ++i)
             prompts.append(prompt(i, u"A rather long prompt title %1"_s.arg(i)));
-        m_fixture->setProjects({project(u"Many"_s, prompts)});
-        QScrollBar* strip = m_view->findChild<QScrollArea*>(u"promptStrip"_s)->horizontalScrollBar();
+        m->setProjects({project(u"Many"_s, prompts)});
+        QScrollBar* strip = m->view.findChild<QScrollArea*>(u"promptStrip"_s)->horizontalScrollBar();
         QTRY_VERIFY(strip->maximum() > 0);
         QCOMPARE(strip->value(), 0);
-        auto* save = m_view->findChild<QPushButton*>(u"savePromptButton"_s);
+        auto* save = m->view.findChild<QPushButton*>(u"savePromptButton"_s);
         for (const auto& last : {std::optional<QString>(), std::optional<QString>(QString())}) {
-            state().setLastCustomPromptText(last);
+            m->state.setLastCustomPromptText(last);
             QVERIFY(!save->isVisible());
         }
-        const std::optional<QString> last = u"Answer like a pirate"_s;
-        state().setLastCustomPromptText(last);
+        m->state.setLastCustomPromptText(u"Answer like a pirate"_s);
         QVERIFY(save->isVisible());
-        const qsizetype before = state().activeProject().prompts.size();
         QTest::mouseClick(save, Qt::LeftButton);
-        QCOMPARE(state().activeProject().prompts.last().systemPrompt, *last);
+        QCOMPARE(m->state.activeProject().prompts.last().systemPrompt, u"Answer like a pirate"_s);
         QVERIFY(!save->isVisible());
-        const auto stored = Project::decodeList(settings().bytes(SettingsKeys::userProjects));
-        QVERIFY(stored && stored->first().prompts.size() == before + 1);
-        QCOMPARE(visibleChips(), before + 1);
+        const auto stored = Project::decodeList(m->settings.bytes(SettingsKeys::userProjects));
+        QVERIFY(stored && stored->first().prompts.size() == 10);
+        QCOMPARE(m->visibleChips(), 10);
         QTRY_COMPARE(strip->value(), strip->maximum());
     }
 
@@ -204,28 +183,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("loading");
         QTest::addColumn<QString>("result");
-        QTest::addColumn<QString>("page");
-        QTest::newRow("waiting for the first piece") << true << QString() << u"thinking"_s;
-        QTest::newRow("streaming") << true << u"Hal"_s << u"result"_s;
-        QTest::newRow("done") << false << u"**Hallo** Welt"_s << u"result"_s;
-        QTest::newRow("idle") << false << QString() << u"placeholder"_s;
+        QTest::addColumn<QString>("shown"); // the output widget in view
+        QTest::newRow("waiting for the first piece") << true << QString() << u"thinkingLabel"_s;
+        QTest::newRow("streaming") << true << u"Hal"_s << u"resultView"_s;
+        QTest::newRow("done") << false << u"**Hallo** Welt"_s << u"resultView"_s;
+        QTest::newRow("idle") << false << QString() << u"outputPlaceholder"_s;
     }
 
     void outputArea()
     {
         QFETCH(bool, loading);
         QFETCH(QString, result);
-        QFETCH(QString, page);
-        state().setIsLoading(loading);
-        state().setResultText(result);
-        QCOMPARE(shownOutputPage(), page);
-        if (page == u"result")
-            QCOMPARE(m_view->resultView()->content(), result);
-        QCOMPARE(m_view->findChild<BusyIndicator*>()->isSpinning(), page == u"thinking");
+        QFETCH(QString, shown);
+        m->state.setIsLoading(loading);
+        m->state.setResultText(result);
+        for (const QString& output : {u"thinkingLabel"_s, u"resultView"_s, u"outputPlaceholder"_s})
+            QCOMPARE(m->shown(output), output == shown);
+        QCOMPARE(m->view.resultView()->content(), result);
+        QCOMPARE(m->view.findChild<BusyIndicator*>()->isSpinning(), shown == u"thinkingLabel");
         // The spinner stops as soon as text arrives: an idle panel must not keep a timer running.
-        state().appendResultText(u"more"_s);
-        QCOMPARE(shownOutputPage(), u"result"_s);
-        QVERIFY(!m_view->findChild<BusyIndicator*>()->isSpinning());
+        m->state.appendResultText(u"more"_s);
+        QVERIFY(m->shown(u"resultView"_s) && !m->shown(u"thinkingLabel"_s));
+        QVERIFY(!m->view.findChild<BusyIndicator*>()->isSpinning());
     }
 };
 

@@ -5,7 +5,6 @@
 #include "model/Settings.h"
 #include "support/TestEnvironment.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -14,32 +13,21 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Fixture
+struct Tab
 {
     TestEnvironment environment;
     Settings settings;
     MemoryStore memory{environment.appFolder()};
-    std::unique_ptr<AppState> state;
+    AppState state{settings, ChatStore(environment.appFolder()), nullptr};
     std::unique_ptr<AITab> tab;
-
-    explicit Fixture(int projectCount)
-    {
-        QList<Project> projects;
-        for (int i = 0; i < projectCount; ++i)
-            projects.append(Project{QUuid::createUuid(), u"P%1"_s.arg(i), {}, {}, {}, {}, {}, {}});
-        settings.setBytes(SettingsKeys::userProjects, Project::encodeList(projects));
-        state = std::make_unique<AppState>(settings, ChatStore(environment.appFolder()), nullptr);
-    }
 
     void open()
     {
-        tab = std::make_unique<AITab>(*state, settings, memory);
+        tab = std::make_unique<AITab>(state, settings, memory);
         tab->show();
     }
 
@@ -55,7 +43,7 @@ class TestAITab : public QObject
 private Q_SLOTS:
     void settingsAreWrittenAsEdited()
     {
-        Fixture f(1);
+        Tab f;
         f.settings.setString(SettingsKeys::openaiApiKey, u"sk-old"_s);
         f.open();
         auto* key = f.find<QLineEdit>(u"apiKeyEdit"_s);
@@ -92,19 +80,21 @@ private Q_SLOTS:
         QCOMPARE(f.memory.loadPersonality(), u"Be brief."_s);
         f.find<QPushButton>(u"resetPersonalityButton"_s)->click();
         QCOMPARE(f.memory.loadPersonality(), MemoryStore::defaultPersonality());
-        f.find<QCheckBox>(u"autoMemoryToggle"_s)->click();
-        QVERIFY(f.settings.contains(SettingsKeys::autoMemoryEnabled));
+        f.find<QCheckBox>(u"autoMemoryToggle"_s)->click(); // on by default
         QCOMPARE(f.settings.boolean(SettingsKeys::autoMemoryEnabled), false);
     }
 
     void memories()
     {
         for (const int projects : {1, 2}) {
-            Fixture f(projects);
+            Tab f;
+            if (projects == 2)
+                f.state.setProjects(f.state.projects() +
+                                    QList<Project>{{QUuid::createUuid(), u"P1"_s, {}, {}, {}, {}, {}, {}}});
             MemoryStore::appendFacts(f.memory.userMemoryPath(), {u"Lives in Graz"_s});
-            const QUuid last = f.state->projects().last().id;
+            const QUuid last = f.state.projects().last().id;
             MemoryStore::appendFacts(f.memory.projectMemoryPath(last), {u"Uses Qt 6"_s});
-            f.state->setActiveProjectIndex(projects - 1);
+            f.state.setActiveProjectIndex(projects - 1);
             f.open();
             auto* picker = f.find<QComboBox>(u"memoryProjectPicker"_s);
             auto* projectText = f.find<QLabel>(u"projectMemoryText"_s);

@@ -8,8 +8,6 @@
 #include "sync/SyncService.h"
 #include "ui/preferences/PromptLibrarySheet.h"
 
-#include <QApplication>
-#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,11 +15,8 @@
 #include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -67,12 +62,9 @@ struct Fixture
 
     void triggerMenu(int row, const QString& action)
     {
-        QMenu* menu = tab->promptContextMenu(row);
-        QVERIFY(menu);
-        auto* item = menu->findChild<QAction*>(action);
-        QVERIFY(item);
-        item->trigger();
-        delete menu;
+        const std::unique_ptr<QMenu> menu(tab->promptContextMenu(row));
+        QVERIFY(menu && menu->findChild<QAction*>(action));
+        menu->findChild<QAction*>(action)->trigger();
     }
 };
 
@@ -166,7 +158,6 @@ private Q_SLOTS:
         QCOMPARE(added.systemPrompt, defaultPrompts()[1].systemPrompt);
         QVERIFY(added.id != defaultPrompts()[1].id); // a copy, not the library's prompt
         QCOMPARE(added.number, 2);
-        sheet->close();
     }
 
     // A refused share leaves the project alone, and without a server there is nothing to share to until one is
@@ -242,10 +233,7 @@ private Q_SLOTS:
         f.find<QToolButton>(u"deleteFromServerButton"_s)->click();
         auto* box = f.tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s);
         QVERIFY(box);
-        for (QAbstractButton* button : box->buttons()) {
-            if (confirm ? button->objectName() == u"confirmDeleteFromServer" : button->text() == u"Cancel")
-                button->click();
-        }
+        (confirm ? box->findChild<QAbstractButton*>(u"confirmDeleteFromServer"_s) : box->escapeButton())->click();
         QTRY_VERIFY(!f.tab->isDeletingFromServer());
         if (!confirm)
             QTRY_VERIFY(!f.tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s));
