@@ -102,10 +102,8 @@ private Q_SLOTS:
             "{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '], 'project_memory': ['React']}")));
         const QString log = extract(project);
 
-        const HttpRequest& request = m_server->requests().first();
-        QCOMPARE(request.target, QByteArray("/v1/chat/completions"));
-        QCOMPARE(request.header("Authorization"), QByteArray("Bearer sk-mem"));
-        QVERIFY(request.body.contains("\"temperature\":0}")); // an integer, keys come out sorted
+        // Path and key header come from the chat client's request, which its tests check.
+        QVERIFY(m_server->requests().first().body.contains("\"temperature\":0}")); // an integer; keys come sorted
         QCOMPARE(m_server->lastBody(),
                  (QJsonObject{
                      {u"model"_s, u"gpt-4o-mini"_s},
