@@ -54,11 +54,8 @@ private Q_SLOTS:
         QFETCH(bool, withImage);
         QFETCH(QString, systemText);
         QFETCH(QString, userText);
-        QImage image;
-        if (withImage) {
-            image = QImage(4, 4, QImage::Format_RGB32);
-            image.fill(Qt::red);
-        }
+        QImage image(withImage ? QSize(4, 4) : QSize(), QImage::Format_RGB32);
+        image.fill(Qt::red);
         const PromptRun run = composePromptRun(summarize, copied, image, withContext(context));
         QCOMPARE(run.systemText, systemText);
         QCOMPARE(run.userText, userText);

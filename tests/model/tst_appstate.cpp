@@ -29,14 +29,14 @@ Project project(const QString& name, QList<Prompt> prompts = {}, std::optional<Q
                    std::move(prompts),  shareCode, std::nullopt, std::nullopt};
 }
 
-QByteArray encodedImage(const char* format)
+QByteArray redPng()
 {
     QImage image(4, 3, QImage::Format_ARGB32);
     image.fill(Qt::red);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
+    image.save(&buffer, "PNG");
     return bytes;
 }
 
@@ -101,36 +101,35 @@ private Q_SLOTS:
         if (!userProjects.isNull() && !asIniText)
             settings.setBytes(SettingsKeys::userProjects, userProjects);
         const QList<Prompt> legacy{prompt(3, u"Three"_s), prompt(1, u"One"_s), prompt(2, u"Two"_s)};
-        QJsonArray legacyJson;
-        for (const Prompt& p : legacy)
-            legacyJson.append(p.toJson());
-        const QByteArray legacyBytes = withLegacyPrompts ? QJsonDocument(legacyJson).toJson() : QByteArray();
+        const QByteArray legacyBytes =
+            withLegacyPrompts
+                ? QJsonDocument(QJsonArray{legacy[0].toJson(), legacy[1].toJson(), legacy[2].toJson()}).toJson()
+                : QByteArray();
         if (withLegacyPrompts)
             settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
         const bool corrupt = QByteArray(QTest::currentDataTag()).startsWith("corrupt");
 
         StdoutCapture capture;
         auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
+        const QList<Project> loaded = state->projects();
         if (expected == u"stored") {
-            QCOMPARE(state->projects(), Project::decodeList(userProjects).value());
+            QCOMPARE(loaded, Project::decodeList(userProjects).value());
         } else if (expected == u"migrated") {
-            QCOMPARE(state->projects().size(), 1);
-            QCOMPARE(state->projects().first().name, u"General"_s);
-            QCOMPARE(state->projects().first().prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
-            QVERIFY(state->projects().first().id != defaultProject().id);
+            QCOMPARE(loaded.size(), 1);
+            QCOMPARE(loaded[0].name, u"General"_s);
+            QCOMPARE(loaded[0].prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
+            QVERIFY(loaded[0].id != defaultProject().id);
         } else {
-            QCOMPARE(state->projects(), QList<Project>{defaultProject()});
+            QCOMPARE(loaded, QList<Project>{defaultProject()});
             QVERIFY(settings.contains(SettingsKeys::activeProjectIndex));
             QCOMPARE(settings.integer(SettingsKeys::activeProjectIndex), 0);
         }
         if (!corrupt)
-            QCOMPARE(Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value(), state->projects());
+            QCOMPARE(Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value(), loaded);
         // The legacy list is read, never rewritten or removed.
         QCOMPARE(settings.bytes(SettingsKeys::userPrompts), legacyBytes);
 
-        const auto copies = [&] {
-            return QDir(env.appFolder()).entryList({u"userProjects.corrupt-*.json"_s}, QDir::Files);
-        };
+        const auto copies = [&] { return QDir(env.appFolder()).entryList({u"userProjects.corrupt-*.json"_s}); };
         QCOMPARE(copies().size(), corrupt ? 1 : 0);
         if (!corrupt)
             return;
@@ -218,12 +217,10 @@ private Q_SLOTS:
             prompts.append(prompt(n, QString::number(n)));
         state->replaceProjects({project(u"Target"_s, prompts)});
         state->setActiveProjectIndex(5); // past the end: the last project
-
         state->setLastCustomPromptText(text);
         state->saveCustomPromptAsQuickAction(); // that it is stored and offered once is the quick prompt view's test
-        const Project target = state->projects().at(0);
-        QCOMPARE(target.prompts.size(), numbers.size() + 1);
-        QCOMPARE(target.prompts.last(), (Prompt{target.prompts.last().id, expectedNumber, title, text}));
+        const QList<Prompt> saved = state->projects().at(0).prompts;
+        QCOMPARE(saved, (prompts + QList<Prompt>{Prompt{saved.last().id, expectedNumber, title, text}}));
     }
 
     void deletingTheActiveSessionPicksTheNewest()
@@ -245,7 +242,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("png");
         QTest::addColumn<bool>("expectImage"); // and the text "caption" with it, else no text
-        QTest::newRow("text and png") << encodedImage("PNG") << true;
+        QTest::newRow("text and png") << redPng() << true;
         QTest::newRow("only a damaged png") << QByteArray("\x89PNG") << false;
     }
 

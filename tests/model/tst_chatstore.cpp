@@ -82,30 +82,29 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("date");
         QTest::addColumn<QString>("stored"); // empty: not storable, saved as the current time
 
-        const QTime noon(12, 0);
-        QTest::newRow("plain") << "createdAt" << QDateTime(QDate(2024, 5, 1), noon, Qt::UTC) << "2024-05-01T12:00:00Z";
-        QTest::newRow("milliseconds dropped")
-            << "timestamp" << QDateTime(QDate(2024, 5, 1), QTime(12, 0, 0, 999), Qt::UTC) << "2024-05-01T12:00:00Z";
-        QTest::newRow("milliseconds before 1970")
-            << "updatedAt" << QDateTime::fromMSecsSinceEpoch(-1, Qt::UTC) << "1969-12-31T23:59:59Z";
-        QTest::newRow("offset across the new year")
-            << "createdAt" << QDateTime(QDate(2024, 12, 31), QTime(22, 30), Qt::OffsetFromUTC, -5 * 3600)
-            << "2025-01-01T03:30:00Z";
-        QTest::newRow("local time") << "timestamp" << QDateTime::fromSecsSinceEpoch(1'714'564'800, Qt::LocalTime)
-                                    << "2024-05-01T12:00:00Z";
-        QTest::newRow("first second of year 1")
-            << "updatedAt" << QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC) << "0001-01-01T00:00:00Z";
-        QTest::newRow("last second of year 9999")
-            << "createdAt" << QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC) << "9999-12-31T23:59:59Z";
+        const auto row = [](const char* name, const char* field, const QDateTime& date, const char* stored = "") {
+            QTest::newRow(name) << QString::fromLatin1(field) << date << QString::fromLatin1(stored);
+        };
+        const auto utc = [](QDate day, QTime time) { return QDateTime(day, time, Qt::UTC); };
+        const auto offset = [](QDate day, QTime time, int hours) {
+            return QDateTime(day, time, Qt::OffsetFromUTC, hours * 3600);
+        };
+        row("plain", "createdAt", utc({2024, 5, 1}, {12, 0}), "2024-05-01T12:00:00Z");
+        row("milliseconds dropped", "timestamp", utc({2024, 5, 1}, {12, 0, 0, 999}), "2024-05-01T12:00:00Z");
+        row("milliseconds before 1970", "updatedAt", QDateTime::fromMSecsSinceEpoch(-1, Qt::UTC),
+            "1969-12-31T23:59:59Z");
+        row("offset across the new year", "createdAt", offset({2024, 12, 31}, {22, 30}, -5), "2025-01-01T03:30:00Z");
+        row("local time", "timestamp", QDateTime::fromSecsSinceEpoch(1'714'564'800, Qt::LocalTime),
+            "2024-05-01T12:00:00Z");
+        row("first second of year 1", "updatedAt", utc({1, 1, 1}, {0, 0}), "0001-01-01T00:00:00Z");
+        row("last second of year 9999", "createdAt", utc({9999, 12, 31}, {23, 59, 59, 999}), "9999-12-31T23:59:59Z");
 
-        QTest::newRow("invalid") << "createdAt" << QDateTime() << "";
-        QTest::newRow("year 10000") << "updatedAt" << QDateTime(QDate(10000, 1, 1), noon, Qt::UTC) << "";
-        QTest::newRow("negative year") << "timestamp" << QDateTime(QDate(-44, 3, 15), noon, Qt::UTC) << "";
-        QTest::newRow("offset pushes year 1 back")
-            << "createdAt" << QDateTime(QDate(1, 1, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600) << "";
+        row("invalid", "createdAt", QDateTime());
+        row("year 10000", "updatedAt", utc({10000, 1, 1}, {12, 0}));
+        row("negative year", "timestamp", utc({-44, 3, 15}, {12, 0}));
+        row("offset pushes year 1 back", "createdAt", offset({1, 1, 1}, {0, 30}, 1));
         // The reader takes any offset, so a stored date can land past 9999 once in UTC; it is read, not kept.
-        QTest::newRow("read with an offset past 9999")
-            << "updatedAt" << *JsonFormat::parseDate(u"9999-12-31T23:30:00-01:00"_s) << "";
+        row("read with an offset past 9999", "updatedAt", *JsonFormat::parseDate(u"9999-12-31T23:30:00-01:00"_s));
     }
 
     // Whatever date the program holds, the saved history decodes as a whole at the next start.

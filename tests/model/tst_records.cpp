@@ -142,17 +142,6 @@ private Q_SLOTS:
         QCOMPARE(result.messages.size(), remaining);
         QCOMPARE(result.messages, session.messages.first(remaining));
     }
-
-    // The built-in prompts are numbered 1, 2, … and keep distinct ids.
-    void defaultLibrary()
-    {
-        QSet<QUuid> ids;
-        for (qsizetype i = 0; i < defaultPrompts().size(); ++i) {
-            QCOMPARE(defaultPrompts()[i].number, i + 1);
-            ids.insert(defaultPrompts()[i].id);
-        }
-        QCOMPARE(ids.size(), defaultPrompts().size());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRecords)

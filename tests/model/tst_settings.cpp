@@ -63,7 +63,6 @@ private Q_SLOTS:
         // Text settings read back as written, commas and the blanks around them included.
         const auto text = [](const char* value) { return QVariant(QString::fromUtf8(value)); };
         row("text with a comma", "openai_model=gpt-4o, mini", text("gpt-4o, mini"));
-        row("command with a comma", "screenshot_command=maim -s, -f png", text("maim -s, -f png"));
         row("address with = and commas", "sync_base_url=https://example.org/rest/v1?select=a,b",
             text("https://example.org/rest/v1?select=a,b"));
         row("blanks around commas", "openai_model=a ,  b,c", text("a ,  b,c"));

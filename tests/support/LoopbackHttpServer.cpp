@@ -130,17 +130,21 @@ void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& respons
     socket->write(head);
     socket->flush();
 
-    // Each piece at its own time, so the client sees them arrive separately, then the close. The timers die with the
-    // socket when the client goes away mid-stream.
-    for (qsizetype i = 0; i <= response.chunks.size(); ++i) {
-        QTimer::singleShot(int(i) * response.delayMs, Qt::PreciseTimer, socket,
-                           [socket, chunk = response.chunks.value(i), last = i == response.chunks.size()] {
-                               if (last) {
-                                   socket->disconnectFromHost();
-                               } else {
-                                   socket->write(chunk);
-                                   socket->flush();
-                               }
-                           });
+    QTimer::singleShot(0, socket, [socket, chunks = response.chunks, delayMs = response.delayMs] {
+        sendPieces(socket, chunks, 0, delayMs);
+    });
+}
+
+// Each piece at its own time, so the client sees them arrive separately, then the close. Each piece schedules the
+// next, so they can never overtake one another under load. The timers die with the socket when the client goes away.
+void LoopbackHttpServer::sendPieces(QTcpSocket* socket, const QList<QByteArray>& chunks, qsizetype index, int delayMs)
+{
+    if (index == chunks.size()) {
+        QTimer::singleShot(delayMs, Qt::PreciseTimer, socket, [socket] { socket->disconnectFromHost(); });
+        return;
     }
+    socket->write(chunks.at(index));
+    socket->flush();
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, socket,
+                       [socket, chunks, index, delayMs] { sendPieces(socket, chunks, index + 1, delayMs); });
 }

@@ -66,6 +66,7 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket* socket);
     void respond(QTcpSocket* socket, const HttpResponse& response);
+    static void sendPieces(QTcpSocket* socket, const QList<QByteArray>& chunks, qsizetype index, int delayMs);
 
     QTcpServer m_server;
     Handler m_handler;
