@@ -313,13 +313,6 @@ void AppDelegate::ensurePanel()
             panel->addAction(action);
     }
 
-    const QPointer<AppDelegate> self(this);
-    const auto weak = [self](auto call) {
-        return [self, call](auto&&... args) {
-            if (self)
-                call(*self, std::forward<decltype(args)>(args)...);
-        };
-    };
     connect(panel, &FloatingPanel::numberKeyPressed, this, [this](int number) {
         if (m_appState->isPanelExpanded())
             return;
@@ -350,29 +343,22 @@ void AppDelegate::ensurePanel()
     });
     connect(panel, &FloatingPanel::willClose, this, &AppDelegate::panelWillClose);
 
-    view->onPromptSelected = weak([](AppDelegate& d, const Prompt& prompt) { d.runPrompt(prompt); });
-    view->onCustomPromptSubmitted = weak([](AppDelegate& d, const QString& text) {
-        d.m_appState->setLastCustomPromptText(text);
-        d.runPrompt(Prompt{QUuid::createUuid(), 0, QStringLiteral("Custom"), text});
+    connect(view, &FloatingPanelView::promptSelected, this, &AppDelegate::runPrompt);
+    connect(view, &FloatingPanelView::customPromptSubmitted, this, [this](const QString& text) {
+        m_appState->setLastCustomPromptText(text);
+        runPrompt(Prompt{QUuid::createUuid(), 0, QStringLiteral("Custom"), text});
     });
-    view->onClose = weak([](AppDelegate& d) {
-        d.m_appState->setShowWelcomeHint(false);
-        d.m_appState->setIsPanelExpanded(false);
-        if (d.m_panel)
-            d.m_panel->close();
+    connect(view, &FloatingPanelView::closeRequested, this, [this] {
+        m_appState->setShowWelcomeHint(false);
+        m_appState->setIsPanelExpanded(false);
+        if (m_panel)
+            m_panel->close();
     });
-    view->onOpenPreferences = weak([](AppDelegate& d) { d.showPreferences(); });
-    view->onToggleExpanded = weak([](AppDelegate& d) { d.toggleExpanded(); });
-    view->onSendChatMessage = weak([](AppDelegate& d, const QString& text, const std::optional<Prompt>& prompt,
-                                      const std::optional<QImage>& image) { d.sendChatMessage(text, prompt, image); });
-    view->onMinimize = weak([](AppDelegate& d) {
-        if (d.m_panel)
-            d.m_panel->showMinimized();
-    });
-    view->onZoom = weak([](AppDelegate& d) {
-        if (d.m_panel)
-            d.m_panel->toggleZoom();
-    });
+    connect(view, &FloatingPanelView::preferencesRequested, this, &AppDelegate::showPreferences);
+    connect(view, &FloatingPanelView::toggleExpandedRequested, this, &AppDelegate::toggleExpanded);
+    connect(view, &FloatingPanelView::sendChatMessage, this, &AppDelegate::sendChatMessage);
+    connect(view, &FloatingPanelView::minimizeRequested, panel, &QWidget::showMinimized);
+    connect(view, &FloatingPanelView::zoomRequested, panel, &FloatingPanel::toggleZoom);
 }
 
 void AppDelegate::presentPanel()

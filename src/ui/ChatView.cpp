@@ -577,8 +577,7 @@ void ChatView::send(const std::optional<Prompt>& prompt)
     const std::optional<QImage> image = m_pendingImage;
     m_input->clear();
     setPendingImage(std::nullopt);
-    if (onSendChatMessage)
-        onSendChatMessage(text, prompt, image);
+    Q_EMIT sendChatMessage(text, prompt, image);
 }
 
 void ChatView::setPendingImage(const std::optional<QImage>& image)

@@ -123,8 +123,6 @@ public:
     ChatView(AppState& state, ThemeColors colors, QWidget* parent = nullptr);
     ~ChatView() override;
 
-    std::function<void(const QString&, const std::optional<Prompt>&, const std::optional<QImage>&)> onSendChatMessage;
-
     ChatInputEdit* input() const { return m_input; }
     const std::optional<QImage>& pendingImage() const { return m_pendingImage; }
     void setPendingImage(const std::optional<QImage>& image);
@@ -141,6 +139,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+
+Q_SIGNALS:
+    void sendChatMessage(const QString& text, const std::optional<Prompt>& prompt, const std::optional<QImage>& image);
 
 private:
     void setDropTargeted(bool targeted);

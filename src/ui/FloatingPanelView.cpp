@@ -10,6 +10,7 @@
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStackedWidget>
@@ -112,23 +113,17 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     setPalette(colors.palette());
 
     m_quickPrompt = new QuickPromptView(state, settings, colors);
-    m_quickPrompt->onPromptSelected = [this](const Prompt& prompt) {
-        if (onPromptSelected)
-            onPromptSelected(prompt);
-    };
-    m_quickPrompt->onCustomPromptSubmitted = [this](const QString& text) {
-        if (onCustomPromptSubmitted)
-            onCustomPromptSubmitted(text);
-    };
-    m_quickPrompt->onExpand = [this] {
+    connect(m_quickPrompt, &QuickPromptView::promptSelected, this, &FloatingPanelView::promptSelected);
+    connect(m_quickPrompt, &QuickPromptView::customPromptSubmitted, this, &FloatingPanelView::customPromptSubmitted);
+    connect(m_quickPrompt, &QuickPromptView::expandRequested, this, [this] {
         // The same road as the Down Arrow, so the chat opens on this showing's session.
         if (m_state.isPanelExpanded())
             return;
-        if (onToggleExpanded)
-            onToggleExpanded();
+        if (isSignalConnected(QMetaMethod::fromSignal(&FloatingPanelView::toggleExpandedRequested)))
+            Q_EMIT toggleExpandedRequested();
         else
             m_state.setIsPanelExpanded(true);
-    };
+    });
 
     // Control strip: close, expand/collapse, chats/prompts, preferences.
     m_controlStrip = new QWidget;
@@ -138,17 +133,11 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     strip->setSpacing(6);
     auto* close = PanelWidgets::iconButton(QStringLiteral("xmark"), tr("Close (Esc)"), colors);
     close->setObjectName(QStringLiteral("closeButton"));
-    connect(close, &QToolButton::clicked, this, [this] {
-        if (onClose)
-            onClose();
-    });
+    connect(close, &QToolButton::clicked, this, &FloatingPanelView::closeRequested);
     m_expandButton =
         PanelWidgets::iconButton(QStringLiteral("arrow.up.left.and.arrow.down.right"), tr("Expand"), colors);
     m_expandButton->setObjectName(QStringLiteral("expandCollapseButton"));
-    connect(m_expandButton, &QToolButton::clicked, this, [this] {
-        if (onToggleExpanded)
-            onToggleExpanded();
-    });
+    connect(m_expandButton, &QToolButton::clicked, this, &FloatingPanelView::toggleExpandedRequested);
     m_tabButton = PanelWidgets::iconButton(QStringLiteral("book"), tr("Prompts"), colors);
     m_tabButton->setObjectName(QStringLiteral("chatsPromptsButton"));
     connect(m_tabButton, &QToolButton::clicked, this, [this] {
@@ -156,16 +145,12 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
             switchTab(m_state.expandedPanelTab() == ExpandedPanelTab::Chat ? 1 : 0);
         } else {
             m_state.setExpandedPanelTab(ExpandedPanelTab::Prompts);
-            if (onToggleExpanded)
-                onToggleExpanded();
+            Q_EMIT toggleExpandedRequested();
         }
     });
     auto* preferences = PanelWidgets::iconButton(QStringLiteral("ellipsis"), tr("Preferences"), colors);
     preferences->setObjectName(QStringLiteral("preferencesButton"));
-    connect(preferences, &QToolButton::clicked, this, [this] {
-        if (onOpenPreferences)
-            onOpenPreferences();
-    });
+    connect(preferences, &QToolButton::clicked, this, &FloatingPanelView::preferencesRequested);
     for (QToolButton* button : {close, m_expandButton, m_tabButton, preferences})
         strip->addWidget(button);
 
@@ -208,18 +193,8 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     auto* titleLayout = new QHBoxLayout(titleRow);
     titleLayout->setContentsMargins(14, 12, 10, 4);
     m_windowButtons = new WindowButtons(colors, titleRow);
-    m_windowButtons->actions = {[this] {
-                                    if (onClose)
-                                        onClose();
-                                },
-                                [this] {
-                                    if (onMinimize)
-                                        onMinimize();
-                                },
-                                [this] {
-                                    if (onZoom)
-                                        onZoom();
-                                }};
+    m_windowButtons->actions = {[this] { Q_EMIT closeRequested(); }, [this] { Q_EMIT minimizeRequested(); },
+                                [this] { Q_EMIT zoomRequested(); }};
     titleLayout->addWidget(m_windowButtons);
     titleLayout->addSpacing(10);
     m_chatsTab =
@@ -244,11 +219,7 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     mainColumn->addSpacing(6);
     m_mainStack = new QStackedWidget;
     m_chatView = new ChatView(state, colors);
-    m_chatView->onSendChatMessage = [this](const QString& text, const std::optional<Prompt>& prompt,
-                                           const std::optional<QImage>& image) {
-        if (onSendChatMessage)
-            onSendChatMessage(text, prompt, image);
-    };
+    connect(m_chatView, &ChatView::sendChatMessage, this, &FloatingPanelView::sendChatMessage);
     m_mainStack->addWidget(m_chatView);
     m_promptsHolder = new QWidget;
     auto* promptsColumn = new QVBoxLayout(m_promptsHolder);

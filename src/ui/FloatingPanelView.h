@@ -33,21 +33,23 @@ public:
                       QWidget* parent = nullptr);
     ~FloatingPanelView() override;
 
-    std::function<void(const Prompt&)> onPromptSelected;
-    std::function<void(const QString&)> onCustomPromptSubmitted;
-    std::function<void()> onClose;
-    std::function<void()> onOpenPreferences;
-    std::function<void()> onToggleExpanded;
-    std::function<void(const QString&, const std::optional<Prompt>&, const std::optional<QImage>&)> onSendChatMessage;
-    std::function<void()> onMinimize;
-    std::function<void()> onZoom;
-
     // The controller copied the newest answer itself (Ctrl+C in the chat): show the checkmark on it.
     void showCopiedFeedback();
 
     QuickPromptView* quickPromptView() const { return m_quickPrompt; }
     ChatView* chatView() const { return m_chatView; }
     PanelSidebar* sidebar() const { return m_sidebar; }
+
+Q_SIGNALS:
+    void promptSelected(const Prompt& prompt);
+    void customPromptSubmitted(const QString& text);
+    void closeRequested();
+    void preferencesRequested();
+    // Without a receiver the view expands itself.
+    void toggleExpandedRequested();
+    void sendChatMessage(const QString& text, const std::optional<Prompt>& prompt, const std::optional<QImage>& image);
+    void minimizeRequested();
+    void zoomRequested();
 
 protected:
     void focusInEvent(QFocusEvent* event) override;

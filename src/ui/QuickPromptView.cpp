@@ -272,8 +272,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
             clipboard->setText(m_state.resultText());
     });
     connect(expand, &QPushButton::clicked, this, [this] {
-        if (onExpand)
-            onExpand();
+        Q_EMIT expandRequested();
     });
     footer->addWidget(copy);
     footer->addStretch();
@@ -393,8 +392,7 @@ void QuickPromptView::refreshProjects()
         QWidget* chip = makeChip(number, prompt.title, tr("Press %1 — %2").arg(number, prompt.title));
         chip->setProperty("promptId", prompt.id);
         connect(static_cast<QPushButton*>(chip), &QPushButton::clicked, this, [this, prompt] {
-            if (onPromptSelected)
-                onPromptSelected(prompt);
+            Q_EMIT promptSelected(prompt);
         });
         m_chipLayout->addWidget(chip);
     }
@@ -430,8 +428,7 @@ void QuickPromptView::submitCustomPrompt()
     const QString text = m_state.customPromptText().trimmed();
     if (text.isEmpty())
         return;
-    if (onCustomPromptSubmitted)
-        onCustomPromptSubmitted(text);
+    Q_EMIT customPromptSubmitted(text);
     m_state.setShowCustomPromptInput(false);
     m_state.setCustomPromptText(QString());
     m_customEdit->clearFocus();

@@ -35,12 +35,13 @@ public:
     QuickPromptView(AppState& state, Settings& settings, ThemeColors colors, QWidget* parent = nullptr);
     ~QuickPromptView() override;
 
-    std::function<void(const Prompt&)> onPromptSelected;
-    std::function<void(const QString&)> onCustomPromptSubmitted;
-    std::function<void()> onExpand;
-
     QLineEdit* customPromptEdit() const { return m_customEdit; }
     MarkdownContentView* resultView() const { return m_resultView; }
+
+Q_SIGNALS:
+    void promptSelected(const Prompt& prompt);
+    void customPromptSubmitted(const QString& text);
+    void expandRequested();
 
 private:
     void refreshInput();

@@ -297,7 +297,7 @@ private Q_SLOTS:
         // A trigger on an empty clipboard opens the chat; the typed prompt is what gets recorded.
         trigger(QString());
         QVERIFY(state().isPanelExpanded() && m_delegate->panelView());
-        m_delegate->panelView()->onCustomPromptSubmitted(QStringLiteral("Write a haiku"));
+        Q_EMIT m_delegate->panelView()->customPromptSubmitted(QStringLiteral("Write a haiku"));
         QVERIFY(waitForRun());
         QCOMPARE(state().chatSessions().first().messages.first().content, QStringLiteral("Write a haiku"));
     }

@@ -63,10 +63,10 @@ private Q_SLOTS:
     {
         m = std::make_unique<Chat>();
         QVERIFY(show(m->view, {640, 560}));
-        m->view.onSendChatMessage = [this](const QString& text, const std::optional<Prompt>&,
-                                           const std::optional<QImage>& image) {
-            m->sent.append({text, image});
-        };
+        connect(&m->view, &ChatView::sendChatMessage, this,
+                [this](const QString& text, const std::optional<Prompt>&, const std::optional<QImage>& image) {
+                    m->sent.append({text, image});
+                });
     }
 
     void cleanup() { m.reset(); }

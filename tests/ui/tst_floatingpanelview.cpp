@@ -32,14 +32,15 @@ private Q_SLOTS:
     void init()
     {
         m = std::make_unique<Panel>();
-        m->view.onClose = [this] { m->calls.append(u"close"_s); };
-        m->view.onMinimize = [this] { m->calls.append(u"minimize"_s); };
-        m->view.onZoom = [this] { m->calls.append(u"zoom"_s); };
-        m->view.onOpenPreferences = [this] { m->calls.append(u"preferences"_s); };
-        m->view.onToggleExpanded = [this] {
+        const auto record = [this](const QString& name) { return [this, name] { m->calls.append(name); }; };
+        connect(&m->view, &FloatingPanelView::closeRequested, this, record(u"close"_s));
+        connect(&m->view, &FloatingPanelView::minimizeRequested, this, record(u"minimize"_s));
+        connect(&m->view, &FloatingPanelView::zoomRequested, this, record(u"zoom"_s));
+        connect(&m->view, &FloatingPanelView::preferencesRequested, this, record(u"preferences"_s));
+        connect(&m->view, &FloatingPanelView::toggleExpandedRequested, this, [this] {
             m->calls.append(u"toggle"_s);
             m->state.setIsPanelExpanded(!m->state.isPanelExpanded());
-        };
+        });
         QVERIFY(show(m->view, {900, 620}));
     }
 
@@ -107,7 +108,7 @@ private Q_SLOTS:
 
     void footerExpandWorksWithoutAController()
     {
-        m->view.onToggleExpanded = nullptr;
+        disconnect(&m->view, &FloatingPanelView::toggleExpandedRequested, this, nullptr);
         m->click(u"expandButton"_s);
         QVERIFY(m->state.isPanelExpanded());
         QVERIFY(!m->view.findChild<QWidget*>(u"expandButton"_s)->isVisible()); // nothing left to expand

@@ -53,7 +53,8 @@ private Q_SLOTS:
     {
         m = std::make_unique<Card>();
         QVERIFY(show(m->view, {640, 520}));
-        m->view.onCustomPromptSubmitted = [this](const QString& text) { m->submitted.append(text); };
+        connect(&m->view, &QuickPromptView::customPromptSubmitted, this,
+                [this](const QString& text) { m->submitted.append(text); });
     }
 
     void cleanup() { m.reset(); }
