@@ -8,7 +8,6 @@
 #include <QRect>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class QKeyEvent;

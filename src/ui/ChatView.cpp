@@ -324,8 +324,7 @@ void ChatInputEdit::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & Qt::ShiftModifier)) {
-        if (onSubmit)
-            onSubmit();
+        Q_EMIT submitted();
         event->accept();
         return;
     }
@@ -453,7 +452,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     m_input->setStyleSheet(QStringLiteral("QPlainTextEdit { color: %1; background: %2; border: 1px solid %3; "
                                           "border-radius: 10px; padding: 2px 6px; }")
                                .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder())));
-    m_input->onSubmit = [this] { send(std::nullopt); };
+    connect(m_input, &ChatInputEdit::submitted, this, [this] { send(std::nullopt); });
     m_input->onImageData = [this](const QMimeData* data) {
         if (auto image = Clipboard::imageFromMimeData(data, Clipboard::ImageSources::DataOrLocalFile)) {
             setPendingImage(image);

@@ -96,12 +96,14 @@ class ChatInputEdit : public QPlainTextEdit
 public:
     explicit ChatInputEdit(QWidget* parent = nullptr);
 
-    std::function<void()> onSubmit;
     // Pasted or dropped data: returns true when it took an image from it (no text is then inserted).
     std::function<bool(const QMimeData*)> onImageData;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    void submitted(); // Enter without Shift
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

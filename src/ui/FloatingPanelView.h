@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class AppState;

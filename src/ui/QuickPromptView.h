@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
 
 class AppState;
 class ContentFittingScrollView;

@@ -57,8 +57,7 @@ PromptEditorInline::PromptEditorInline(QWidget* parent) : QWidget(parent)
     box->addLayout(buttons);
 
     const auto cancel = [this] {
-        if (onCancel)
-            onCancel();
+        Q_EMIT cancelRequested();
     };
     connect(m_back, &QPushButton::clicked, this, cancel);
     connect(m_cancel, &QPushButton::clicked, this, cancel);
@@ -66,8 +65,7 @@ PromptEditorInline::PromptEditorInline(QWidget* parent) : QWidget(parent)
     connect(m_title, &QLineEdit::returnPressed, this, &PromptEditorInline::save);
     connect(m_title, &QLineEdit::textChanged, this, &PromptEditorInline::updateSaveEnabled);
     connect(m_delete, &QPushButton::clicked, this, [this] {
-        if (onDelete)
-            onDelete();
+        Q_EMIT deleteRequested();
     });
     for (const auto key :
          {QKeyCombination(Qt::ControlModifier, Qt::Key_Return), QKeyCombination(Qt::ControlModifier, Qt::Key_Enter)}) {
@@ -108,8 +106,7 @@ void PromptEditorInline::keyPressEvent(QKeyEvent* event)
     // The fields leave Escape unhandled, so it arrives here from whichever has the focus.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
-        if (onCancel)
-            onCancel();
+        Q_EMIT cancelRequested();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -120,8 +117,7 @@ void PromptEditorInline::save()
     // A prompt without a title would be an unlabelled chip in the panel.
     if (m_title->text().trimmed().isEmpty())
         return;
-    if (onSave)
-        onSave(prompt());
+    Q_EMIT saveRequested(prompt());
 }
 
 void PromptEditorInline::updateSaveEnabled()

@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -29,12 +28,14 @@ public:
 
     void setColors(const ThemeColors& colors);
 
-    std::function<void(const Prompt&)> onSave;
-    std::function<void()> onCancel;
-    std::function<void()> onDelete; // offered only for an existing prompt
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+Q_SIGNALS:
+    void saveRequested(const Prompt& prompt);
+    void cancelRequested();
+    void deleteRequested(); // offered only for an existing prompt
 
 private:
     void save();

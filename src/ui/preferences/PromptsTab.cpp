@@ -197,15 +197,15 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SyncService* sync
     box->addStretch();
 
     m_editor = new PromptEditorInline(m_stack);
-    m_editor->onSave = [this](const Prompt& prompt) { saveEditedPrompt(prompt); };
-    m_editor->onCancel = [this] { closeEditor(); };
-    m_editor->onDelete = [this] {
+    connect(m_editor, &PromptEditorInline::saveRequested, this, &PromptsTab::saveEditedPrompt);
+    connect(m_editor, &PromptEditorInline::cancelRequested, this, &PromptsTab::closeEditor);
+    connect(m_editor, &PromptEditorInline::deleteRequested, this, [this] {
         if (m_editingPrompt) {
             const QUuid id = m_editingPrompt->id;
             closeEditor();
             deletePrompt(id);
         }
-    };
+    });
     m_emptyPage = new QWidget(m_stack);
     m_stack->addWidget(m_detail);
     m_stack->addWidget(m_editor);
