@@ -158,7 +158,7 @@ ChatCompletionsClient::ChatCompletionsClient(QNetworkAccessManager* network, QOb
 
 bool ChatCompletionsClient::isVisionModel(const QString& model)
 {
-    return model.startsWith(u"gpt-4o") || model.startsWith(u"gpt-4-turbo") || model.startsWith(u"gpt-4-turbo-preview");
+    return model.startsWith(u"gpt-4o") || model.startsWith(u"gpt-4-turbo");
 }
 
 std::optional<QByteArray> ChatCompletionsClient::encodeImageForUpload(const QImage& image, int maxSide)

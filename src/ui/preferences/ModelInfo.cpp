@@ -13,12 +13,12 @@ const QList<ModelInfo>& ModelInfo::all()
 {
     static const QList<ModelInfo> models{
         {QStringLiteral("o4-mini"), QStringLiteral("o4-mini"), QStringLiteral("$0.15"), QStringLiteral("$0.60"),
-         QCoreApplication::translate("AITab", "Fast and affordable. Great for most tasks."), false},
+         QCoreApplication::translate("AITab", "Fast and affordable. Great for most tasks.")},
         {QStringLiteral("gpt-4o"), QStringLiteral("GPT-4o"), QStringLiteral("$2.50"), QStringLiteral("$10.00"),
-         QCoreApplication::translate("AITab", "High quality. Better for complex tasks. Supports images."), true},
+         QCoreApplication::translate("AITab", "High quality. Better for complex tasks. Supports images.")},
         {QStringLiteral("gpt-4-turbo"), QStringLiteral("GPT-4 Turbo"), QStringLiteral("$10.00"),
          QStringLiteral("$30.00"),
-         QCoreApplication::translate("AITab", "Premium. Best quality for demanding tasks. Supports images."), true},
+         QCoreApplication::translate("AITab", "Premium. Best quality for demanding tasks. Supports images.")},
     };
     return models;
 }

@@ -12,7 +12,6 @@ struct ModelInfo
     QString inputPrice;
     QString outputPrice;
     QString note;
-    bool supportsVision = false;
 
     // "<name> — <inputPrice> in / <outputPrice> out"
     QString label() const;
