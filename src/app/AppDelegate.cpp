@@ -98,8 +98,7 @@ void AppDelegate::wireHotkeyCallbacks()
             Qt::UniqueConnection);
     connect(m_hotkeyManager.get(), &HotkeyManager::screenshotTriggered, this, &AppDelegate::handleScreenshotTrigger,
             Qt::UniqueConnection);
-    connect(m_hotkeyManager.get(), &HotkeyManager::copyTapped, this, &AppDelegate::handleCopyTap,
-            Qt::UniqueConnection);
+    connect(m_hotkeyManager.get(), &HotkeyManager::copyTapped, this, &AppDelegate::handleCopyTap, Qt::UniqueConnection);
 }
 
 void AppDelegate::armAfterOnboarding()

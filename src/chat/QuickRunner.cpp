@@ -15,8 +15,7 @@ const QString customTitle = QStringLiteral("Custom");
 } // namespace
 
 QuickRunner::QuickRunner(AppState& state, Settings& settings, QNetworkAccessManager& network, QObject* parent)
-    : QObject(parent), m_state(state), m_settings(settings),
-      m_client(std::make_unique<ChatCompletionsClient>(&network))
+    : QObject(parent), m_state(state), m_settings(settings), m_client(std::make_unique<ChatCompletionsClient>(&network))
 {}
 
 QuickRunner::~QuickRunner()

@@ -324,7 +324,8 @@ void AppState::saveCustomPromptAsQuickAction()
     const QString text = *m_lastCustomPromptText;
     QList<Project> projects = m_projects;
     Project& project = projects[std::clamp<qsizetype>(m_activeProjectIndex, 0, projects.size() - 1)];
-    project.prompts.append(Prompt{QUuid::createUuid(), project.nextPromptNumber(), leadingCharacters(text, quickActionTitleLength), text});
+    project.prompts.append(
+        Prompt{QUuid::createUuid(), project.nextPromptNumber(), leadingCharacters(text, quickActionTitleLength), text});
     setProjects(projects);
     saveProjects(projects);
     setLastCustomPromptText(std::nullopt);

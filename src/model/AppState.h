@@ -155,5 +155,4 @@ private:
     std::optional<QUuid> m_activeChatSessionID;
     QList<Project> m_projects;
     int m_activeProjectIndex = 0;
-
 };

@@ -79,8 +79,7 @@ std::unique_ptr<Notifier> createNotifier()
 
 std::unique_ptr<SecretStore> createSecretStore()
 {
-    return std::make_unique<SecretStoreNull>(
-        QCoreApplication::translate("SecretStore", "No keyring was found."));
+    return std::make_unique<SecretStoreNull>(QCoreApplication::translate("SecretStore", "No keyring was found."));
 }
 
 } // namespace Backends

@@ -24,8 +24,8 @@ public:
 
     enum class ImageSources
     {
-        Data,             // picture data only
-        DataOrLocalFile   // also an image file the user dropped or pasted (the first file decides)
+        Data,           // picture data only
+        DataOrLocalFile // also an image file the user dropped or pasted (the first file decides)
     };
 
     // The most text taken from another application, in UTF-16 units; anything past it is dropped.

@@ -39,8 +39,7 @@ void SyncService::share(const Project& project, const QString& ownerKey, QObject
     m_client.createSharedProject(project, ownerKey, context, std::move(done));
 }
 
-void SyncService::deleteFromServer(const QString& code, const QString& ownerKey, QObject* context,
-                                   Callback<bool> done)
+void SyncService::deleteFromServer(const QString& code, const QString& ownerKey, QObject* context, Callback<bool> done)
 {
     m_client.deleteSharedProject(code, ownerKey, context, std::move(done));
 }

@@ -104,8 +104,8 @@ private:
     int m_pressed = -1;
 };
 
-FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncService* sync,
-                                     ThemeColors colors, QWidget* parent)
+FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncService* sync, ThemeColors colors,
+                                     QWidget* parent)
     : QWidget(parent), m_state(state), m_colors(colors)
 {
     setObjectName(QStringLiteral("floatingPanelView"));

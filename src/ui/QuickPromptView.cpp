@@ -271,9 +271,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
         if (QClipboard* clipboard = QGuiApplication::clipboard())
             clipboard->setText(m_state.resultText());
     });
-    connect(expand, &QPushButton::clicked, this, [this] {
-        Q_EMIT expandRequested();
-    });
+    connect(expand, &QPushButton::clicked, this, [this] { Q_EMIT expandRequested(); });
     footer->addWidget(copy);
     footer->addStretch();
     footer->addWidget(expand);
@@ -391,9 +389,8 @@ void QuickPromptView::refreshProjects()
         const QString number = QString::number(prompt.number);
         QWidget* chip = makeChip(number, prompt.title, tr("Press %1 — %2").arg(number, prompt.title));
         chip->setProperty("promptId", prompt.id);
-        connect(static_cast<QPushButton*>(chip), &QPushButton::clicked, this, [this, prompt] {
-            Q_EMIT promptSelected(prompt);
-        });
+        connect(static_cast<QPushButton*>(chip), &QPushButton::clicked, this,
+                [this, prompt] { Q_EMIT promptSelected(prompt); });
         m_chipLayout->addWidget(chip);
     }
     m_chipLayout->addWidget(m_customChip);

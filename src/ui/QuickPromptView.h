@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QWidget>
 
-
 class AppState;
 class ContentFittingScrollView;
 class MarkdownContentView;

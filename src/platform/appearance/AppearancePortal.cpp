@@ -118,7 +118,6 @@ void AppearancePortal::readWith(const QString& method)
     });
 }
 
-
 void AppearancePortal::onSettingChanged(const QString& nameSpace, const QString& key, const QVariant& value)
 {
     if (nameSpace != appearanceNamespace || key != colorSchemeKey)

@@ -47,7 +47,6 @@ constexpr std::pair<int, int> shiftedDigits[] = {
     {Qt::Key_ParenRight, Qt::Key_0},
 };
 
-
 } // namespace
 
 namespace HotkeyKeys {

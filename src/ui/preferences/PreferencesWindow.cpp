@@ -20,8 +20,7 @@ PreferencesWindow::PreferencesWindow(AppState& appState, Settings& settings, Syn
     setAttribute(Qt::WA_QuitOnClose, false);
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
-    m_view =
-        new SettingsView(appState, settings, sync, hotkeyManager, std::move(memoryStore), themeManager, this);
+    m_view = new SettingsView(appState, settings, sync, hotkeyManager, std::move(memoryStore), themeManager, this);
     box->addWidget(m_view);
     setFixedSize(540, 500);
 }

@@ -20,9 +20,8 @@ class PreferencesWindow : public QWidget
 
 public:
     // `sync` and `hotkeyManager` may be null. Everything passed by reference must outlive the window.
-    PreferencesWindow(AppState& appState, Settings& settings, SyncService* sync,
-                      HotkeyManager* hotkeyManager, MemoryStore memoryStore, ThemeManager& themeManager,
-                      QWidget* parent = nullptr);
+    PreferencesWindow(AppState& appState, Settings& settings, SyncService* sync, HotkeyManager* hotkeyManager,
+                      MemoryStore memoryStore, ThemeManager& themeManager, QWidget* parent = nullptr);
 
     SettingsView* settingsView() const { return m_view; }
 

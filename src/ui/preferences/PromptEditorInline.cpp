@@ -56,17 +56,13 @@ PromptEditorInline::PromptEditorInline(QWidget* parent) : QWidget(parent)
     buttons->addWidget(m_save);
     box->addLayout(buttons);
 
-    const auto cancel = [this] {
-        Q_EMIT cancelRequested();
-    };
+    const auto cancel = [this] { Q_EMIT cancelRequested(); };
     connect(m_back, &QPushButton::clicked, this, cancel);
     connect(m_cancel, &QPushButton::clicked, this, cancel);
     connect(m_save, &QPushButton::clicked, this, &PromptEditorInline::save);
     connect(m_title, &QLineEdit::returnPressed, this, &PromptEditorInline::save);
     connect(m_title, &QLineEdit::textChanged, this, &PromptEditorInline::updateSaveEnabled);
-    connect(m_delete, &QPushButton::clicked, this, [this] {
-        Q_EMIT deleteRequested();
-    });
+    connect(m_delete, &QPushButton::clicked, this, [this] { Q_EMIT deleteRequested(); });
     for (const auto key :
          {QKeyCombination(Qt::ControlModifier, Qt::Key_Return), QKeyCombination(Qt::ControlModifier, Qt::Key_Enter)}) {
         auto* saveKey = new QShortcut(QKeySequence(key), this, [this] { save(); });

@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -27,7 +26,6 @@ public:
     Prompt prompt() const;
 
     void setColors(const ThemeColors& colors);
-
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

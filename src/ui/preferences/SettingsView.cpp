@@ -12,9 +12,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-SettingsView::SettingsView(AppState& appState, Settings& settings, SyncService* sync,
-                           HotkeyManager* hotkeyManager, MemoryStore memoryStore, ThemeManager& themeManager,
-                           QWidget* parent)
+SettingsView::SettingsView(AppState& appState, Settings& settings, SyncService* sync, HotkeyManager* hotkeyManager,
+                           MemoryStore memoryStore, ThemeManager& themeManager, QWidget* parent)
     : QWidget(parent), m_themes(themeManager)
 {
     setObjectName(QStringLiteral("settingsView"));
