@@ -3,6 +3,7 @@
 
 #include "platform/Session.h"
 #include "platform/command/ScreenshotCommand.h"
+#include "platform/dbus/DBusNotifier.h"
 #include "platform/null/GlobalHotkeyNull.h"
 #include "platform/null/KeyMonitorNull.h"
 #include "platform/null/NotifierNull.h"
@@ -73,8 +74,10 @@ Clipboard* clipboard()
 
 std::unique_ptr<Notifier> createNotifier()
 {
-    return std::make_unique<NotifierNull>(
-        QCoreApplication::translate("Notifier", "Desktop notifications are not available."));
+    if (!QDBusConnection::sessionBus().isConnected())
+        return std::make_unique<NotifierNull>(
+            QCoreApplication::translate("Notifier", "There is no session bus for notifications."));
+    return std::make_unique<DBusNotifier>();
 }
 
 std::unique_ptr<SecretStore> createSecretStore()

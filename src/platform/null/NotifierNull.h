@@ -3,7 +3,8 @@
 
 #include "platform/Notifier.h"
 
-// Sessions without a notification service: nothing is shown, and the reason says why.
+// Sessions without a notification service: every notification is reported as failed, so the caller can tell the
+// user another way.
 class NotifierNull : public Notifier
 {
     Q_OBJECT
@@ -11,7 +12,10 @@ class NotifierNull : public Notifier
 public:
     explicit NotifierNull(QString reason, QObject* parent = nullptr) : Notifier(parent), m_reason(std::move(reason)) {}
 
-    void notify(const QString&, const QString&) override {}
+    void notify(const QString& title, const QString& body, const QList<Action>& = {}) override
+    {
+        Q_EMIT notificationFailed(title, body);
+    }
     bool isAvailable() const override { return false; }
     QString unavailableReason() const override { return m_reason; }
 
