@@ -100,7 +100,8 @@ struct KeyMonitorX11::Private
     QStringList classes; // lower-case copy of ignoredClasses for this thread
     qint64 retryAt = 0;
 
-    bool connect(QString* failure);
+    // Opens our own connection; with `andGrab`, also watches raw key presses and grabs Ctrl+C.
+    bool connect(QString* failure, bool andGrab = true);
     void disconnect();
     bool grab(QString* failure);
     void ungrab();
@@ -215,19 +216,16 @@ bool KeyMonitorX11::isAvailable() const
         if (d->probed || d->running)
             return d->available;
     }
-    // Never started: look at the session without grabbing anything.
+    // Never started: look at the display and its XInput without grabbing anything, since a grab of even a moment
+    // would swallow a Ctrl+C the user makes then. Whether another client holds Ctrl+C shows only when start()
+    // grabs; until then the answer is not kept, so a later question looks again.
     Private probe;
     QString failure;
-    const bool ok = qEnvironmentVariable("VANTRO_NO_GRAB") != u"1" && probe.connect(&failure);
-    if (ok) {
-        probe.ungrab();
-        probe.disconnect();
-    } else if (failure.isEmpty()) {
+    const bool ok = qEnvironmentVariable("VANTRO_NO_GRAB") != u"1" && probe.connect(&failure, false);
+    probe.disconnect();
+    if (!ok && failure.isEmpty())
         failure = text("Global key detection is turned off (VANTRO_NO_GRAB=1).");
-    }
     std::lock_guard lock(d->stateMutex);
-    d->probed = true;
-    d->available = ok;
     d->reason = failure;
     return ok;
 }
@@ -273,7 +271,7 @@ int KeyMonitorX11::connectionCount() const
 
 // ---- connection -------------------------------------------------------------------------------------------------
 
-bool KeyMonitorX11::Private::connect(QString* failure)
+bool KeyMonitorX11::Private::connect(QString* failure, bool andGrab)
 {
     ioError = false;
     display = XOpenDisplay(nullptr);
@@ -292,6 +290,8 @@ bool KeyMonitorX11::Private::connect(QString* failure)
         disconnect();
         return false;
     }
+    if (!andGrab)
+        return true;
     std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits{};
     XISetMask(bits.data(), XI_RawKeyPress);
     XIEventMask mask{XIAllMasterDevices, int(bits.size()), bits.data()};
