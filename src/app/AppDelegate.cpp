@@ -11,6 +11,7 @@
 #include "input/ScreenshotCapture.h"
 #include "model/MemoryStore.h"
 #include "model/Settings.h"
+#include "platform/Backends.h"
 #include "platform/Log.h"
 #include "platform/SleepWatcher.h"
 #include "ui/FloatingPanelView.h"
@@ -228,10 +229,20 @@ QList<QAction*> AppDelegate::menuActions()
 void AppDelegate::createTrayIcon()
 {
     const QList<QAction*> actions = menuActions();
+    if (m_tray)
+        return;
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        logLine(component, QStringLiteral("No system tray; use `vantro --open-chat`, `--preferences` or `--quit`"));
+        // A panel that starts after us brings its tray later: the icon comes then.
+        if (!m_trayWatcher) {
+            logLine(component, QStringLiteral("No system tray yet; use `vantro --open-chat`, `--preferences` or "
+                                              "`--quit` until one appears"));
+            m_trayWatcher = Backends::createTrayWatcher();
+            connect(m_trayWatcher.get(), &TrayWatcher::trayAppeared, this, &AppDelegate::createTrayIcon,
+                    Qt::QueuedConnection);
+        }
         return;
     }
+    m_trayWatcher.reset();
     m_trayMenu = std::make_unique<QMenu>();
     m_trayMenu->addAction(actions[0]);
     m_trayMenu->addSeparator();

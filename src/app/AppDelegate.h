@@ -5,6 +5,7 @@
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
 #include "model/AppState.h"
+#include "platform/TrayWatcher.h"
 #include "sync/SharedProjectClient.h"
 #include "sync/SyncService.h"
 #include "ui/preferences/PreferencesWindow.h"
@@ -131,4 +132,5 @@ private:
     QAction* m_quitAction = nullptr;
     SleepWatcher* m_sleepWatcher = nullptr;
     bool m_wantsTray = true;
+    std::unique_ptr<TrayWatcher> m_trayWatcher; // while there is no tray
 };

@@ -4,6 +4,7 @@
 #include "platform/Session.h"
 #include "platform/command/ScreenshotCommand.h"
 #include "platform/dbus/DBusNotifier.h"
+#include "platform/dbus/StatusNotifierWatcher.h"
 #include "platform/null/GlobalHotkeyNull.h"
 #include "platform/null/KeyMonitorNull.h"
 #include "platform/null/NotifierNull.h"
@@ -15,6 +16,7 @@
 #include "platform/x11/KeyMonitorX11.h"
 #include "platform/x11/MacKeyCodes.h"
 #include "platform/x11/RegionSelector.h"
+#include "platform/x11/X11TrayWatcher.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -78,6 +80,20 @@ std::unique_ptr<Notifier> createNotifier()
         return std::make_unique<NotifierNull>(
             QCoreApplication::translate("Notifier", "There is no session bus for notifications."));
     return std::make_unique<DBusNotifier>();
+}
+
+std::unique_ptr<TrayWatcher> createTrayWatcher()
+{
+    auto watcher = std::make_unique<TrayWatcher>();
+    const auto forward = [&watcher](TrayWatcher* source) {
+        source->setParent(watcher.get());
+        QObject::connect(source, &TrayWatcher::trayAppeared, watcher.get(), &TrayWatcher::trayAppeared);
+    };
+    if (QDBusConnection::sessionBus().isConnected())
+        forward(new StatusNotifierWatcher(QDBusConnection::sessionBus()));
+    if (Session::current().kind == Session::Kind::X11 && QGuiApplication::platformName() == u"xcb")
+        forward(new X11TrayWatcher);
+    return watcher;
 }
 
 std::unique_ptr<SecretStore> createSecretStore()

@@ -7,6 +7,7 @@
 #include "platform/Notifier.h"
 #include "platform/ScreenGrabber.h"
 #include "platform/SecretStore.h"
+#include "platform/TrayWatcher.h"
 
 #include <memory>
 
@@ -29,6 +30,9 @@ ScreenGrabber* createScreenGrabber(const QString& configuredCommand, QObject* pa
 Clipboard* clipboard();
 
 std::unique_ptr<Notifier> createNotifier();
+// Hears a tray appear through every way this session has: the StatusNotifier watcher on the session bus, and on
+// X11 the tray's announcement on the root window.
+std::unique_ptr<TrayWatcher> createTrayWatcher();
 std::unique_ptr<SecretStore> createSecretStore();
 
 } // namespace Backends

@@ -4,7 +4,8 @@
 FakeWebServer::FakeWebServer(QObject* parent) : QObject(parent)
 {
     m_http.setHandler([this](const HttpRequest& request) {
-        m_mostConcurrent = std::max(m_mostConcurrent, m_http.openConnections());
+        // This request is not marked as being answered yet: count it on top of the others.
+        m_mostConcurrent = std::max(m_mostConcurrent, m_http.unansweredRequests() + 1);
         return m_pages.value(absoluteUrl(request), HttpResponse::text("<p>not found</p>", 404, "text/html"));
     });
 }

@@ -73,6 +73,15 @@ int LoopbackHttpServer::openConnections() const
     return count;
 }
 
+int LoopbackHttpServer::unansweredRequests() const
+{
+    int count = 0;
+    for (const auto& socket : m_sockets)
+        count += socket && socket->state() == QAbstractSocket::ConnectedState &&
+                 socket->property(answeringProperty).toBool();
+    return count;
+}
+
 void LoopbackHttpServer::onNewConnection()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -119,6 +128,7 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket* socket)
 
 void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& response)
 {
+    socket->setProperty(answeringProperty, true);
     if (response.hang)
         return;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
@@ -140,6 +150,7 @@ void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& respons
 void LoopbackHttpServer::sendPieces(QTcpSocket* socket, const QList<QByteArray>& chunks, qsizetype index, int delayMs)
 {
     if (index == chunks.size()) {
+        socket->setProperty(answeringProperty, false);
         QTimer::singleShot(delayMs, Qt::PreciseTimer, socket, [socket] { socket->disconnectFromHost(); });
         return;
     }

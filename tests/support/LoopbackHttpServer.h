@@ -61,12 +61,16 @@ public:
 
     // Connections currently open (a hung request keeps one open until the client gives up).
     int openConnections() const;
+    // Requests received whose answer is not yet sent in full (a closing connection no longer counts).
+    int unansweredRequests() const;
 
 private:
     void onNewConnection();
     void onReadyRead(QTcpSocket* socket);
     void respond(QTcpSocket* socket, const HttpResponse& response);
     static void sendPieces(QTcpSocket* socket, const QList<QByteArray>& chunks, qsizetype index, int delayMs);
+
+    static constexpr const char* answeringProperty = "vantroAnswering";
 
     QTcpServer m_server;
     Handler m_handler;
