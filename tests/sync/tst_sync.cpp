@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/AppState.h"
 #include "model/Settings.h"
 #include "support/FakeSyncServer.h"
 #include "support/TestEnvironment.h"
-#include "sync/SharedProjectClient.h"
+#include "sync/SyncService.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -33,7 +35,25 @@ Project sampleProject(std::optional<QString> shareCode = std::nullopt)
                    QUuid::createUuid()};
 }
 
-// One client talking to a fresh fake service, with settings in a temporary folder.
+Prompt prompt(qint64 number, const QString& title)
+{
+    return Prompt{QUuid::createUuid(), number, title, title + u" this."_s};
+}
+
+Project project(const QString& name, QList<Prompt> prompts = {}, std::optional<QString> shareCode = std::nullopt)
+{
+    return Project{QUuid::createUuid(), name,      u"📁"_s,       QString(),
+                   std::move(prompts),  shareCode, std::nullopt, std::nullopt};
+}
+
+// What the service holds for a project of that name and those prompts.
+QJsonObject sharedPayload(const QString& name, const QList<Prompt>& prompts = {})
+{
+    return SharedProjectPayload::uploadPayload(project(name, prompts));
+}
+
+// One client talking to a fresh fake service, with settings in a temporary folder; the state and the sync service
+// are made by start(), so a test can prepare the stored data first.
 struct Fixture
 {
     TestEnvironment env;
@@ -48,6 +68,22 @@ struct Fixture
         settings.setString(SettingsKeys::syncBaseUrl, server.restBaseUrl());
         settings.setString(SettingsKeys::syncClientKey, clientKey);
         server.setClientKey(clientKey.toUtf8());
+    }
+
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<SyncService> sync;
+    void start()
+    {
+        state = std::make_unique<AppState>(settings, ChatStore());
+        sync = std::make_unique<SyncService>(*state, client);
+    }
+    void storeProjects(const QList<Project>& list)
+    {
+        settings.setBytes(SettingsKeys::userProjects, Project::encodeList(list));
+    }
+    QList<Project> stored() const
+    {
+        return Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
     }
 };
 
@@ -108,7 +144,7 @@ struct Call
 
 Q_DECLARE_METATYPE(Call)
 
-class TestSharedProjectClient : public QObject
+class TestSync : public QObject
 {
     Q_OBJECT
 
@@ -279,7 +315,75 @@ private Q_SLOTS:
         local.prompts = {p(a, 5, u"A"_s)};
         QCOMPARE(server.mergedInto(local).prompts, (QList<Prompt>{p(b, 1, u"B2"_s), p(d, 2, u"D"_s), p(c, 3, u"C"_s)}));
     }
+
+    void replaceProjectsPushesOnlyWithAnOwnerKey()
+    {
+        Fixture f;
+        f.start();
+        AppState* state = f.state.get();
+        Project shared = state->projects().first();
+        shared.shareCode = u"CODE1"_s;
+        state->replaceProjects({shared});
+        QCOMPARE(f.stored(), QList<Project>{shared});
+        QTest::qWait(200);
+        QCOMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 0);
+        state->replaceProjects({shared}, u"owner"_s);
+        QTRY_COMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 1);
+    }
+
+    // The merge rules themselves are the sync client's; here the refresh writes the merge back, leaves local projects
+    // and unknown codes alone, keeps the user's changes made while it runs, and never runs twice at once.
+    void refreshMergesServerCopies()
+    {
+        Fixture f;
+        const Prompt retitle = prompt(9, u"Old title"_s);
+        const QString codeA = f.server.addProject(sharedPayload(u"A server"_s), ownerKey);
+        const QString codeB = f.server.addProject(sharedPayload(u"B server"_s), ownerKey);
+        const QString codeC = f.server.addProject(
+            sharedPayload(u"C server"_s, {Prompt{retitle.id, 1, u"New title"_s, u"Better."_s}}), u"someone else"_s);
+        const Project local = project(u"Mine"_s, {prompt(1, u"Y"_s)});
+        const Project b = project(u"B"_s, {}, codeB);
+        const Project gone = project(u"Gone"_s, {prompt(1, u"X"_s)}, u"NOPE"_s);
+        const Project c = project(u"C"_s, {retitle, prompt(2, u"Removed"_s)}, codeC);
+        f.storeProjects({local, project(u"A"_s, {}, codeA), b, c, gone});
+        f.start();
+        AppState* state = f.state.get();
+
+        // While A's copy is on its way, the user deletes A; while B's is, the user unlinks B.
+        connect(&f.server, &FakeSyncServer::called, state, [&](const QString&, const QJsonObject& body) {
+            const QString code = body.value(u"code"_s).toString();
+            QList<Project> projects = state->projects();
+            if (code == codeA)
+                projects.removeAt(1);
+            else if (code == codeB)
+                projects[1].shareCode.reset();
+            state->setProjects(projects);
+        });
+        QSignalSpy done(f.sync.get(), &SyncService::sharedProjectsRefreshed);
+        f.sync->refreshSharedProjects();
+        f.sync->refreshSharedProjects(); // already running: no second pass
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.first().first().toBool(), true);
+        QCOMPARE(f.server.calls(u"get_shared_project"_s).size(), 4);
+        Project unlinkedB = b;
+        unlinkedB.shareCode.reset();
+        Project mergedC = c;
+        mergedC.name = u"C server"_s;
+        mergedC.prompts = {Prompt{retitle.id, 9, u"New title"_s, u"Better."_s}};
+        QCOMPARE(state->projects(), (QList<Project>{local, unlinkedB, mergedC, gone}));
+        QCOMPARE(f.stored(), state->projects());
+
+        // A later refresh where every fetch fails reports failure and writes nothing.
+        disconnect(&f.server, nullptr, state, nullptr);
+        f.server.setOverride(u"get_shared_project"_s, HttpResponse::json("{\"message\":\"down\"}", 503));
+        QSignalSpy stored(&f.settings, &Settings::changed);
+        f.sync->refreshSharedProjects();
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.size(), 2); // the doubled first call made no second report
+        QCOMPARE(done.last().first().toBool(), false);
+        QCOMPARE(stored.size(), 0);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSharedProjectClient)
-#include "tst_sharedprojectclient.moc"
+QTEST_MAIN(TestSync)
+#include "tst_sync.moc"

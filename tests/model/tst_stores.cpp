@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ChatStore.h"
+#include "model/MemoryStore.h"
+#include "model/Project.h"
 #include "platform/AtomicFile.h"
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
@@ -13,6 +15,22 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+const QDateTime when = *JsonFormat::parseDate(u"2026-01-02T03:04:05Z"_s);
+
+ChatMessage message(MessageRole role, const QString& content)
+{
+    return ChatMessage{.id = QUuid::createUuid(), .role = role, .content = content, .timestamp = when};
+}
+
+QJsonObject validSessionJson()
+{
+    ChatMessage hi = message(MessageRole::User, u"hi"_s);
+    hi.imageData = QByteArray("\x89PNG", 4);
+    return ChatSession{
+        QUuid::createUuid(), u"T"_s, QUuid::createUuid(), u"General"_s, defaultProjectEmoji(), QList{hi}, when, when}
+        .toJson();
+}
 
 ChatSession sampleSession(const QString& title)
 {
@@ -52,12 +70,12 @@ QStringList corruptCopies(const QString& folder)
 
 } // namespace
 
-class TestChatStore : public QObject
+class TestStores : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void roundTrip()
+    void firstLaunchAndFileLayout()
     {
         TestEnvironment env;
         StdoutCapture out;
@@ -68,10 +86,8 @@ private Q_SLOTS:
         store.saveSessions({});
         QCOMPARE(QJsonDocument::fromJson(TestEnvironment::readFile(store.sessionsFilePath())).array(), QJsonArray());
 
-        const QList<ChatSession> sessions{sampleSession(u"one"_s), sampleSession(u"two"_s)};
-        store.saveSessions(sessions);
-        QCOMPARE(store.loadSessions(), (QList<ChatSession>{truncated(sessions[0]), truncated(sessions[1])}));
-        // Pretty-printed with sorted keys.
+        // Pretty-printed with sorted keys; what is read back is the dates test's.
+        store.saveSessions({sampleSession(u"one"_s)});
         const QByteArray text = TestEnvironment::readFile(store.sessionsFilePath());
         QVERIFY(text.contains("\n        \"createdAt\"") && text.indexOf("\"createdAt\"") < text.indexOf("\"id\""));
     }
@@ -224,7 +240,181 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), before);
         QCOMPARE(QDir(env.appFolder()).entryList(QDir::Files), QStringList{u"chat_sessions.json"_s});
     }
+
+    // Records
+
+    // What goes to disk beyond a round trip: optional fields left out (an explicit null reads the same), upper-case
+    // ids. Whole seconds are the chat store's dates test.
+    void wireFormat()
+    {
+        const QJsonObject o = message(MessageRole::Assistant, u"x"_s).toJson();
+        QVERIFY(!o.contains(u"annotations"_s) && !o.contains(u"imageData"_s));
+        const QString id = o.value(u"id"_s).toString();
+        QCOMPARE(id, id.toUpper());
+        JsonDecoder decoder;
+        const URLCitation full{u"u"_s, u"t"_s, u"c"_s, 3, 9};
+        QCOMPARE(URLCitation::fromJson(full.toJson(), decoder), full);
+        QCOMPARE(URLCitation{.url = u"u"_s}.toJson().keys(), QStringList{u"url"_s});
+
+        Project project = defaultProject();
+        QJsonObject withNulls = project.toJson();
+        QVERIFY(!withNulls.contains(u"shareCode"_s));
+        withNulls.insert(u"shareCode"_s, QJsonValue::Null);
+        withNulls.insert(u"defaultPromptID"_s, QJsonValue::Null);
+        QCOMPARE(Project::fromJson(withNulls, decoder), project);
+        QVERIFY(!decoder.failed());
+        project.shareCode = u"ABC123"_s;
+        project.defaultImagePromptID = project.prompts.at(2).id;
+        QCOMPARE(Project::decodeList(Project::encodeList({project})), std::optional(QList<Project>{project}));
+    }
+
+    void decode_data()
+    {
+        QTest::addColumn<QString>("pointer");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QString>("expectedPath"); // empty: accepted
+        // Refused at the pointer in the second session, or below it when `below` is given.
+        const auto refused = [](const char* name, const QString& pointer, const QJsonValue& value,
+                                const char* below = "") {
+            QTest::newRow(name) << pointer << value
+                                << u"[1]."_s + QString(pointer).replace(u"/0/"_s, u"[0]."_s) + QLatin1StringView(below);
+        };
+        QTest::newRow("unknown key ignored") << "unknownKey" << QJsonValue(42) << "";
+        QTest::newRow("zone offset") << "createdAt" << QJsonValue(u"2026-01-02T05:04:05+02:00"_s) << "";
+        QTest::newRow("lower-case uuid") << "id" << QJsonValue(u"0f0e0d0c-0b0a-4908-8706-050403020100"_s) << "";
+
+        refused("unknown role", u"messages/0/role"_s, u"system"_s);
+        refused("missing webSearchEnabled", u"messages/0/webSearchEnabled"_s, QJsonValue::Undefined);
+        refused("malformed uuid", u"id"_s, u"not-a-uuid"_s);
+        refused("braced uuid", u"projectID"_s, u"{00000000-0000-0000-0000-000000000000}"_s);
+        refused("fractional seconds", u"createdAt"_s, u"2026-01-02T03:04:05.250Z"_s);
+        refused("date without zone", u"updatedAt"_s, u"2026-01-02T03:04:05"_s);
+        refused("invalid base64", u"messages/0/imageData"_s, u"abc$"_s);
+        refused("unpadded base64", u"messages/0/imageData"_s, u"iVBORw"_s);
+        refused("content is null", u"messages/0/content"_s, QJsonValue::Null);
+        refused("citation without url", u"messages/0/annotations"_s, QJsonArray{QJsonObject()}, "[0].url");
+        refused("fractional offset", u"messages/0/annotations"_s,
+                QJsonArray{QJsonObject{{u"url"_s, u"u"_s}, {u"start_index"_s, 1.5}}}, "[0].start_index");
+    }
+
+    void decode()
+    {
+        QFETCH(QString, pointer);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, expectedPath);
+
+        // Put the bad value into the second of two otherwise valid sessions.
+        const auto put = [&](QJsonObject& o, const QString& key) {
+            value.isUndefined() ? void(o.remove(key)) : void(o.insert(key, value));
+        };
+        QJsonObject bad = validSessionJson();
+        if (pointer.startsWith(u"messages/0/"_s)) {
+            QJsonObject first = bad.value(u"messages"_s).toArray().at(0).toObject();
+            put(first, pointer.mid(11));
+            bad.insert(u"messages"_s, QJsonArray{first});
+        } else {
+            put(bad, pointer);
+        }
+        const QByteArray json = QJsonDocument(QJsonArray{validSessionJson(), bad}).toJson();
+        DecodeError error;
+        const auto decoded = decodeJsonArray<ChatSession>(json, &error);
+        if (expectedPath.isEmpty()) {
+            QVERIFY2(decoded.has_value(), qPrintable(error.description()));
+            QCOMPARE(decoded->at(1).createdAt, when);
+            QCOMPARE(decoded->at(1).messages.at(0).imageData, QByteArray("\x89PNG", 4));
+            return;
+        }
+        QVERIFY(!decoded.has_value());
+        QCOMPARE(error.path, expectedPath);
+        QVERIFY(error.description().startsWith(expectedPath + u": "_s));
+    }
+
+    void droppingTrailingEmptyReplies_data()
+    {
+        QTest::addColumn<QStringList>("messages"); // "u:" or "a:" followed by the content
+        QTest::addColumn<int>("remaining");
+        QTest::newRow("blank and empty answers after a question")
+            << QStringList{u"u:Hello"_s, u"a: \n\t"_s, u"a:"_s} << 1;
+        QTest::newRow("empty answer before a question") << QStringList{u"a:"_s, u"u:q"_s} << 2;
+        QTest::newRow("empty list") << QStringList{} << 0;
+        QTest::newRow("blank user message stays") << QStringList{u"a:x"_s, u"u: "_s} << 2;
+        QTest::newRow("only blank answers") << QStringList{u"a: "_s, u"a:\u2028"_s} << 0;
+    }
+
+    void droppingTrailingEmptyReplies()
+    {
+        QFETCH(QStringList, messages);
+        QFETCH(int, remaining);
+        ChatSession session;
+        for (const QString& m : messages)
+            session.messages.append(message(m.startsWith(u'u') ? MessageRole::User : MessageRole::Assistant, m.mid(2)));
+        const ChatSession result = session.droppingTrailingEmptyReplies();
+        QCOMPARE(result.messages.size(), remaining);
+        QCOMPARE(result.messages, session.messages.first(remaining));
+    }
+
+    // Memory files
+
+    void filesRoundTrip()
+    {
+        TestEnvironment env;
+        MemoryStore store;
+        // The first read writes the default (editing and resetting it is the AI tab's test); an emptied personality
+        // stays empty; text is kept without trimming.
+        store.loadPersonality();
+        QCOMPARE(TestEnvironment::readFile(store.personalityPath()), MemoryStore::defaultPersonality().toUtf8());
+        store.savePersonality(QString());
+        QCOMPARE(store.loadPersonality(), QString());
+        store.savePersonality(u"  Be brief.\n"_s);
+        QCOMPARE(store.loadPersonality(), u"  Be brief.\n"_s);
+
+        QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "\n  Likes tea\nLives in Graz  \n\n"));
+        QCOMPARE(store.loadUserMemory(), u"Likes tea\nLives in Graz"_s);
+        // Clearing written memories is the AI tab's test; one never written makes the project folder and an empty file.
+        const QUuid project = QUuid::createUuid();
+        store.clearProjectMemory(project);
+        QVERIFY(QFileInfo::exists(store.projectMemoryPath(project)));
+        QCOMPARE(store.loadProjectMemory(project), QString());
+    }
+
+    void appendFacts_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<QStringList>("facts");
+        QTest::addColumn<QByteArray>("after"); // null: file untouched
+
+        QTest::newRow("known fact in another case")
+            << QByteArray("ÄRGER MIT ÖL\n") << QStringList{u"ärger mit öl "_s, u"ÄRGER MIT ÖL"_s} << QByteArray();
+        QTest::newRow("same new fact twice")
+            << QByteArray("") << QStringList{u"Has a cat"_s, u"Has a cat"_s} << QByteArray("Has a cat\nHas a cat\n");
+        QTest::newRow("missing file") << QByteArray() << QStringList{u"  Uses Linux \n"_s}
+                                      << QByteArray("Uses Linux\n");
+        QTest::newRow("only blank facts") << QByteArray("a\n") << QStringList{u" "_s, QString()} << QByteArray();
+        QTest::newRow("CRLF and padding") << QByteArray("  one  \r\n\r\ntwo\r\n   \r\n") << QStringList{u"three"_s}
+                                          << QByteArray("  one  \ntwo\nthree\n");
+        QByteArray fifty;
+        for (int i = 1; i <= 50; ++i)
+            fifty += "fact " + QByteArray::number(i) + '\n';
+        QTest::newRow("cap at fifty") << fifty << QStringList{u"new a"_s, u"new b"_s}
+                                      << fifty.mid(fifty.indexOf("fact 3\n")) + "new a\nnew b\n";
+    }
+
+    void appendFacts()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, facts);
+        QFETCH(QByteArray, after);
+        TestEnvironment env;
+        const QString path = MemoryStore().userMemoryPath();
+        if (!before.isNull())
+            QVERIFY(TestEnvironment::writeFile(path, before));
+        const QDateTime stamp = QFileInfo(path).lastModified();
+        MemoryStore::appendFacts(path, facts);
+        QCOMPARE(TestEnvironment::readFile(path), after.isNull() ? before : after);
+        if (after.isNull())
+            QCOMPARE(QFileInfo(path).lastModified(), stamp);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestChatStore)
-#include "tst_chatstore.moc"
+QTEST_GUILESS_MAIN(TestStores)
+#include "tst_stores.moc"

@@ -1,0 +1,460 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/preferences/PreferencesWindow.h"
+
+#include "model/AppState.h"
+#include "model/Settings.h"
+#include "support/FakeSyncServer.h"
+#include "support/TestEnvironment.h"
+#include "sync/SyncService.h"
+#include "ui/ThemeManager.h"
+#include "ui/preferences/AITab.h"
+#include "ui/preferences/AppearanceTab.h"
+#include "ui/preferences/HotkeyRecorderView.h"
+#include "ui/preferences/HotkeyTab.h"
+#include "ui/preferences/PromptLibrarySheet.h"
+#include "ui/preferences/PromptsTab.h"
+#include "ui/preferences/SettingsView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto ctrl = Qt::ControlModifier;
+constexpr auto shift = Qt::ShiftModifier;
+
+Project makeProject(const QString& name, int promptCount)
+{
+    Project project{QUuid::createUuid(), name, u"📁"_s, {}, {}, {}, {}, {}};
+    for (int i = 1; i <= promptCount; ++i)
+        project.prompts.append({QUuid::createUuid(), i, u"Prompt %1"_s.arg(i), u"Do %1"_s.arg(i)});
+    return project;
+}
+
+// The preferences window over temporary folders and a fake sync service. Stored data is prepared before open(),
+// which makes the state and the window and shows the tab asked for.
+struct Fixture
+{
+    TestEnvironment environment;
+    Settings settings;
+    QNetworkAccessManager network;
+    FakeSyncServer server;
+    SharedProjectClient client{network, settings};
+    MemoryStore memory{environment.appFolder()};
+    ThemeManager themes{&settings};
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<SyncService> sync;
+    std::unique_ptr<PreferencesWindow> window;
+
+    explicit Fixture(const QList<Project>& projects = {}, int active = 0)
+    {
+        if (server.listen())
+            settings.setString(SettingsKeys::syncBaseUrl, server.restBaseUrl());
+        if (!projects.isEmpty())
+            settings.setBytes(SettingsKeys::userProjects, Project::encodeList(projects));
+        settings.setInteger(SettingsKeys::activeProjectIndex, active);
+    }
+
+    template <typename Tab> Tab* open()
+    {
+        state = std::make_unique<AppState>(settings, ChatStore(environment.appFolder()));
+        sync = std::make_unique<SyncService>(*state, client);
+        window = std::make_unique<PreferencesWindow>(*state, settings, sync.get(), nullptr, memory, themes);
+        window->present();
+        Tab* tab = window->findChild<Tab*>();
+        window->settingsView()->tabs()->setCurrentWidget(tab);
+        return tab;
+    }
+
+    template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
+
+    QList<Project> stored() const
+    {
+        return Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
+    }
+
+    void triggerMenu(int row, const QString& action)
+    {
+        const std::unique_ptr<QMenu> menu(window->settingsView()->promptsTab()->promptContextMenu(row));
+        QVERIFY(menu && menu->findChild<QAction*>(action));
+        menu->findChild<QAction*>(action)->trigger();
+    }
+};
+
+} // namespace
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windowIsKeptAndThemed()
+    {
+        Fixture f;
+        auto* tab = f.open<AppearanceTab>();
+        QVERIFY(f.window->close());
+        f.window->present(); // closing keeps the window for the next time
+        QVERIFY(f.window->isVisible());
+        // Appearance goes through the theme manager, and the window follows the theme at once.
+        QSignalSpy changes(&f.themes, &ThemeManager::themeDidChange);
+        tab->findChild<QRadioButton*>(u"themeDark"_s)->click();
+        QCOMPARE(f.settings.string(SettingsKeys::appTheme), u"dark"_s);
+        QCOMPARE(f.window->settingsView()->palette().color(QPalette::Window),
+                 ThemeColors{AppTheme::Dark}.windowBackground());
+        tab->findChild<QRadioButton*>(u"themeDark"_s)->click();
+        QCOMPARE(changes.count(), 1);
+    }
+
+    void aiSettingsAreWrittenAsEdited()
+    {
+        Fixture f;
+        f.settings.setString(SettingsKeys::openaiApiKey, u"sk-old"_s);
+        f.open<AITab>();
+        auto* key = f.find<QLineEdit>(u"apiKeyEdit"_s);
+        QCOMPARE(key->echoMode(), QLineEdit::Password);
+        key->selectAll();
+        QTest::keyClick(key, Qt::Key_Backspace); // written as typed, even empty
+        QVERIFY(f.settings.contains(SettingsKeys::openaiApiKey));
+        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QString());
+        QTest::keyClicks(key, u"  sk-pasted "_s); // a pasted key keeps no surrounding blanks
+        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), u"sk-pasted"_s);
+
+        // Local servers name their own models.
+        auto* picker = f.find<QComboBox>(u"modelPicker"_s);
+        picker->lineEdit()->clear();
+        QTest::keyClicks(picker->lineEdit(), u"llama3.1:8b"_s);
+        QCOMPARE(f.settings.string(SettingsKeys::openaiModel), u"llama3.1:8b"_s);
+        f.window->hide();
+        f.window->present();
+        QCOMPARE(picker->currentText(), u"llama3.1:8b"_s);
+
+        auto* endpoint = f.find<QLineEdit>(u"endpointEdit"_s);
+        QTest::keyClicks(endpoint, u"http://localhost:11434"_s);
+        QCOMPARE(f.settings.string(SettingsKeys::apiBaseUrl), u"http://localhost:11434"_s);
+        endpoint->selectAll();
+        QTest::keyClick(endpoint, Qt::Key_Delete); // empty means the default
+        QVERIFY(!f.settings.contains(SettingsKeys::apiBaseUrl));
+
+        auto* editor = f.find<QPlainTextEdit>(u"personalityEdit"_s);
+        QCOMPARE(editor->toPlainText(), MemoryStore::defaultPersonality());
+        editor->selectAll();
+        QTest::keyClicks(editor, u"Be brief."_s);
+        QCOMPARE(f.memory.loadPersonality(), u"Be brief."_s);
+        f.find<QPushButton>(u"resetPersonalityButton"_s)->click();
+        QCOMPARE(f.memory.loadPersonality(), MemoryStore::defaultPersonality());
+        f.find<QCheckBox>(u"autoMemoryToggle"_s)->click(); // on by default
+        QCOMPARE(f.settings.boolean(SettingsKeys::autoMemoryEnabled), false);
+    }
+
+    void memories()
+    {
+        for (const int projects : {1, 2}) {
+            const QList<Project> list{defaultProject(), makeProject(u"P1"_s, 0)};
+            Fixture f(list.first(projects), projects - 1);
+            const QUuid last = list.at(projects - 1).id;
+            MemoryStore::appendFacts(f.memory.userMemoryPath(), {u"Lives in Graz"_s});
+            MemoryStore::appendFacts(f.memory.projectMemoryPath(last), {u"Uses Qt 6"_s});
+            f.open<AITab>();
+            auto* picker = f.find<QComboBox>(u"memoryProjectPicker"_s);
+            auto* projectText = f.find<QLabel>(u"projectMemoryText"_s);
+            auto* clearProject = f.find<QPushButton>(u"clearProjectMemoryButton"_s);
+            QCOMPARE(picker->isVisible(), projects >= 2);
+            QCOMPARE(f.find<QLabel>(u"userMemoryText"_s)->text(), u"Lives in Graz"_s);
+            QCOMPARE(projectText->text(), u"Uses Qt 6"_s);
+            if (projects >= 2) {
+                // Another project: its (empty) memory, and no clear button.
+                picker->activated(0);
+                QCOMPARE(projectText->text(), u"No project memories yet."_s);
+                QVERIFY(!clearProject->isVisible());
+                picker->activated(1);
+            }
+            clearProject->click();
+            QCOMPARE(TestEnvironment::readFile(f.memory.projectMemoryPath(last)), QByteArray());
+            QCOMPARE(projectText->text(), u"No project memories yet."_s);
+            f.find<QPushButton>(u"clearUserMemoryButton"_s)->click();
+            QCOMPARE(TestEnvironment::readFile(f.memory.userMemoryPath()), QByteArray());
+        }
+    }
+
+    void hotkeyRecording_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<quint32>("storedCode"); // 0: the key is ignored and recording goes on
+        QTest::addColumn<quint32>("storedModifiers");
+        QTest::addColumn<QString>("shown");
+        const Qt::KeyboardModifiers none, control(ctrl);
+        QTest::newRow("Ctrl+Shift+K") << int(Qt::Key_K) << (ctrl | shift) << 40u << 0x300u << "Ctrl+Shift+K";
+        // Alt comes before Super, whatever order they are held in.
+        QTest::newRow("Alt+Super+Space") << int(Qt::Key_Space) << (Qt::MetaModifier | Qt::AltModifier) << 49u << 0x1800u
+                                         << "Alt+Super+Space";
+        QTest::newRow("Ctrl+Escape has no name") << int(Qt::Key_Escape) << control << 53u << 0x100u << "Ctrl+Key53";
+        QTest::newRow("Ctrl+Shift+1 as typed")
+            << int(Qt::Key_Exclam) << (ctrl | shift) << 18u << 0x300u << "Ctrl+Shift+1";
+        QTest::newRow("K alone") << int(Qt::Key_K) << none << 0u << 0u << "Not set";
+        QTest::newRow("keypad modifier only")
+            << int(Qt::Key_5) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 0u << 0u << "Not set";
+        // The A position is key code 0, which means "none": it cannot hold a shortcut.
+        QTest::newRow("Ctrl+A") << int(Qt::Key_A) << control << 0u << 0u << "Not set";
+        QTest::newRow("unknown key") << int(Qt::Key_LaunchMail) << control << 0u << 0u << "Not set";
+    }
+
+    void hotkeyRecording()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(quint32, storedCode);
+        QFETCH(quint32, storedModifiers);
+        QFETCH(QString, shown);
+        Fixture f;
+        f.open<HotkeyTab>();
+        auto* recorder = f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s);
+        auto* clear = f.find<QPushButton>(u"clearHotkeyButton"_s);
+        QCOMPARE(recorder->text(), u"Not set"_s);
+        QTest::mouseClick(recorder, Qt::LeftButton);
+        QCOMPARE(recorder->text(), u"Press keys…"_s);
+        // Holding the modifier down first is a key press of its own; it must not end the recording.
+        QTest::keyPress(recorder, Qt::Key_Control, Qt::ControlModifier);
+        QVERIFY(recorder->isRecording());
+        QTest::keyClick(recorder, Qt::Key(key), modifiers);
+        QCOMPARE(recorder->isRecording(), storedCode == 0);
+        if (storedCode == 0) // a second click ends the recording without a shortcut
+            QTest::mouseClick(recorder, Qt::LeftButton);
+        QVERIFY(!recorder->isRecording());
+        QCOMPARE(f.settings.contains(SettingsKeys::customHotkeyKeycode), storedCode != 0);
+        QCOMPARE(f.settings.hotkeyValue(SettingsKeys::customHotkeyKeycode), storedCode);
+        QCOMPARE(f.settings.hotkeyValue(SettingsKeys::customHotkeyModifiers), storedModifiers);
+        QCOMPARE(recorder->text(), shown);
+        QCOMPARE(clear->isVisible(), storedCode != 0);
+        if (storedCode == 0)
+            return;
+        // Clearing stores zero rather than removing the keys.
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QCOMPARE(f.settings.hotkeyValue(SettingsKeys::customHotkeyKeycode), 0u);
+        QVERIFY(f.settings.contains(SettingsKeys::customHotkeyKeycode));
+        QCOMPARE(recorder->text(), u"Not set"_s);
+        QVERIFY(!clear->isVisible());
+    }
+
+    void storedHotkeysAreShown()
+    {
+        // Key code 0 (the A position) means none; the Caps Lock bit (0x400) is ignored.
+        const QList<std::tuple<quint32, quint32, QString>> rows{
+            {0, 0x100, u"Not set"_s}, {8, 0x100 | 0x400, u"Ctrl+C"_s}, {29, 0x1000, u"Super+0"_s}};
+        for (const auto& [code, modifiers, shown] : rows) {
+            Fixture f;
+            f.settings.setInteger(SettingsKeys::customHotkeyKeycode, code);
+            f.settings.setInteger(SettingsKeys::customHotkeyModifiers, modifiers);
+            f.open<HotkeyTab>();
+            QCOMPARE(f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->text(), shown);
+            QCOMPARE(f.find<QPushButton>(u"clearHotkeyButton"_s)->isVisible(), code != 0);
+        }
+    }
+
+    void doubleCopyToggle()
+    {
+        Fixture f;
+        f.open<HotkeyTab>();
+        auto* toggle = f.find<QAbstractButton>(u"doubleCopyToggle"_s);
+        QVERIFY(toggle->isChecked());
+        toggle->click();
+        QCOMPARE(f.settings.boolean(SettingsKeys::useDoubleCopy), false);
+        // Without a key manager the tab says detection is not running rather than claiming it works.
+        QVERIFY(!f.find<QLabel>(u"detectionState"_s)->text().contains(u"working"));
+    }
+
+    void deleteProjectNeedsTwoProjects()
+    {
+        for (const int count : {1, 3}) {
+            QList<Project> projects;
+            for (int i = 0; i < count; ++i)
+                projects.append(makeProject(u"P%1"_s.arg(i), 2));
+            Fixture f(projects, count - 1);
+            f.open<PromptsTab>();
+            auto* remove = f.find<QPushButton>(u"deleteProjectButton"_s);
+            QCOMPARE(remove->isVisible(), count >= 2);
+            if (count < 2)
+                continue;
+            remove->click();
+            QCOMPARE(f.stored(), projects.first(count - 1));
+            // The selection moves back by one.
+            QCOMPARE(f.state->activeProjectIndex(), count - 2);
+            QCOMPARE(f.find<QLineEdit>(u"projectNameEdit"_s)->text(), projects[count - 2].name);
+        }
+    }
+
+    // Setting the text default again, or deleting its prompt, removes the text default and keeps the image one.
+    void defaultsAreIndependent()
+    {
+        for (const QString& action : {u"textDefaultAction"_s, u"deletePromptAction"_s}) {
+            Fixture f({makeProject(u"Work"_s, 3)});
+            auto* tab = f.open<PromptsTab>();
+            f.triggerMenu(1, u"textDefaultAction"_s);
+            f.triggerMenu(2, u"imageDefaultAction"_s);
+            const std::optional<QUuid> image = f.state->projects()[0].prompts[2].id;
+            QCOMPARE(f.stored()[0].defaultPromptID, std::optional<QUuid>(f.state->projects()[0].prompts[1].id));
+            QCOMPARE(f.stored()[0].defaultImagePromptID, image);
+            QCOMPARE(tab->findChildren<QLabel*>(u"textDefaultBadge"_s).size(), 1);
+            f.triggerMenu(1, action);
+            QCOMPARE(f.stored()[0].defaultPromptID, std::nullopt);
+            QCOMPARE(f.stored()[0].defaultImagePromptID, image);
+        }
+    }
+
+    void newAndEditedPromptsAreCommitted()
+    {
+        Project project = makeProject(u"Work"_s, 2);
+        project.prompts[1].number = 7;
+        Fixture f({project});
+        auto* tab = f.open<PromptsTab>();
+        f.find<QPushButton>(u"newPromptButton"_s)->click();
+        auto* save = f.find<QPushButton>(u"promptSaveButton"_s);
+        QVERIFY(!save->isEnabled());
+        QTest::keyClicks(f.find<QLineEdit>(u"promptTitleEdit"_s), u"Haiku"_s);
+        f.find<QPlainTextEdit>(u"promptSystemPromptEdit"_s)->setPlainText(u"As a haiku."_s);
+        save->click();
+        const Prompt added = f.stored()[0].prompts.value(2);
+        QCOMPARE(added.title + u'|' + added.systemPrompt, u"Haiku|As a haiku."_s);
+        QCOMPARE(added.number, 8); // after the highest number, not the count
+
+        // Edit the first; Escape in the editor cancels a second edit.
+        tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
+        auto* title = f.find<QLineEdit>(u"promptTitleEdit"_s);
+        QCOMPARE(title->text(), u"Prompt 1"_s);
+        title->setText(u"Renamed"_s);
+        QTest::keyClick(title, Qt::Key_Return);
+        QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
+        tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
+        title->setText(u"Thrown away"_s);
+        QTest::keyClick(title, Qt::Key_Escape);
+        QVERIFY(!tab->isEditingPrompt());
+        QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
+
+        // A change of the active project closes the editor.
+        f.find<QPushButton>(u"newPromptButton"_s)->click();
+        f.state->setProjects(f.state->projects() + QList<Project>{makeProject(u"Other"_s, 1)});
+        f.state->setActiveProjectIndex(1);
+        QVERIFY(!tab->isEditingPrompt());
+    }
+
+    void libraryPromptsAreCopied()
+    {
+        Fixture f({makeProject(u"Work"_s, 1)});
+        auto* tab = f.open<PromptsTab>();
+        f.find<QPushButton>(u"addFromLibraryButton"_s)->click();
+        auto* sheet = tab->findChild<PromptLibrarySheet*>();
+        QVERIFY(sheet);
+        QTRY_VERIFY(sheet->isVisible());
+        sheet->findChildren<QToolButton*>(u"libraryAddButton"_s).value(1)->click();
+        const Prompt added = f.stored()[0].prompts.last();
+        QCOMPARE(added.systemPrompt, defaultPrompts()[1].systemPrompt);
+        QVERIFY(added.id != defaultPrompts()[1].id); // a copy, not the library's prompt
+        QCOMPARE(added.number, 2);
+    }
+
+    // A refused share leaves the project alone, and without a server there is nothing to share to until one is
+    // typed in; then the project is shared, renamed and unlinked.
+    void shareRenameAndUnlink()
+    {
+        Fixture f({makeProject(u"Team"_s, 2)});
+        auto* tab = f.open<PromptsTab>();
+        auto* share = f.find<QPushButton>(u"shareButton"_s);
+        f.server.setOverride(u"create_shared_project"_s, HttpResponse::json(R"({"message":"limit reached"})", 403));
+        share->click();
+        QTRY_VERIFY(!tab->isSharing());
+        QCOMPARE(tab->shareError(), QStringLiteral(R"(Sync error 403: {"message":"limit reached"})"));
+        QVERIFY(f.find<QLabel>(u"shareErrorLabel"_s)->isVisible());
+        QCOMPARE(f.state->projects()[0].shareCode, std::nullopt);
+        f.settings.setString(SettingsKeys::syncBaseUrl, QString());
+        QVERIFY(!share->isEnabled());
+        QTest::keyClicks(f.find<QLineEdit>(u"syncServerEdit"_s), f.server.restBaseUrl());
+        QCOMPARE(f.settings.string(SettingsKeys::syncBaseUrl), f.server.restBaseUrl());
+        QVERIFY(share->isEnabled());
+
+        f.server.clearOverride(u"create_shared_project"_s);
+        share->click();
+        QTRY_VERIFY(!tab->isSharing());
+        QCOMPARE(f.server.calls(u"create_shared_project"_s).last().value(u"p_license_key").toString(),
+                 f.settings.syncOwnerKey());
+        QCOMPARE(f.stored()[0].shareCode, std::optional<QString>(u"SHARE001"_s));
+        // The commit went through replaceProjects with the owner key, which pushes the shared project.
+        QTRY_COMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 1);
+
+        // Typing a name stores at once and uploads once after the pause, not once per key.
+        QTest::keyClicks(f.find<QLineEdit>(u"projectNameEdit"_s), u" A"_s);
+        QCOMPARE(f.stored()[0].name, u"Team A"_s);
+        QTRY_COMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
+        QCOMPARE(f.server.row(u"SHARE001"_s)->value(u"name").toString(), u"Team A"_s);
+        QTest::qWait(1000);
+        QCOMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
+
+        f.find<QPushButton>(u"unlinkButton"_s)->click();
+        QCOMPARE(f.stored()[0].shareCode, std::nullopt);
+        QTRY_COMPARE(f.client.pendingRequests(), 0);
+        QCOMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
+        QVERIFY(f.server.row(u"SHARE001"_s)); // unlinking keeps the server copy
+    }
+
+    void deleteFromServer_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QString>("owner"); // of the server copy; empty: ours
+        QTest::addColumn<int>("status");    // 0: the table answers
+        QTest::addColumn<QString>("error");
+        QTest::newRow("owner") << true << QString() << 0 << QString();
+        QTest::newRow("not the owner") << true << u"someone else"_s << 0
+                                       << u"Could not delete: you may not be the owner"_s;
+        QTest::newRow("server failure") << true << QString() << 500 << u"Sync error 500: boom"_s;
+        QTest::newRow("cancelled") << false << QString() << 0 << QString();
+    }
+
+    void deleteFromServer()
+    {
+        QFETCH(bool, confirm);
+        QFETCH(QString, owner);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        Project project = makeProject(u"Team"_s, 1);
+        Fixture f({project});
+        auto* tab = f.open<PromptsTab>();
+        const QString code = f.server.addProject(QJsonObject{{u"name"_s, project.name}},
+                                                 owner.isEmpty() ? f.settings.syncOwnerKey() : owner);
+        project.shareCode = code;
+        f.state->replaceProjects({project});
+        if (status)
+            f.server.setOverride(u"delete_shared_project"_s, HttpResponse::json("boom", status));
+
+        f.find<QToolButton>(u"deleteFromServerButton"_s)->click();
+        auto* box = tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s);
+        QVERIFY(box);
+        (confirm ? box->findChild<QAbstractButton*>(u"confirmDeleteFromServer"_s) : box->escapeButton())->click();
+        QTRY_VERIFY(!tab->isDeletingFromServer());
+        if (!confirm)
+            QTRY_VERIFY(!tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s));
+
+        QCOMPARE(f.server.calls(u"delete_shared_project"_s).size(), confirm ? 1 : 0);
+        QCOMPARE(tab->shareError(), error);
+        const bool deleted = confirm && error.isEmpty();
+        QCOMPARE(f.stored()[0].shareCode, deleted ? std::nullopt : std::optional<QString>(code));
+        QCOMPARE(bool(f.server.row(code)), !deleted);
+        if (!error.isEmpty())
+            QCOMPARE(f.find<QLabel>(u"shareErrorLabel"_s)->text(), error);
+    }
+};
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"
