@@ -249,26 +249,15 @@ private Q_SLOTS:
         QVERIFY(decoded.pixelColor(10, 10).lightness() > 245); // transparent parts become white, not black
     }
 
-    void cancelAbortsAndStaysSilent()
+    // Cancelled while the server still holds the request. A cancel mid-answer is the chat turn and app delegate
+    // tests' case.
+    void cancelAborts()
     {
-        m_server->setResponse(
-            FakeChatServer::stream({FakeChatServer::deltaEvent(u"first"_s), FakeChatServer::deltaEvent(u"second"_s),
-                                    FakeChatServer::doneEvent()},
-                                   300));
-        Recorder recorder(m_client->streamCompletion(config(), QString(), u"x"_s));
-        // Each piece is delivered as it arrives, long before the next one is sent.
-        QTRY_COMPARE(recorder.log, QStringList{u"c:first"_s});
-        recorder.stream->cancel();
-        QTRY_VERIFY(!recorder.stream);
-        QTRY_COMPARE(m_server->http().openConnections(), 0);
-        QTest::qWait(400);
-        QCOMPARE(recorder.log, QStringList{u"c:first"_s});
-
-        // Cancelled while the server hangs.
         m_server->setResponse(FakeChatServer::hang());
         Recorder hung(m_client->streamCompletion(config(), QString(), u"x"_s));
-        QTRY_COMPARE(m_server->requests().size(), 2); // the request is on the server, waiting
+        QTRY_COMPARE(m_server->requests().size(), 1);
         hung.stream->cancel();
+        QTRY_VERIFY(!hung.stream);
         QTRY_COMPARE(m_server->http().openConnections(), 0);
         QVERIFY(hung.log.isEmpty());
     }

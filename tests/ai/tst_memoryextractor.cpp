@@ -24,13 +24,7 @@ QString q(const char* text)
     return QString::fromUtf8(text).replace(u'\'', u'"');
 }
 
-// A complete non-streamed answer whose message content is `content`.
-HttpResponse completion(const QString& content)
-{
-    const QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, content}};
-    return HttpResponse::json(
-        QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{QJsonObject{{u"message"_s, message}}}}}).toJson());
-}
+const auto completion = &FakeChatServer::reply;
 
 } // namespace
 

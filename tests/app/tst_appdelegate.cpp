@@ -121,9 +121,7 @@ private Q_SLOTS:
             m_settings->remove(key);
         m_server = std::make_unique<FakeChatServer>();
         QVERIFY(m_server->listen());
-        m_server->setResponse(
-            FakeChatServer::stream({FakeChatServer::deltaEvent(QStringLiteral("Hal")),
-                                    FakeChatServer::deltaEvent(QStringLiteral("lo")), FakeChatServer::doneEvent()}));
+        m_server->setResponse(FakeChatServer::answer({u"Hal"_s, u"lo"_s}));
         m_settings->setString(SettingsKeys::apiBaseUrl, m_server->baseUrl());
         m_settings->setString(SettingsKeys::openaiApiKey, QStringLiteral("sk-test"));
         makeDelegate();
@@ -135,36 +133,28 @@ private Q_SLOTS:
         m_server.reset();
     }
 
-    void runsOfOneShowingShareASession()
+    // Runs of one showing share a session; a new trigger starts another. Copy-and-close copies nothing before a run;
+    // in the chat it copies the newest answer and keeps the panel (the quick view's is the end-to-end test's).
+    void runsOfOneShowingShareASessionAndCopy()
     {
-        trigger(QStringLiteral("  Hello world  "));
+        trigger(u"  Hello world  "_s);
+        m_delegate->copyResultAndClose(); // nothing to copy yet: the panel stays
+        QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"  Hello world  "_s);
         QVERIFY(run());                                   // Translate
         QVERIFY(run(state().activeProject().prompts[3])); // Summarize
         const ChatSession session = state().chatSessions().first();
         QCOMPARE(session.messages.size(), 4);
-        QCOMPARE(session.messages[2].content, QStringLiteral("[Summarize] Hello world"));
+        QCOMPARE(session.messages[2].content, u"[Summarize] Hello world"_s);
         QCOMPARE(m_settings->integer(SettingsKeys::totalPromptsUsed), 2);
-        // A new trigger starts a new session; the file holds both.
-        trigger(QStringLiteral("Second text"));
+        trigger(u"Second text"_s);
         QVERIFY(run());
         QCOMPARE(ChatStore().loadSessions().size(), 2);
-    }
 
-    void copyAndClose()
-    {
-        trigger(QStringLiteral("Hello"));
-        m_delegate->copyResultAndClose(); // nothing to copy yet: the panel stays
-        QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Hello"));
-
-        // In the chat: the newest answer is copied and the panel stays. (The quick view's copy-and-close is the
-        // end-to-end test's.)
-        QVERIFY(run());
         m_delegate->showChatPanel();
         state().setActiveChatSessionID(m_delegate->floatingPanelSessionID());
-        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
         m_delegate->copyResultAndClose();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Hallo"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"Hallo"_s);
         QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
     }
 
@@ -195,10 +185,7 @@ private Q_SLOTS:
 
     void closingCancelsTheRunAndRecordsNothing()
     {
-        m_server->setResponse(
-            FakeChatServer::stream({FakeChatServer::deltaEvent(QStringLiteral("Partial")),
-                                    FakeChatServer::deltaEvent(QStringLiteral(" more")), FakeChatServer::doneEvent()},
-                                   300));
+        m_server->setResponse(FakeChatServer::answer({u"Partial"_s, u" more"_s}, 300));
         trigger(QStringLiteral("Hello"));
         m_delegate->runPrompt(state().activeProject().prompts[0]);
         QTRY_COMPARE(state().resultText(), QStringLiteral("Partial"));

@@ -69,11 +69,7 @@ private Q_SLOTS:
         QVERIFY(m_env->isValid());
         m_server = std::make_unique<FakeChatServer>();
         QVERIFY(m_server->listen());
-        QList<QByteArray> events;
-        for (const QString& piece : answerPieces)
-            events.append(FakeChatServer::deltaEvent(piece));
-        events.append(FakeChatServer::doneEvent());
-        m_server->setResponse(FakeChatServer::stream(events, 40));
+        m_server->setResponse(FakeChatServer::answer(answerPieces, 40));
 
         {
             Settings settings;

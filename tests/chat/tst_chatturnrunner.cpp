@@ -18,24 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-HttpResponse answer(const QStringList& pieces, int delayMs = 0, const QList<std::pair<QString, QString>>& sources = {})
-{
-    QList<QByteArray> chunks;
-    for (const QString& piece : pieces)
-        chunks.append(FakeChatServer::deltaEvent(piece));
-    if (!sources.isEmpty())
-        chunks.append(FakeChatServer::citationEvent(sources));
-    chunks.append(FakeChatServer::doneEvent());
-    return FakeChatServer::stream(chunks, delayMs);
-}
-
-// The non-streamed reply of a memory extraction.
-HttpResponse memoryReply(const QString& content)
-{
-    const QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, content}};
-    return HttpResponse::json(
-        QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{QJsonObject{{u"message"_s, message}}}}}).toJson());
-}
+using Chat = FakeChatServer;
 
 QJsonObject bodyOf(const HttpRequest& request)
 {
@@ -58,7 +41,7 @@ struct Fixture
     FakeChatServer chat;
     FakeWebServer web;
     QList<HttpResponse> streams; // taken in order by the streamed requests
-    HttpResponse extraction = memoryReply(uR"({"user_memory": [], "project_memory": []})"_s);
+    HttpResponse extraction = Chat::reply(uR"({"user_memory": [], "project_memory": []})"_s);
     std::unique_ptr<AppState> state;
     std::unique_ptr<ChatTurnRunner> runner;
     std::unique_ptr<QSignalSpy> finished;
@@ -136,7 +119,7 @@ private Q_SLOTS:
         f.state->setProjects({project});
         QVERIFY(TestEnvironment::writeFile(memory.projectMemoryPath(project.id), "Uses CMake\n"));
         f.settings.setString(SettingsKeys::openaiModel, u"gpt-4o-2024"_s);
-        f.streams = {answer({u"Short "_s, u"version."_s}, 0, {{u"https://qt.io"_s, u"Qt"_s}})};
+        f.streams = {Chat::answer({u"Short "_s, u"version."_s}, 0, {{u"https://qt.io"_s, u"Qt"_s}})};
 
         // A title is forty characters of the trimmed text as a reader counts them: the emoji is one.
         const QString text = u"\n 😀"_s + QString(50, u'a') + u"  "_s;
@@ -156,8 +139,8 @@ private Q_SLOTS:
     void imageOnlyMessageAndEarlierImages()
     {
         Fixture f;
-        f.streams = {answer({u"  A red square on a white background, drawn "_s, u"in a hurry.  "_s}),
-                     answer({u"It is red."_s})};
+        f.streams = {Chat::answer({u"  A red square on a white background, drawn "_s, u"in a hurry.  "_s}),
+                     Chat::answer({u"It is red."_s})};
         QImage red(64, 48, QImage::Format_RGB32);
         red.fill(Qt::red);
         f.send(QString(), std::nullopt, red);
@@ -177,7 +160,7 @@ private Q_SLOTS:
     void secondMessageWhileStreaming()
     {
         Fixture f(true);
-        f.streams = {answer({u"Partial "_s, u"never seen"_s}, 300), answer({u"Second answer"_s})};
+        f.streams = {Chat::answer({u"Partial "_s, u"never seen"_s}, 300), Chat::answer({u"Second answer"_s})};
         f.send(u"first"_s);
         QTRY_COMPARE(f.lastShown(), u"Partial "_s);
         // Shown at once, but the file is written only at the end of the turn.
@@ -199,10 +182,10 @@ private Q_SLOTS:
     void emptyOrFailedAnswers()
     {
         Fixture f(true);
-        f.streams = {answer({}),
-                     FakeChatServer::stream({FakeChatServer::deltaEvent(u"Half an ans"_s),
-                                             "data: {\"error\": {\"message\": \"Rate limit reached\"}}\n\n"}),
-                     answer({u"  "_s, u"\n"_s})};
+        f.streams = {Chat::answer({}),
+                     Chat::stream({Chat::deltaEvent(u"Half an ans"_s),
+                                   "data: {\"error\": {\"message\": \"Rate limit reached\"}}\n\n"}),
+                     Chat::answer({u"  "_s, u"\n"_s})};
         f.send(u"one"_s);
         QTRY_COMPARE(f.finished->count(), 1);
         QCOMPARE(Fixture::stored().first().messages.size(), 1); // no empty bubble
@@ -233,8 +216,8 @@ private Q_SLOTS:
 
         const QString page = f.web.http().baseUrl() + u"/recipe";
         f.web.setHtml(page, "<p>Boil water.</p>");
-        f.streams = {answer({u"Boil "_s, u"it."_s})};
-        f.extraction = memoryReply(uR"({"user_memory": ["User cooks"], "project_memory": ["Recipes are short"]})"_s);
+        f.streams = {Chat::answer({u"Boil "_s, u"it."_s})};
+        f.extraction = Chat::reply(uR"({"user_memory": ["User cooks"], "project_memory": ["Recipes are short"]})"_s);
         const QString text = u"See " + page;
         f.send(text, summarize);
         QTRY_COMPARE(f.finished->count(), 1);
@@ -268,7 +251,7 @@ private Q_SLOTS:
         Fixture f(how == 2);
         const ChatSession other = f.state->newChatSession();
         f.state->newChatSession();
-        f.streams = {answer({u"Half"_s, u" more"_s}, 300)};
+        f.streams = {Chat::answer({u"Half"_s, u" more"_s}, 300)};
         const QString slow = f.web.http().baseUrl() + u"/slow";
         f.web.setPage(slow, FakeChatServer::hang());
         const QString shown = how == 3 ? u"Read " + slow : u"Half"_s;

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/HotkeyManager.h"
-#include "platform/null/GlobalHotkeyNull.h"
-#include "platform/null/KeyMonitorNull.h"
 #include "support/KeyRecorderWindow.h"
 #include "support/StdoutCapture.h"
 #include "support/XdoTool.h"
@@ -49,23 +47,23 @@ private Q_SLOTS:
         QTest::addColumn<int>("copies");       // Ctrl+C presses the window received; -1: held, repeats and all
         QTest::addColumn<int>("otherPresses"); // its presses of other keys, modifiers excluded
 
-        const QString twice = QStringLiteral("keydown ctrl key c sleep 0.15 key c keyup ctrl");
-        QTest::newRow("double") << twice << true << false << "" << QList<int>{1, 2} << 1 << 0 << 1 << 0;
-        QTest::newRow("triple") << "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl" << true << false
-                                << "" << QList<int>{1, 2, 3} << 0 << 1 << 1 << 0;
-        QTest::newRow("slow") << "keydown ctrl key c sleep 0.6 key c keyup ctrl" << true << false << ""
-                              << QList<int>{1, 1} << 0 << 0 << 2 << 0;
-        QTest::newRow("other key") << "keydown ctrl key c key v key c keyup ctrl" << true << false << ""
-                                   << QList<int>{1, 1} << 0 << 0 << 2 << 1;
-        QTest::newRow("other modifiers") << "keydown ctrl key c key shift+c key c keyup ctrl" << true << false << ""
-                                         << QList<int>{1, 1} << 0 << 0 << 2 << 1;
-        QTest::newRow("locks") << twice << true << true << "" << QList<int>{1, 2} << 1 << 0 << 1 << 0;
-        QTest::newRow("terminal") << twice << true << false << "XTerm" << QList<int>{} << 0 << 0 << 2 << 0;
+        const auto row = [](const char* name, const char* typing, QList<int> taps, int triggers, int screenshots,
+                            int copies, int others, bool enabled = true, bool locks = false, const char* cls = "") {
+            QTest::newRow(name) << QString::fromLatin1(typing) << enabled << locks << QString::fromLatin1(cls) << taps
+                                << triggers << screenshots << copies << others;
+        };
+        const char* twice = "keydown ctrl key c sleep 0.15 key c keyup ctrl";
+        row("double", twice, {1, 2}, 1, 0, 1, 0);
+        row("triple", "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl", {1, 2, 3}, 0, 1, 1, 0);
+        row("slow", "keydown ctrl key c sleep 0.6 key c keyup ctrl", {1, 1}, 0, 0, 2, 0);
+        row("other key", "keydown ctrl key c key v key c keyup ctrl", {1, 1}, 0, 0, 2, 1);
+        row("other modifiers", "keydown ctrl key c key shift+c key c keyup ctrl", {1, 1}, 0, 0, 2, 1);
+        row("locks", twice, {1, 2}, 1, 0, 1, 0, true, true);
+        row("terminal", twice, {}, 0, 0, 2, 0, true, false, "XTerm");
         // Held down: the repeats reach the window and nothing fires.
-        QTest::newRow("held") << "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl" << true << false << ""
-                              << QList<int>{1} << 0 << 0 << -1 << 0;
+        row("held", "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl", {1}, 0, 0, -1, 0);
         // Disabled: no key grabbed, Ctrl+C belongs to the application alone.
-        QTest::newRow("disabled") << twice << false << false << "" << QList<int>{} << 0 << 0 << 2 << 0;
+        row("disabled", twice, {}, 0, 0, 2, 0, false);
     }
 
     void doubleCopy()
@@ -192,20 +190,6 @@ private Q_SLOTS:
         QVERIFY(XdoTool::run(press));
         QTest::qWait(200);
         QCOMPARE(w.triggers, 2);
-    }
-
-    // Without an X11 session nothing is grabbed, nothing crashes, and the user interface gets the reason.
-    void nullBackends()
-    {
-        const QString reason = QStringLiteral("Wayland lets no program watch keys globally.");
-        StdoutCapture out;
-        HotkeyManager manager(std::make_unique<KeyMonitorNull>(reason), std::make_unique<GlobalHotkeyNull>(reason));
-        manager.configure(true, 0x28, 0x100);
-        QVERIFY(!manager.hasKeyMonitor() && !manager.isCustomHotkeyRegistered());
-        QCOMPARE(manager.detectionUnavailableReason(), reason);
-        QVERIFY(out.text().contains(u"HotkeyManager: Cannot register the hotkey"));
-        manager.reenableKeyMonitor();
-        manager.resetTapState();
     }
 };
 

@@ -74,3 +74,23 @@ HttpResponse FakeChatServer::hang()
     response.hang = true;
     return response;
 }
+
+HttpResponse FakeChatServer::answer(const QStringList& pieces, int delayMs,
+                                    const QList<std::pair<QString, QString>>& citations)
+{
+    QList<QByteArray> chunks;
+    for (const QString& piece : pieces)
+        chunks.append(deltaEvent(piece));
+    if (!citations.isEmpty())
+        chunks.append(citationEvent(citations));
+    chunks.append(doneEvent());
+    return stream(chunks, delayMs);
+}
+
+HttpResponse FakeChatServer::reply(const QString& content)
+{
+    const QJsonObject message{{QStringLiteral("role"), QStringLiteral("assistant")},
+                              {QStringLiteral("content"), content}};
+    const QJsonObject body{{QStringLiteral("choices"), QJsonArray{QJsonObject{{QStringLiteral("message"), message}}}}};
+    return HttpResponse::json(QJsonDocument(body).toJson());
+}

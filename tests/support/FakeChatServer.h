@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -40,6 +41,11 @@ public:
     static HttpResponse streamInPieces(const QByteArray& body, qsizetype size, int delayMs = 0);
     static HttpResponse status(int status, const QByteArray& body);
     static HttpResponse hang();
+    // A streamed answer: one delta event per piece, then the citations (url, title) if any, then DONE.
+    static HttpResponse answer(const QStringList& pieces, int delayMs = 0,
+                               const QList<std::pair<QString, QString>>& citations = {});
+    // A non-streamed reply whose message content is `content`, as a memory extraction gets it.
+    static HttpResponse reply(const QString& content);
 
 private:
     LoopbackHttpServer m_http;

@@ -14,39 +14,9 @@
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-enum class Answer
-{
-    Picture,
-    OldPicture,
-    UserCancel,
-    None,
-    OurCancel, // we cancel before any answer
-};
-
-struct Result
-{
-    int calls = 0;
-    std::optional<QImage> image;
-    QString error;
-    ScreenshotPortal::Completion completion()
-    {
-        return [this](std::optional<QImage> picture, QString text) {
-            ++calls, image = std::move(picture), error = std::move(text);
-        };
-    }
-};
-
-// The fake portal, and our own connection to its private bus.
-struct PortalOnPrivateBus
-{
-    FakeScreenshotPortal fake;
-    const QString name = QUuid::createUuid().toString(QUuid::Id128);
-    QDBusConnection bus = QDBusConnection::connectToBus(fake.busAddress(), name);
-    ~PortalOnPrivateBus() { QDBusConnection::disconnectFromBus(name); }
-};
 
 // A PNG of 30x20 pixels in one colour, as the portal would save it.
 QString writePng(const QString& path, Qt::GlobalColor colour)
@@ -58,129 +28,102 @@ QString writePng(const QString& path, Qt::GlobalColor colour)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Answer)
-
 class TestScreenshotPortal : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The file the portal names comes from another process: only a local regular file is read, and nothing else
-    // is deleted.
-    void untrustedFileNames_data()
-    {
-        QTest::addColumn<QString>("kind");
-        for (const char* kind : {"web address", "other host", "relative", "symbolic link", "fifo", "not a string"})
-            QTest::newRow(kind) << QString::fromLatin1(kind);
-    }
-
-    void untrustedFileNames()
-    {
-        QFETCH(QString, kind);
-        PortalOnPrivateBus session;
-        FakeScreenshotPortal& fake = session.fake;
-        QDBusConnection& bus = session.bus;
-        QVERIFY(fake.isRunning() && bus.isConnected());
-        QTemporaryDir folder;
-        const QString picture = writePng(folder.filePath(QStringLiteral("Screenshot.png")), Qt::green);
-        const QString link = folder.filePath(QStringLiteral("link.png"));
-        const QString fifo = folder.filePath(QStringLiteral("fifo.png"));
-        QVERIFY(QFile::link(picture, link));
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        const QHash<QString, QVariant> uris{
-            {QStringLiteral("web address"), QVariant(QStringLiteral("https://example.org/Screenshot.png"))},
-            {QStringLiteral("other host"), QVariant(u"file://otherhost" + picture)},
-            {QStringLiteral("relative"), QVariant(QStringLiteral("Screenshot.png"))},
-            {QStringLiteral("symbolic link"), QVariant(QUrl::fromLocalFile(link).toString())},
-            {QStringLiteral("fifo"), QVariant(QUrl::fromLocalFile(fifo).toString())},
-            {QStringLiteral("not a string"), QVariant(42)}};
-
-        Result result;
-        const QPointer<ScreenshotPortal> portal = ScreenshotPortal::start(bus, 60s, result.completion());
-        QTRY_VERIFY(!fake.handle().isEmpty());
-        QTRY_COMPARE(portal->requestPath(), fake.handle());
-        QVERIFY(bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus")));
-        fake.respond(fake.handle(), 0, {{QStringLiteral("uri"), uris.value(kind)}});
-
-        QTRY_COMPARE(result.calls, 1);
-        QVERIFY(!result.image);
-        QVERIFY(QFile::exists(picture));
-        QVERIFY(QFileInfo(link).isSymLink());
-        QVERIFY(QFileInfo::exists(fifo));
-    }
-
+    // answer: "picture", "old picture" (from before the request), "user cancel", "none" (no answer in time), "our
+    // cancel", or an untrusted file name: the file named comes from another process, so only a local regular file
+    // is read, and nothing else is deleted.
     void request_data()
     {
+        QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("otherHandle"); // the portal ignores our token, as old ones did
-        QTest::addColumn<Answer>("answer");
         QTest::addColumn<bool>("expectImage");
         QTest::addColumn<QString>("expectError");
         QTest::addColumn<bool>("expectClose");
-        QTest::newRow("picture") << false << Answer::Picture << true << QString() << false;
-        QTest::newRow("user cancels") << false << Answer::UserCancel << false << QString() << false;
-        QTest::newRow("no answer") << false << Answer::None << false
-                                   << QStringLiteral("The screenshot service did not answer.") << true;
-        QTest::newRow("other handle") << true << Answer::Picture << true << QString() << false;
-        QTest::newRow("older file") << false << Answer::OldPicture << true << QString() << false;
-        QTest::newRow("cancelled by us") << false << Answer::OurCancel << false << QString() << true;
+        QTest::newRow("picture") << u"picture"_s << false << true << QString() << false;
+        QTest::newRow("user cancels") << u"user cancel"_s << false << false << QString() << false;
+        QTest::newRow("no answer") << u"none"_s << false << false << u"The screenshot service did not answer."_s
+                                   << true;
+        QTest::newRow("other handle") << u"picture"_s << true << true << QString() << false;
+        QTest::newRow("older file") << u"old picture"_s << false << true << QString() << false;
+        QTest::newRow("cancelled by us") << u"our cancel"_s << false << false << QString() << true;
+        for (const char* kind : {"web address", "other host", "relative", "symbolic link", "fifo", "not a string"})
+            QTest::newRow(kind) << QString::fromLatin1(kind) << false << false << QString() << false;
     }
 
     void request()
     {
+        QFETCH(QString, answer);
         QFETCH(bool, otherHandle);
-        QFETCH(Answer, answer);
         QFETCH(bool, expectImage);
         QFETCH(QString, expectError);
         QFETCH(bool, expectClose);
 
-        PortalOnPrivateBus session;
-        FakeScreenshotPortal& fake = session.fake;
-        QDBusConnection& bus = session.bus;
+        FakeScreenshotPortal fake;
+        const QString name = QUuid::createUuid().toString(QUuid::Id128);
+        QDBusConnection bus = QDBusConnection::connectToBus(fake.busAddress(), name);
+        const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
         QVERIFY(fake.isRunning() && bus.isConnected());
         if (otherHandle)
-            fake.setHandle(QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/old"));
+            fake.setHandle(u"/org/freedesktop/portal/desktop/request/1_1/old"_s);
         QTemporaryDir folder;
-        const QString picture = writePng(folder.filePath(QStringLiteral("Screenshot.png")), Qt::green);
-        const QString decoy = writePng(folder.filePath(QStringLiteral("Decoy.png")), Qt::red);
-        QVERIFY(!picture.isEmpty() && !decoy.isEmpty());
+        const QString picture = writePng(folder.filePath(u"Screenshot.png"_s), Qt::green);
+        const QString decoy = writePng(folder.filePath(u"Decoy.png"_s), Qt::red);
+        const QString link = folder.filePath(u"link.png"_s), fifo = folder.filePath(u"fifo.png"_s);
+        QVERIFY(!picture.isEmpty() && !decoy.isEmpty() && QFile::link(picture, link));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QHash<QString, QString> uris{{u"picture"_s, QUrl::fromLocalFile(picture).toString()},
+                                           {u"old picture"_s, QUrl::fromLocalFile(picture).toString()},
+                                           {u"web address"_s, u"https://example.org/Screenshot.png"_s},
+                                           {u"other host"_s, u"file://otherhost" + picture},
+                                           {u"relative"_s, u"Screenshot.png"_s},
+                                           {u"symbolic link"_s, QUrl::fromLocalFile(link).toString()},
+                                           {u"fifo"_s, QUrl::fromLocalFile(fifo).toString()}};
 
-        Result result;
+        int calls = 0;
+        std::optional<QImage> image;
+        QString error;
         const QPointer<ScreenshotPortal> portal =
-            ScreenshotPortal::start(bus, answer == Answer::None ? 300ms : 60s, result.completion());
+            ScreenshotPortal::start(bus, answer == u"none" ? 300ms : 60s, [&](std::optional<QImage> p, QString e) {
+                ++calls, image = std::move(p), error = std::move(e);
+            });
         QTRY_VERIFY(!fake.handle().isEmpty());
         QTRY_COMPARE(portal->requestPath(), fake.handle());
         // One round trip on our connection: the bus has our subscription to the handle before the fake answers.
-        QVERIFY(bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.DBus")));
+        QVERIFY(bus.interface()->isServiceRegistered(u"org.freedesktop.DBus"_s));
 
         // Once the portal has named its own handle, an answer on the token's path is not ours.
         if (otherHandle)
-            fake.respond(fake.tokenPath(), 0, {{QStringLiteral("uri"), QUrl::fromLocalFile(decoy).toString()}});
-        if (answer == Answer::OldPicture) {
+            fake.respond(fake.tokenPath(), 0, {{u"uri"_s, QUrl::fromLocalFile(decoy).toString()}});
+        if (answer == u"old picture") {
             // A file from before the request is not the portal's copy for us: read, but never deleted.
             QFile file(picture);
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
         }
-        if (answer == Answer::Picture || answer == Answer::OldPicture)
-            fake.respond(fake.handle(), 0, {{QStringLiteral("uri"), QUrl::fromLocalFile(picture).toString()}});
-        else if (answer == Answer::UserCancel)
+        if (uris.contains(answer) || answer == u"not a string")
+            fake.respond(fake.handle(), 0, {{u"uri"_s, uris.contains(answer) ? QVariant(uris[answer]) : QVariant(42)}});
+        else if (answer == u"user cancel")
             fake.respond(fake.handle(), 1);
-        else if (answer == Answer::OurCancel)
+        else if (answer == u"our cancel")
             portal->cancel();
 
-        QTRY_COMPARE(result.calls, 1);
-        QCOMPARE(result.image.has_value(), expectImage);
+        QTRY_COMPARE(calls, 1);
+        QCOMPARE(image.has_value(), expectImage);
         if (expectImage) {
-            QCOMPARE(result.image->size(), QSize(30, 20));
-            QCOMPARE(QColor(result.image->pixel(5, 5)), QColor(Qt::green));
+            QCOMPARE(image->size(), QSize(30, 20));
+            QCOMPARE(QColor(image->pixel(5, 5)), QColor(Qt::green));
         }
-        QCOMPARE(result.error, expectError);
-        // The portal's file is gone once read; a file named by an answer we ignored is not touched.
-        QCOMPARE(QFile::exists(picture), !expectImage || answer == Answer::OldPicture);
-        QVERIFY(QFile::exists(decoy));
+        QCOMPARE(error, expectError);
+        // The portal's file is gone once read; a file named by an answer we ignored, or refused, is not touched.
+        QCOMPARE(QFile::exists(picture), answer != u"picture");
+        QVERIFY(QFile::exists(decoy) && QFileInfo(link).isSymLink() && QFileInfo::exists(fifo));
         QTRY_COMPARE(fake.closed(), expectClose ? QStringList{fake.handle()} : QStringList());
         QTRY_VERIFY(portal.isNull());
-        QCOMPARE(result.calls, 1);
+        QCOMPARE(calls, 1);
     }
 };
 

@@ -120,6 +120,7 @@ private Q_SLOTS:
         QTRY_COMPARE(recorded.load(), 4);
     }
 
+    // Refused before any grab; Ctrl+C reaching the application without a grab is the hotkey manager's "disabled" row.
     void noGrabWhenDisabled()
     {
         Watched w;
@@ -127,10 +128,6 @@ private Q_SLOTS:
         QVERIFY(!w.monitor.start(&w.handler));
         qunsetenv("VANTRO_NO_GRAB");
         QVERIFY(w.monitor.unavailableReason().contains(u"VANTRO_NO_GRAB"));
-        QVERIFY(w.focus());
-        QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c keyup ctrl")));
-        QTRY_COMPARE(w.window.copies(), 2);
-        QCOMPARE(w.handler.copyPresses.load(), 0);
     }
 };
 
