@@ -43,6 +43,47 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
     m_quickRuns = std::make_unique<QuickRunner>(*m_appState, m_settings, m_network);
     m_chatTurns = std::make_unique<ChatTurnRunner>(*m_appState, m_settings, m_network, MemoryStore());
     m_screenshots = std::make_unique<ScreenshotCapture>(&m_settings);
+    m_notifier = dependencies.notifier ? std::move(dependencies.notifier) : Backends::createNotifier();
+    connect(m_notifier.get(), &Notifier::actionInvoked, this, [this](const QString& key) {
+        if (key == u"retry")
+            retryKeyDetection();
+        else if (key == u"preferences")
+            showPreferences();
+    });
+    // Without a notification service the tray says it, and without a tray the log line already has.
+    connect(m_notifier.get(), &Notifier::notificationFailed, this, [this](const QString& title, const QString& body) {
+        if (m_tray)
+            m_tray->showMessage(title, body);
+    });
+    connect(m_hotkeyManager.get(), &HotkeyManager::keyMonitorFailed, this, [this](const QString& reason) {
+        notifyKeyDetectionProblem(reason, tr("Key Detection Unavailable"),
+                                  reason + u'\n' +
+                                      tr("Double Ctrl+C does nothing until this is solved. Choose Try Again once it "
+                                         "is, or change the hotkey in Preferences."));
+    });
+    connect(m_hotkeyManager.get(), &HotkeyManager::customHotkeyRefused, this, [this] {
+        notifyKeyDetectionProblem(QStringLiteral("custom hotkey"), tr("Shortcut Unavailable"),
+                                  tr("Vantro could not take your shortcut: another program may already use it, or "
+                                     "the desktop does not allow it. Choose another one in Preferences."));
+    });
+}
+
+void AppDelegate::notifyKeyDetectionProblem(const QString& cause, const QString& title, const QString& body)
+{
+    if (m_notifiedCauses.contains(cause))
+        return;
+    m_notifiedCauses.insert(cause);
+    m_notifier->notify(
+        title, body,
+        {{QStringLiteral("retry"), tr("Try Again")}, {QStringLiteral("preferences"), tr("Open Preferences")}});
+}
+
+void AppDelegate::retryKeyDetection()
+{
+    // A cause that comes back after a retry is worth telling again.
+    m_notifiedCauses.clear();
+    const HotkeySettings current = currentHotkeySettings();
+    m_hotkeyManager->configure(current.useDoubleCopy, current.keyCode, current.modifiers);
 }
 
 AppDelegate::~AppDelegate()

@@ -5,6 +5,7 @@
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
 #include "model/AppState.h"
+#include "platform/Notifier.h"
 #include "platform/TrayWatcher.h"
 #include "sync/SharedProjectClient.h"
 #include "sync/SyncService.h"
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QUuid>
 
 #include <memory>
@@ -42,6 +44,7 @@ public:
         QNetworkAccessManager& network;
         std::unique_ptr<HotkeyManager> hotkeyManager; // null: the session's own key backends
         bool createTrayIcon = true;
+        std::unique_ptr<Notifier> notifier; // null: the session's own
     };
 
     explicit AppDelegate(Dependencies dependencies, QObject* parent = nullptr);
@@ -108,6 +111,9 @@ private:
     void presentPanel();
     void panelWillClose();
     void createTrayIcon();
+    // Tells the user, once per cause, that key detection or the hotkey does not work and how to get it back.
+    void notifyKeyDetectionProblem(const QString& cause, const QString& title, const QString& body);
+    void retryKeyDetection();
     QList<QAction*> menuActions();
 
     Settings& m_settings;
@@ -133,4 +139,6 @@ private:
     SleepWatcher* m_sleepWatcher = nullptr;
     bool m_wantsTray = true;
     std::unique_ptr<TrayWatcher> m_trayWatcher; // while there is no tray
+    std::unique_ptr<Notifier> m_notifier;
+    QSet<QString> m_notifiedCauses; // each cause is told once per session
 };

@@ -69,6 +69,7 @@ HotkeyManager::HotkeyManager(std::unique_ptr<KeyMonitor> monitor, std::unique_pt
     m_bridge = std::make_unique<TapBridge>(this, m_monitor.get());
     connect(m_monitor.get(), &KeyMonitor::availabilityChanged, this, &HotkeyManager::detectionAvailabilityChanged,
             Qt::QueuedConnection);
+    connect(m_monitor.get(), &KeyMonitor::startFailed, this, &HotkeyManager::keyMonitorFailed);
     // The platform hands the hotkey over on the GUI thread already; queue it all the same so the callback never
     // runs inside the platform's event handling.
     connect(m_hotkey.get(), &GlobalHotkey::activated, this, &HotkeyManager::deliverTrigger, Qt::QueuedConnection);
@@ -100,8 +101,8 @@ void HotkeyManager::configure(bool useDoubleCopy, quint32 keyCode, quint32 modif
     m_doubleCopyEnabled = useDoubleCopy;
     if (useDoubleCopy)
         startKeyMonitor();
-    if (keyCode != 0)
-        registerCustomHotkey(keyCode, modifiers);
+    if (keyCode != 0 && !registerCustomHotkey(keyCode, modifiers))
+        Q_EMIT customHotkeyRefused();
 }
 
 void HotkeyManager::startKeyMonitor()

@@ -58,6 +58,9 @@ Q_SIGNALS:
     void screenshotTriggered();
     void copyTapped(int ordinal);
     void detectionAvailabilityChanged(bool available);
+    // Arming failed in a way worth telling the user: the key monitor's reason, or the custom hotkey was refused.
+    void keyMonitorFailed(const QString& reason);
+    void customHotkeyRefused();
 
 private:
     class TapBridge;

@@ -76,4 +76,7 @@ public:
 Q_SIGNALS:
     // Emitted from the monitor's thread when detection is lost (server gone) or comes back.
     void availabilityChanged(bool available);
+    // start() could not arm the detection for a reason the user can act on (Ctrl+C held by another program, no
+    // XInput 2.2); not emitted where the session cannot have it at all. From start()'s thread.
+    void startFailed(const QString& reason);
 };

@@ -6,8 +6,11 @@
 #include "input/HotkeyManager.h"
 #include "model/Settings.h"
 #include "platform/GlobalHotkey.h"
+#include "platform/dbus/DBusNotifier.h"
 #include "platform/null/KeyMonitorNull.h"
+#include "platform/null/NotifierNull.h"
 #include "support/FakeChatServer.h"
+#include "support/FakeNotificationServer.h"
 #include "support/TestEnvironment.h"
 #include "ui/FloatingPanelView.h"
 
@@ -28,14 +31,27 @@ public:
     bool registerHotkey(quint32 keyCode, quint32 modifiers) override
     {
         registrations.append({keyCode, modifiers});
-        return m_registered = true;
+        return m_registered = !refuse;
     }
     void unregisterHotkey() override { m_registered = false; }
     bool isRegistered() const override { return m_registered; }
     QList<std::pair<quint32, quint32>> registrations;
+    bool refuse = false;
 
 private:
     bool m_registered = false;
+};
+
+// Ctrl+C held by another program, as the X11 monitor reports it when it starts.
+class RefusedKeyMonitor : public KeyMonitorNull
+{
+public:
+    RefusedKeyMonitor() : KeyMonitorNull(QStringLiteral("Another program already uses Ctrl+C.")) {}
+    bool start(Handler*) override
+    {
+        Q_EMIT startFailed(unavailableReason());
+        return false;
+    }
 };
 
 QString systemPromptOf(const QJsonObject& body)
@@ -71,15 +87,18 @@ private:
 
     AppState& state() { return m_delegate->appState(); }
 
-    void makeDelegate()
+    void makeDelegate(std::unique_ptr<KeyMonitor> monitor = {}, std::unique_ptr<Notifier> notifier = {})
     {
         m_delegate.reset();
         auto hotkey = std::make_unique<CountingHotkey>();
         m_hotkey = hotkey.get();
-        auto manager = std::make_unique<HotkeyManager>(
-            std::make_unique<KeyMonitorNull>(QStringLiteral("not in this test")), std::move(hotkey), m_settings.get());
+        if (!monitor)
+            monitor = std::make_unique<KeyMonitorNull>(QStringLiteral("not in this test"));
+        if (!notifier)
+            notifier = std::make_unique<NotifierNull>(QStringLiteral("not in this test"));
+        auto manager = std::make_unique<HotkeyManager>(std::move(monitor), std::move(hotkey), m_settings.get());
         m_delegate = std::make_unique<AppDelegate>(
-            AppDelegate::Dependencies{*m_settings, *m_network, std::move(manager), false});
+            AppDelegate::Dependencies{*m_settings, *m_network, std::move(manager), false, std::move(notifier)});
         m_delegate->applicationDidFinishLaunching();
     }
 
@@ -268,6 +287,35 @@ private Q_SLOTS:
         QCOMPARE(m_hotkey->registrations.last(), (std::pair<quint32, quint32>(40, 0x300)));
         m_settings->setString(SettingsKeys::openaiModel, QStringLiteral("gpt-4o-mini")); // unrelated key
         QCOMPARE(m_hotkey->registrations.size(), before + 1);
+    }
+
+    // Detection that cannot be armed is told once per cause, with the way out; Try Again arms again and tells again
+    // what still fails; Open Preferences opens them.
+    void keyDetectionProblemsAreTold()
+    {
+        FakeNotificationServer server({u"actions"_s, u"body"_s});
+        QVERIFY(server.isRunning());
+        makeDelegate(std::make_unique<RefusedKeyMonitor>(),
+                     std::make_unique<DBusNotifier>(QDBusConnection::connectToBus(server.busAddress(), u"app"_s)));
+        QTRY_COMPARE(server.shown().size(), 1);
+        QCOMPARE(server.shown().first().summary, u"Key Detection Unavailable"_s);
+        QVERIFY(server.shown().first().body.startsWith(u"Another program already uses Ctrl+C.\n"));
+        QCOMPARE(server.shown().first().actions,
+                 (QStringList{u"retry"_s, u"Try Again"_s, u"preferences"_s, u"Open Preferences"_s}));
+
+        // A refused custom hotkey is its own cause; the monitor's failure is not told twice.
+        m_hotkey->refuse = true;
+        m_settings->setInteger(SettingsKeys::customHotkeyModifiers, 0x100);
+        m_settings->setInteger(SettingsKeys::customHotkeyKeycode, 40);
+        QTRY_COMPARE(server.shown().size(), 2);
+        QCOMPARE(server.shown().at(1).summary, u"Shortcut Unavailable"_s);
+        QTest::qWait(100);
+        QCOMPARE(server.shown().size(), 2);
+
+        server.invoke(server.shown().first().id, u"retry"_s);
+        QTRY_COMPARE(server.shown().size(), 4);
+        server.invoke(server.shown().first().id, u"preferences"_s);
+        QTRY_VERIFY(m_delegate->settingsWindow() && m_delegate->settingsWindow()->isVisible());
     }
 
     void commandsFromASecondStart()

@@ -4,6 +4,7 @@
 #include "support/StdoutCapture.h"
 #include "support/XdoTool.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -129,10 +130,15 @@ private Q_SLOTS:
         QVERIFY(w.manager.hasKeyMonitor());
 
         StdoutCapture out;
+        // Asking before starting grabs nothing (a grab of a moment would eat a Ctrl+C), so it cannot see the holder.
+        QVERIFY(HotkeyManager().isDetectionAvailable());
         HotkeyManager second;
+        QSignalSpy failed(&second, &HotkeyManager::keyMonitorFailed);
         second.configure(true, 0, 0);
         QVERIFY(!second.isDetectionAvailable());
         QVERIFY(second.detectionUnavailableReason().contains(u"Ctrl+C"));
+        QCOMPARE(failed.size(), 1); // the user is told, with the same reason
+        QCOMPARE(failed.first().first().toString(), second.detectionUnavailableReason());
         QVERIFY(out.text().contains(u"KeyMonitor: Global key detection unavailable"));
         HotkeyManager custom;
         custom.configure(false, 0x08, 0x100); // Ctrl+C

@@ -148,6 +148,7 @@ bool KeyMonitorX11::start(Handler* handler)
     if (!d->connect(&failure)) {
         d->setAvailable(false, failure);
         logLine(component, QStringLiteral("Global key detection unavailable: ") + failure);
+        Q_EMIT startFailed(failure);
         return false;
     }
     {
@@ -167,6 +168,7 @@ bool KeyMonitorX11::start(Handler* handler)
     if (::pipe2(d->wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         d->disconnect();
         d->setAvailable(false, text("The key monitor could not start a thread."));
+        Q_EMIT startFailed(text("The key monitor could not start a thread."));
         return false;
     }
     d->running = true;
