@@ -3,11 +3,13 @@
 
 #include "input/HotkeyManager.h"
 #include "model/Settings.h"
+#include "platform/Autostart.h"
 #include "ui/preferences/HotkeyKeys.h"
 #include "ui/preferences/HotkeyRecorderView.h"
 #include "ui/preferences/PreferencesStyle.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -62,7 +64,30 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
     checkLine->addWidget(m_check);
     checkLine->addStretch();
     box->addLayout(checkLine);
+
+    // 4. Starting with the session, so the shortcut works from the first copy of the day.
+    box->addWidget(PreferencesStyle::heading(tr("Startup"), page));
+    m_autostart = new QCheckBox(tr("Start Vantro when I log in"), page);
+    m_autostart->setObjectName(QStringLiteral("autostartToggle"));
+    box->addWidget(m_autostart);
+    m_autostartError = PreferencesStyle::caption({}, page);
+    m_autostartError->setObjectName(QStringLiteral("autostartError"));
+    box->addWidget(m_autostartError);
     box->addStretch();
+
+    connect(m_autostart, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_loading)
+            return;
+        QString error;
+        if (!Autostart::setEnabled(on, QCoreApplication::applicationFilePath(), &error))
+            PreferencesStyle::setErrorText(m_autostartError, error);
+        else
+            PreferencesStyle::setErrorText(m_autostartError, QString());
+        // Whatever happened, the switch shows what the file now says.
+        m_loading = true;
+        m_autostart->setChecked(Autostart::isEnabled());
+        m_loading = false;
+    });
 
     connect(m_doubleCopy, &QCheckBox::toggled, this, [this](bool on) {
         if (!m_loading)
@@ -97,6 +122,7 @@ void HotkeyTab::load()
 {
     m_loading = true;
     m_doubleCopy->setChecked(m_settings.boolean(SettingsKeys::useDoubleCopy));
+    m_autostart->setChecked(Autostart::isEnabled());
     m_loading = false;
     refreshShortcut();
     showDetectionState();

@@ -45,4 +45,6 @@ private:
     QLabel* m_recorderNote = nullptr;
     QLabel* m_detectionState = nullptr;
     QPushButton* m_check = nullptr;
+    QCheckBox* m_autostart = nullptr;
+    QLabel* m_autostartError = nullptr;
 };

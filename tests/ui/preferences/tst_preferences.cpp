@@ -3,6 +3,7 @@
 
 #include "model/AppState.h"
 #include "model/Settings.h"
+#include "platform/Autostart.h"
 #include "support/FakeSyncServer.h"
 #include "support/TestEnvironment.h"
 #include "sync/SyncService.h"
@@ -17,6 +18,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -275,6 +279,26 @@ private Q_SLOTS:
         QCOMPARE(f.settings.boolean(SettingsKeys::useDoubleCopy), false);
         // Without a key manager the tab says detection is not running rather than claiming it works.
         QVERIFY(!f.find<QLabel>(u"detectionState"_s)->text().contains(u"working"));
+    }
+
+    // The startup switch writes and removes the login entry, and shows the file's real state, also when it fails.
+    void autostartToggle()
+    {
+        Fixture f;
+        f.open<HotkeyTab>();
+        auto* toggle = f.find<QAbstractButton>(u"autostartToggle"_s);
+        QVERIFY(!toggle->isChecked());
+        toggle->click();
+        QVERIFY(Autostart::isEnabled() && toggle->isChecked());
+        toggle->click();
+        QVERIFY(!QFile::exists(Autostart::entryPath()) && !toggle->isChecked());
+
+        // A file where the autostart folder should be: the switch stays off and says why.
+        const QString folder = QFileInfo(Autostart::entryPath()).absolutePath();
+        QVERIFY(QDir(folder).removeRecursively() && TestEnvironment::writeFile(folder, "not a folder"));
+        toggle->click();
+        QVERIFY(!toggle->isChecked());
+        QVERIFY(!f.find<QLabel>(u"autostartError"_s)->text().isEmpty());
     }
 
     void deleteProjectNeedsTwoProjects()
