@@ -47,6 +47,9 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
     m_recorderNote = PreferencesStyle::caption({}, page);
     m_recorderNote->setObjectName(QStringLiteral("recorderNote"));
     box->addWidget(m_recorderNote);
+    m_hotkeyError = PreferencesStyle::errorText(page);
+    m_hotkeyError->setObjectName(QStringLiteral("hotkeyError"));
+    box->addWidget(m_hotkeyError);
 
     // 3. Whether keys can be watched at all in this session.
     box->addWidget(PreferencesStyle::heading(tr("Key Detection"), page));
@@ -70,7 +73,7 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
     m_autostart = new QCheckBox(tr("Start Vantro when I log in"), page);
     m_autostart->setObjectName(QStringLiteral("autostartToggle"));
     box->addWidget(m_autostart);
-    m_autostartError = PreferencesStyle::caption({}, page);
+    m_autostartError = PreferencesStyle::errorText(page);
     m_autostartError->setObjectName(QStringLiteral("autostartError"));
     box->addWidget(m_autostartError);
     box->addStretch();
@@ -102,8 +105,10 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
     });
     connect(m_clear, &QPushButton::clicked, this, &HotkeyTab::clearShortcut);
     connect(m_check, &QPushButton::clicked, this, &HotkeyTab::checkDetection);
-    if (m_hotkeys)
+    if (m_hotkeys) {
         connect(m_hotkeys, &HotkeyManager::detectionAvailabilityChanged, this, &HotkeyTab::showDetectionState);
+        connect(m_hotkeys, &HotkeyManager::customHotkeyRefused, this, &HotkeyTab::refreshShortcut);
+    }
     connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
         if (key == settingName(SettingsKeys::customHotkeyKeycode) ||
             key == settingName(SettingsKeys::customHotkeyModifiers) || key == settingName(SettingsKeys::useDoubleCopy))
@@ -157,7 +162,14 @@ void HotkeyTab::clearShortcut()
 void HotkeyTab::refreshShortcut()
 {
     m_recorder->setDisplayText(hotkeyDisplay());
-    m_clear->setVisible(m_settings.hotkeyValue(SettingsKeys::customHotkeyKeycode) != 0);
+    const bool set = m_settings.hotkeyValue(SettingsKeys::customHotkeyKeycode) != 0;
+    m_clear->setVisible(set);
+    // What the session refused must not look like a working shortcut.
+    const bool refused = set && m_hotkeys && !m_hotkeys->isCustomHotkeyRegistered();
+    PreferencesStyle::setErrorText(m_hotkeyError, refused ? tr("Vantro could not take this shortcut: another "
+                                                               "program may already use it, or the desktop does "
+                                                               "not allow it. Choose another one.")
+                                                          : QString());
 }
 
 void HotkeyTab::checkDetection()

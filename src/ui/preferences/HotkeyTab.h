@@ -43,6 +43,7 @@ private:
     HotkeyRecorderView* m_recorder = nullptr;
     QPushButton* m_clear = nullptr;
     QLabel* m_recorderNote = nullptr;
+    QLabel* m_hotkeyError = nullptr;
     QLabel* m_detectionState = nullptr;
     QPushButton* m_check = nullptr;
     QCheckBox* m_autostart = nullptr;

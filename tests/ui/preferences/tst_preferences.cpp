@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/preferences/PreferencesWindow.h"
 
+#include "input/HotkeyManager.h"
 #include "model/AppState.h"
 #include "model/Settings.h"
 #include "platform/Autostart.h"
+#include "platform/null/GlobalHotkeyNull.h"
+#include "platform/null/KeyMonitorNull.h"
 #include "support/FakeSyncServer.h"
 #include "support/TestEnvironment.h"
 #include "sync/SyncService.h"
@@ -63,6 +66,7 @@ struct Fixture
     std::unique_ptr<AppState> state;
     std::unique_ptr<SyncService> sync;
     std::unique_ptr<PreferencesWindow> window;
+    HotkeyManager* hotkeys = nullptr; // none unless a test gives one
 
     explicit Fixture(const QList<Project>& projects = {}, int active = 0)
     {
@@ -77,7 +81,7 @@ struct Fixture
     {
         state = std::make_unique<AppState>(settings, ChatStore(environment.appFolder()));
         sync = std::make_unique<SyncService>(*state, client);
-        window = std::make_unique<PreferencesWindow>(*state, settings, sync.get(), nullptr, memory, themes);
+        window = std::make_unique<PreferencesWindow>(*state, settings, sync.get(), hotkeys, memory, themes);
         window->present();
         Tab* tab = window->findChild<Tab*>();
         window->settingsView()->tabs()->setCurrentWidget(tab);
@@ -299,6 +303,23 @@ private Q_SLOTS:
         toggle->click();
         QVERIFY(!toggle->isChecked());
         QVERIFY(!f.find<QLabel>(u"autostartError"_s)->text().isEmpty());
+    }
+
+    // A shortcut the session refused is shown as refused under the recorder, never as working.
+    void refusedShortcutIsShownAsRefused()
+    {
+        Fixture f;
+        HotkeyManager manager(std::make_unique<KeyMonitorNull>(u"no keys here"_s),
+                              std::make_unique<GlobalHotkeyNull>(u"no keys here"_s));
+        f.hotkeys = &manager;
+        f.settings.setInteger(SettingsKeys::customHotkeyModifiers, 0x100);
+        f.settings.setInteger(SettingsKeys::customHotkeyKeycode, 40);
+        manager.configure(false, 40, 0x100);
+        f.open<HotkeyTab>();
+        QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->text().contains(u"could not take this shortcut"));
+        f.find<QPushButton>(u"clearHotkeyButton"_s)->click();
+        manager.configure(false, 0, 0);
+        QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->isHidden());
     }
 
     void deleteProjectNeedsTwoProjects()
