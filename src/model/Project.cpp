@@ -69,8 +69,10 @@ QString defaultProjectEmoji()
 
 const Project& defaultProject()
 {
-    static const Project project{QUuid::createUuid(), QStringLiteral("General"), defaultProjectEmoji(), QString(),
-                                 defaultPrompts(), std::nullopt, std::nullopt, std::nullopt};
+    static const Project project{QUuid::createUuid(),   QStringLiteral("General"),
+                                 defaultProjectEmoji(), QString(),
+                                 defaultPrompts(),      std::nullopt,
+                                 std::nullopt,          std::nullopt};
     return project;
 }
 
@@ -80,4 +82,32 @@ qint64 Project::nextPromptNumber() const
     for (const Prompt& prompt : prompts)
         highest = std::max(highest, prompt.number);
     return highest + 1;
+}
+
+std::optional<QList<Project>> projectsAfterFirstRun(const QList<Project>& stored, const QList<Prompt>& library,
+                                                    QList<Prompt> chosen)
+{
+    if (chosen.isEmpty())
+        return std::nullopt;
+    for (qsizetype i = 0; i < chosen.size(); ++i)
+        chosen[i].number = i + 1;
+    QList<Project> projects = stored;
+    const bool untouchedGeneral =
+        projects.size() == 1 && projects.first().name == u"General" && projects.first().prompts == library;
+    if (untouchedGeneral) {
+        Project& general = projects.first();
+        general.prompts = chosen;
+        // A default that was not chosen would point at nothing.
+        const auto kept = [&chosen](const std::optional<QUuid>& id) {
+            return id && std::any_of(chosen.cbegin(), chosen.cend(), [&id](const Prompt& p) { return p.id == *id; });
+        };
+        if (!kept(general.defaultPromptID))
+            general.defaultPromptID.reset();
+        if (!kept(general.defaultImagePromptID))
+            general.defaultImagePromptID.reset();
+        return projects;
+    }
+    projects.append(Project{QUuid::createUuid(), QStringLiteral("My Prompts"), QStringLiteral("\u2728"), QString(),
+                            chosen, std::nullopt, std::nullopt, std::nullopt});
+    return projects;
 }

@@ -35,3 +35,10 @@ QString defaultProjectEmoji();
 
 // The built-in project "General" holding the default prompts; built once per process.
 const Project& defaultProject();
+
+// The project list after the first-run walkthrough's "Get Started". `chosen` (in the walkthrough's order, edits
+// included) is numbered 1, 2, 3…; it replaces the prompts of an untouched "General" (the only project, named
+// "General", its prompts equal to `library` in ids, titles, texts and numbers), and otherwise comes as a new project
+// "My Prompts". Nothing chosen changes nothing (none).
+std::optional<QList<Project>> projectsAfterFirstRun(const QList<Project>& stored, const QList<Prompt>& library,
+                                                    QList<Prompt> chosen);

@@ -75,6 +75,70 @@ class TestStores : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // "Get Started": the chosen prompts, numbered in the walkthrough's order, replace an untouched General and
+    // otherwise come as "My Prompts"; nothing chosen changes nothing.
+    void projectsAfterFirstRun_data()
+    {
+        QTest::addColumn<QString>("stored");    // what the user has
+        QTest::addColumn<QList<int>>("chosen"); // indexes into the library, in the walkthrough's order
+        QTest::addColumn<bool>("editChosen");   // the first chosen prompt was edited in the walkthrough
+        QTest::addColumn<QString>("expected");  // "none", "replaced" or "appended"
+        QTest::newRow("nothing chosen") << "general" << QList<int>{} << false << "none";
+        QTest::newRow("untouched General") << "general" << QList<int>{4, 0} << false << "replaced";
+        QTest::newRow("an edited prompt") << "general" << QList<int>{1} << true << "replaced";
+        QTest::newRow("General edited") << "general edited" << QList<int>{0} << false << "appended";
+        QTest::newRow("General renamed") << "general renamed" << QList<int>{0} << false << "appended";
+        QTest::newRow("two projects") << "two projects" << QList<int>{0, 2} << false << "appended";
+    }
+
+    void projectsAfterFirstRun()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QList<int>, chosen);
+        QFETCH(bool, editChosen);
+        QFETCH(QString, expected);
+        const QList<Prompt>& library = defaultPrompts();
+        Project general = defaultProject();
+        general.defaultPromptID = library.at(4).id;
+        if (stored == u"general edited")
+            general.prompts[2].title = QStringLiteral("Mine");
+        if (stored == u"general renamed")
+            general.name = QStringLiteral("Work");
+        QList<Project> projects{general};
+        if (stored == u"two projects")
+            projects.append(
+                Project{QUuid::createUuid(), QStringLiteral("Other"), QStringLiteral("x"), {}, {}, {}, {}, {}});
+        QList<Prompt> picked;
+        for (const int index : chosen)
+            picked.append(library.at(index));
+        if (editChosen && !picked.isEmpty())
+            picked[0].systemPrompt = QStringLiteral("Say it in French.");
+
+        const std::optional<QList<Project>> after = ::projectsAfterFirstRun(projects, library, picked);
+        if (expected == u"none") {
+            QVERIFY(!after);
+            return;
+        }
+        QVERIFY(after);
+        for (qsizetype i = 0; i < picked.size(); ++i)
+            picked[i].number = i + 1;
+        if (expected == u"replaced") {
+            QCOMPARE(after->size(), 1);
+            QCOMPARE(after->first().prompts, picked);
+            QCOMPARE(after->first().id, general.id);
+            // The text default survives only if it was chosen.
+            QCOMPARE(after->first().defaultPromptID.has_value(), chosen.contains(4));
+            return;
+        }
+        QCOMPARE(after->size(), projects.size() + 1);
+        QCOMPARE(after->mid(0, projects.size()), projects);
+        const Project& added = after->last();
+        QCOMPARE(added.name, QStringLiteral("My Prompts"));
+        QCOMPARE(added.emoji, QStringLiteral("\u2728"));
+        QCOMPARE(added.prompts, picked);
+        QVERIFY(!added.shareCode && added.contextDescription.isEmpty());
+    }
+
     void firstLaunchAndFileLayout()
     {
         TestEnvironment env;
