@@ -61,6 +61,12 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
                                       tr("Double Ctrl+C does nothing until this is solved. Choose Try Again once it "
                                          "is, or change the hotkey in Preferences."));
     });
+    connect(m_hotkeyManager.get(), &HotkeyManager::keyboardThawed, this, [this] {
+        notifyKeyDetectionProblem(QStringLiteral("thawed"), tr("Keyboard Freed"),
+                                  tr("Vantro held the keyboard too long while deciding about a Ctrl+C and let it go. "
+                                     "Key detection starts again by itself; if Ctrl+C misbehaves, choose Try "
+                                     "Again."));
+    });
     connect(m_hotkeyManager.get(), &HotkeyManager::customHotkeyRefused, this, [this] {
         notifyKeyDetectionProblem(QStringLiteral("custom hotkey"), tr("Shortcut Unavailable"),
                                   tr("Vantro could not take your shortcut: another program may already use it, or "

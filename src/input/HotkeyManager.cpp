@@ -70,6 +70,7 @@ HotkeyManager::HotkeyManager(std::unique_ptr<KeyMonitor> monitor, std::unique_pt
     connect(m_monitor.get(), &KeyMonitor::availabilityChanged, this, &HotkeyManager::detectionAvailabilityChanged,
             Qt::QueuedConnection);
     connect(m_monitor.get(), &KeyMonitor::startFailed, this, &HotkeyManager::keyMonitorFailed);
+    connect(m_monitor.get(), &KeyMonitor::keyboardThawed, this, &HotkeyManager::keyboardThawed, Qt::QueuedConnection);
     // The platform hands the hotkey over on the GUI thread already; queue it all the same so the callback never
     // runs inside the platform's event handling.
     connect(m_hotkey.get(), &GlobalHotkey::activated, this, &HotkeyManager::deliverTrigger, Qt::QueuedConnection);

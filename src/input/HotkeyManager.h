@@ -61,6 +61,8 @@ Q_SIGNALS:
     // Arming failed in a way worth telling the user: the key monitor's reason, or the custom hotkey was refused.
     void keyMonitorFailed(const QString& reason);
     void customHotkeyRefused();
+    // The key monitor stalled the keyboard and had to let it go.
+    void keyboardThawed();
 
 private:
     class TapBridge;

@@ -79,4 +79,7 @@ Q_SIGNALS:
     // start() could not arm the detection for a reason the user can act on (Ctrl+C held by another program, no
     // XInput 2.2); not emitted where the session cannot have it at all. From start()'s thread.
     void startFailed(const QString& reason);
+    // The keyboard waited too long for a verdict and was freed by dropping our connection (the monitor then
+    // reconnects). From a thread of the monitor's own.
+    void keyboardThawed();
 };

@@ -669,6 +669,7 @@ void KeyMonitorX11::Private::watchdog()
             logLine(component, QStringLiteral("The keyboard waited more than %1 ms for a verdict; "
                                               "cut the connection to thaw it")
                                    .arg(watchdogLimit.count()));
+            Q_EMIT q->keyboardThawed();
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "support/StdoutCapture.h"
 #include "support/XdoTool.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <atomic>
@@ -66,12 +67,14 @@ private Q_SLOTS:
         StdoutCapture out;
         QVERIFY(w.monitor.start(&w.handler));
         QCOMPARE(w.monitor.connectionCount(), 1);
+        QSignalSpy thawed(&w.monitor, &KeyMonitor::keyboardThawed);
 
         w.handler.stallMs = 1500;
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl key x")));
         // The keyboard works again while the monitor thread is still asleep.
         QTRY_COMPARE_WITH_TIMEOUT(w.window.count(Qt::Key_X, Qt::NoModifier), 1, 1200);
         QVERIFY(out.text().contains(u"KeyMonitor: The keyboard waited more than 200 ms"));
+        QTRY_COMPARE(thawed.size(), 1); // so that the user can be told
 
         QTRY_COMPARE_WITH_TIMEOUT(w.monitor.connectionCount(), 2, 5000);
         QTRY_VERIFY(w.monitor.isAvailable());
