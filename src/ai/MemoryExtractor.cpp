@@ -2,8 +2,8 @@
 #include "ai/MemoryExtractor.h"
 
 #include "ai/ChatCompletionsClient.h"
-#include "platform/TextLength.h"
 #include "platform/Log.h"
+#include "platform/TextLength.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

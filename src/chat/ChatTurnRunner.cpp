@@ -5,10 +5,10 @@
 #include "ai/MemoryExtractor.h"
 #include "ai/OpenAIError.h"
 #include "ai/PromptAssembly.h"
-#include "platform/TextLength.h"
 #include "ai/WebContentExtractor.h"
 #include "model/AppState.h"
 #include "model/Settings.h"
+#include "platform/TextLength.h"
 
 #include <QBuffer>
 #include <QImageWriter>

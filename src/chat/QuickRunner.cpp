@@ -4,9 +4,9 @@
 #include "ai/ChatCompletionsClient.h"
 #include "ai/OpenAIError.h"
 #include "ai/PromptAssembly.h"
-#include "platform/TextLength.h"
 #include "model/AppState.h"
 #include "model/Settings.h"
+#include "platform/TextLength.h"
 
 namespace {
 
