@@ -17,12 +17,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Another X client that owns CLIPBOARD and answers for its targets (a null value is a target it does not offer),
-// from its own connection and thread, until it is destroyed.
+// Another X client that owns a selection (CLIPBOARD or PRIMARY) and answers for its targets (a null value is a target
+// it does not offer), from its own connection and thread, until it is destroyed.
 class ClipboardOwner
 {
 public:
-    ClipboardOwner(const QByteArray& utf8String, const QByteArray& textPlainUtf8)
+    ClipboardOwner(const QByteArray& utf8String, const QByteArray& textPlainUtf8, const char* selection = "CLIPBOARD")
     {
         if (!utf8String.isNull())
             m_targets.append({"UTF8_STRING", utf8String});
@@ -32,7 +32,7 @@ public:
         if (!m_display)
             return;
         m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 1, 1, 0, 0, 0);
-        const Atom clipboard = XInternAtom(m_display, "CLIPBOARD", False);
+        const Atom clipboard = XInternAtom(m_display, selection, False);
         XSetSelectionOwner(m_display, clipboard, m_window, CurrentTime);
         m_owns = XGetSelectionOwner(m_display, clipboard) == m_window;
         m_thread = std::thread([this] { serve(); });
@@ -147,6 +147,20 @@ private Q_SLOTS:
         const QString text = Backends::clipboard()->text();
         QCOMPARE(text.size(), expected.size());
         QVERIFY2(text == expected, qPrintable(text.left(200)));
+    }
+
+    // Text selected without copying (PRIMARY) reads by the same rules, apart from the clipboard, and its changes are
+    // announced as the selection's.
+    void readsTheSelection()
+    {
+        Clipboard* clipboard = Backends::clipboard();
+        QVERIFY(clipboard->supportsSelection());
+        QSignalSpy changed(clipboard, &Clipboard::changed);
+        ClipboardOwner owner(QByteArray("selected\r\nonly"), QByteArray(), "PRIMARY");
+        QVERIFY(owner.owns());
+        QTRY_VERIFY(changed.contains(QVariantList{QVariant::fromValue(Clipboard::Mode::Selection)}));
+        QCOMPARE(clipboard->text(Clipboard::Mode::Selection), u"selected\nonly"_s);
+        QVERIFY(clipboard->text(Clipboard::Mode::Clipboard) != u"selected\nonly"_s);
     }
 };
 
