@@ -15,6 +15,7 @@
 #include "platform/SleepWatcher.h"
 #include "platform/TextLength.h"
 #include "ui/FloatingPanelView.h"
+#include "ui/OnboardingView.h"
 #include "ui/ThemeManager.h"
 #include "ui/preferences/PreferencesWindow.h"
 
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -56,6 +58,7 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
             m_tray->showMessage(title, body);
     });
     connect(m_hotkeyManager.get(), &HotkeyManager::keyMonitorFailed, this, [this](const QString& reason) {
+        m_lastKeyMonitorFailure = reason;
         notifyKeyDetectionProblem(reason, tr("Key Detection Unavailable"),
                                   reason + u'\n' +
                                       tr("Double Ctrl+C does nothing until this is solved. Choose Try Again once it "
@@ -76,7 +79,8 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
 
 void AppDelegate::notifyKeyDetectionProblem(const QString& cause, const QString& title, const QString& body)
 {
-    if (m_notifiedCauses.contains(cause))
+    // The walkthrough's key-detection step says it already.
+    if (m_notifiedCauses.contains(cause) || isOnboardingVisible())
         return;
     m_notifiedCauses.insert(cause);
     m_notifier->notify(
@@ -100,6 +104,7 @@ AppDelegate::~AppDelegate()
         delete m_panel;
     }
     delete m_settingsWindow;
+    delete m_onboardingPanel;
 }
 
 FloatingPanelView* AppDelegate::panelView() const
@@ -113,8 +118,10 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     m_appState->ensureProjectsStored();
     m_themeManager.applyDockIcon();
-    // The first-run walkthrough is not part of this build: a first launch arms the detection like any other.
-    armAfterOnboarding();
+    if (m_settings.boolean(SettingsKeys::hasCompletedOnboarding))
+        armAfterOnboarding();
+    else
+        showOnboarding();
     m_lastHotkeyMonitoringSnapshot = currentHotkeySettings();
 
     connect(&m_settings, &Settings::changed, this, &AppDelegate::onSettingChanged);
@@ -214,6 +221,8 @@ void AppDelegate::handleCommand(const QStringList& arguments)
         handleScreenshotTrigger();
     else if (has("--preferences"))
         showPreferences();
+    else if (has("--onboarding"))
+        showOnboarding();
     else
         showChatPanel(); // a plain second start is a reopen
 }
@@ -295,6 +304,7 @@ void AppDelegate::createTrayIcon()
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(actions[1]);
     m_trayMenu->addAction(actions[2]);
+    m_trayMenu->addAction(tr("Show Onboarding…"), this, &AppDelegate::showOnboarding);
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(actions[3]);
     m_trayMenu->addSeparator();
@@ -315,6 +325,11 @@ void AppDelegate::createTrayIcon()
 
 void AppDelegate::handleTextTrigger()
 {
+    // During the walkthrough the gesture is its exercise, not a run.
+    if (isOnboardingVisible()) {
+        m_onboardingView->textTriggered();
+        return;
+    }
     m_appState->setShowWelcomeHint(false);
     m_appState->readClipboard();
     m_appState->setResultText(QString());
@@ -331,6 +346,10 @@ void AppDelegate::handleTextTrigger()
 
 void AppDelegate::handleScreenshotTrigger()
 {
+    if (isOnboardingVisible()) {
+        m_onboardingView->screenshotTriggered();
+        return;
+    }
     m_appState->setShowWelcomeHint(false);
     const QPointer<AppDelegate> self(this);
     m_screenshots->captureScreenshot([self](std::optional<QImage> image, const QString& error) {
@@ -350,8 +369,81 @@ void AppDelegate::handleScreenshotTrigger()
 
 void AppDelegate::handleCopyTap(int ordinal)
 {
-    // Taps matter only to the first-run walkthrough, which this build does not have.
-    Q_UNUSED(ordinal);
+    // Taps matter only to the walkthrough's exercises.
+    if (isOnboardingVisible())
+        m_onboardingView->copyTapped(ordinal);
+}
+
+// ---- First run -----------------------------------------------------------------------------------------------------
+
+bool AppDelegate::isOnboardingVisible() const
+{
+    return m_onboardingPanel && m_onboardingView && m_onboardingPanel->isVisible();
+}
+
+void AppDelegate::showOnboarding()
+{
+    if (m_onboardingPanel)
+        m_onboardingPanel->deleteLater();
+    const ThemeColors colors = m_themeManager.colors();
+    auto* view = new OnboardingView(*m_appState, m_settings, colors);
+    auto* panel = new FloatingPanel(view, colors);
+    panel->setWindowTitle(tr("Welcome to Vantro"));
+    panel->setAttribute(Qt::WA_DeleteOnClose, false);
+    m_onboardingPanel = panel;
+    m_onboardingView = view;
+    connect(panel, &FloatingPanel::onboardingKeyEvent, view, [view](QKeyEvent* event) {
+        view->keyEvent(event);
+        // Practice copies stay in the walkthrough: nothing under it copies or reacts.
+        if (event->type() == QEvent::KeyPress && event->key() == Qt::Key_C &&
+            event->modifiers().testFlag(Qt::ControlModifier))
+            event->accept();
+    });
+    connect(panel, &FloatingPanel::enterPressed, view, &OnboardingView::activateDefaultButton);
+    // Escape does what the close button does: the walkthrough is left for the next launch, and Vantro quits.
+    connect(panel, &FloatingPanel::escapePressed, this, [this](QKeyEvent* event) {
+        event->accept();
+        quit();
+    });
+    connect(view, &OnboardingView::closeRequested, this, &AppDelegate::quit);
+    connect(view, &OnboardingView::tryAgainRequested, this, &AppDelegate::armForOnboarding);
+    connect(view, &OnboardingView::stepChanged, this, [this](OnboardingView::Step step) {
+        if (step == OnboardingView::Step::TextExercise || step == OnboardingView::Step::ScreenshotExercise)
+            armForOnboarding();
+    });
+    connect(view, &OnboardingView::completed, this, &AppDelegate::finishOnboarding);
+    panel->showCentered(-72, QGuiApplication::screenAt(QCursor::pos()));
+    armForOnboarding();
+}
+
+void AppDelegate::armForOnboarding()
+{
+    // The exercises need the double copy whatever the preference says.
+    wireHotkeyCallbacks();
+    m_lastKeyMonitorFailure.clear();
+    const HotkeySettings current = currentHotkeySettings();
+    m_hotkeyManager->configure(true, current.keyCode, current.modifiers);
+    m_lastHotkeyMonitoringSnapshot = current;
+    if (!m_onboardingView)
+        return;
+    // Armed, refused for a reason the user can act on, or not possible in this session at all.
+    if (m_hotkeyManager->hasKeyMonitor())
+        m_onboardingView->setKeyDetection(OnboardingView::Detection::Ready);
+    else if (!m_lastKeyMonitorFailure.isEmpty())
+        m_onboardingView->setKeyDetection(OnboardingView::Detection::Refused, m_lastKeyMonitorFailure);
+    else
+        m_onboardingView->setKeyDetection(OnboardingView::Detection::Wayland);
+}
+
+void AppDelegate::finishOnboarding()
+{
+    if (m_onboardingPanel) {
+        m_onboardingPanel->close();
+        m_onboardingPanel->deleteLater();
+    }
+    armAfterOnboarding();
+    m_appState->setShowWelcomeHint(true);
+    showPromptPanel();
 }
 
 // ---- Panel ---------------------------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "platform/TrayWatcher.h"
 #include "sync/SharedProjectClient.h"
 #include "sync/SyncService.h"
+#include "ui/OnboardingView.h"
 #include "ui/preferences/PreferencesWindow.h"
 
 #include <QImage>
@@ -70,6 +71,8 @@ public:
 
     // Menus and the desktop file's actions.
     void showPreferences();
+    // The first-run walkthrough; also from the tray and `vantro --onboarding`.
+    void showOnboarding();
     void showAbout();
     void newChatFromLauncher();
     void openChatFromLauncher();
@@ -81,6 +84,8 @@ public:
     AppState& appState() { return *m_appState; }
     HotkeyManager& hotkeyManager() { return *m_hotkeyManager; }
     FloatingPanel* panel() const { return m_panel; }
+    FloatingPanel* onboardingPanel() const { return m_onboardingPanel; }
+    OnboardingView* onboardingView() const { return m_onboardingView; }
     FloatingPanelView* panelView() const;
     PreferencesWindow* settingsWindow() const { return m_settingsWindow; }
     std::optional<QUuid> floatingPanelSessionID() const { return m_quickRuns->sessionID(); }
@@ -111,6 +116,10 @@ private:
     void presentPanel();
     void panelWillClose();
     void createTrayIcon();
+    // The first-run walkthrough in its own panel, and the detection armed for its exercises.
+    void armForOnboarding();
+    void finishOnboarding();
+    bool isOnboardingVisible() const;
     // Tells the user, once per cause, that key detection or the hotkey does not work and how to get it back.
     void notifyKeyDetectionProblem(const QString& cause, const QString& title, const QString& body);
     void retryKeyDetection();
@@ -140,5 +149,8 @@ private:
     bool m_wantsTray = true;
     std::unique_ptr<TrayWatcher> m_trayWatcher; // while there is no tray
     std::unique_ptr<Notifier> m_notifier;
-    QSet<QString> m_notifiedCauses; // each cause is told once per session
+    QPointer<FloatingPanel> m_onboardingPanel;
+    QPointer<OnboardingView> m_onboardingView;
+    QString m_lastKeyMonitorFailure; // the reason of the last failed arming, for the walkthrough
+    QSet<QString> m_notifiedCauses;  // each cause is told once per session
 };

@@ -161,9 +161,10 @@ FloatingPanel::~FloatingPanel()
         qApp->removeEventFilter(this);
 }
 
-void FloatingPanel::showCentered(int xOffset)
+void FloatingPanel::showCentered(int xOffset, QScreen* screen)
 {
-    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     if (isMinimized())

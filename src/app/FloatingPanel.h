@@ -96,7 +96,8 @@ public:
     ThemeColors colors() const { return m_colors; }
 
     // Centres the panel at its default size on the primary screen, brings it to the front and focuses the content.
-    void showCentered(int xOffset = 0);
+    // `screen` null: the primary screen.
+    void showCentered(int xOffset = 0, QScreen* screen = nullptr);
     // Between the screen's available area and the frame the panel had before.
     void toggleZoom();
     std::optional<QRect> frameBeforeFullscreen() const { return m_frameBeforeFullscreen; }

@@ -310,6 +310,16 @@ void OnboardingView::setCurrentStep(Step step)
     Q_EMIT stepChanged(m_step);
 }
 
+void OnboardingView::activateDefaultButton()
+{
+    for (QPushButton* button : m_pages->currentWidget()->findChildren<QPushButton*>()) {
+        if (button->isDefault() && button->isVisibleTo(this)) {
+            button->click();
+            return;
+        }
+    }
+}
+
 void OnboardingView::setKeyDetection(Detection detection, const QString& reason)
 {
     switch (detection) {

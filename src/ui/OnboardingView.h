@@ -63,6 +63,8 @@ public Q_SLOTS:
     void screenshotTriggered();
     // "Get Started": keeps the chosen prompts, marks the walkthrough done, sets the login entry, then completed().
     void finish();
+    // Return: the current step's main button (Continue, Try Again, Get Started).
+    void activateDefaultButton();
 
 Q_SIGNALS:
     void completed();

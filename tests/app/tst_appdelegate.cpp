@@ -13,11 +13,14 @@
 #include "support/FakeNotificationServer.h"
 #include "support/TestEnvironment.h"
 #include "ui/FloatingPanelView.h"
+#include "ui/OnboardingView.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QJsonArray>
+#include <QKeyEvent>
 #include <QNetworkAccessManager>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -138,6 +141,7 @@ private Q_SLOTS:
         QFile::remove(m_env->appFolder() + QStringLiteral("/chat_sessions.json"));
         for (const SettingKey& key : SettingsKeys::all)
             m_settings->remove(key);
+        m_settings->setBoolean(SettingsKeys::hasCompletedOnboarding, true);
         m_server = std::make_unique<FakeChatServer>();
         QVERIFY(m_server->listen());
         m_server->setResponse(FakeChatServer::answer({u"Hal"_s, u"lo"_s}));
@@ -316,6 +320,34 @@ private Q_SLOTS:
         QTRY_COMPARE(server.shown().size(), 4);
         server.invoke(server.shown().first().id, u"preferences"_s);
         QTRY_VERIFY(m_delegate->settingsWindow() && m_delegate->settingsWindow()->isVisible());
+    }
+
+    // A first launch shows the walkthrough: its exercises take the triggers and the practice copies, the
+    // key-detection step tells a refusal, and "Get Started" leads to the prompt panel with the welcome hint.
+    void firstLaunchWalkthrough()
+    {
+        m_settings->setBoolean(SettingsKeys::hasCompletedOnboarding, false);
+        makeDelegate(std::make_unique<RefusedKeyMonitor>());
+        FloatingPanel* panel = m_delegate->onboardingPanel();
+        OnboardingView* view = m_delegate->onboardingView();
+        QVERIFY(panel && view && panel->isVisible());
+        QCOMPARE(panel->windowTitle(), u"Welcome to Vantro"_s);
+        QVERIFY(!view->findChild<QPushButton*>(u"detectionTryAgain"_s)->isHidden());
+
+        view->setCurrentStep(OnboardingView::Step::TextExercise);
+        trigger(u"Hello"_s);
+        QVERIFY(view->textExercise().isDetected());
+        QVERIFY(!m_delegate->panel()); // the gesture was the exercise, not a run
+        QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+        copy.ignore();
+        Q_EMIT panel->onboardingKeyEvent(&copy);
+        QVERIFY(copy.isAccepted());
+
+        view->finish();
+        QVERIFY(m_settings->boolean(SettingsKeys::hasCompletedOnboarding));
+        QTRY_VERIFY(!m_delegate->onboardingPanel());
+        QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
+        QVERIFY(state().showWelcomeHint());
     }
 
     void commandsFromASecondStart()
