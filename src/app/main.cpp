@@ -25,6 +25,7 @@ int main(int argc, char* argv[])
              "Open the panel on the clipboard, as a double Ctrl+C does (bind it to a shortcut on Wayland).")},
         {QStringLiteral("screenshot"), QStringLiteral("Take a screenshot of a region and open the panel on it.")},
         {QStringLiteral("preferences"), QStringLiteral("Open the preferences.")},
+        {QStringLiteral("onboarding"), QStringLiteral("Show the first-run walkthrough again.")},
         {QStringLiteral("quit"), QStringLiteral("Quit the running Vantro.")},
     });
     // Parsed before the application object exists, so --help and --version work without a display.
