@@ -15,6 +15,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QScrollArea>
@@ -252,13 +254,21 @@ QWidget* OnboardingView::buildQuickPrompts()
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(4);
     for (const Prompt& prompt : std::as_const(m_prompts)) {
+        auto* line = new QHBoxLayout;
         auto* row = new QCheckBox(prompt.title);
         row->setObjectName(QStringLiteral("promptChoice"));
         row->setChecked(true);
         row->setAccessibleDescription(prompt.systemPrompt);
         const QUuid id = prompt.id;
         connect(row, &QCheckBox::toggled, this, [this, id](bool on) { setChosen(id, on); });
-        rows->addWidget(row);
+        line->addWidget(row, 1);
+        QToolButton* edit = PanelWidgets::iconButton(QStringLiteral("pencil"), tr("Edit"), m_colors, nullptr, 24);
+        edit->setObjectName(QStringLiteral("editPrompt"));
+        edit->setAccessibleName(tr("Edit %1").arg(prompt.title));
+        edit->setFocusPolicy(Qt::StrongFocus);
+        connect(edit, &QToolButton::clicked, this, [this, id] { editPrompt(id); });
+        line->addWidget(edit);
+        rows->addLayout(line);
         QLabel* text = PanelWidgets::caption(prompt.systemPrompt, m_colors);
         text->setTextFormat(Qt::PlainText);
         text->setWordWrap(true);
@@ -267,6 +277,7 @@ QWidget* OnboardingView::buildQuickPrompts()
         text->setContentsMargins(24, 0, 0, 4);
         text->setMaximumHeight(text->fontMetrics().lineSpacing() * 2 + 6);
         rows->addWidget(text);
+        m_promptRows.insert(id, {row, text});
     }
     rows->addStretch();
     auto* scroll = new QScrollArea;
@@ -282,15 +293,89 @@ QWidget* OnboardingView::buildQuickPrompts()
     start->setObjectName(QStringLiteral("getStarted"));
     connect(start, &QPushButton::clicked, this, &OnboardingView::finish);
 
-    auto* page = new QWidget;
-    auto* box = new QVBoxLayout(page);
-    box->setContentsMargins(40, 0, 40, 4);
+    auto* choosing = new QWidget;
+    auto* box = new QVBoxLayout(choosing);
+    box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(title(tr("Quick Prompts"), m_colors));
-    box->addWidget(line(tr("Select the prompts you want available."), m_colors));
+    box->addWidget(line(tr("Select the prompts you want available.\nClick the pencil to edit."), m_colors));
     box->addWidget(scroll, 1);
     box->addWidget(m_autostart);
     box->addWidget(start, 0, Qt::AlignHCenter);
+
+    // The editor of one prompt, in place of the list.
+    auto* editor = new QWidget;
+    auto* form = new QVBoxLayout(editor);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addWidget(title(tr("Edit Prompt"), m_colors));
+    form->addWidget(PanelWidgets::label(tr("Title"), m_colors.text()));
+    m_editTitle = new QLineEdit;
+    m_editTitle->setObjectName(QStringLiteral("editTitle"));
+    m_editTitle->setPlaceholderText(tr("Prompt title"));
+    m_editTitle->setAccessibleName(tr("Title"));
+    form->addWidget(m_editTitle);
+    form->addWidget(PanelWidgets::label(tr("System Prompt"), m_colors.text()));
+    m_editText = new QPlainTextEdit;
+    m_editText->setObjectName(QStringLiteral("editSystemPrompt"));
+    m_editText->setFixedHeight(120);
+    m_editText->setAccessibleName(tr("System Prompt"));
+    m_editText->setTabChangesFocus(true);
+    form->addWidget(m_editText);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* cancel = new QPushButton(tr("Cancel"));
+    cancel->setObjectName(QStringLiteral("editCancel"));
+    cancel->setStyleSheet(PanelWidgets::boxButtonStyle(m_colors));
+    cancel->setMinimumSize(100, 36);
+    connect(cancel, &QPushButton::clicked, this, [this] { closeEditor(false); });
+    buttons->addWidget(cancel);
+    QPushButton* save = primaryButton(tr("Save"), m_colors);
+    save->setObjectName(QStringLiteral("editSave"));
+    save->setMinimumSize(100, 36);
+    connect(save, &QPushButton::clicked, this, [this] { closeEditor(true); });
+    buttons->addWidget(save);
+    form->addLayout(buttons);
+    form->addStretch();
+
+    m_promptPages = new QStackedWidget;
+    m_promptPages->addWidget(choosing);
+    m_promptPages->addWidget(editor);
+    auto* page = new QWidget;
+    auto* outer = new QVBoxLayout(page);
+    outer->setContentsMargins(40, 0, 40, 4);
+    outer->addWidget(m_promptPages);
     return page;
+}
+
+void OnboardingView::editPrompt(const QUuid& id)
+{
+    for (const Prompt& prompt : std::as_const(m_prompts)) {
+        if (prompt.id != id)
+            continue;
+        m_editing = id;
+        m_editTitle->setText(prompt.title);
+        m_editText->setPlainText(prompt.systemPrompt);
+        m_promptPages->setCurrentIndex(1);
+        m_editTitle->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+}
+
+void OnboardingView::closeEditor(bool save)
+{
+    if (save && m_editing) {
+        for (Prompt& prompt : m_prompts) {
+            if (prompt.id != *m_editing)
+                continue;
+            prompt.title = m_editTitle->text().trimmed().isEmpty() ? prompt.title : m_editTitle->text().trimmed();
+            prompt.systemPrompt = m_editText->toPlainText();
+            const auto [row, text] = m_promptRows.value(prompt.id);
+            row->setText(prompt.title);
+            row->setAccessibleDescription(prompt.systemPrompt);
+            text->setText(prompt.systemPrompt);
+        }
+    }
+    m_editing.reset();
+    m_promptPages->setCurrentIndex(0);
 }
 
 void OnboardingView::setCurrentStep(Step step)

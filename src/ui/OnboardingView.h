@@ -5,13 +5,18 @@
 #include "ui/CopyGestureExercise.h"
 #include "ui/ThemeColors.h"
 
+#include <QHash>
 #include <QSet>
 #include <QWidget>
+
+#include <optional>
 
 class AppState;
 class QCheckBox;
 class QKeyEvent;
 class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class Settings;
@@ -113,4 +118,13 @@ private:
     };
     QList<ExerciseWidgets> m_exercises;
     QCheckBox* m_autostart = nullptr;
+    // Prompt step: the list, or the editor of one prompt.
+    QStackedWidget* m_promptPages = nullptr;
+    QHash<QUuid, std::pair<QCheckBox*, QLabel*>> m_promptRows;
+    std::optional<QUuid> m_editing;
+    QLineEdit* m_editTitle = nullptr;
+    QPlainTextEdit* m_editText = nullptr;
+
+    void editPrompt(const QUuid& id);
+    void closeEditor(bool save);
 };

@@ -5,6 +5,9 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QToolButton>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -102,6 +105,15 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), w.view.editablePrompts().size());
         rows.at(0)->click(); // Translate off
         QVERIFY(!w.view.isChosen(w.view.editablePrompts().first().id));
+        // Edited in place: Cancel keeps the prompt, Save writes the new title and text.
+        for (const QString& button : {u"editCancel"_s, u"editSave"_s}) {
+            w.view.findChildren<QToolButton*>(u"editPrompt"_s).at(1)->click();
+            w.view.findChild<QLineEdit*>(u"editTitle"_s)->setText(u"Check"_s);
+            w.view.findChild<QPlainTextEdit*>(u"editSystemPrompt"_s)->setPlainText(u"Check the text."_s);
+            w.click(button);
+            QCOMPARE(rows.at(1)->text(), button == u"editSave"_s ? u"Check"_s : w.view.editablePrompts().at(1).title);
+        }
+        QCOMPARE(rows.at(1)->text(), u"Check"_s);
         QSignalSpy completed(&w.view, &OnboardingView::completed);
         w.click(u"getStarted"_s);
         QCOMPARE(completed.size(), 1);
@@ -109,7 +121,8 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(Autostart::entryPath()));
         const QList<Prompt> kept = w.state.projects().first().prompts;
         QCOMPARE(kept.size(), w.view.editablePrompts().size() - 1);
-        QCOMPARE(kept.first().title, w.view.editablePrompts().at(1).title);
+        QCOMPARE(kept.first().title, u"Check"_s);
+        QCOMPARE(kept.first().systemPrompt, u"Check the text."_s);
         QCOMPARE(kept.first().number, 1);
     }
 };
