@@ -177,6 +177,8 @@ QWidget* OnboardingView::buildWelcome()
 
 QWidget* OnboardingView::buildKeyDetection()
 {
+    m_detectionIcon = new QLabel;
+    m_detectionIcon->setAlignment(Qt::AlignCenter);
     m_detectionTitle = title(QString(), m_colors);
     m_detectionText = line(QString(), m_colors);
     m_detectionContinue = primaryButton(tr("Continue"), m_colors);
@@ -195,9 +197,9 @@ QWidget* OnboardingView::buildKeyDetection()
         row->addStretch();
         QLabel* text = PanelWidgets::label(command, m_colors.text());
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        text->setStyleSheet(QStringLiteral("font-family: monospace; background: %1; border-radius: 6px; "
+        text->setStyleSheet(QStringLiteral("font-family: monospace; color: %1; background: %2; border-radius: 6px; "
                                            "padding: 4px 8px;")
-                                .arg(css(m_colors.boxFill())));
+                                .arg(css(m_colors.text()), css(m_colors.boxFill())));
         row->addWidget(text);
         auto* copy = new QPushButton(tr("Copy"));
         copy->setAccessibleName(tr("Copy %1").arg(command));
@@ -210,7 +212,7 @@ QWidget* OnboardingView::buildKeyDetection()
         row->addStretch();
         commands->addLayout(row);
     }
-    return centred({m_detectionTitle, m_detectionText, m_commands, m_detectionContinue, m_tryAgain});
+    return centred({m_detectionIcon, m_detectionTitle, m_detectionText, m_commands, m_detectionContinue, m_tryAgain});
 }
 
 QWidget* OnboardingView::buildExercise(CopyGestureExercise& exercise, const QString& heading, const QString& text,
@@ -424,6 +426,12 @@ void OnboardingView::setKeyDetection(Detection detection, const QString& reason)
                                     "shortcuts in your desktop's keyboard settings:"));
         break;
     }
+    const QString icon = detection == Detection::Ready     ? QStringLiteral("checkmark")
+                         : detection == Detection::Refused ? QStringLiteral("exclamationmark.triangle.fill")
+                                                           : QStringLiteral("keyboard");
+    m_detectionIcon->setPixmap(
+        symbolIcon(icon, detection == Detection::Refused ? QColor(0xE0, 0x8A, 0x00) : m_colors.accent(), 36)
+            .pixmap(36, 36));
     m_detectionContinue->setVisible(detection != Detection::Refused);
     m_tryAgain->setVisible(detection == Detection::Refused);
     m_commands->setVisible(detection == Detection::Wayland);

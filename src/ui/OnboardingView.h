@@ -102,6 +102,7 @@ private:
     QPushButton* m_back = nullptr;
     QPushButton* m_skip = nullptr;
     // Key-detection step.
+    QLabel* m_detectionIcon = nullptr;
     QLabel* m_detectionTitle = nullptr;
     QLabel* m_detectionText = nullptr;
     QPushButton* m_detectionContinue = nullptr;
