@@ -284,7 +284,6 @@ QList<QAction*> AppDelegate::menuActions()
 
 void AppDelegate::createTrayIcon()
 {
-    const QList<QAction*> actions = menuActions();
     if (m_tray)
         return;
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -299,6 +298,7 @@ void AppDelegate::createTrayIcon()
         return;
     }
     m_trayWatcher.reset();
+    const QList<QAction*> actions = menuActions();
     m_trayMenu = std::make_unique<QMenu>();
     m_trayMenu->addAction(actions[0]);
     m_trayMenu->addSeparator();

@@ -51,7 +51,7 @@ ScreenGrabber* createScreenGrabber(const QString& configuredCommand, QObject* pa
         command = configuredCommand.trimmed();
     if (!command.isEmpty())
         return new ScreenshotCommand(command, parent);
-    switch (Session::current().kind) {
+    switch (Session::currentKind()) {
     case Session::Kind::Wayland:
         return new ScreenshotPortal(QDBusConnection::sessionBus(), ScreenshotPortal::defaultTimeout, parent);
     case Session::Kind::X11:
@@ -91,7 +91,7 @@ std::unique_ptr<TrayWatcher> createTrayWatcher()
     };
     if (QDBusConnection::sessionBus().isConnected())
         forward(new StatusNotifierWatcher(QDBusConnection::sessionBus()));
-    if (Session::current().kind == Session::Kind::X11 && QGuiApplication::platformName() == u"xcb")
+    if (Session::currentKind() == Session::Kind::X11 && QGuiApplication::platformName() == u"xcb")
         forward(new X11TrayWatcher);
     return watcher;
 }
@@ -105,7 +105,7 @@ std::unique_ptr<SecretStore> createSecretStore()
 
 std::optional<quint32> GlobalHotkey::keyCodeOfNativeScanCode(quint32 nativeScanCode)
 {
-    if (Session::current().kind != Session::Kind::X11 || QGuiApplication::platformName() != u"xcb" ||
+    if (Session::currentKind() != Session::Kind::X11 || QGuiApplication::platformName() != u"xcb" ||
         nativeScanCode <= 8)
         return std::nullopt;
     return MacKeyCodes::fromX11Keycode(nativeScanCode);

@@ -36,7 +36,7 @@ QString Clipboard::textFromMimeData(const QMimeData* mime)
     // GTK fills text/plain;charset=utf-8 with CRLF line ends, and QMimeData::text() asks for that target first.
     // UTF8_STRING holds the text as selected. Qt's xcb backend does not hand that target out under its own name
     // (data("UTF8_STRING") comes back empty); it serves it as plain "text/plain", ahead of STRING and TEXT.
-    if (Session::current().kind == Session::Kind::X11) {
+    if (Session::currentKind() == Session::Kind::X11) {
         QByteArray bytes = mime->data(QStringLiteral("text/plain"));
         if (bytes.size() > maxBytes)
             bytes = TextLength::withoutIncompleteUtf8Tail(bytes.left(maxBytes));

@@ -4,16 +4,22 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-Session Session::current()
+Session::Kind Session::currentKind()
 {
     const QString platform =
         qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::platformName() : QString();
-    Session session;
     if (platform == u"xcb" || (platform.isEmpty() && qEnvironmentVariableIsSet("DISPLAY") &&
                                qEnvironmentVariable("XDG_SESSION_TYPE") != u"wayland"))
-        session.kind = Kind::X11;
-    else if (platform.startsWith(u"wayland") || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland")
-        session.kind = Kind::Wayland;
+        return Kind::X11;
+    if (platform.startsWith(u"wayland") || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland")
+        return Kind::Wayland;
+    return Kind::None;
+}
+
+Session Session::current()
+{
+    Session session;
+    session.kind = currentKind();
 
     if (qEnvironmentVariable("VANTRO_KEY_BACKEND") == u"null")
         session.keyDetectionUnavailableReason =
