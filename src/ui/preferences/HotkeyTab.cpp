@@ -82,10 +82,8 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
         if (m_loading)
             return;
         QString error;
-        if (!Autostart::setEnabled(on, QCoreApplication::applicationFilePath(), &error))
-            PreferencesStyle::setErrorText(m_autostartError, error);
-        else
-            PreferencesStyle::setErrorText(m_autostartError, QString());
+        const bool done = Autostart::setEnabled(on, QCoreApplication::applicationFilePath(), &error);
+        PreferencesStyle::setErrorText(m_autostartError, done ? QString() : error);
         // Whatever happened, the switch shows what the file now says.
         m_loading = true;
         m_autostart->setChecked(Autostart::isEnabled());
