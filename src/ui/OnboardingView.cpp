@@ -7,16 +7,19 @@
 #include "platform/Autostart.h"
 #include "platform/Backends.h"
 #include "platform/Log.h"
+#include "ui/KeyCap.h"
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QScrollArea>
@@ -27,6 +30,24 @@
 using PanelWidgets::css;
 
 namespace {
+
+// Fades a widget in that has just been shown; the effect goes once it is opaque, since it would also cost every
+// later repaint.
+void fadeIn(QWidget* widget, int milliseconds)
+{
+    if (!widget->isVisible())
+        return;
+    auto* effect = new QGraphicsOpacityEffect(widget);
+    effect->setOpacity(0);
+    widget->setGraphicsEffect(effect);
+    auto* fade = new QPropertyAnimation(effect, "opacity", effect);
+    fade->setDuration(milliseconds);
+    fade->setEasingCurve(QEasingCurve::InOutQuad);
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    QObject::connect(fade, &QPropertyAnimation::finished, widget, [widget] { widget->setGraphicsEffect(nullptr); });
+    fade->start();
+}
 
 QLabel* title(const QString& text, const ThemeColors& colors)
 {
@@ -224,13 +245,7 @@ QWidget* OnboardingView::buildExercise(CopyGestureExercise& exercise, const QStr
     auto* caps = new QHBoxLayout(capsRow);
     caps->addStretch();
     for (int i = 0; i <= exercise.taps(); ++i) {
-        auto* cap = new QLabel(i == 0 ? tr("Ctrl") : QStringLiteral("C"));
-        cap->setAlignment(Qt::AlignCenter);
-        cap->setMinimumSize(i == 0 ? 72 : 52, 52);
-        QFont font = cap->font();
-        font.setPointSizeF(font.pointSizeF() * 1.3);
-        font.setWeight(QFont::DemiBold);
-        cap->setFont(font);
+        auto* cap = new KeyCap(i == 0 ? tr("Ctrl") : QStringLiteral("C"), m_colors);
         caps->addWidget(cap);
         widgets.caps.append(cap);
     }
@@ -383,8 +398,11 @@ void OnboardingView::closeEditor(bool save)
 void OnboardingView::setCurrentStep(Step step)
 {
     const int index = std::clamp(int(step), 0, stepCount - 1);
+    const bool changed = index != m_pages->currentIndex();
     m_step = Step(index);
     m_pages->setCurrentIndex(index);
+    if (changed)
+        fadeIn(m_pages->currentWidget(), 250);
     // An exercise shown (again) starts from nothing lit.
     if (m_step == Step::TextExercise)
         m_text.reset();
@@ -501,17 +519,13 @@ void OnboardingView::refreshExercises()
 {
     for (const ExerciseWidgets& widgets : std::as_const(m_exercises)) {
         const CopyGestureExercise& exercise = *widgets.exercise;
-        for (int i = 0; i < widgets.caps.size(); ++i) {
-            const bool lit = i == 0 ? exercise.ctrlHeld() : exercise.tapLit(i);
-            widgets.caps.at(i)->setStyleSheet(
-                QStringLiteral("QLabel { color: %1; background: %2; border: 1px solid %3; border-radius: 10px; }")
-                    .arg(css(lit ? QColor(Qt::white) : m_colors.text()),
-                         css(lit ? m_colors.accent() : m_colors.boxFill()),
-                         css(lit ? m_colors.accent() : m_colors.boxBorder())));
-            widgets.caps.at(i)->setAccessibleName(widgets.caps.at(i)->text() + (lit ? tr(", pressed") : QString()));
-        }
+        for (int i = 0; i < widgets.caps.size(); ++i)
+            widgets.caps.at(i)->setLit(i == 0 ? exercise.ctrlHeld() : exercise.tapLit(i));
+        const bool appears = exercise.isDetected() && widgets.done->isHidden();
         widgets.hint->setVisible(!exercise.isDetected());
         widgets.done->setVisible(exercise.isDetected());
+        if (appears)
+            fadeIn(widgets.done, 250);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 
 class AppState;
+class KeyCap;
 class QCheckBox;
 class QKeyEvent;
 class QLabel;
@@ -112,7 +113,7 @@ private:
     struct ExerciseWidgets
     {
         CopyGestureExercise* exercise = nullptr;
-        QList<QLabel*> caps;
+        QList<KeyCap*> caps;
         QLabel* hint = nullptr;
         QWidget* done = nullptr;
         QPushButton* next = nullptr;
