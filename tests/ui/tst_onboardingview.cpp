@@ -3,6 +3,7 @@
 #include "platform/Autostart.h"
 #include "ui/OnboardingView.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -93,6 +94,21 @@ private Q_SLOTS:
         QVERIFY(w.view.screenshotExercise().isDetected());
         w.view.setCurrentStep(Step::TextExercise);
         QVERIFY(!w.view.textExercise().isDetected());
+    }
+
+    // Keyboard and screen-reader users reach and hear every control, icon-only ones included.
+    void everyControlNamedAndFocusable()
+    {
+        Walkthrough w;
+        QVERIFY(show(w.view, {620, 560}));
+        w.view.setKeyDetection(OnboardingView::Detection::Wayland);
+        const QList<QAbstractButton*> buttons = w.view.findChildren<QAbstractButton*>();
+        QVERIFY(buttons.size() > w.view.editablePrompts().size() * 2); // a row and a pencil per prompt, and more
+        for (QAbstractButton* button : buttons) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(), qPrintable(button->objectName()));
+            QVERIFY2(button->focusPolicy() & Qt::TabFocus, qPrintable(accessible->text(QAccessible::Name)));
+        }
     }
 
     // "Get Started" keeps the chosen prompts in order, marks the walkthrough done and writes the login entry.
