@@ -51,6 +51,10 @@ inline constexpr SettingKey appTheme{"app_theme", SettingType::String};
 
 // Platform configuration of the Linux build.
 inline constexpr SettingKey apiBaseUrl{"api_base_url", SettingType::String, "https://api.openai.com"};
+// Empty: "gpt-4o-mini" on OpenAI's own host, the chat model on any other.
+inline constexpr SettingKey memoryModel{"memory_model", SettingType::String};
+// "auto" asks the server (or knows OpenAI's models); "yes" and "no" say it for servers that cannot tell.
+inline constexpr SettingKey visionSupport{"vision_support", SettingType::String, "auto"};
 inline constexpr SettingKey syncBaseUrl{"sync_base_url", SettingType::String};
 inline constexpr SettingKey syncClientKey{"sync_client_key", SettingType::String};
 inline constexpr SettingKey syncOwnerKey{"sync_owner_key", SettingType::String};
@@ -68,7 +72,7 @@ inline constexpr SettingKey all[] = {
     autoMemoryEnabled,  webSearchEnabled,    appTheme,
     apiBaseUrl,         syncBaseUrl,         syncClientKey,
     syncOwnerKey,       screenshotCommand,   doubleCopyIgnoredClasses,
-    userPrompts,
+    memoryModel,        visionSupport,       userPrompts,
 };
 
 } // namespace SettingsKeys
