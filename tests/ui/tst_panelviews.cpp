@@ -372,21 +372,6 @@ private Q_SLOTS:
         QVERIFY(!m->shown(u"visionWarning"_s));
     }
 
-    void projectSwitcher()
-    {
-        auto* switcher = m->card().findChild<QPushButton*>(u"projectSwitcher"_s);
-        QVERIFY(!switcher->isVisible());
-        m->setProjects({project(u"Work"_s, {prompt(1, u"Shorten"_s)}),
-                        project(u"Home"_s, {prompt(4, u"Rhyme"_s), prompt(2, u"Cheer"_s)})});
-        QVERIFY(switcher->isVisible());
-        QCOMPARE(m->visibleChips(), 1);
-        QTest::mouseClick(switcher, Qt::LeftButton);
-        QCOMPARE(m->state.activeProjectIndex(), 1);
-        QCOMPARE(m->visibleChips(), 2);
-        QTest::mouseClick(switcher, Qt::LeftButton); // wraps around
-        QCOMPARE(m->state.activeProjectIndex(), 0);
-    }
-
     // Blanks keep the input open with its text; Enter or the send button sends the prompt trimmed, and closes and
     // clears the input.
     void customPromptSubmission()
@@ -409,13 +394,23 @@ private Q_SLOTS:
         }
     }
 
+    // The switcher shows once there is a second project and moves through them, each showing only its own chips.
     // Saving is offered for a typed custom prompt only; the saved prompt is scrolled into view.
-    void savePromptOffer()
+    void promptStrip()
     {
+        auto* switcher = m->card().findChild<QPushButton*>(u"projectSwitcher"_s);
+        QVERIFY(!switcher->isVisible());
         QList<Prompt> prompts;
         for (int i = 1; i <= 9; ++i)
             prompts.append(prompt(i, u"A rather long prompt title %1"_s.arg(i)));
-        m->setProjects({project(u"Many"_s, prompts)});
+        m->setProjects(
+            {project(u"Many"_s, prompts), project(u"Home"_s, {prompt(4, u"Rhyme"_s), prompt(2, u"Cheer"_s)})});
+        QVERIFY(switcher->isVisible());
+        QTest::mouseClick(switcher, Qt::LeftButton);
+        QCOMPARE(m->state.activeProjectIndex(), 1);
+        QCOMPARE(m->visibleChips(), 2);
+        QTest::mouseClick(switcher, Qt::LeftButton);
+        QCOMPARE(m->visibleChips(), 9);
         QScrollBar* strip = m->card().findChild<QScrollArea*>(u"promptStrip"_s)->horizontalScrollBar();
         QTRY_VERIFY(strip->maximum() > 0);
         QCOMPARE(strip->value(), 0);
