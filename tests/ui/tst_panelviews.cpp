@@ -2,6 +2,7 @@
 #include "PanelTestSupport.h"
 #include "support/FakeSyncServer.h"
 #include "support/HostileContent.h"
+#include "sync/SharedProjectPayload.h"
 #include "sync/SyncService.h"
 #include "ui/ChatView.h"
 #include "ui/FloatingPanelView.h"
@@ -66,14 +67,6 @@ struct Panel : Fixture
 
     bool shown(const QString& name) const { return card().findChild<QWidget*>(name)->isVisible(); }
 
-    bool labelShown(const QString& text) const
-    {
-        for (QLabel* label : card().findChildren<QLabel*>())
-            if (label->isVisible() && label->text() == text)
-                return true;
-        return false;
-    }
-
     int visibleChips() const
     {
         settle();
@@ -124,17 +117,6 @@ bool deleteFromContextMenu(QListWidget* list, int row)
     return enabled;
 }
 
-QJsonObject sharedPayload(const QString& name)
-{
-    const QJsonObject prompt{{u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
-                             {u"title"_s, u"Shared"_s},
-                             {u"systemPrompt"_s, u"Do it."_s}};
-    return QJsonObject{{u"name"_s, name},
-                       {u"emoji"_s, u"🛰️"_s},
-                       {u"context_description"_s, QString()},
-                       {u"prompts"_s, QJsonArray{prompt}}};
-}
-
 } // namespace
 
 class PanelViewsTest : public QObject
@@ -163,7 +145,6 @@ private Q_SLOTS:
         connect(&m->view, &FloatingPanelView::closeRequested, this, record(u"close"_s));
         connect(&m->view, &FloatingPanelView::minimizeRequested, this, record(u"minimize"_s));
         connect(&m->view, &FloatingPanelView::zoomRequested, this, record(u"zoom"_s));
-        connect(&m->view, &FloatingPanelView::preferencesRequested, this, record(u"preferences"_s));
         connect(&m->view, &FloatingPanelView::toggleExpandedRequested, this, [this] {
             m->calls.append(u"toggle"_s);
             m->state.setIsPanelExpanded(!m->state.isPanelExpanded());
@@ -179,64 +160,38 @@ private Q_SLOTS:
 
     void cleanup() { m.reset(); }
 
-    void controlStripActions()
+    // Each tab shows its area beside the sidebar, and the compact card is the same quick-prompt view without it. The
+    // Chats/Prompts button only switches the tab when expanded; compact, it opens the expanded window on Prompts.
+    void tabsAndModes()
     {
-        m->click(u"closeButton"_s);
-        m->click(u"preferencesButton"_s);
-        m->click(u"expandCollapseButton"_s);
-        QCOMPARE(m->calls, (QStringList{u"close"_s, u"preferences"_s, u"toggle"_s}));
-        // Expanded: the Chats/Prompts button only switches the tab.
-        m->calls.clear();
+        m->state.setIsPanelExpanded(true);
+        m->click(u"promptsTabButton"_s);
+        QVERIFY(m->card().isVisible() && !m->chat().isVisible() && m->sidebar().projectList()->isVisible());
+        m->click(u"chatsTabButton"_s);
+        QVERIFY(m->chat().isVisible() && m->sidebar().chatList()->isVisible());
+        QTRY_VERIFY(m->chat().input()->hasFocus());
         m->click(u"chatsPromptsButton"_s);
         QCOMPARE(m->state.expandedPanelTab(), ExpandedPanelTab::Prompts);
         QVERIFY(m->calls.isEmpty());
-        // Compact: it opens the expanded window on the Prompts tab.
         m->click(u"expandCollapseButton"_s);
+        QVERIFY(m->card().isVisible() && !m->sidebar().isVisible());
         m->state.setExpandedPanelTab(ExpandedPanelTab::Chat);
         m->click(u"chatsPromptsButton"_s);
         QVERIFY(m->state.isPanelExpanded());
         QCOMPARE(m->state.expandedPanelTab(), ExpandedPanelTab::Prompts);
     }
 
-    void windowButtons_data()
-    {
-        QTest::addColumn<int>("pressX");
-        QTest::addColumn<int>("releaseX");
-        QTest::addColumn<QStringList>("calls");
-        // Circles of 12 with gaps of 8: centres at 6, 26 and 46.
-        QTest::newRow("red") << 6 << 6 << QStringList{u"close"_s};
-        QTest::newRow("yellow") << 26 << 26 << QStringList{u"minimize"_s};
-        QTest::newRow("green") << 46 << 46 << QStringList{u"zoom"_s};
-        QTest::newRow("gap after red") << 16 << 16 << QStringList{};
-        QTest::newRow("pressed on red, released on green") << 6 << 46 << QStringList{};
-    }
-
+    // Circles of 12 with gaps of 8 (centres at 6, 26 and 46) act on a press and a release on the same circle only.
     void windowButtons()
     {
-        QFETCH(int, pressX);
-        QFETCH(int, releaseX);
-        QFETCH(QStringList, calls);
         m->state.setIsPanelExpanded(true);
         QWidget* buttons = m->view.findChild<QWidget*>(u"windowButtons"_s);
-        QTest::mousePress(buttons, Qt::LeftButton, {}, QPoint(pressX, 8));
-        QTest::mouseRelease(buttons, Qt::LeftButton, {}, QPoint(releaseX, 8));
-        QCOMPARE(m->calls, calls);
-    }
-
-    void tabsShowTheirAreas()
-    {
-        m->state.setIsPanelExpanded(true);
-        QuickPromptView* prompts = m->view.quickPromptView();
-        ChatView* chat = m->view.chatView();
-        m->click(u"promptsTabButton"_s);
-        QVERIFY(prompts->isVisible() && !chat->isVisible() && m->view.sidebar()->projectList()->isVisible());
-        QVERIFY(prompts->mapTo(&m->view, QPoint()).x() >= PanelSidebar::sidebarWidth);
-        m->click(u"chatsTabButton"_s);
-        QVERIFY(chat->isVisible() && m->view.sidebar()->chatList()->isVisible());
-        QTRY_VERIFY(chat->input()->hasFocus());
-        // Back to the compact card: the same quick-prompt view is its content, without the sidebar.
-        m->state.setIsPanelExpanded(false);
-        QVERIFY(prompts->isVisible() && !m->view.sidebar()->isVisible());
+        for (const auto& [pressX, releaseX] :
+             QList<std::pair<int, int>>{{6, 6}, {26, 26}, {46, 46}, {16, 16}, {6, 46}}) {
+            QTest::mousePress(buttons, Qt::LeftButton, {}, QPoint(pressX, 8));
+            QTest::mouseRelease(buttons, Qt::LeftButton, {}, QPoint(releaseX, 8));
+        }
+        QCOMPARE(m->calls, (QStringList{u"close"_s, u"minimize"_s, u"zoom"_s}));
     }
 
     void footerExpandWorksWithoutAController()
@@ -249,43 +204,41 @@ private Q_SLOTS:
 
     // The chat view
 
-    void bubbleContent_data()
-    {
-        QTest::addColumn<bool>("fromUser");
-        QTest::addColumn<QString>("content"); // shown as Markdown with a copy button unless empty
-        QTest::addColumn<bool>("undecodableImage");
-        QTest::addColumn<QString>("label");
-        const QString failed = u"Image (19 bytes) - failed to decode"_s;
-        QTest::newRow("empty user message") << true << QString() << false << u"[Empty message]"_s;
-        QTest::newRow("answer still coming") << false << QString() << false << u"Thinking..."_s;
-        QTest::newRow("answer") << false << u"**Yes**"_s << false << QString();
-        QTest::newRow("undecodable image") << true << QString() << true << failed;
-        QTest::newRow("undecodable image with text") << true << u"What?"_s << true << failed;
-    }
-
+    // An empty message says so, an answer still coming says it is thinking and an undecodable image is named with
+    // its size; only messages with text have a copy button, which copies plain text. A streamed answer grows in the
+    // bubble it has.
     void bubbleContent()
     {
         m->expand(ExpandedPanelTab::Chat);
-        QFETCH(bool, fromUser);
-        QFETCH(QString, content);
-        QFETCH(bool, undecodableImage);
-        QFETCH(QString, label);
-        showSession({message(fromUser ? MessageRole::User : MessageRole::Assistant, content,
-                             undecodableImage ? std::optional<QByteArray>("not an image at all") : std::nullopt)});
-        MessageBubble* bubble = m->chat().bubbles().first();
-        const QStringList texts = visibleTexts(bubble);
-        for (const QString& special :
-             {u"[Empty message]"_s, u"Thinking..."_s, u"Image (19 bytes) - failed to decode"_s})
-            QCOMPARE(texts.contains(special), special == label);
-        QCOMPARE(bubble->contentView()->isVisible(), !content.isEmpty());
-        QCOMPARE(bubble->copyButton()->isVisible(), !content.isEmpty());
-        if (content.isEmpty())
-            return;
-        QCOMPARE(bubble->contentView()->content(), content);
+        const QByteArray broken("not an image at all");
+        const QString failed = u"Image (19 bytes) - failed to decode"_s;
+        QList<ChatMessage> messages{message(MessageRole::User, QString()), message(MessageRole::Assistant, QString()),
+                                    message(MessageRole::Assistant, u"**Yes**"_s),
+                                    message(MessageRole::User, QString(), broken),
+                                    message(MessageRole::User, u"What?"_s, broken)};
+        const QStringList labels{u"[Empty message]"_s, u"Thinking..."_s, QString(), failed, failed};
+        const ChatSession chat = showSession(messages);
+        const QList<MessageBubble*> bubbles = m->chat().bubbles();
+        QCOMPARE(bubbles.size(), messages.size());
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            const QStringList texts = visibleTexts(bubbles[i]);
+            for (const QString& special : {u"[Empty message]"_s, u"Thinking..."_s, failed})
+                QCOMPARE(texts.contains(special), special == labels[i]);
+            QCOMPARE(bubbles[i]->contentView()->isVisible(), !messages[i].content.isEmpty());
+            QCOMPARE(bubbles[i]->copyButton()->isVisible(), !messages[i].content.isEmpty());
+            QCOMPARE(bubbles[i]->contentView()->content(), messages[i].content);
+        }
         // Copied as plain text only: no rich copy that a paste target could prefer.
-        QTest::mouseClick(bubble->copyButton(), Qt::LeftButton);
-        QCOMPARE(QGuiApplication::clipboard()->text(), content);
+        QTest::mouseClick(bubbles[2]->copyButton(), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"**Yes**"_s);
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->formats(), QStringList{u"text/plain"_s});
+
+        const QPointer<MessageBubble> thinking = bubbles[1];
+        messages[1].content = u"Once upon a time, **there** was"_s;
+        showSession(messages, chat);
+        QVERIFY(m->chat().bubbles() == bubbles);
+        QCOMPARE(thinking->contentView()->content(), messages[1].content);
+        QVERIFY(!visibleTexts(thinking).contains(u"Thinking..."_s));
     }
 
     // The transcript measures and draws answers and lists their sources: none of it may read a local file, and
@@ -320,68 +273,33 @@ private Q_SLOTS:
         QVERIFY2(!trap.wasOpened(), "the transcript opened a local file named by an answer");
     }
 
-    void streamingUpdatesTheSameBubble()
-    {
-        m->expand(ExpandedPanelTab::Chat);
-        const ChatMessage question = message(MessageRole::User, u"Tell me"_s);
-        ChatMessage answer = message(MessageRole::Assistant, QString());
-        const ChatSession chat = showSession({question, answer});
-        const QList<QPointer<MessageBubble>> before = {m->chat().bubbles()[0], m->chat().bubbles()[1]};
-        for (const QString& grown : {u"Once"_s, u"Once upon a time, **there** was"_s}) {
-            answer.content = grown;
-            showSession({question, answer}, chat);
-            QVERIFY(m->chat().bubbles() == (QList<MessageBubble*>{before[0], before[1]}));
-            QCOMPARE(before[1]->contentView()->content(), grown);
-        }
-    }
-
-    void sending_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("withImage");
-        QTest::addColumn<bool>("withButton");
-        QTest::addColumn<QString>("sentText");
-        QTest::newRow("nothing") << QString() << false << false << QString();
-        QTest::newRow("blanks") << u"  \n \t"_s << false << true << QString();
-        QTest::newRow("text, Enter") << u"  Hello there \n"_s << false << false << u"Hello there"_s;
-        QTest::newRow("text, send button") << u"Hi\nsecond line"_s << false << true << u"Hi\nsecond line"_s;
-        QTest::newRow("image only") << QString() << true << false << QString();
-        QTest::newRow("image and blanks") << u"   "_s << true << true << QString();
-    }
-
+    // Enter or the send button sends the trimmed text and the attached image and clears both; blanks alone are not
+    // sent, and Shift+Enter breaks the line.
     void sending()
     {
         m->expand(ExpandedPanelTab::Chat);
-        QFETCH(QString, typed);
-        QFETCH(bool, withImage);
-        QFETCH(bool, withButton);
-        QFETCH(QString, sentText);
         ChatInputEdit* input = m->chat().input();
         input->setFocus();
-        input->setPlainText(typed);
-        const QImage picture = image(30, 20, Qt::red);
-        if (withImage)
-            m->chat().setPendingImage(picture);
-        if (withButton)
-            QTest::mouseClick(buttonWithToolTip(&m->chat(), u"Send message (Enter)"_s), Qt::LeftButton);
-        else
-            QTest::keyClick(input, Qt::Key_Return);
-        if (sentText.isEmpty() && !withImage) {
-            QVERIFY(m->sent.isEmpty());
-            QCOMPARE(input->toPlainText(), typed);
-            return;
-        }
-        QCOMPARE(m->sent.size(), 1);
-        QCOMPARE(m->sent[0].text, sentText);
-        QCOMPARE(m->sent[0].image, withImage ? std::optional<QImage>(picture) : std::nullopt);
-        QCOMPARE(input->toPlainText(), QString());
-        QVERIFY(!m->chat().pendingImage());
-        QVERIFY(!m->chat().findChild<QWidget*>(u"pendingImage"_s)->isVisible());
-        // Shift+Enter breaks the line instead of sending.
+        input->setPlainText(u"  \n \t"_s);
+        m->click(u"sendMessageButton"_s);
+        QVERIFY(m->sent.isEmpty());
+        QCOMPARE(input->toPlainText(), u"  \n \t"_s);
+        input->setPlainText(u"  Hi\nsecond line \n"_s);
+        m->click(u"sendMessageButton"_s);
         QTest::keyClicks(input, u"one"_s);
         QTest::keyClick(input, Qt::Key_Return, Qt::ShiftModifier);
         QCOMPARE(input->toPlainText(), u"one\n"_s);
-        QCOMPARE(m->sent.size(), 1);
+        input->setPlainText(u"  "_s); // an image goes without text
+        const QImage picture = image(30, 20, Qt::red);
+        m->chat().setPendingImage(picture);
+        QTest::keyClick(input, Qt::Key_Return);
+        QCOMPARE(m->sent.size(), 2);
+        QCOMPARE(m->sent[0].text, u"Hi\nsecond line"_s);
+        QCOMPARE(m->sent[0].image, std::nullopt);
+        QCOMPARE(m->sent[1].text, QString());
+        QCOMPARE(m->sent[1].image, std::optional<QImage>(picture));
+        QCOMPARE(input->toPlainText(), QString());
+        QVERIFY(!m->chat().pendingImage());
     }
 
     // Pasted or dropped images (and image files) are attached; anything else leaves the attached image alone.
@@ -436,153 +354,101 @@ private Q_SLOTS:
 
     // The quick prompt card
 
-    void captionsDuringTheFirstTenRuns()
-    {
-        for (const auto& [promptsUsed, shown] : QList<std::pair<int, bool>>{{0, true}, {9, true}, {10, false}}) {
-            m->settings.setInteger(SettingsKeys::totalPromptsUsed, promptsUsed);
-            QCOMPARE(m->labelShown(u"input"_s), shown);
-            QCOMPARE(m->labelShown(u"output"_s), shown);
-        }
-    }
-
-    void inputPreview_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("withImage");
-        QTest::addColumn<QString>("model");
-        QTest::addColumn<bool>("visionWarning");
-        QTest::newRow("text") << u"Bonjour"_s << false << QString() << false;
-        QTest::newRow("empty clipboard") << QString() << false << QString() << false;
-        QTest::newRow("image, default model") << QString() << true << QString() << false;
-        QTest::newRow("image, gpt-4-turbo-preview") << QString() << true << u"gpt-4-turbo-preview"_s << false;
-        QTest::newRow("image, text-only model") << QString() << true << u"gpt-3.5-turbo"_s << true;
-        // A long text is previewed in part: laying all of it out took seconds.
-        QTest::newRow("long text") << u"All work and no play makes Jack a dull boy. "_s.repeated(7000) << false
-                                   << QString() << false;
-    }
-
+    // The copied text is previewed, a long one in part (laying all of it out took seconds); a copied image is shown
+    // with a warning for as long as the chosen model takes no images.
     void inputPreview()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, withImage);
-        QFETCH(QString, model);
-        QFETCH(bool, visionWarning);
-        if (!model.isEmpty())
-            m->settings.setString(SettingsKeys::openaiModel, model);
+        auto* preview = m->card().findChild<QLabel*>(u"clipboardTextLabel"_s);
+        const QString text = u"All work and no play makes Jack a dull boy. "_s.repeated(7000);
         m->state.setClipboardText(text);
-        if (withImage)
-            m->state.setClipboardImage(image(64, 48));
-
-        const QString shown = m->card().findChild<QLabel*>(u"clipboardTextLabel"_s)->text();
-        if (text.size() > 25'000)
-            QVERIFY(shown.size() < 25'000 && shown.endsWith(u'…') && text.startsWith(shown.chopped(1)));
-        else
-            QCOMPARE(shown, text.isEmpty() ? u"No text on clipboard"_s : text);
-        QCOMPARE(m->shown(u"clipboardImageBox"_s), withImage);
-        QCOMPARE(m->shown(u"visionWarning"_s), visionWarning);
-        if (visionWarning)
-            QVERIFY(m->labelShown(model + u" doesn't support images. Switch to GPT-4o."_s));
-        // Switching to a model that takes images removes the warning at once.
+        const QString shown = preview->text();
+        QVERIFY(shown.size() < 25'000 && shown.endsWith(u'…') && text.startsWith(shown.chopped(1)));
+        QVERIFY(!m->shown(u"clipboardImageBox"_s));
+        m->state.setClipboardImage(image(64, 48));
+        QVERIFY(m->shown(u"clipboardImageBox"_s) && !m->shown(u"visionWarning"_s));
+        m->settings.setString(SettingsKeys::openaiModel, u"gpt-3.5-turbo"_s);
+        QVERIFY(visibleTexts(&m->card()).contains(u"gpt-3.5-turbo doesn't support images. Switch to GPT-4o."_s));
         m->settings.setString(SettingsKeys::openaiModel, u"gpt-4o"_s);
         QVERIFY(!m->shown(u"visionWarning"_s));
     }
 
-    void projectSwitcher()
+    // Blanks keep the input open with its text; Enter or the send button sends the prompt trimmed, and closes and
+    // clears the input.
+    void customPromptSubmission()
+    {
+        m->state.setShowCustomPromptInput(true);
+        m->state.setCustomPromptText(u"  \t "_s);
+        QTest::keyClick(m->card().customPromptEdit(), Qt::Key_Return);
+        QVERIFY(m->submitted.isEmpty() && m->card().customPromptEdit()->isVisible());
+        QCOMPARE(m->state.customPromptText(), u"  \t "_s);
+        for (const bool withButton : {false, true}) {
+            m->state.setShowCustomPromptInput(true);
+            m->state.setCustomPromptText(u"\n  Write a haiku \n"_s);
+            if (withButton)
+                m->click(u"sendCustomPromptButton"_s);
+            else
+                QTest::keyClick(m->card().customPromptEdit(), Qt::Key_Return);
+            QCOMPARE(m->submitted, QStringList(withButton ? 2 : 1, u"Write a haiku"_s));
+            QVERIFY(!m->state.showCustomPromptInput() && !m->card().customPromptEdit()->isVisible());
+            QCOMPARE(m->state.customPromptText(), QString());
+        }
+    }
+
+    // The switcher shows once there is a second project and moves through them, each showing only its own chips.
+    // Saving is offered for a typed custom prompt only; the saved prompt is scrolled into view.
+    void promptStrip()
     {
         auto* switcher = m->card().findChild<QPushButton*>(u"projectSwitcher"_s);
         QVERIFY(!switcher->isVisible());
-        m->setProjects({project(u"Work"_s, {prompt(1, u"Shorten"_s)}),
-                        project(u"Home"_s, {prompt(4, u"Rhyme"_s), prompt(2, u"Cheer"_s)})});
-        QVERIFY(switcher->isVisible());
-        QCOMPARE(m->visibleChips(), 1);
-        QTest::mouseClick(switcher, Qt::LeftButton);
-        QCOMPARE(m->state.activeProjectIndex(), 1);
-        QCOMPARE(m->visibleChips(), 2);
-        QTest::mouseClick(switcher, Qt::LeftButton); // wraps around
-        QCOMPARE(m->state.activeProjectIndex(), 0);
-    }
-
-    void customPromptSubmission_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("withButton");
-        QTest::addColumn<QString>("submitted");
-        QTest::newRow("blanks, Enter") << u"  \n\t \n "_s << false << QString();
-        QTest::newRow("blanks, send button") << u"   "_s << true << QString();
-        QTest::newRow("text, Enter") << u"\n  Write a haiku \n"_s << false << u"Write a haiku"_s;
-        QTest::newRow("text, send button") << u" Make it rhyme  "_s << true << u"Make it rhyme"_s;
-    }
-
-    void customPromptSubmission()
-    {
-        QFETCH(QString, typed);
-        QFETCH(bool, withButton);
-        QFETCH(QString, submitted);
-        m->state.setShowCustomPromptInput(true);
-        m->state.setCustomPromptText(typed);
-        if (withButton)
-            QTest::mouseClick(buttonWithToolTip(&m->card(), u"Send custom prompt (Enter)"_s), Qt::LeftButton);
-        else
-            QTest::keyClick(m->card().customPromptEdit(), Qt::Key_Return);
-        QCOMPARE(m->submitted, submitted.isEmpty() ? QStringList() : QStringList{submitted});
-        // Blanks keep the input open with its text; a sent prompt closes and clears it.
-        QCOMPARE(m->state.showCustomPromptInput(), submitted.isEmpty());
-        QCOMPARE(m->card().customPromptEdit()->isVisible(), submitted.isEmpty());
-        QCOMPARE(m->state.customPromptText(), submitted.isEmpty() ? typed : QString());
-    }
-
-    // Saving is offered for a typed custom prompt only; the saved prompt is scrolled into view.
-    void savePromptOffer()
-    {
         QList<Prompt> prompts;
         for (int i = 1; i <= 9; ++i)
             prompts.append(prompt(i, u"A rather long prompt title %1"_s.arg(i)));
-        m->setProjects({project(u"Many"_s, prompts)});
+        m->setProjects(
+            {project(u"Many"_s, prompts), project(u"Home"_s, {prompt(4, u"Rhyme"_s), prompt(2, u"Cheer"_s)})});
+        QVERIFY(switcher->isVisible());
+        QTest::mouseClick(switcher, Qt::LeftButton);
+        QCOMPARE(m->state.activeProjectIndex(), 1);
+        QCOMPARE(m->visibleChips(), 2);
+        QTest::mouseClick(switcher, Qt::LeftButton);
+        QCOMPARE(m->visibleChips(), 9);
         QScrollBar* strip = m->card().findChild<QScrollArea*>(u"promptStrip"_s)->horizontalScrollBar();
         QTRY_VERIFY(strip->maximum() > 0);
         QCOMPARE(strip->value(), 0);
         auto* save = m->card().findChild<QPushButton*>(u"savePromptButton"_s);
-        for (const auto& last : {std::optional<QString>(), std::optional<QString>(QString())}) {
-            m->state.setLastCustomPromptText(last);
-            QVERIFY(!save->isVisible());
-        }
+        QVERIFY(!save->isVisible());
         m->state.setLastCustomPromptText(u"Answer like a pirate"_s);
         QVERIFY(save->isVisible());
         QTest::mouseClick(save, Qt::LeftButton);
-        QCOMPARE(m->state.activeProject().prompts.last().systemPrompt, u"Answer like a pirate"_s);
         QVERIFY(!save->isVisible());
-        const auto stored = Project::decodeList(m->settings.bytes(SettingsKeys::userProjects));
-        QVERIFY(stored && stored->first().prompts.size() == 10);
+        QCOMPARE(m->stored().first().prompts.size(), 10);
+        QCOMPARE(m->stored().first().prompts.last().systemPrompt, u"Answer like a pirate"_s);
         QCOMPARE(m->visibleChips(), 10);
         QTRY_COMPARE(strip->value(), strip->maximum());
     }
 
-    void outputArea_data()
-    {
-        QTest::addColumn<bool>("loading");
-        QTest::addColumn<QString>("result");
-        QTest::addColumn<QString>("shown"); // the output widget in view
-        QTest::newRow("waiting for the first piece") << true << QString() << u"thinkingLabel"_s;
-        QTest::newRow("streaming") << true << u"Hal"_s << u"resultView"_s;
-        QTest::newRow("done") << false << u"**Hallo** Welt"_s << u"resultView"_s;
-        QTest::newRow("idle") << false << QString() << u"outputPlaceholder"_s;
-    }
-
+    // Thinking, with a turning spinner, until the first piece; then the result; the placeholder when idle. The spinner
+    // stops as soon as text arrives: an idle panel must not keep a timer running.
     void outputArea()
     {
-        QFETCH(bool, loading);
-        QFETCH(QString, result);
-        QFETCH(QString, shown);
-        m->state.setIsLoading(loading);
-        m->state.setResultText(result);
-        for (const QString& output : {u"thinkingLabel"_s, u"resultView"_s, u"outputPlaceholder"_s})
-            QCOMPARE(m->shown(output), output == shown);
-        QCOMPARE(m->card().resultView()->content(), result);
-        QCOMPARE(m->card().findChild<BusyIndicator*>()->isSpinning(), shown == u"thinkingLabel");
-        // The spinner stops as soon as text arrives: an idle panel must not keep a timer running.
-        m->state.appendResultText(u"more"_s);
-        QVERIFY(m->shown(u"resultView"_s) && !m->shown(u"thinkingLabel"_s));
-        QVERIFY(!m->card().findChild<BusyIndicator*>()->isSpinning());
+        const auto shown = [this] {
+            QStringList names;
+            for (const QString& output : {u"thinkingLabel"_s, u"resultView"_s, u"outputPlaceholder"_s})
+                if (m->shown(output))
+                    names.append(output);
+            return names;
+        };
+        auto* spinner = m->card().findChild<BusyIndicator*>();
+        QCOMPARE(shown(), QStringList{u"outputPlaceholder"_s});
+        m->state.setIsLoading(true);
+        QCOMPARE(shown(), QStringList{u"thinkingLabel"_s});
+        QVERIFY(spinner->isSpinning());
+        m->state.appendResultText(u"**Hal"_s);
+        QCOMPARE(shown(), QStringList{u"resultView"_s});
+        QVERIFY(!spinner->isSpinning());
+        m->state.appendResultText(u"lo** Welt"_s);
+        m->state.setIsLoading(false);
+        QCOMPARE(shown(), QStringList{u"resultView"_s});
+        QCOMPARE(m->card().resultView()->content(), u"**Hallo** Welt"_s);
     }
 
     // The sidebar
@@ -607,88 +473,48 @@ private Q_SLOTS:
         }
     }
 
-    void deletingProjects_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("active");
-        QTest::addColumn<int>("deleted");
-        QTest::addColumn<int>("activeAfter");
-        QTest::newRow("the only project") << 1 << 0 << 0 << 0;
-        QTest::newRow("first active, delete another") << 3 << 0 << 2 << 0;
-        QTest::newRow("first active, delete it") << 2 << 0 << 0 << 0;
-        QTest::newRow("last active, delete it") << 3 << 2 << 2 << 1;
-    }
-
+    // A project is deleted from its context menu and the selection moves back by one; the last one left is not.
     void deletingProjects()
     {
         m->expand(ExpandedPanelTab::Prompts);
-        QFETCH(int, count);
-        QFETCH(int, active);
-        QFETCH(int, deleted);
-        QFETCH(int, activeAfter);
-        QList<Project> projects;
-        for (int i = 0; i < count; ++i)
-            projects.append(project(u"P%1"_s.arg(i), {prompt(1, u"One"_s)}));
-        m->setProjects(projects, active);
-
-        QCOMPARE(deleteFromContextMenu(m->sidebar().projectList(), deleted), count >= 2);
-        QCOMPARE(m->state.projects().size(), std::max(count - 1, 1));
-        QVERIFY(count == 1 || !m->state.projects().contains(projects[deleted]));
-        QCOMPARE(m->state.activeProjectIndex(), activeAfter);
-        QCOMPARE(m->settings.integer(SettingsKeys::activeProjectIndex), activeAfter);
+        const QList<Project> projects{project(u"P0"_s), project(u"P1"_s), project(u"P2"_s)};
+        m->setProjects(projects, 0);
+        QListWidget* list = m->sidebar().projectList();
+        QVERIFY(deleteFromContextMenu(list, 0)); // the active first one
+        QCOMPARE(m->state.activeProjectIndex(), 0);
+        m->state.setActiveProjectIndex(1);
+        QVERIFY(deleteFromContextMenu(list, 1)); // the active last one
+        QCOMPARE(m->state.projects(), QList<Project>{projects[1]});
+        QCOMPARE(m->state.activeProjectIndex(), 0);
+        QCOMPARE(m->settings.integer(SettingsKeys::activeProjectIndex), 0);
         QCOMPARE(m->stored(), m->state.projects());
-        // The method refuses the last project too, whoever calls it.
-        while (m->state.projects().size() > 1)
-            m->sidebar().deleteProjectAt(0);
-        m->sidebar().deleteProjectAt(0);
+        QVERIFY(!deleteFromContextMenu(list, 0));
         QCOMPARE(m->state.projects().size(), 1);
     }
 
-    void join_data()
-    {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("blank code: no call") << -1 << u"   "_s << QString();
-        QTest::newRow("unknown code") << 0 << u" NOPE42 "_s << SyncError::notFound().description();
-        QTest::newRow("server error") << 500 << u" NOPE42 "_s
-                                      << SyncError::httpError(500, u"{\"message\":\"down\"}"_s).description();
-        QTest::newRow("success") << 200 << u"  TEAM77"_s << QString();
-    }
-
+    // An unknown code is told and stays in the field for another try; a known one adds the shared project, makes it
+    // active and closes the field.
     void join()
     {
         m->expand(ExpandedPanelTab::Prompts);
-        QFETCH(int, status);
-        QFETCH(QString, code);
-        QFETCH(QString, error);
-        if (status == 200)
-            m->server.addProject(sharedPayload(u"Team voice"_s), u"owner"_s, u"TEAM77"_s);
-        else if (status > 0)
-            m->server.setOverride(u"get_shared_project"_s, HttpResponse::json("{\"message\":\"down\"}", status));
-        m->enterJoinCode(code);
-        if (status == 200) {
-            QTRY_COMPARE(m->state.projects().size(), 2);
-            QCOMPARE(m->state.projects().last().shareCode, std::optional<QString>(u"TEAM77"_s));
-            QCOMPARE(m->state.activeProjectIndex(), 1);
-            QCOMPARE(m->stored(), m->state.projects());
-            QVERIFY(!m->sidebar().joinField()->isVisible());
-            return;
-        }
-        if (error.isEmpty()) {
-            QTest::qWait(50);
-            QCOMPARE(m->server.callCount(), 0);
-            QVERIFY(!m->sidebar().joinErrorLabel()->isVisible());
-        } else {
-            QTRY_VERIFY(m->sidebar().joinErrorLabel()->isVisible());
-            QCOMPARE(m->sidebar().joinErrorLabel()->text(), error);
-            const auto calls = m->server.calls(u"get_shared_project"_s);
-            QCOMPARE(calls.size(), 1);
-            QCOMPARE(calls.first().value(u"code").toString(), u"NOPE42"_s);
-        }
-        // The field stays open with the code, ready for another try.
-        QCOMPARE(m->sidebar().joinField()->text(), code);
+        QLineEdit* field = m->sidebar().joinField();
+        m->enterJoinCode(u" NOPE42 "_s);
+        QTRY_VERIFY(m->sidebar().joinErrorLabel()->isVisible());
+        QCOMPARE(m->sidebar().joinErrorLabel()->text(), SyncError::notFound().description());
+        QCOMPARE(m->server.callCount(), 1);
+        QCOMPARE(m->server.calls(u"get_shared_project"_s).first().value(u"code").toString(), u"NOPE42"_s);
+        QCOMPARE(field->text(), u" NOPE42 "_s);
         QCOMPARE(m->state.projects().size(), 1);
+
+        m->server.addProject(SharedProjectPayload::uploadPayload(project(u"Team voice"_s, {prompt(1, u"Shared"_s)})),
+                             u"owner"_s, u"TEAM77"_s);
+        field->setText(u"  TEAM77"_s);
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(m->state.projects().size(), 2);
+        QCOMPARE(m->state.projects().last().shareCode, std::optional<QString>(u"TEAM77"_s));
+        QCOMPARE(m->state.activeProjectIndex(), 1);
+        QCOMPARE(m->stored(), m->state.projects());
+        QVERIFY(!field->isVisible());
     }
 
     void cancelledJoinIgnoresTheLateAnswer()
@@ -697,7 +523,7 @@ private Q_SLOTS:
         // The answer comes only after the user has cancelled.
         bool answered = false;
         connect(&m->server, &FakeSyncServer::called, this, [&] { answered = true; });
-        QJsonObject row = sharedPayload(u"Late"_s);
+        QJsonObject row = SharedProjectPayload::uploadPayload(project(u"Late"_s, {prompt(1, u"Shared"_s)}));
         row.insert(u"share_code"_s, u"LATE1"_s);
         HttpResponse slow = HttpResponse::json(QByteArray());
         slow.chunks = {QByteArray(), QJsonDocument(QJsonArray{row}).toJson(QJsonDocument::Compact)};

@@ -19,7 +19,6 @@
 #include "ui/preferences/PromptsTab.h"
 #include "ui/preferences/SettingsView.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +31,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -110,21 +108,14 @@ class TestPreferences : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void windowIsKeptAndThemed()
+    // Appearance goes through the theme manager, and the window follows the theme at once.
+    void appearanceFollowsTheTheme()
     {
         Fixture f;
-        auto* tab = f.open<AppearanceTab>();
-        QVERIFY(f.window->close());
-        f.window->present(); // closing keeps the window for the next time
-        QVERIFY(f.window->isVisible());
-        // Appearance goes through the theme manager, and the window follows the theme at once.
-        QSignalSpy changes(&f.themes, &ThemeManager::themeDidChange);
-        tab->findChild<QRadioButton*>(u"themeDark"_s)->click();
+        f.open<AppearanceTab>()->findChild<QRadioButton*>(u"themeDark"_s)->click();
         QCOMPARE(f.settings.string(SettingsKeys::appTheme), u"dark"_s);
         QCOMPARE(f.window->settingsView()->palette().color(QPalette::Window),
                  ThemeColors{AppTheme::Dark}.windowBackground());
-        tab->findChild<QRadioButton*>(u"themeDark"_s)->click();
-        QCOMPARE(changes.count(), 1);
     }
 
     void aiSettingsAreWrittenAsEdited()
@@ -146,9 +137,6 @@ private Q_SLOTS:
         picker->lineEdit()->clear();
         QTest::keyClicks(picker->lineEdit(), u"llama3.1:8b"_s);
         QCOMPARE(f.settings.string(SettingsKeys::openaiModel), u"llama3.1:8b"_s);
-        f.window->hide();
-        f.window->present();
-        QCOMPARE(picker->currentText(), u"llama3.1:8b"_s);
 
         auto* endpoint = f.find<QLineEdit>(u"endpointEdit"_s);
         QTest::keyClicks(endpoint, u"http://localhost:11434"_s);
@@ -164,38 +152,30 @@ private Q_SLOTS:
         QCOMPARE(f.memory.loadPersonality(), u"Be brief."_s);
         f.find<QPushButton>(u"resetPersonalityButton"_s)->click();
         QCOMPARE(f.memory.loadPersonality(), MemoryStore::defaultPersonality());
-        f.find<QCheckBox>(u"autoMemoryToggle"_s)->click(); // on by default
-        QCOMPARE(f.settings.boolean(SettingsKeys::autoMemoryEnabled), false);
     }
 
+    // The user's memory and the chosen project's, each with its clear button; another project shows its own.
     void memories()
     {
-        for (const int projects : {1, 2}) {
-            const QList<Project> list{defaultProject(), makeProject(u"P1"_s, 0)};
-            Fixture f(list.first(projects), projects - 1);
-            const QUuid last = list.at(projects - 1).id;
-            MemoryStore::appendFacts(f.memory.userMemoryPath(), {u"Lives in Graz"_s});
-            MemoryStore::appendFacts(f.memory.projectMemoryPath(last), {u"Uses Qt 6"_s});
-            f.open<AITab>();
-            auto* picker = f.find<QComboBox>(u"memoryProjectPicker"_s);
-            auto* projectText = f.find<QLabel>(u"projectMemoryText"_s);
-            auto* clearProject = f.find<QPushButton>(u"clearProjectMemoryButton"_s);
-            QCOMPARE(picker->isVisible(), projects >= 2);
-            QCOMPARE(f.find<QLabel>(u"userMemoryText"_s)->text(), u"Lives in Graz"_s);
-            QCOMPARE(projectText->text(), u"Uses Qt 6"_s);
-            if (projects >= 2) {
-                // Another project: its (empty) memory, and no clear button.
-                picker->activated(0);
-                QCOMPARE(projectText->text(), u"No project memories yet."_s);
-                QVERIFY(!clearProject->isVisible());
-                picker->activated(1);
-            }
-            clearProject->click();
-            QCOMPARE(TestEnvironment::readFile(f.memory.projectMemoryPath(last)), QByteArray());
-            QCOMPARE(projectText->text(), u"No project memories yet."_s);
-            f.find<QPushButton>(u"clearUserMemoryButton"_s)->click();
-            QCOMPARE(TestEnvironment::readFile(f.memory.userMemoryPath()), QByteArray());
-        }
+        const Project second = makeProject(u"P1"_s, 0);
+        Fixture f({defaultProject(), second}, 1);
+        MemoryStore::appendFacts(f.memory.userMemoryPath(), {u"Lives in Graz"_s});
+        MemoryStore::appendFacts(f.memory.projectMemoryPath(second.id), {u"Uses Qt 6"_s});
+        f.open<AITab>();
+        auto* picker = f.find<QComboBox>(u"memoryProjectPicker"_s);
+        auto* projectText = f.find<QLabel>(u"projectMemoryText"_s);
+        auto* clearProject = f.find<QPushButton>(u"clearProjectMemoryButton"_s);
+        QCOMPARE(f.find<QLabel>(u"userMemoryText"_s)->text(), u"Lives in Graz"_s);
+        QCOMPARE(projectText->text(), u"Uses Qt 6"_s);
+        picker->activated(0); // empty, and nothing to clear
+        QCOMPARE(projectText->text(), u"No project memories yet."_s);
+        QVERIFY(!clearProject->isVisible());
+        picker->activated(1);
+        clearProject->click();
+        QCOMPARE(TestEnvironment::readFile(f.memory.projectMemoryPath(second.id)), QByteArray());
+        QCOMPARE(projectText->text(), u"No project memories yet."_s);
+        f.find<QPushButton>(u"clearUserMemoryButton"_s)->click();
+        QCOMPARE(TestEnvironment::readFile(f.memory.userMemoryPath()), QByteArray());
     }
 
     void hotkeyRecording_data()
@@ -232,9 +212,7 @@ private Q_SLOTS:
         f.open<HotkeyTab>();
         auto* recorder = f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s);
         auto* clear = f.find<QPushButton>(u"clearHotkeyButton"_s);
-        QCOMPARE(recorder->text(), u"Not set"_s);
         QTest::mouseClick(recorder, Qt::LeftButton);
-        QCOMPARE(recorder->text(), u"Press keys…"_s);
         // Holding the modifier down first is a key press of its own; it must not end the recording.
         QTest::keyPress(recorder, Qt::Key_Control, Qt::ControlModifier);
         QVERIFY(recorder->isRecording());
@@ -256,33 +234,6 @@ private Q_SLOTS:
         QVERIFY(f.settings.contains(SettingsKeys::customHotkeyKeycode));
         QCOMPARE(recorder->text(), u"Not set"_s);
         QVERIFY(!clear->isVisible());
-    }
-
-    void storedHotkeysAreShown()
-    {
-        // Key code 0 (the A position) means none; the Caps Lock bit (0x400) is ignored.
-        const QList<std::tuple<quint32, quint32, QString>> rows{
-            {0, 0x100, u"Not set"_s}, {8, 0x100 | 0x400, u"Ctrl+C"_s}, {29, 0x1000, u"Super+0"_s}};
-        for (const auto& [code, modifiers, shown] : rows) {
-            Fixture f;
-            f.settings.setInteger(SettingsKeys::customHotkeyKeycode, code);
-            f.settings.setInteger(SettingsKeys::customHotkeyModifiers, modifiers);
-            f.open<HotkeyTab>();
-            QCOMPARE(f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->text(), shown);
-            QCOMPARE(f.find<QPushButton>(u"clearHotkeyButton"_s)->isVisible(), code != 0);
-        }
-    }
-
-    void doubleCopyToggle()
-    {
-        Fixture f;
-        f.open<HotkeyTab>();
-        auto* toggle = f.find<QAbstractButton>(u"doubleCopyToggle"_s);
-        QVERIFY(toggle->isChecked());
-        toggle->click();
-        QCOMPARE(f.settings.boolean(SettingsKeys::useDoubleCopy), false);
-        // Without a key manager the tab says detection is not running rather than claiming it works.
-        QVERIFY(!f.find<QLabel>(u"detectionState"_s)->text().contains(u"working"));
     }
 
     // The startup switch writes and removes the login entry, and shows the file's real state, also when it fails.
@@ -316,30 +267,26 @@ private Q_SLOTS:
         f.settings.setInteger(SettingsKeys::customHotkeyKeycode, 40);
         manager.configure(false, 40, 0x100);
         f.open<HotkeyTab>();
+        QCOMPARE(f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->text(), u"Ctrl+K"_s);
         QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->text().contains(u"could not take this shortcut"));
         f.find<QPushButton>(u"clearHotkeyButton"_s)->click();
         manager.configure(false, 0, 0);
         QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->isHidden());
     }
 
-    void deleteProjectNeedsTwoProjects()
+    // Deleting moves the selection back by one; the last project left cannot be deleted.
+    void deleteProject()
     {
-        for (const int count : {1, 3}) {
-            QList<Project> projects;
-            for (int i = 0; i < count; ++i)
-                projects.append(makeProject(u"P%1"_s.arg(i), 2));
-            Fixture f(projects, count - 1);
-            f.open<PromptsTab>();
-            auto* remove = f.find<QPushButton>(u"deleteProjectButton"_s);
-            QCOMPARE(remove->isVisible(), count >= 2);
-            if (count < 2)
-                continue;
-            remove->click();
-            QCOMPARE(f.stored(), projects.first(count - 1));
-            // The selection moves back by one.
-            QCOMPARE(f.state->activeProjectIndex(), count - 2);
-            QCOMPARE(f.find<QLineEdit>(u"projectNameEdit"_s)->text(), projects[count - 2].name);
-        }
+        const QList<Project> projects{makeProject(u"P0"_s, 2), makeProject(u"P1"_s, 2)};
+        Fixture f(projects, 1);
+        f.open<PromptsTab>();
+        auto* remove = f.find<QPushButton>(u"deleteProjectButton"_s);
+        QVERIFY(remove->isVisible());
+        remove->click();
+        QCOMPARE(f.stored(), projects.first(1));
+        QCOMPARE(f.state->activeProjectIndex(), 0);
+        QCOMPARE(f.find<QLineEdit>(u"projectNameEdit"_s)->text(), projects[0].name);
+        QVERIFY(!remove->isVisible());
     }
 
     // Setting the text default again, or deleting its prompt, removes the text default and keeps the image one.
@@ -362,9 +309,7 @@ private Q_SLOTS:
 
     void newAndEditedPromptsAreCommitted()
     {
-        Project project = makeProject(u"Work"_s, 2);
-        project.prompts[1].number = 7;
-        Fixture f({project});
+        Fixture f({makeProject(u"Work"_s, 2)});
         auto* tab = f.open<PromptsTab>();
         f.find<QPushButton>(u"newPromptButton"_s)->click();
         auto* save = f.find<QPushButton>(u"promptSaveButton"_s);
@@ -374,7 +319,6 @@ private Q_SLOTS:
         save->click();
         const Prompt added = f.stored()[0].prompts.value(2);
         QCOMPARE(added.title + u'|' + added.systemPrompt, u"Haiku|As a haiku."_s);
-        QCOMPARE(added.number, 8); // after the highest number, not the count
 
         // Edit the first; Escape in the editor cancels a second edit.
         tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
@@ -408,7 +352,6 @@ private Q_SLOTS:
         const Prompt added = f.stored()[0].prompts.last();
         QCOMPARE(added.systemPrompt, defaultPrompts()[1].systemPrompt);
         QVERIFY(added.id != defaultPrompts()[1].id); // a copy, not the library's prompt
-        QCOMPARE(added.number, 2);
     }
 
     // A refused share leaves the project alone, and without a server there is nothing to share to until one is
@@ -427,7 +370,6 @@ private Q_SLOTS:
         f.settings.setString(SettingsKeys::syncBaseUrl, QString());
         QVERIFY(!share->isEnabled());
         QTest::keyClicks(f.find<QLineEdit>(u"syncServerEdit"_s), f.server.restBaseUrl());
-        QCOMPARE(f.settings.string(SettingsKeys::syncBaseUrl), f.server.restBaseUrl());
         QVERIFY(share->isEnabled());
 
         f.server.clearOverride(u"create_shared_project"_s);
@@ -488,16 +430,11 @@ private Q_SLOTS:
         QVERIFY(box);
         (confirm ? box->findChild<QAbstractButton*>(u"confirmDeleteFromServer"_s) : box->escapeButton())->click();
         QTRY_VERIFY(!tab->isDeletingFromServer());
-        if (!confirm)
-            QTRY_VERIFY(!tab->findChild<QMessageBox*>(u"deleteFromServerConfirmation"_s));
-
         QCOMPARE(f.server.calls(u"delete_shared_project"_s).size(), confirm ? 1 : 0);
-        QCOMPARE(tab->shareError(), error);
+        QCOMPARE(f.find<QLabel>(u"shareErrorLabel"_s)->text(), error);
         const bool deleted = confirm && error.isEmpty();
         QCOMPARE(f.stored()[0].shareCode, deleted ? std::nullopt : std::optional<QString>(code));
         QCOMPARE(bool(f.server.row(code)), !deleted);
-        if (!error.isEmpty())
-            QCOMPARE(f.find<QLabel>(u"shareErrorLabel"_s)->text(), error);
     }
 };
 
