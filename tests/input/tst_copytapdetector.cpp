@@ -59,16 +59,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("expected");
         row("one tap", "c+0 wait+2000", "P | tap1 | 1");
-        row("double 0.3 s", "c+0 c+300 wait+1000", "PS | tap1 tap2 trigger@500 | 0");
         row("double exactly 0.4 s", "c+0 c+400 wait+1000", "PS | tap1 tap2 trigger@600 | 0");
         row("0.401 s is a new first tap", "c+0 c+401 wait+1000", "PP | tap1 tap1 | 1");
         row("triple, third after 0.1 s", "c+0 c+300 c+100 wait+1000", "PSS | tap1 tap2 tap3 cancel shot@400 | 0");
-        row("third after 0.25 s starts over", "c+0 c+300 c+250 wait+1000", "PSP | tap1 tap2 trigger@500 tap1 | 1");
         row("third when the timer is due", "c+0 c+300 c+200", "PSP | tap1 tap2 trigger@500 tap1 | 1");
         row("fourth tap starts over", "c+0 c+100 c+100 c+100", "PSSP | tap1 tap2 tap3 cancel shot@200 tap1 | 1");
         row("other key within 0.2 s cancels", "c+0 c+300 other+100 wait+1000", "PSP | tap1 tap2 cancel | 0");
         row("other key between taps", "c+0 other+50 c+50 wait+1000", "PPP | tap1 tap1 | 1");
-        row("Ctrl+Shift+C resets", "c+0 shift-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
         row("Ctrl+Alt+C resets", "c+0 alt-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
         row("Super+Ctrl+C resets", "c+0 super-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
         row("Ctrl+Shift+C cancels a pending double", "c+0 c+100 shift-c+50 wait+1000", "PSP | tap1 tap2 cancel | 0");

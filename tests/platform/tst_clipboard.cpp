@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Backends.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QtTest>
@@ -108,27 +107,27 @@ class TestClipboard : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // What the panel and the request get when another application owns the clipboard.
+    // What the panel and the request get when another application owns the clipboard, or holds text selected
+    // without copying (PRIMARY), which reads by the same rules, apart from the clipboard.
     void readsTextAsSelected_data()
     {
         QTest::addColumn<QByteArray>("utf8String");
         QTest::addColumn<QByteArray>("textPlainUtf8");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("gtk: UTF8_STRING as selected, text/plain with CRLF")
-            << QByteArray("line one\nline two\n") << QByteArray("line one\r\nline two\r\n")
-            << u"line one\nline two\n"_s;
-        QTest::newRow("targets disagree: UTF8_STRING wins")
-            << QByteArray("as selected") << QByteArray("something else") << u"as selected"_s;
+        QTest::addColumn<bool>("primary");
+        // GTK's text/plain has CRLF line ends; UTF8_STRING is the text as selected and wins where they differ.
+        QTest::newRow("gtk: UTF8_STRING wins") << u"naïve — 日本\nend\n"_s.toUtf8() << QByteArray("other\r\ntext\r\n")
+                                               << u"naïve — 日本\nend\n"_s << false;
         QTest::newRow("only text/plain with CRLF")
-            << QByteArray() << QByteArray("line one\r\nline two\r\n") << u"line one\nline two\n"_s;
-        QTest::newRow("lone CR") << QByteArray("old mac\rline\r\nend\r") << QByteArray() << u"old mac\nline\nend\n"_s;
-        QTest::newRow("non-ASCII") << u"naïve — 日本\n"_s.toUtf8() << u"naïve — 日本\r\n"_s.toUtf8()
-                                   << u"naïve — 日本\n"_s;
+            << QByteArray() << QByteArray("line one\r\nline two\r\n") << u"line one\nline two\n"_s << false;
+        QTest::newRow("lone CR") << QByteArray("old mac\rline\r\nend\r") << QByteArray() << u"old mac\nline\nend\n"_s
+                                 << false;
         // Past the limit the text is cut, never inside a surrogate pair.
         const QString emoji = u"😀"_s;
         QTest::newRow("longer than the limit")
             << QString(u'a' + emoji.repeated(Clipboard::maxTextLength / 2 + 1)).toUtf8() << QByteArray()
-            << QString(u'a' + emoji.repeated(Clipboard::maxTextLength / 2 - 1));
+            << QString(u'a' + emoji.repeated(Clipboard::maxTextLength / 2 - 1)) << false;
+        QTest::newRow("selection") << QByteArray("selected\r\nonly") << QByteArray() << u"selected\nonly"_s << true;
     }
 
     void readsTextAsSelected()
@@ -136,31 +135,23 @@ private Q_SLOTS:
         QFETCH(QByteArray, utf8String);
         QFETCH(QByteArray, textPlainUtf8);
         QFETCH(QString, expected);
+        QFETCH(bool, primary);
         QCOMPARE(QGuiApplication::platformName(), u"xcb"_s);
-
-        QSignalSpy changed(QGuiApplication::clipboard(), &QClipboard::dataChanged);
-        ClipboardOwner owner(utf8String, textPlainUtf8);
-        QVERIFY(owner.owns());
-        // Qt forgets the previous owner's targets only once it hears of the new owner.
-        QTRY_VERIFY(!changed.isEmpty());
-
-        const QString text = Backends::clipboard()->text();
-        QCOMPARE(text.size(), expected.size());
-        QVERIFY2(text == expected, qPrintable(text.left(200)));
-    }
-
-    // Text selected without copying (PRIMARY) reads by the same rules, apart from the clipboard, and its changes are
-    // announced as the selection's.
-    void readsTheSelection()
-    {
         Clipboard* clipboard = Backends::clipboard();
         QVERIFY(clipboard->supportsSelection());
+        const auto mode = primary ? Clipboard::Mode::Selection : Clipboard::Mode::Clipboard;
+
         QSignalSpy changed(clipboard, &Clipboard::changed);
-        ClipboardOwner owner(QByteArray("selected\r\nonly"), QByteArray(), "PRIMARY");
+        ClipboardOwner owner(utf8String, textPlainUtf8, primary ? "PRIMARY" : "CLIPBOARD");
         QVERIFY(owner.owns());
-        QTRY_VERIFY(changed.contains(QVariantList{QVariant::fromValue(Clipboard::Mode::Selection)}));
-        QCOMPARE(clipboard->text(Clipboard::Mode::Selection), u"selected\nonly"_s);
-        QVERIFY(clipboard->text(Clipboard::Mode::Clipboard) != u"selected\nonly"_s);
+        // Qt forgets the previous owner's targets only once it hears of the new owner, and tells which one changed.
+        QTRY_VERIFY(changed.contains(QVariantList{QVariant::fromValue(mode)}));
+
+        const QString text = clipboard->text(mode);
+        QCOMPARE(text.size(), expected.size());
+        QVERIFY2(text == expected, qPrintable(text.left(200)));
+        if (primary)
+            QVERIFY(clipboard->text(Clipboard::Mode::Clipboard) != expected);
     }
 };
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/ScreenshotCapture.h"
-#include "platform/command/ScreenshotCommand.h"
 #include "platform/x11/RegionSelector.h"
 #include "model/Settings.h"
 #include "support/TestEnvironment.h"
@@ -86,7 +85,6 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&target));
 
         ScreenshotCapture capture;
-        QVERIFY(qobject_cast<RegionSelector*>(std::unique_ptr<ScreenGrabber>(capture.createGrabber()).get()));
         Result result;
         capture.captureScreenshot(result.completion());
         QVERIFY(QTest::qWaitFor([] { return overlayShown(true); }));
@@ -110,7 +108,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fromEnvironment");
         QTest::addColumn<bool>("expectImage");
         QTest::newRow("PNG into {file}") << "cp %1 {file}" << false << true;
-        QTest::newRow("exit 0 without output is a cancel") << "true" << false << false;
         QTest::newRow("{file} left empty is a cancel") << "true {file}" << false << false;
         QTest::newRow("failure with a picture") << "sh -c \"cat $0; exit 1\" %1" << false << false;
         QTest::newRow("not a picture") << "echo hello" << false << false;
@@ -134,7 +131,6 @@ private Q_SLOTS:
         if (fromEnvironment)
             qputenv("VANTRO_SCREENSHOT_COMMAND", command.toUtf8());
         ScreenshotCapture capture(&settings);
-        QVERIFY(qobject_cast<ScreenshotCommand*>(std::unique_ptr<ScreenGrabber>(capture.createGrabber()).get()));
         Result result;
         capture.captureScreenshot(result.completion());
         qunsetenv("VANTRO_SCREENSHOT_COMMAND");

@@ -4,9 +4,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-FakeChatServer::FakeChatServer(QObject* parent) : QObject(parent)
+FakeChatServer::FakeChatServer(QObject* parent) : LoopbackHttpServer(parent)
 {
-    m_http.setHandler(
+    setHandler(
         [this](const HttpRequest&) { return m_response.value_or(HttpResponse::text("no response scripted", 500)); });
 }
 
@@ -25,23 +25,6 @@ QByteArray FakeChatServer::deltaEvent(const QString& content)
         {QStringLiteral("choices"),
          QJsonArray{QJsonObject{{QStringLiteral("index"), 0},
                                 {QStringLiteral("delta"), QJsonObject{{QStringLiteral("content"), content}}}}}},
-    };
-    return "data: " + QJsonDocument(event).toJson(QJsonDocument::Compact) + "\n\n";
-}
-
-QByteArray FakeChatServer::citationEvent(const QList<std::pair<QString, QString>>& citations)
-{
-    QJsonArray annotations;
-    for (const auto& [url, title] : citations) {
-        annotations.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("url_citation")},
-                                       {QStringLiteral("url_citation"),
-                                        QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("title"), title}}}});
-    }
-    const QJsonObject event{
-        {QStringLiteral("choices"),
-         QJsonArray{
-             QJsonObject{{QStringLiteral("index"), 0},
-                         {QStringLiteral("message"), QJsonObject{{QStringLiteral("annotations"), annotations}}}}}},
     };
     return "data: " + QJsonDocument(event).toJson(QJsonDocument::Compact) + "\n\n";
 }
@@ -81,8 +64,19 @@ HttpResponse FakeChatServer::answer(const QStringList& pieces, int delayMs,
     QList<QByteArray> chunks;
     for (const QString& piece : pieces)
         chunks.append(deltaEvent(piece));
-    if (!citations.isEmpty())
-        chunks.append(citationEvent(citations));
+    QJsonArray annotations;
+    for (const auto& [url, title] : citations) {
+        annotations.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("url_citation")},
+                                       {QStringLiteral("url_citation"),
+                                        QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("title"), title}}}});
+    }
+    if (!annotations.isEmpty()) {
+        const QJsonObject message{{QStringLiteral("annotations"), annotations}};
+        const QJsonObject event{
+            {QStringLiteral("choices"),
+             QJsonArray{QJsonObject{{QStringLiteral("index"), 0}, {QStringLiteral("message"), message}}}}};
+        chunks.append("data: " + QJsonDocument(event).toJson(QJsonDocument::Compact) + "\n\n");
+    }
     chunks.append(doneEvent());
     return stream(chunks, delayMs);
 }

@@ -12,27 +12,20 @@
 
 // An OpenAI-compatible chat-completions endpoint on 127.0.0.1 that gives every request the scripted response and
 // records it.
-class FakeChatServer : public QObject
+class FakeChatServer : public LoopbackHttpServer
 {
-    Q_OBJECT
-
 public:
     explicit FakeChatServer(QObject* parent = nullptr);
 
-    bool listen() { return m_http.listen(); }
-    QString baseUrl() const { return m_http.baseUrl(); }
-    LoopbackHttpServer& http() { return m_http; }
+    LoopbackHttpServer& http() { return *this; }
 
     void setResponse(const HttpResponse& response) { m_response = response; }
 
-    const QList<HttpRequest>& requests() const { return m_http.requests(); }
     // The JSON body of the last request (empty object when there was none or it was not JSON).
     QJsonObject lastBody() const;
 
     // A "data: " event line whose first choice carries the delta content, with the blank line after it.
     static QByteArray deltaEvent(const QString& content);
-    // A "data: " event carrying a message with url_citation annotations (url, title).
-    static QByteArray citationEvent(const QList<std::pair<QString, QString>>& citations);
     static QByteArray doneEvent() { return QByteArrayLiteral("data: [DONE]\n\n"); }
 
     // A 200 event stream sent in the given pieces, `delayMs` apart, without a length (the close ends it).
@@ -48,6 +41,5 @@ public:
     static HttpResponse reply(const QString& content);
 
 private:
-    LoopbackHttpServer m_http;
     std::optional<HttpResponse> m_response;
 };

@@ -18,9 +18,8 @@ class FakeNotificationServer : public QObject, protected QDBusContext
 public:
     struct Shown
     {
-        QString appName, icon, summary, body;
+        QString summary, body;
         QStringList actions;
-        QVariantMap hints;
         uint id = 0;
     };
 
@@ -36,9 +35,6 @@ public Q_SLOTS:
     QStringList GetCapabilities() { return m_capabilities; }
     uint Notify(const QString& appName, uint replacesId, const QString& icon, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout);
-
-Q_SIGNALS:
-    void notified();
 
 private:
     PrivateSessionBus m_bus{QStringLiteral("org.freedesktop.Notifications")};

@@ -23,19 +23,9 @@ HttpResponse jsonError(const QString& message, int status)
 
 } // namespace
 
-FakeSyncServer::FakeSyncServer(QObject* parent) : QObject(parent)
+FakeSyncServer::FakeSyncServer(QObject* parent) : LoopbackHttpServer(parent)
 {
-    m_http.setHandler([this](const HttpRequest& request) { return handle(request); });
-}
-
-bool FakeSyncServer::listen()
-{
-    return m_http.listen();
-}
-
-QString FakeSyncServer::restBaseUrl() const
-{
-    return m_http.baseUrl() + QStringLiteral("/rest/v1");
+    setHandler([this](const HttpRequest& request) { return handle(request); });
 }
 
 QString FakeSyncServer::addProject(const QJsonObject& payload, const QString& ownerKey, const QString& code)

@@ -17,23 +17,21 @@
 // upsert_shared_project {p_share_code, p_license_key, payload} → true, false when the code is unknown, 403 when the
 // key is not the owner's; delete_shared_project {p_share_code, p_license_key} → true when the owner deleted it,
 // otherwise false. When a client key is set, requests without it in "apikey" get 401 with a JSON body.
-class FakeSyncServer : public QObject
+class FakeSyncServer : public LoopbackHttpServer
 {
     Q_OBJECT
 
 public:
     explicit FakeSyncServer(QObject* parent = nullptr);
 
-    bool listen();
-    QString restBaseUrl() const; // "http://127.0.0.1:<port>/rest/v1"
-    LoopbackHttpServer& http() { return m_http; }
+    QString restBaseUrl() const { return baseUrl() + QStringLiteral("/rest/v1"); }
+    LoopbackHttpServer& http() { return *this; }
 
     void setClientKey(const QByteArray& key) { m_clientKey = key; }
 
     // The table. `payload` holds name, emoji, context_description and prompts; the row adds share_code.
     QString addProject(const QJsonObject& payload, const QString& ownerKey, const QString& code = {});
     std::optional<QJsonObject> row(const QString& code) const;
-    qsizetype projectCount() const { return m_rows.size(); }
 
     // Answers every call of `function` with `response` instead of the table.
     void setOverride(const QString& function, const HttpResponse& response) { m_overrides.insert(function, response); }
@@ -51,7 +49,6 @@ private:
     HttpResponse handle(const HttpRequest& request);
     HttpResponse answer(const QString& function, const QJsonObject& body);
 
-    LoopbackHttpServer m_http;
     QByteArray m_clientKey;
     QHash<QString, QJsonObject> m_rows;
     QHash<QString, QString> m_owners;

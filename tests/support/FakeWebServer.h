@@ -8,15 +8,12 @@
 
 // Web pages for any host, served from 127.0.0.1: the server also acts as the HTTP proxy of the client's network
 // access manager, so "http://www.instagram.com/p/1" reaches it with its real host name. Unknown pages are 404.
-class FakeWebServer : public QObject
+class FakeWebServer : public LoopbackHttpServer
 {
-    Q_OBJECT
-
 public:
     explicit FakeWebServer(QObject* parent = nullptr);
 
-    bool listen() { return m_http.listen(); }
-    LoopbackHttpServer& http() { return m_http; }
+    LoopbackHttpServer& http() { return *this; }
     QNetworkProxy proxy() const;
 
     void setPage(const QString& url, const HttpResponse& response) { m_pages.insert(url, response); }
@@ -24,7 +21,6 @@ public:
 
     // The absolute URLs requested, in order.
     QStringList requestedUrls() const;
-    const QList<HttpRequest>& requests() const { return m_http.requests(); }
 
     // The most requests that were open at the same time.
     int mostConcurrent() const { return m_mostConcurrent; }
@@ -32,7 +28,6 @@ public:
 private:
     QString absoluteUrl(const HttpRequest& request) const;
 
-    LoopbackHttpServer m_http;
     QHash<QString, HttpResponse> m_pages;
     int m_mostConcurrent = 0;
 };

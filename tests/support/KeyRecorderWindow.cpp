@@ -24,12 +24,6 @@ int KeyRecorderWindow::autoRepeats() const
         std::count_if(m_presses.cbegin(), m_presses.cend(), [](const Press& press) { return press.autoRepeat; }));
 }
 
-void KeyRecorderWindow::clear()
-{
-    m_presses.clear();
-    m_copies = 0;
-}
-
 void KeyRecorderWindow::keyPressEvent(QKeyEvent* event)
 {
     m_presses.append({event->key(), event->modifiers(), event->isAutoRepeat()});

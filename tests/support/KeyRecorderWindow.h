@@ -27,7 +27,6 @@ public:
     // Presses of `key` whose modifiers, ignoring the keypad flag, are exactly `modifiers`.
     int count(int key, Qt::KeyboardModifiers modifiers) const;
     int autoRepeats() const;
-    void clear();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -106,16 +106,13 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket* socket)
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
     request.target = requestLine.value(1);
-    qsizetype contentLength = 0;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
         const qsizetype colon = line.indexOf(':');
-        if (colon <= 0)
-            continue;
-        request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
-        if (line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) == 0)
-            contentLength = line.mid(colon + 1).trimmed().toLongLong();
+        if (colon > 0)
+            request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
     }
+    const qsizetype contentLength = request.header("content-length").toLongLong();
     if (buffer.size() - headEnd - 4 < contentLength) {
         socket->setProperty("buffer", buffer);
         return;

@@ -35,14 +35,11 @@ std::optional<QByteArray> runProgram(const QString& program, const QStringList& 
 
 namespace XdoTool {
 
-bool run(const QStringList& arguments, int timeoutMs)
-{
-    return runProgram(QStringLiteral("xdotool"), arguments, timeoutMs, QProcess::ForwardedErrorChannel).has_value();
-}
-
 bool run(const QString& arguments, int timeoutMs)
 {
-    return run(arguments.split(u' ', Qt::SkipEmptyParts), timeoutMs);
+    return runProgram(QStringLiteral("xdotool"), arguments.split(u' ', Qt::SkipEmptyParts), timeoutMs,
+                      QProcess::ForwardedErrorChannel)
+        .has_value();
 }
 
 QString output(const QStringList& arguments)
@@ -55,9 +52,8 @@ bool focus(QWindow& window)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return false;
-    if (!run(QStringList{QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window.winId())}))
-        return false;
-    return QTest::qWaitForWindowActive(&window);
+    return run(QStringLiteral("windowfocus --sync ") + QString::number(window.winId())) &&
+           QTest::qWaitForWindowActive(&window);
 }
 
 QString clipboardText()

@@ -12,7 +12,6 @@ namespace XdoTool {
 
 // Runs `xdotool <arguments>` (a command chain such as "keydown ctrl key c keyup ctrl"); true on exit status 0.
 bool run(const QString& arguments, int timeoutMs = 15000);
-bool run(const QStringList& arguments, int timeoutMs = 15000);
 // What `xdotool <arguments>` printed; empty when it failed.
 QString output(const QStringList& arguments);
 

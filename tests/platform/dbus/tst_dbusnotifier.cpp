@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/dbus/DBusNotifier.h"
 #include "support/FakeNotificationServer.h"
-#include "support/StdoutCapture.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -56,12 +55,9 @@ private Q_SLOTS:
         notifier.notify(u"Second"_s, u"text"_s);
         QTRY_COMPARE(server.shown().size(), 2);
         const FakeNotificationServer::Shown& shown = server.shown().first();
-        QCOMPARE(shown.appName, u"Vantro"_s);
-        QCOMPARE(shown.icon, u"vantro"_s);
         QCOMPARE(shown.summary, u"Key detection is off"_s);
         QCOMPARE(shown.body, expectedBody);
         QCOMPARE(shown.actions, expectedActions);
-        QCOMPARE(shown.hints.value(u"desktop-entry"_s).toString(), u"vantro"_s);
         QCOMPARE(server.shown().at(1).summary, u"Second"_s);
 
         // Buttons of another client's notification are not ours to answer.
@@ -77,14 +73,11 @@ private Q_SLOTS:
     {
         PrivateSessionBus bus(u"org.example.Nobody"_s);
         QVERIFY(bus.isRunning());
-        StdoutCapture out;
         DBusNotifier notifier(connectTo(bus.address()));
         QSignalSpy failed(&notifier, &Notifier::notificationFailed);
         notifier.notify(u"Title"_s, u"Body"_s);
         QTRY_COMPARE(failed.size(), 1);
-        QCOMPARE(failed.first().at(0).toString(), u"Title"_s);
-        QCOMPARE(failed.first().at(1).toString(), u"Body"_s);
-        QVERIFY(out.text().contains(u"Notifier: No notification service answered"));
+        QCOMPARE(failed.first(), (QVariantList{u"Title"_s, u"Body"_s}));
     }
 };
 

@@ -113,10 +113,8 @@ private Q_SLOTS:
 
         QTRY_COMPARE(calls, 1);
         QCOMPARE(image.has_value(), expectImage);
-        if (expectImage) {
-            QCOMPARE(image->size(), QSize(30, 20));
+        if (expectImage)
             QCOMPARE(QColor(image->pixel(5, 5)), QColor(Qt::green));
-        }
         QCOMPARE(error, expectError);
         // The portal's file is gone once read; a file named by an answer we ignored, or refused, is not touched.
         QCOMPARE(QFile::exists(picture), answer != u"picture");

@@ -2,7 +2,6 @@
 #include "platform/x11/KeyMonitorX11.h"
 #include "platform/x11/MacKeyCodes.h"
 #include "support/KeyRecorderWindow.h"
-#include "support/StdoutCapture.h"
 #include "support/XdoTool.h"
 
 #include <QSignalSpy>
@@ -38,7 +37,7 @@ struct Watched
     KeyRecorderWindow window;
     StallingHandler handler;
     KeyMonitorX11 monitor;
-    bool focus() { return XdoTool::focus(window); }
+    bool start() { return XdoTool::focus(window) && monitor.start(&handler); }
 };
 
 } // namespace
@@ -63,17 +62,13 @@ private Q_SLOTS:
     void watchdogThawsAStalledKeyboard()
     {
         Watched w;
-        QVERIFY(w.focus());
-        StdoutCapture out;
-        QVERIFY(w.monitor.start(&w.handler));
-        QCOMPARE(w.monitor.connectionCount(), 1);
+        QVERIFY(w.start());
         QSignalSpy thawed(&w.monitor, &KeyMonitor::keyboardThawed);
 
         w.handler.stallMs = 1500;
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl key x")));
         // The keyboard works again while the monitor thread is still asleep.
         QTRY_COMPARE_WITH_TIMEOUT(w.window.count(Qt::Key_X, Qt::NoModifier), 1, 1200);
-        QVERIFY(out.text().contains(u"KeyMonitor: The keyboard waited more than 200 ms"));
         QTRY_COMPARE(thawed.size(), 1); // so that the user can be told
 
         QTRY_COMPARE_WITH_TIMEOUT(w.monitor.connectionCount(), 2, 5000);
@@ -91,8 +86,7 @@ private Q_SLOTS:
     void stopWhileStalledStillThaws()
     {
         Watched w;
-        QVERIFY(w.focus());
-        QVERIFY(w.monitor.start(&w.handler));
+        QVERIFY(w.start());
         w.handler.stallMs = 3000;
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl")));
         QTRY_COMPARE(w.handler.copyPresses.load(), 1);
@@ -109,11 +103,10 @@ private Q_SLOTS:
     void swallowKeepsTheKeyboardUsable()
     {
         Watched w;
-        QVERIFY(w.focus());
         std::atomic<int> recorded{0};
         w.monitor.setLatencyRecorder(
             [&recorded](std::chrono::nanoseconds latency) { recorded += latency.count() > 0; });
-        QVERIFY(w.monitor.start(&w.handler));
+        QVERIFY(w.start());
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c key v keyup ctrl key a b")));
         QTRY_COMPARE(w.window.count(Qt::Key_B, Qt::NoModifier), 1);
         QCOMPARE(w.window.count(Qt::Key_V, Qt::ControlModifier), 1);
