@@ -270,7 +270,8 @@ void PanelSidebar::deleteProjectAt(int index)
     projects.removeAt(index);
     m_state.setProjects(projects);
     m_state.saveProjects(projects);
-    m_state.setActiveProjectIndex(std::max(previous - 1, 0));
+    // The active project stays selected when another one goes; when it goes itself, the one before it is next.
+    m_state.setActiveProjectIndex(index > previous ? previous : std::max(previous - 1, 0));
 }
 
 void PanelSidebar::setJoinFieldShown(bool shown)

@@ -473,18 +473,24 @@ private Q_SLOTS:
         }
     }
 
-    // A project is deleted from its context menu and the selection moves back by one; the last one left is not.
+    // A project is deleted from its context menu; deleting the active one moves the selection back by one, deleting
+    // another keeps the active project selected; the last one left is not deleted.
     void deletingProjects()
     {
         m->expand(ExpandedPanelTab::Prompts);
-        const QList<Project> projects{project(u"P0"_s), project(u"P1"_s), project(u"P2"_s)};
-        m->setProjects(projects, 0);
+        const QList<Project> projects{project(u"P0"_s), project(u"P1"_s), project(u"P2"_s), project(u"P3"_s),
+                                      project(u"P4"_s)};
+        m->setProjects(projects, 1);
         QListWidget* list = m->sidebar().projectList();
+        QVERIFY(deleteFromContextMenu(list, 2)); // after the active one
+        QCOMPARE(m->state.activeProject().name, u"P1"_s);
+        QVERIFY(deleteFromContextMenu(list, 0)); // before it
+        QCOMPARE(m->state.activeProject().name, u"P1"_s);
         QVERIFY(deleteFromContextMenu(list, 0)); // the active first one
         QCOMPARE(m->state.activeProjectIndex(), 0);
         m->state.setActiveProjectIndex(1);
         QVERIFY(deleteFromContextMenu(list, 1)); // the active last one
-        QCOMPARE(m->state.projects(), QList<Project>{projects[1]});
+        QCOMPARE(m->state.projects(), QList<Project>{projects[3]});
         QCOMPARE(m->state.activeProjectIndex(), 0);
         QCOMPARE(m->settings.integer(SettingsKeys::activeProjectIndex), 0);
         QCOMPARE(m->stored(), m->state.projects());
