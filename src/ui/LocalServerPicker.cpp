@@ -74,7 +74,10 @@ protected:
         const int used = QFontMetrics(bold).horizontalAdvance(name);
         const QString rest = text().mid(m_server.name.size());
         painter.setFont(font());
-        painter.setPen(m_colors.secondaryText());
+        // The theme's secondary text is too faint on the row's fill in the dark theme.
+        QColor models = m_colors.text();
+        models.setAlphaF(0.7f);
+        painter.setPen(models);
         const QRect restArea = area.adjusted(used, 0, 0, 0);
         painter.drawText(restArea, Qt::AlignVCenter | Qt::AlignLeft,
                          fontMetrics().elidedText(rest, Qt::ElideRight, restArea.width()));
@@ -114,6 +117,9 @@ LocalServerPicker::LocalServerPicker(Settings& settings, ModelCatalog& catalog, 
     m_status->setObjectName(QStringLiteral("localServerStatus"));
     m_status->setTextFormat(Qt::PlainText); // it names models, which servers choose
     m_status->setWordWrap(true);
+    QFont small = m_status->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    m_status->setFont(small);
     m_status->hide();
     box->addWidget(m_status);
 
