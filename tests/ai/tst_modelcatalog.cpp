@@ -96,8 +96,6 @@ private Q_SLOTS:
                              << u"The server answered the request for its models with HTTP status 500."_s;
         QTest::newRow("junk") << HttpResponse::text("<html>It works!</html>", 200, "text/html") << QString()
                               << QStringList() << notListed;
-        QTest::newRow("data not a list") << HttpResponse::json(q("{'data':{'id':'x'}}")) << QString() << QStringList()
-                                         << notListed;
         QTest::newRow("oversized body")
             << HttpResponse::json(listOf({u"a"_s, QString(ModelCatalog::maxBodyBytes, u'b')})) << QString()
             << QStringList() << u"The server’s list of models is larger than 1 MiB; type the model’s name."_s;
