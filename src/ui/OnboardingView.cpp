@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/OnboardingView.h"
 
+#include "ai/ModelCatalog.h"
 #include "model/AppState.h"
 #include "model/Project.h"
 #include "model/Settings.h"
@@ -8,6 +9,7 @@
 #include "platform/Backends.h"
 #include "platform/Log.h"
 #include "ui/KeyCap.h"
+#include "ui/LocalServerPicker.h"
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
 
@@ -303,6 +305,19 @@ QWidget* OnboardingView::buildQuickPrompts()
     scroll->setFrameShape(QFrame::NoFrame);
     PanelWidgets::useThinScrollBar(scroll->verticalScrollBar(), m_colors);
 
+    // Without a key nothing would answer; a model server on this computer needs none.
+    m_catalog = new ModelCatalog(nullptr, this);
+    m_localServers = new QWidget;
+    m_localServers->setObjectName(QStringLiteral("onboardingLocalServers"));
+    auto* local = new QVBoxLayout(m_localServers);
+    local->setContentsMargins(0, 4, 0, 4);
+    QLabel* noKey = line(tr("No API key yet? Vantro also works with a model server on this computer."), m_colors);
+    noKey->setAlignment(Qt::AlignLeft);
+    local->addWidget(noKey);
+    auto* picker = new LocalServerPicker(m_settings, *m_catalog, m_colors);
+    picker->findButton()->setStyleSheet(PanelWidgets::boxButtonStyle(m_colors));
+    local->addWidget(picker);
+
     m_autostart = new QCheckBox(tr("Start Vantro when I log in"));
     m_autostart->setObjectName(QStringLiteral("onboardingAutostart"));
     m_autostart->setChecked(true);
@@ -316,6 +331,7 @@ QWidget* OnboardingView::buildQuickPrompts()
     box->addWidget(title(tr("Quick Prompts"), m_colors));
     box->addWidget(line(tr("Select the prompts you want available.\nClick the pencil to edit."), m_colors));
     box->addWidget(scroll, 1);
+    box->addWidget(m_localServers);
     box->addWidget(m_autostart);
     box->addWidget(start, 0, Qt::AlignHCenter);
 
@@ -410,6 +426,9 @@ void OnboardingView::setCurrentStep(Step step)
         m_screenshot.reset();
     refreshExercises();
     refreshNavigation();
+    // Once shown it stays for this visit, also after a server was picked or a key came from elsewhere.
+    if (m_step == Step::QuickPrompts && changed)
+        m_localServers->setVisible(m_settings.string(SettingsKeys::openaiApiKey).isEmpty());
     if (QWidget* next = m_pages->currentWidget()->findChild<QPushButton*>(); next && next->isVisibleTo(this))
         next->setFocus(Qt::OtherFocusReason);
     Q_EMIT stepChanged(m_step);

@@ -13,6 +13,8 @@
 
 class AppState;
 class KeyCap;
+class LocalServerPicker;
+class ModelCatalog;
 class QCheckBox;
 class QKeyEvent;
 class QLabel;
@@ -120,6 +122,9 @@ private:
     };
     QList<ExerciseWidgets> m_exercises;
     QCheckBox* m_autostart = nullptr;
+    // Offered on the last step while no API key is set.
+    ModelCatalog* m_catalog = nullptr;
+    QWidget* m_localServers = nullptr;
     // Prompt step: the list, or the editor of one prompt.
     QStackedWidget* m_promptPages = nullptr;
     QHash<QUuid, std::pair<QCheckBox*, QLabel*>> m_promptRows;

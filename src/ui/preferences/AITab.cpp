@@ -1,22 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/preferences/AITab.h"
 
+#include "ai/ChatServiceConfig.h"
+#include "ai/ModelCatalog.h"
 #include "model/AppState.h"
 #include "model/Settings.h"
+#include "ui/LocalServerPicker.h"
 #include "ui/SymbolIcon.h"
 #include "ui/preferences/ModelInfo.h"
 #include "ui/preferences/PreferencesStyle.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringListModel>
+#include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -44,18 +51,38 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     : QWidget(parent), m_appState(appState), m_settings(settings), m_memory(std::move(memoryStore))
 {
     setObjectName(QStringLiteral("aiTab"));
+    // The preferences are handed no network access manager; the catalog brings its own.
+    m_catalog = new ModelCatalog(nullptr, this);
     QBoxLayout* box = PreferencesStyle::scrollingPage(this);
     QWidget* page = box->parentWidget();
 
-    // 1. Model: the fixed table, or any id an OpenAI-compatible server knows.
+    // 1. Model: what the server lists (with the fixed table on OpenAI's host), or any id typed.
     box->addWidget(PreferencesStyle::heading(tr("Model"), page));
+    auto* modelLine = new QHBoxLayout;
     m_model = new QComboBox(page);
     m_model->setObjectName(QStringLiteral("modelPicker"));
+    m_model->setAccessibleName(tr("Model"));
     m_model->setEditable(true);
     m_model->setInsertPolicy(QComboBox::NoInsert);
-    for (const ModelInfo& model : ModelInfo::all())
-        m_model->addItem(model.label(), model.id);
-    box->addWidget(m_model);
+    m_model->setMaxVisibleItems(15);
+    // A long id from a server must not widen the page.
+    m_model->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_model->setMinimumContentsLength(20);
+    modelLine->addWidget(m_model, 1);
+    m_refreshModels = new QToolButton(page);
+    m_refreshModels->setObjectName(QStringLiteral("refreshModelsButton"));
+    m_refreshModels->setToolTip(tr("Refresh Models"));
+    m_refreshModels->setAccessibleName(tr("Refresh Models"));
+    m_refreshModels->setAutoRaise(true);
+    m_refreshModels->setFocusPolicy(Qt::StrongFocus);
+    m_refreshModels->setIconSize(QSize(16, 16));
+    modelLine->addWidget(m_refreshModels);
+    box->addLayout(modelLine);
+    m_modelListNote = PreferencesStyle::caption({}, page);
+    m_modelListNote->setObjectName(QStringLiteral("modelListNote"));
+    m_modelListNote->setTextFormat(Qt::PlainText); // may quote the network layer
+    m_modelListNote->hide();
+    box->addWidget(m_modelListNote);
     m_modelNote = PreferencesStyle::caption({}, page);
     m_modelNote->setObjectName(QStringLiteral("modelNote"));
     box->addWidget(m_modelNote);
@@ -74,6 +101,17 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     prices->setColumnStretch(1, 1);
     box->addWidget(m_prices);
 
+    box->addWidget(PreferencesStyle::heading(tr("Images"), page));
+    m_vision = new QComboBox(page);
+    m_vision->setObjectName(QStringLiteral("visionSupportPicker"));
+    m_vision->setAccessibleName(tr("Images"));
+    m_vision->addItem(tr("Ask the server"), QStringLiteral("auto"));
+    m_vision->addItem(tr("The model takes images"), QStringLiteral("yes"));
+    m_vision->addItem(tr("The model does not take images"), QStringLiteral("no"));
+    addLeft(box, m_vision);
+    box->addWidget(PreferencesStyle::caption(
+        tr("Whether screenshots can go to the model. Say it here when the server cannot tell."), page));
+
     box->addWidget(PreferencesStyle::heading(tr("Endpoint"), page));
     m_endpoint = new QLineEdit(page);
     m_endpoint->setObjectName(QStringLiteral("endpointEdit"));
@@ -82,21 +120,22 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     box->addWidget(m_endpoint);
     box->addWidget(PreferencesStyle::caption(
         tr("Any OpenAI-compatible server works; \u201c/v1/chat/completions\u201d is appended. For a local server "
-           "enter its address, e.g. http://localhost:11434 (Ollama) or http://localhost:8080 (llama.cpp), and "
-           "type its model name above."),
+           "enter its address, e.g. http://localhost:11434 (Ollama) or http://localhost:8080 (llama.cpp), or let "
+           "Vantro find it:"),
         page));
+    m_localServers = new LocalServerPicker(m_settings, *m_catalog, m_colors, page);
+    box->addWidget(m_localServers);
 
     // 2. API key.
-    box->addWidget(PreferencesStyle::heading(tr("OpenAI API Key"), page));
+    m_keyHeading = PreferencesStyle::heading(tr("OpenAI API Key"), page);
+    box->addWidget(m_keyHeading);
     m_apiKey = new QLineEdit(page);
     m_apiKey->setObjectName(QStringLiteral("apiKeyEdit"));
     m_apiKey->setEchoMode(QLineEdit::Password);
-    m_apiKey->setPlaceholderText(QStringLiteral("sk-..."));
     m_apiKey->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
     box->addWidget(m_apiKey);
     m_keyHint = PreferencesStyle::caption({}, page);
     m_keyHint->setObjectName(QStringLiteral("apiKeyHint"));
-    m_keyHint->setTextFormat(Qt::RichText);
     m_keyHint->setOpenExternalLinks(true);
     box->addWidget(m_keyHint);
 
@@ -123,6 +162,17 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     box->addWidget(PreferencesStyle::caption(tr("After each response, the AI extracts durable facts about you and "
                                                 "the project. Uses a small background API call."),
                                              page));
+    box->addWidget(PreferencesStyle::heading(tr("Model for remembering facts"), page));
+    m_memoryModel = new QLineEdit(page);
+    m_memoryModel->setObjectName(QStringLiteral("memoryModelEdit"));
+    m_memoryModel->setAccessibleName(tr("Model for remembering facts"));
+    m_memoryModelCompleter = new QCompleter(new QStringListModel(m_memoryModel), m_memoryModel);
+    m_memoryModelCompleter->setCaseSensitivity(Qt::CaseInsensitive);
+    m_memoryModelCompleter->setFilterMode(Qt::MatchContains);
+    m_memoryModel->setCompleter(m_memoryModelCompleter);
+    box->addWidget(m_memoryModel);
+    box->addWidget(
+        PreferencesStyle::caption(tr("Leave empty for the model shown; a small, fast one is enough."), page));
 
     // 5. User memory.
     box->addWidget(PreferencesStyle::heading(tr("User Memory"), page));
@@ -154,12 +204,38 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     box->addStretch();
 
     connect(m_model, &QComboBox::currentTextChanged, this, &AITab::modelTextChanged);
+    connect(m_refreshModels, &QToolButton::clicked, this, &AITab::refreshModels);
+    // Typing an address or a key asks again once the typing pauses, not at every letter.
+    m_refreshSoon.setSingleShot(true);
+    m_refreshSoon.setInterval(600);
+    connect(&m_refreshSoon, &QTimer::timeout, this, &AITab::refreshModels);
+    connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
+        if ((key == settingName(SettingsKeys::apiBaseUrl) || key == settingName(SettingsKeys::openaiApiKey)) &&
+            isVisible())
+            m_refreshSoon.start();
+    });
+    connect(m_vision, &QComboBox::activated, this, [this](int index) {
+        m_settings.setString(SettingsKeys::visionSupport, m_vision->itemData(index).toString());
+    });
     connect(m_endpoint, &QLineEdit::textEdited, this, [this](const QString& text) {
         // Empty means the default service rather than no service at all.
         if (text.trimmed().isEmpty())
             m_settings.remove(SettingsKeys::apiBaseUrl);
         else
             m_settings.setString(SettingsKeys::apiBaseUrl, text.trimmed());
+        fillModelList();
+        showEndpointDependentText();
+    });
+    connect(m_localServers, &LocalServerPicker::serverChosen, this, [this] {
+        load();
+        refreshModels();
+    });
+    connect(m_memoryModel, &QLineEdit::textEdited, this, [this](const QString& text) {
+        // Empty falls back to the model shown as the placeholder.
+        if (text.trimmed().isEmpty())
+            m_settings.remove(SettingsKeys::memoryModel);
+        else
+            m_settings.setString(SettingsKeys::memoryModel, text.trimmed());
     });
     // Keys are pasted with stray blanks and line breaks more often than not; no key contains any.
     connect(m_apiKey, &QLineEdit::textEdited, this,
@@ -206,6 +282,7 @@ void AITab::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     load();
+    refreshModels();
 }
 
 void AITab::load()
@@ -222,16 +299,18 @@ void AITab::load()
         m_settings.contains(SettingsKeys::apiBaseUrl) ? m_settings.string(SettingsKeys::apiBaseUrl) : QString();
     if (m_endpoint->text() != endpoint)
         m_endpoint->setText(endpoint);
+    const int vision = m_vision->findData(m_settings.string(SettingsKeys::visionSupport).trimmed().toLower());
+    m_vision->setCurrentIndex(std::max(vision, 0));
+    const QString memoryModel = m_settings.string(SettingsKeys::memoryModel);
+    if (m_memoryModel->text() != memoryModel)
+        m_memoryModel->setText(memoryModel);
 
     m_selectedModel = m_settings.string(SettingsKeys::openaiModel);
     if (m_selectedModel.isEmpty())
         m_selectedModel = QStringLiteral("gpt-4o");
-    const int known = m_model->findData(m_selectedModel);
-    if (known >= 0)
-        m_model->setCurrentIndex(known);
-    else
-        m_model->setEditText(m_selectedModel);
+    fillModelList();
     showModelDetails();
+    showEndpointDependentText();
 
     m_selectedProjectIndex = m_appState.activeProjectIndex();
     refreshProjectPicker();
@@ -252,6 +331,72 @@ void AITab::modelTextChanged(const QString& text)
     m_selectedModel = id;
     m_settings.setString(SettingsKeys::openaiModel, id);
     showModelDetails();
+    showEndpointDependentText();
+}
+
+void AITab::refreshModels()
+{
+    m_refreshSoon.stop();
+    m_catalog->cancel(this);
+    const ChatServiceConfig config = ChatServiceConfig::fromSettings(m_settings);
+    if (config.isOpenAIHost() && config.apiKey.isEmpty()) {
+        // OpenAI lists nothing without a key, and the key's caption already says where to get one.
+        m_serverModels.clear();
+        fillModelList();
+        PreferencesStyle::setErrorText(m_modelListNote, {});
+        return;
+    }
+    PreferencesStyle::setErrorText(m_modelListNote, tr("Asking the server for its models\u2026"));
+    m_catalog->listModels(config, this, [this](const ModelListing& listing) {
+        m_serverModels = listing.ids;
+        fillModelList();
+        PreferencesStyle::setErrorText(m_modelListNote, listing.message);
+    });
+}
+
+void AITab::fillModelList()
+{
+    // Rebuilding the list must neither write the setting nor disturb someone typing in the field.
+    const bool wasLoading = std::exchange(m_loading, true);
+    const bool typing = m_model->lineEdit()->hasFocus();
+    const int cursor = m_model->lineEdit()->cursorPosition();
+    m_model->clear();
+    if (ChatServiceConfig::fromSettings(m_settings).isOpenAIHost()) {
+        for (const ModelInfo& model : ModelInfo::all())
+            m_model->addItem(model.label(), model.id);
+    }
+    for (const QString& id : std::as_const(m_serverModels)) {
+        if (m_model->findData(id) < 0)
+            m_model->addItem(id, id);
+    }
+    const int known = m_model->findData(m_selectedModel);
+    m_model->setCurrentIndex(known);
+    if (known < 0)
+        m_model->setEditText(m_selectedModel);
+    if (typing)
+        m_model->lineEdit()->setCursorPosition(cursor);
+    static_cast<QStringListModel*>(m_memoryModelCompleter->model())->setStringList(m_serverModels);
+    m_loading = wasLoading;
+}
+
+void AITab::showEndpointDependentText()
+{
+    ChatServiceConfig config = ChatServiceConfig::fromSettings(m_settings);
+    const bool openAI = config.isOpenAIHost();
+    m_keyHeading->setText(openAI ? tr("OpenAI API Key") : tr("API Key"));
+    m_apiKey->setPlaceholderText(openAI ? QStringLiteral("sk-...") : tr("Optional"));
+    if (openAI) {
+        // The link colour is part of the text: a styled label does not take it from the theme palette.
+        m_keyHint->setTextFormat(Qt::RichText);
+        m_keyHint->setText(tr("Get a key at <a style=\"color: %1\" href=\"https://platform.openai.com/api-keys\">"
+                              "platform.openai.com/api-keys</a>.")
+                               .arg(m_colors.accent().name()));
+    } else {
+        m_keyHint->setTextFormat(Qt::PlainText);
+        m_keyHint->setText(tr("Leave empty for a local server that needs no key."));
+    }
+    config.memoryModelSetting.clear();
+    m_memoryModel->setPlaceholderText(config.memoryModel());
 }
 
 void AITab::showModelDetails()
@@ -302,10 +447,9 @@ void AITab::loadProjectMemory()
 void AITab::setColors(const ThemeColors& colors)
 {
     m_colors = colors;
-    // The link colour is part of the text: a styled label does not take it from the theme palette.
-    m_keyHint->setText(tr("Get a key at <a style=\"color: %1\" href=\"https://platform.openai.com/api-keys\">"
-                          "platform.openai.com/api-keys</a>. Local servers usually need none.")
-                           .arg(colors.accent().name()));
+    showEndpointDependentText();
+    m_localServers->setColors(colors);
+    m_refreshModels->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"), colors.secondaryText(), 16));
     m_inputIcon->setPixmap(symbolIcon(QStringLiteral("arrow.right.circle"), colors.secondaryText(), 14).pixmap(14));
     m_outputIcon->setPixmap(symbolIcon(QStringLiteral("arrow.left.circle"), colors.secondaryText(), 14).pixmap(14));
 }
