@@ -4,7 +4,6 @@
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -27,17 +26,6 @@ Project project(const QString& name, QList<Prompt> prompts = {}, std::optional<Q
 {
     return Project{QUuid::createUuid(), name,      u"📁"_s,       QString(),
                    std::move(prompts),  shareCode, std::nullopt, std::nullopt};
-}
-
-QByteArray redPng()
-{
-    QImage image(4, 3, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 // Settings in temporary folders; the state is made on demand so a test can prepare the stored data first.
@@ -80,7 +68,6 @@ private Q_SLOTS:
         QTest::newRow("projects win over legacy prompts") << two << false << true << "stored";
         QTest::newRow("legacy prompts only") << QByteArray() << false << true << "migrated";
         QTest::newRow("empty array counts as missing") << QByteArray("[]") << false << true << "migrated";
-        QTest::newRow("first launch") << QByteArray() << false << false << "default";
         QTest::newRow("corrupt: falls back to General") << bad << false << false << "default";
         QTest::newRow("corrupt: falls back to the legacy prompts") << bad << false << true << "migrated";
         // Unquoted commas make the INI reader see a list instead of one value.
@@ -101,12 +88,12 @@ private Q_SLOTS:
         if (!userProjects.isNull() && !asIniText)
             settings.setBytes(SettingsKeys::userProjects, userProjects);
         const QList<Prompt> legacy{prompt(3, u"Three"_s), prompt(1, u"One"_s), prompt(2, u"Two"_s)};
-        const QByteArray legacyBytes =
-            withLegacyPrompts
-                ? QJsonDocument(QJsonArray{legacy[0].toJson(), legacy[1].toJson(), legacy[2].toJson()}).toJson()
-                : QByteArray();
-        if (withLegacyPrompts)
+        QByteArray legacyBytes;
+        if (withLegacyPrompts) {
+            legacyBytes =
+                QJsonDocument(QJsonArray{legacy[0].toJson(), legacy[1].toJson(), legacy[2].toJson()}).toJson();
             settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
+        }
         const bool corrupt = QByteArray(QTest::currentDataTag()).startsWith("corrupt");
 
         StdoutCapture capture;
@@ -189,38 +176,19 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::readFile(path).endsWith("\n\n"));
     }
 
-    void customPromptBecomesQuickAction_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QList<qint64>>("numbers");
-        QTest::addColumn<qint64>("expectedNumber");
-
-        const QString forty = u"Rewrite this as a haiku about the ocean."_s;
-        QTest::newRow("40 characters") << forty << forty.left(24) << QList<qint64>{1, 7, 3} << qint64(8);
-        QTest::newRow("no prompts yet") << u"First"_s << u"First"_s << QList<qint64>{} << qint64(1);
-        const QString emoji = u"Add 👩‍💻 and 🇩🇪 to every line of the text please"_s;
-        QTest::newRow("emoji kept whole")
-            << emoji << u"Add 👩‍💻 and 🇩🇪 to every lin"_s << QList<qint64>{1} << qint64(2);
-    }
-
+    // The title is the text's first 24 characters as a reader counts them; the number follows the highest.
     void customPromptBecomesQuickAction()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, title);
-        QFETCH(QList<qint64>, numbers);
-        QFETCH(qint64, expectedNumber);
         Fixture f;
         auto state = f.makeState();
-        QList<Prompt> prompts;
-        for (qint64 n : numbers)
-            prompts.append(prompt(n, QString::number(n)));
+        const QList<Prompt> prompts{prompt(1, u"1"_s), prompt(7, u"7"_s), prompt(3, u"3"_s)};
         state->replaceProjects({project(u"Target"_s, prompts)});
-        state->setActiveProjectIndex(5); // past the end: the last project
+        const QString text = u"Add 👩‍💻 and 🇩🇪 to every line of the text please"_s;
         state->setLastCustomPromptText(text);
         state->saveCustomPromptAsQuickAction(); // that it is stored and offered once is the quick prompt view's test
         const QList<Prompt> saved = state->projects().at(0).prompts;
-        QCOMPARE(saved, (prompts + QList<Prompt>{Prompt{saved.last().id, expectedNumber, title, text}}));
+        const Prompt expected{saved.last().id, 8, u"Add 👩‍💻 and 🇩🇪 to every lin"_s, text};
+        QCOMPARE(saved, prompts + QList<Prompt>{expected});
     }
 
     void deletingTheActiveSessionPicksTheNewest()
@@ -238,27 +206,20 @@ private Q_SLOTS:
         QCOMPARE(ChatStore().loadSessions(), QList<ChatSession>{second});
     }
 
-    void readClipboard_data()
-    {
-        QTest::addColumn<QByteArray>("png");
-        QTest::addColumn<bool>("expectImage"); // and the text "caption" with it, else no text
-        QTest::newRow("text and png") << redPng() << true;
-        QTest::newRow("only a damaged png") << QByteArray("\x89PNG") << false;
-    }
-
-    // Text as read from another X client is the clipboard text test's; here the image, what an earlier read left and
-    // which changes are announced.
+    // Text as read from another X client is the clipboard text test's, a copied image the app delegate's; here a
+    // damaged PNG is passed over for the next image, and which changes are announced.
     void readClipboard()
     {
-        QFETCH(QByteArray, png);
-        QFETCH(bool, expectImage);
         Fixture f;
         auto state = f.makeState();
         state->setClipboardText(u"old"_s);
         state->setClipboardImage(QImage(1, 1, QImage::Format_RGB32));
+        QImage red(4, 3, QImage::Format_RGB32);
+        red.fill(Qt::red);
         auto* mime = new QMimeData;
-        mime->setText(expectImage ? u"caption"_s : QString());
-        mime->setData(u"image/png"_s, png);
+        mime->setText(u"caption"_s);
+        mime->setData(u"image/png"_s, QByteArray("\x89PNG"));
+        mime->setImageData(red);
         QGuiApplication::clipboard()->setMimeData(mime);
 
         QSignalSpy textChanged(state.get(), &AppState::clipboardTextChanged);
@@ -267,11 +228,8 @@ private Q_SLOTS:
         state->readClipboard(); // the same text and an equal image are no change
         QCOMPARE(textChanged.size(), 1);
         QCOMPARE(imageChanged.size(), 1);
-        QCOMPARE(state->clipboardText(), expectImage ? u"caption"_s : QString());
-        QCOMPARE(state->clipboardImage().has_value(), expectImage);
-        if (expectImage)
-            QCOMPARE(QColor(state->clipboardImage()->pixel(3, 2)), QColor(Qt::red));
-        QCOMPARE(state->hasClipboardContent(), expectImage);
+        QCOMPARE(state->clipboardText(), u"caption"_s);
+        QCOMPARE(state->clipboardImage(), std::optional<QImage>(red));
     }
 };
 
