@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/MemoryExtractor.h"
+#include "ai/PromptAssembly.h"
 #include "chat/ChatTurnRunner.h"
 #include "model/AppState.h"
 #include "model/ChatStore.h"
@@ -283,6 +284,28 @@ private Q_SLOTS:
             QCOMPARE(f.lastShown(), shown);
         QCOMPARE(f.requests(true).isEmpty(), how == 3);
         QTRY_COMPARE(f.chat.http().openConnections() + f.web.http().openConnections(), 0);
+    }
+    // What the turns above leave to the prompt assembly itself: a quick run sends the context as stored, then the
+    // instruction, and an image without text sends the instruction as the text; a chat turn leaves a blank context
+    // out and sends only role and content of earlier messages, never page text on an answer.
+    void promptParts()
+    {
+        using namespace PromptAssembly;
+        Project blank;
+        blank.contextDescription = u"   "_s;
+        const PromptRun run = composePromptRun(summarize, u" t "_s, QImage(), blank);
+        QCOMPARE(run.systemText, u"   \n\nSummarize this."_s);
+        QCOMPARE(run.userText, u" t "_s);
+        const QImage image(4, 4, QImage::Format_RGB32);
+        QCOMPARE(composePromptRun(summarize, QString(), image, {}).userText, summarize.systemPrompt);
+        QCOMPARE(composePromptRun(summarize, u"caption"_s, image, {}).userText, u"caption"_s);
+        QCOMPARE(composeChatSystemPrompt({}, {}, {}, std::nullopt, blank), QString());
+
+        ChatMessage answer{.role = MessageRole::Assistant, .content = u"Hello!"_s, .webSearchEnabled = true};
+        answer.annotations = QList<URLCitation>{{u"https://a.example"_s, {}, {}, {}, {}}};
+        answer.imageData = QByteArray("png");
+        QCOMPARE(composeChatHistory({answer}, u"Page"_s),
+                 QJsonArray{QJsonObject({{u"role"_s, u"assistant"_s}, {u"content"_s, u"Hello!"_s}})});
     }
 };
 
