@@ -63,11 +63,6 @@ QDateTime& dateIn(ChatSession& session, const QString& field)
     return session.messages[1].timestamp;
 }
 
-QStringList corruptCopies(const QString& folder)
-{
-    return QDir(folder).entryList({u"chat_sessions.json.corrupt-*"_s}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-}
-
 } // namespace
 
 class TestStores : public QObject
@@ -75,57 +70,30 @@ class TestStores : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // "Get Started": the chosen prompts, numbered in the walkthrough's order, replace an untouched General and
-    // otherwise come as "My Prompts"; nothing chosen changes nothing.
-    void projectsAfterFirstRun_data()
-    {
-        QTest::addColumn<QString>("stored");    // what the user has
-        QTest::addColumn<QList<int>>("chosen"); // indexes into the library, in the walkthrough's order
-        QTest::newRow("nothing chosen") << "general" << QList<int>{};
-        QTest::newRow("untouched General") << "general" << QList<int>{4, 0};
-        QTest::newRow("default not chosen") << "general" << QList<int>{1};
-        QTest::newRow("General edited") << "general edited" << QList<int>{0};
-        QTest::newRow("two projects") << "two projects" << QList<int>{0, 2};
-    }
-
+    // "Get Started" (replacing an untouched General with the chosen prompts, numbered in order, is the walkthrough's
+    // test): a default that was not chosen is dropped; a changed General or a second project gets the choice beside
+    // it as "My Prompts"; nothing chosen changes nothing.
     void projectsAfterFirstRun()
     {
-        QFETCH(QString, stored);
-        QFETCH(QList<int>, chosen);
         const QList<Prompt>& library = defaultPrompts();
         Project general = defaultProject();
         general.defaultPromptID = library.at(4).id;
-        if (stored == u"general edited")
-            general.prompts[2].title = QStringLiteral("Mine");
-        QList<Project> projects{general};
-        if (stored == u"two projects")
-            projects.append(
-                Project{QUuid::createUuid(), QStringLiteral("Other"), QStringLiteral("x"), {}, {}, {}, {}, {}});
-        QList<Prompt> picked;
-        for (const int index : chosen)
-            picked.append(library.at(index));
+        QVERIFY(!::projectsAfterFirstRun({general}, library, {}));
+        QCOMPARE(::projectsAfterFirstRun({general}, library, {library.at(4)})->first().defaultPromptID,
+                 general.defaultPromptID);
+        QVERIFY(!::projectsAfterFirstRun({general}, library, {library.at(1)})->first().defaultPromptID);
 
-        const std::optional<QList<Project>> after = ::projectsAfterFirstRun(projects, library, picked);
-        if (chosen.isEmpty()) {
-            QVERIFY(!after);
-            return;
+        Project edited = general;
+        edited.prompts[2].title = u"Mine"_s;
+        const Project other{QUuid::createUuid(), u"Other"_s, u"x"_s, {}, {}, {}, {}, {}};
+        const QList<Prompt> chosen{library.at(2), library.at(0)};
+        for (const QList<Project>& stored : {QList<Project>{edited}, QList<Project>{general, other}}) {
+            const std::optional<QList<Project>> after = ::projectsAfterFirstRun(stored, library, chosen);
+            QCOMPARE(after->mid(0, stored.size()), stored);
+            QCOMPARE(after->last().name, u"My Prompts"_s);
+            QCOMPARE(after->last().prompts.first().id, chosen.first().id);
+            QCOMPARE(after->last().prompts.last().number, 2);
         }
-        QVERIFY(after);
-        for (qsizetype i = 0; i < picked.size(); ++i)
-            picked[i].number = i + 1;
-        if (stored == u"general") {
-            QCOMPARE(after->size(), 1);
-            QCOMPARE(after->first().prompts, picked);
-            QCOMPARE(after->first().id, general.id);
-            // The text default survives only if it was chosen.
-            QCOMPARE(after->first().defaultPromptID.has_value(), chosen.contains(4));
-            return;
-        }
-        QCOMPARE(after->size(), projects.size() + 1);
-        QCOMPARE(after->mid(0, projects.size()), projects);
-        const Project& added = after->last();
-        QCOMPARE(added.name, QStringLiteral("My Prompts"));
-        QCOMPARE(added.prompts, picked);
     }
 
     // What goes to disk: nothing on a first launch; then pretty-printed with sorted keys, upper-case ids and optional
@@ -263,7 +231,9 @@ private Q_SLOTS:
         // Both survive the next save, byte for byte.
         store.saveSessions({sampleSession(u"new"_s)});
         QSet<QByteArray> kept;
-        for (const QString& name : corruptCopies(env.appFolder())) {
+        const QDir appFolder(env.appFolder());
+        for (const QString& name : appFolder.entryList({u"chat_sessions.json.corrupt-*"_s},
+                                                       QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
             const QString copy = env.appFolder() + u'/' + name;
             kept.insert(TestEnvironment::readFile(QFileInfo(copy).isDir() ? copy + u"/inside"_s : copy));
         }
