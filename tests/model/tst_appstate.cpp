@@ -150,22 +150,26 @@ private Q_SLOTS:
         QCOMPARE(state->activeProject(), defaultProject());
     }
 
-    // Which replies count as blank is the records' test; here the trimmed history is written back once.
+    // Blank or empty answers at the end of a session are dropped at load (a blank question, or an empty answer
+    // before a question, stays), and the trimmed history is written back once.
     void sessionsLoseTrailingBlankAnswers()
     {
         Fixture f;
         const QDateTime t = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
-        const auto said = [&](MessageRole role, const QString& text) {
-            return ChatMessage{QUuid::createUuid(), role, text, t, {}, true, {}};
+        const auto session = [&](const QList<std::pair<MessageRole, QString>>& said) {
+            ChatSession s{QUuid::createUuid(), u"S"_s, QUuid(), u"G"_s, {}, {}, t, t};
+            for (const auto& [role, text] : said)
+                s.messages.append(ChatMessage{QUuid::createUuid(), role, text, t, {}, true, {}});
+            return s;
         };
-        const QList<ChatMessage> messages{said(MessageRole::User, u"Hi"_s), said(MessageRole::Assistant, u" \n"_s),
-                                          said(MessageRole::Assistant, QString())};
-        ChatSession cut{QUuid::createUuid(), u"Cut"_s, QUuid(), u"G"_s, {}, messages, t, t};
+        const MessageRole user = MessageRole::User, answer = MessageRole::Assistant;
+        ChatSession cut = session({{user, u"Hi"_s}, {answer, u" \n\t"_s}, {answer, QString()}, {answer, u"\u2028"_s}});
+        const ChatSession kept = session({{answer, QString()}, {user, u" "_s}});
         ChatStore store;
-        store.saveSessions({cut});
+        store.saveSessions({cut, kept});
         auto state = f.makeState();
         cut.messages.resize(1);
-        QCOMPARE(state->chatSessions(), QList<ChatSession>{cut});
+        QCOMPARE(state->chatSessions(), (QList<ChatSession>{cut, kept}));
         QCOMPARE(store.loadSessions(), state->chatSessions());
 
         // Nothing to trim: the file is not rewritten.

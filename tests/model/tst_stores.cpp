@@ -22,14 +22,9 @@ namespace {
 
 const QDateTime when = *JsonFormat::parseDate(u"2026-01-02T03:04:05Z"_s);
 
-ChatMessage message(MessageRole role, const QString& content)
-{
-    return ChatMessage{.id = QUuid::createUuid(), .role = role, .content = content, .timestamp = when};
-}
-
 QJsonObject validSessionJson()
 {
-    ChatMessage hi = message(MessageRole::User, u"hi"_s);
+    ChatMessage hi{.id = QUuid::createUuid(), .role = MessageRole::User, .content = u"hi"_s, .timestamp = when};
     hi.imageData = QByteArray("\x89PNG", 4);
     return ChatSession{
         QUuid::createUuid(), u"T"_s, QUuid::createUuid(), u"General"_s, defaultProjectEmoji(), QList{hi}, when, when}
@@ -334,29 +329,6 @@ private Q_SLOTS:
         QVERIFY(!decoded.has_value());
         QCOMPARE(error.path, expectedPath);
         QVERIFY(error.description().startsWith(expectedPath + u": "_s));
-    }
-
-    void droppingTrailingEmptyReplies_data()
-    {
-        QTest::addColumn<QStringList>("messages"); // "u:" or "a:" followed by the content
-        QTest::addColumn<int>("remaining");
-        QTest::newRow("blank and empty answers after a question")
-            << QStringList{u"u:Hello"_s, u"a: \n\t"_s, u"a:"_s} << 1;
-        QTest::newRow("empty answer before a question") << QStringList{u"a:"_s, u"u:q"_s} << 2;
-        QTest::newRow("blank user message stays") << QStringList{u"a:x"_s, u"u: "_s} << 2;
-        QTest::newRow("only blank answers") << QStringList{u"a: "_s, u"a:\u2028"_s} << 0;
-    }
-
-    void droppingTrailingEmptyReplies()
-    {
-        QFETCH(QStringList, messages);
-        QFETCH(int, remaining);
-        ChatSession session;
-        for (const QString& m : messages)
-            session.messages.append(message(m.startsWith(u'u') ? MessageRole::User : MessageRole::Assistant, m.mid(2)));
-        const ChatSession result = session.droppingTrailingEmptyReplies();
-        QCOMPARE(result.messages.size(), remaining);
-        QCOMPARE(result.messages, session.messages.first(remaining));
     }
 
     // Memory files
