@@ -65,10 +65,11 @@ struct Recorder
     bool ended() const { return !log.isEmpty() && (log.last() == u"finished" || log.last().startsWith(u"failed:")); }
 };
 
+// Transparent, so an upload shows what became of the transparent parts.
 QImage filledImage(int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(30, 120, 200));
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
     return image;
 }
 
@@ -277,8 +278,8 @@ private Q_SLOTS:
         QTRY_COMPARE(m_server->http().openConnections(), 0);
     }
 
-    // Scaled to fit 1024 pixels, sent as JPEG after the text (none when the text is empty); in a chat, with the
-    // last entry when it is the user's, and nowhere otherwise.
+    // Scaled to fit 1024 pixels, sent as JPEG on white after the text (none when the text is empty); in a chat,
+    // with the last entry when it is the user's, and nowhere otherwise.
     void imageUpload_data()
     {
         QTest::addColumn<QSize>("source");
@@ -320,20 +321,13 @@ private Q_SLOTS:
         QVERIFY(url.startsWith(u"data:image/jpeg;base64,"));
         const QImage decoded = QImage::fromData(QByteArray::fromBase64(url.mid(23).toLatin1()), "JPEG");
         QCOMPARE(decoded.size(), sent);
+        QVERIFY(decoded.pixelColor(sent.width() / 2, sent.height() / 2).lightness() > 245); // white, not black
     }
 
-    void encodeImage()
-    {
-        QImage transparent(20, 20, QImage::Format_ARGB32);
-        transparent.fill(Qt::transparent);
-        const QImage decoded = QImage::fromData(
-            QByteArray::fromBase64(ChatCompletionsClient::encodeImageForUpload(transparent).value()), "JPEG");
-        QVERIFY(decoded.pixelColor(10, 10).lightness() > 245); // transparent parts become white, not black
-    }
-
-    // Cancelled while the server still holds the request. A cancel mid-answer is the chat turn and app delegate
-    // tests' case.
-    void cancelAborts()
+    // Cancelled while the server still holds it, a request ends without a word; left alone, it times out. A
+    // refused connection passes the network layer's own text through. A cancel mid-answer is the chat turn and app
+    // delegate tests' case.
+    void hungOrRefused()
     {
         m_server->setResponse(FakeChatServer::hang());
         Recorder hung(m_client->streamCompletion(config(), QString(), u"x"_s));
@@ -342,17 +336,12 @@ private Q_SLOTS:
         QTRY_VERIFY(!hung.stream);
         QTRY_COMPARE(m_server->http().openConnections(), 0);
         QVERIFY(hung.log.isEmpty());
-    }
 
-    void transportFailures()
-    {
-        m_server->setResponse(FakeChatServer::hang());
         m_client->setInactivityTimeout(std::chrono::milliseconds(300));
         Recorder silent(m_client->streamCompletion(config(), QString(), u"x"_s));
         QTRY_VERIFY(silent.ended());
         QCOMPARE(silent.error->description(), u"The request timed out."_s);
 
-        // A refused connection passes the network layer's own text through.
         Recorder refused(m_client->streamCompletion({u"http://127.0.0.1:1"_s, u"k"_s, u"m"_s}, QString(), u"x"_s));
         QTRY_VERIFY(refused.ended());
         QCOMPARE(refused.error->kind(), OpenAIError::Kind::Transport);
