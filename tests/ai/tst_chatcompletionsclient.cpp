@@ -196,7 +196,6 @@ private Q_SLOTS:
     void endpointFromBaseUrl()
     {
         const QList<std::pair<QString, QString>> cases{
-            {ChatServiceConfig::defaultBaseUrl(), u"https://api.openai.com/v1/chat/completions"_s},
             {u"http://localhost:11434/"_s, u"http://localhost:11434/v1/chat/completions"_s},
             {u"https://openrouter.ai/api"_s, u"https://openrouter.ai/api/v1/chat/completions"_s},
             {u"api.openai.com"_s, {}},

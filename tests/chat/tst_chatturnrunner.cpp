@@ -480,10 +480,9 @@ private Q_SLOTS:
         QCOMPARE(found(u"go to www.example.org/page or HTTPS://Example.COM/A?b=1#c"_s),
                  u"http://www.example.org/page https://example.com/A?b=1#c"_s);
 
-        // Routing by host only; "x.com" counts anywhere in the host.
-        const QList<std::pair<const char*, Site>> routes{{"https://www.instagram.com/p/1", Site::Instagram},
-                                                         {"https://vm.TikTok.com/x", Site::TikTok},
-                                                         {"https://twitter.com/a/status/1", Site::X},
+        // Routing by host only, whatever its case; "x.com" counts anywhere in the host. Instagram and X pages are
+        // routed in the fetch tests below.
+        const QList<std::pair<const char*, Site>> routes{{"https://vm.TikTok.com/x", Site::TikTok},
                                                          {"https://dropbox.com/s/1", Site::X},
                                                          {"https://example.org/instagram.com", Site::Generic}};
         for (const auto& [url, site] : routes)
