@@ -621,8 +621,6 @@ private Q_SLOTS:
         QCOMPARE(fetch(text), content);
         QCOMPARE(m_web.requests().size(), requests);
         QCOMPARE(m_web.mostConcurrent(), 1);
-        QCOMPARE(m_web.requests().first().header("Accept"),
-                 QByteArray("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"));
     }
 
     void siteFetchersAndFallback()

@@ -140,7 +140,6 @@ private Q_SLOTS:
         StdoutCapture out;
         ChatStore store;
         QVERIFY(store.loadSessions().isEmpty()); // first launch: no file, nothing logged
-        QVERIFY(QFileInfo(env.appFolder()).isDir());
         QCOMPARE(out.text(), QString());
 
         const ChatSession session = sampleSession(u"one"_s);
