@@ -295,7 +295,8 @@ private Q_SLOTS:
     }
 
     // Cancelled, torn down or deleted mid-answer: the partial answer is kept (and stored unless its session is
-    // gone), the connection closed. A deleted session is not brought back, its turn is still remembered.
+    // gone), the connection closed. A deleted session is not brought back (the newest left becomes active), its
+    // turn is still remembered.
     // Cancelled while a linked page loads: no answer was asked for, and no empty bubble stays.
     void interruptedAnswerIsKept_data()
     {
@@ -310,6 +311,7 @@ private Q_SLOTS:
     {
         QFETCH(int, how);
         Fixture f(how == 2);
+        const ChatSession older = f.state->newChatSession();
         const ChatSession other = f.state->newChatSession();
         f.state->newChatSession();
         f.streams = {Chat::answer({u"Half"_s, u" more"_s}, 300)};
@@ -332,7 +334,8 @@ private Q_SLOTS:
         } else {
             f.state->deleteSession(id);
             QTRY_COMPARE(f.finished->count(), 1);
-            QCOMPARE(f.state->chatSessions(), QList<ChatSession>{other});
+            QCOMPARE(f.state->chatSessions(), (QList<ChatSession>{other, older}));
+            QCOMPARE(f.state->activeChatSessionID(), std::optional<QUuid>(other.id)); // the newest left
             QTRY_COMPARE(f.extracted(), QStringList{u"User: go\n\nAssistant: Half more"_s});
         }
         QList<ChatSession> kept = Fixture::stored();

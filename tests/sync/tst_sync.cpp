@@ -126,7 +126,6 @@ struct Call
     QString expected;                                    // a trailing "…" matches a prefix
     std::optional<HttpResponse> response = std::nullopt; // none: the fake table answers
     QString baseUrl = u"@"_s;                            // "@": the fake service, "closed": nobody listening
-    std::optional<QString> shareCode = u"K7Q2"_s;
     bool withClientKey = true;
 };
 
@@ -181,8 +180,7 @@ private Q_SLOTS:
         const QString off = u"Sharing is not configured: set the sync service URL (sync_base_url) in the settings."_s;
         QTest::newRow("not configured") << Call{upsert, off, {}, QString()};
         QTest::newRow("no scheme") << Call{upsert, u"Invalid sync URL."_s, {}, u"example.org/rest/v1"_s};
-        QTest::newRow("upsert without share code") << Call{upsert, u"ok:"_s, {}, u"@"_s, std::nullopt};
-        QTest::newRow("no client key, trailing slash") << Call{remove, u"ok:false"_s, {}, u"@/"_s, u"X"_s, false};
+        QTest::newRow("no client key, trailing slash") << Call{remove, u"ok:false"_s, {}, u"@/"_s, false};
 
         // Timeouts, refused connections and a 200 whose body is broken in transit are transport failures, never a
         // (lenient) answer.
@@ -214,7 +212,7 @@ private Q_SLOTS:
             f.server.setClientKey({});
             f.settings.setString(SettingsKeys::syncClientKey, QString());
         }
-        const QString outcome = outcomeOf(f, call.function, sampleProject(call.shareCode));
+        const QString outcome = outcomeOf(f, call.function, sampleProject(u"K7Q2"_s));
         if (call.expected.endsWith(u'…'))
             QVERIFY2(outcome.startsWith(call.expected.chopped(1)), qPrintable(outcome));
         else
