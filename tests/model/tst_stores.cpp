@@ -551,7 +551,8 @@ private Q_SLOTS:
 
     // The state as loaded from the stores, and what it writes back
 
-    // Where the projects come from at start; undecodable ones are kept aside once and something usable is loaded.
+    // Where the projects come from at start; undecodable ones are kept aside once and something usable is loaded. A
+    // stored active index past the end is brought back to the last project and written back.
     void storedProjectSources_data()
     {
         QTest::addColumn<QByteArray>("userProjects"); // null: key absent
@@ -594,6 +595,7 @@ private Q_SLOTS:
             settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
         }
         const bool corrupt = QByteArray(QTest::currentDataTag()).startsWith("corrupt");
+        settings.setInteger(SettingsKeys::activeProjectIndex, 5); // past the end: the last project is active
 
         StdoutCapture capture;
         auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
@@ -607,8 +609,9 @@ private Q_SLOTS:
             QVERIFY(loaded[0].id != defaultProject().id);
         } else {
             QCOMPARE(loaded, QList<Project>{defaultProject()});
-            QVERIFY(settings.contains(SettingsKeys::activeProjectIndex));
         }
+        QCOMPARE(state->activeProject(), loaded.last());
+        QCOMPARE(settings.integer(SettingsKeys::activeProjectIndex), loaded.size() - 1);
         if (!corrupt)
             QCOMPARE(Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value(), loaded);
         // The legacy list is read, never rewritten or removed.
@@ -629,23 +632,6 @@ private Q_SLOTS:
         // The next start neither copies again nor loses anything.
         state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
         QCOMPARE(copies().size(), 1);
-    }
-
-    void activeIndexIsClampedAndWrittenBack()
-    {
-        for (const auto& [stored, expected] : {std::pair{5, 1}, std::pair{-3, 0}}) {
-            Fixture f;
-            const QList<Project> two{project(u"A"_s), project(u"B"_s)};
-            f.settings.setBytes(SettingsKeys::userProjects, Project::encodeList(two));
-            f.settings.setInteger(SettingsKeys::activeProjectIndex, stored);
-            QCOMPARE(f.makeState()->activeProject(), two.at(expected));
-            QCOMPARE(f.settings.integer(SettingsKeys::activeProjectIndex), expected);
-        }
-        // None left: the default is active. Cycling through the projects is the quick prompt view's test.
-        Fixture f;
-        auto state = f.makeState();
-        state->setProjects({});
-        QCOMPARE(state->activeProject(), defaultProject());
     }
 
     // Blank or empty answers at the end of a session are dropped at load (a blank question, or an empty answer
