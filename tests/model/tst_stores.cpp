@@ -656,21 +656,6 @@ private Q_SLOTS:
         QCOMPARE(state->chatSessions(), (QList<ChatSession>{cut, kept}));
         QCOMPARE(store.loadSessions(), state->chatSessions());
     }
-
-    // The title is the text's first 24 characters as a reader counts them; the number follows the highest.
-    void customPromptBecomesQuickAction()
-    {
-        Fixture f;
-        auto state = f.makeState();
-        const QList<Prompt> prompts{prompt(1, u"1"_s), prompt(7, u"7"_s), prompt(3, u"3"_s)};
-        state->replaceProjects({project(u"Target"_s, prompts)});
-        const QString text = u"Add 👩‍💻 and 🇩🇪 to every line of the text please"_s;
-        state->setLastCustomPromptText(text);
-        state->saveCustomPromptAsQuickAction(); // that it is stored and offered once is the quick prompt view's test
-        const QList<Prompt> saved = state->projects().at(0).prompts;
-        const Prompt expected{saved.last().id, 8, u"Add 👩‍💻 and 🇩🇪 to every lin"_s, text};
-        QCOMPARE(saved, prompts + QList<Prompt>{expected});
-    }
 };
 
 QTEST_GUILESS_MAIN(TestStores)
