@@ -311,7 +311,6 @@ private Q_SLOTS:
         refused("braced uuid", u"projectID"_s, u"{00000000-0000-0000-0000-000000000000}"_s);
         refused("fractional seconds", u"createdAt"_s, u"2026-01-02T03:04:05.250Z"_s);
         refused("invalid base64", u"messages/0/imageData"_s, u"abc$"_s);
-        refused("content is null", u"messages/0/content"_s, QJsonValue::Null);
         refused("citation without url", u"messages/0/annotations"_s, QJsonArray{QJsonObject()}, "[0].url");
     }
 
@@ -344,7 +343,6 @@ private Q_SLOTS:
         }
         QVERIFY(!decoded.has_value());
         QCOMPARE(error.path, expectedPath);
-        QVERIFY(error.description().startsWith(expectedPath + u": "_s));
     }
 
     // Memory files
