@@ -4,7 +4,6 @@
 
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -49,17 +48,14 @@ const ChatStreamEvent finished{Type::Finished, {}, {}};
 struct Recorder
 {
     QStringList log;
-    std::optional<OpenAIError> error;
     QPointer<ChatStream> stream;
 
     explicit Recorder(ChatStream* observed) : stream(observed)
     {
         QObject::connect(observed, &ChatStream::content, [this](const QString& piece) { log.append(u"c:" + piece); });
         QObject::connect(observed, &ChatStream::finished, [this] { log.append(u"finished"_s); });
-        QObject::connect(observed, &ChatStream::failed, [this](const OpenAIError& e) {
-            error = e;
-            log.append(u"failed:" + e.description());
-        });
+        QObject::connect(observed, &ChatStream::failed,
+                         [this](const OpenAIError& e) { log.append(u"failed:" + e.description()); });
     }
 
     bool ended() const { return !log.isEmpty() && (log.last() == u"finished" || log.last().startsWith(u"failed:")); }
@@ -190,7 +186,6 @@ private Q_SLOTS:
         const QList<std::pair<QString, QString>> cases{
             {u"http://localhost:11434/"_s, u"http://localhost:11434/v1/chat/completions"_s},
             {u"https://openrouter.ai/api"_s, u"https://openrouter.ai/api/v1/chat/completions"_s},
-            {u"api.openai.com"_s, {}},
             {u"ftp://example.com"_s, {}}};
         for (const auto& [base, endpoint] : cases) {
             const std::optional<QUrl> url = ChatServiceConfig{base, u"k"_s, u"m"_s}.endpointUrl();
@@ -201,22 +196,20 @@ private Q_SLOTS:
     // A missing key is refused by both runners before they reach the client (the chat turn and app delegate tests).
     void refusedBeforeAnyRequest_data()
     {
-        QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("description");
         const QString noVision = u"The selected model does not support images. Please use gpt-4o or gpt-4-turbo."_s;
-        QTest::newRow("bad url") << u"k"_s << u"not a url"_s << u"gpt-4o"_s << u"Invalid API URL."_s;
-        QTest::newRow("model without vision") << u"k"_s << QString() << u"gpt-3.5-turbo"_s << noVision;
+        QTest::newRow("bad url") << u"not a url"_s << u"gpt-4o"_s << u"Invalid API URL."_s;
+        QTest::newRow("model without vision") << QString() << u"gpt-3.5-turbo"_s << noVision;
     }
 
     void refusedBeforeAnyRequest()
     {
-        QFETCH(QString, key);
         QFETCH(QString, base);
         QFETCH(QString, model);
         QFETCH(QString, description);
-        const ChatServiceConfig settings{base.isEmpty() ? m_server->baseUrl() : base, key, model};
+        const ChatServiceConfig settings{base.isEmpty() ? m_server->baseUrl() : base, u"k"_s, model};
         const QImage image = filledImage(10, 10);
         Recorder completion(m_client->streamCompletion(settings, u"s"_s, u"u"_s, image));
         Recorder chat(m_client->streamChat(settings, u"s"_s, {}, image));
@@ -261,8 +254,6 @@ private Q_SLOTS:
         Recorder recorder(m_client->streamChat(config(), QString(), {}));
         QTRY_VERIFY(recorder.ended());
         QCOMPARE(recorder.log, log);
-        if (recorder.error)
-            QCOMPARE(recorder.error->kind(), OpenAIError::Kind::HttpError);
         QCOMPARE(m_server->requests().size(), 1);
         QTRY_VERIFY(!recorder.stream); // deletes itself
         QTRY_COMPARE(m_server->http().openConnections(), 0);
@@ -329,12 +320,11 @@ private Q_SLOTS:
         m_client->setInactivityTimeout(std::chrono::milliseconds(300));
         Recorder silent(m_client->streamCompletion(config(), QString(), u"x"_s));
         QTRY_VERIFY(silent.ended());
-        QCOMPARE(silent.error->description(), u"The request timed out."_s);
+        QCOMPARE(silent.log, QStringList{u"failed:The request timed out."_s});
 
         Recorder refused(m_client->streamCompletion({u"http://127.0.0.1:1"_s, u"k"_s, u"m"_s}, QString(), u"x"_s));
         QTRY_VERIFY(refused.ended());
-        QCOMPARE(refused.error->kind(), OpenAIError::Kind::Transport);
-        QVERIFY(refused.error->description().contains(u"refused", Qt::CaseInsensitive));
+        QVERIFY(refused.log.last().contains(u"refused", Qt::CaseInsensitive));
     }
 };
 
