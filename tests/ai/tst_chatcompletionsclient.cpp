@@ -4,45 +4,68 @@
 
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using Type = ChatStreamEvent::Type;
+using Mode = ChatEventParser::Mode;
+using Events = QList<ChatStreamEvent>;
 
 Q_DECLARE_METATYPE(HttpResponse)
 
 namespace {
 
+// Test data reads better with single quotes; they become the JSON's double quotes.
 QByteArray q(QByteArray text)
 {
     return text.replace('\'', '"');
 }
+
+QByteArray deltaLine(const char* contentJson)
+{
+    return q("data: {'choices':[{'index':0,'delta':{'content':") + q(contentJson) + "}}]}";
+}
+
+Events parse(Mode mode, QList<QByteArrayView> pieces)
+{
+    ChatEventParser parser(mode);
+    Events events;
+    for (const QByteArrayView piece : pieces)
+        parser.feed(piece, events);
+    parser.finish(events);
+    return events;
+}
+
+ChatStreamEvent content(const QString& text)
+{
+    return {Type::Content, text, {}};
+}
+
+const ChatStreamEvent finished{Type::Finished, {}, {}};
 
 // Everything a stream emitted, in order, as text: "c:piece", "finished", "failed:description". Citations are the
 // parser's and the chat turn tests' concern.
 struct Recorder
 {
     QStringList log;
-    std::optional<OpenAIError> error;
     QPointer<ChatStream> stream;
 
     explicit Recorder(ChatStream* observed) : stream(observed)
     {
         QObject::connect(observed, &ChatStream::content, [this](const QString& piece) { log.append(u"c:" + piece); });
         QObject::connect(observed, &ChatStream::finished, [this] { log.append(u"finished"_s); });
-        QObject::connect(observed, &ChatStream::failed, [this](const OpenAIError& e) {
-            error = e;
-            log.append(u"failed:" + e.description());
-        });
+        QObject::connect(observed, &ChatStream::failed,
+                         [this](const OpenAIError& e) { log.append(u"failed:" + e.description()); });
     }
 
     bool ended() const { return !log.isEmpty() && (log.last() == u"finished" || log.last().startsWith(u"failed:")); }
 };
 
+// Transparent, so an upload shows what became of the transparent parts.
 QImage filledImage(int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(30, 120, 200));
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
     return image;
 }
 
@@ -70,19 +93,87 @@ private Q_SLOTS:
         m_client = std::make_unique<ChatCompletionsClient>(&m_network);
     }
 
-    void requestBodyAndHeaders()
-    {
-        Recorder recorder(m_client->streamCompletion(config(), u"Be brief."_s, u"Hi"_s));
-        QTRY_VERIFY(recorder.ended());
-        QCOMPARE(recorder.log, QStringList{u"finished"_s});
-        // Path and key header are checked end to end.
-        QCOMPARE(m_server->lastBody(),
-                 QJsonDocument::fromJson(
-                     q("{'model':'gpt-4o','stream':true,'temperature':0.7,'presence_penalty':0.6,'frequency_penalty':"
-                       "0.2,'messages':[{'role':'system','content':'Be brief.'},{'role':'user','content':'Hi'}]}"))
-                     .object());
+    // The event parser, on whole bodies
 
-        // Line breaks in the key never reach the headers as a header of their own.
+    void events_data()
+    {
+        QTest::addColumn<bool>("chat");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<Events>("expected");
+        const auto row = [](const char* name, const QByteArray& body, const Events& expected, bool chat = false) {
+            QTest::newRow(name) << chat << body << expected;
+        };
+        row("last line without terminator", deltaLine("'end'"), {content(u"end"_s), finished});
+        row("malformed and foreign lines are skipped",
+            ": keep-alive\nevent: message\nid: 4\n\ndata: {not json\ndata: [1,2]\n" + q("data: {'choices':[]}\n") +
+                q("data: {'choices':[{'delta':{'content':5}}]}\n") + q("data: {'choices':[{'delta':{}}]}\n") +
+                q("data: {'choices':'x'}\n") + "DATA: " + deltaLine("'no'").mid(6) + "\n" + deltaLine("'ok'") + "\n",
+            {content(u"ok"_s), finished});
+        row("error as a plain string", q("data: {'error':'model not loaded'}\n"),
+            {{Type::Failed, u"model not loaded"_s, {}}});
+        row("null error is no error", q("data: {'error':null,'choices':[{'delta':{'content':'y'}}]}\n"),
+            {content(u"y"_s), finished});
+
+        // Citations: de-duplicated by URL, malformed entries skipped, reported once before the end.
+        const QByteArray citationLine =
+            q("data: {'choices':[{'message':{'annotations':["
+              "{'type':'url_citation','url_citation':{'url':'https://a.example','title':'First','content':'c',"
+              "'start_index':3,'end_index':9}},"
+              "{'type':'url_citation','url_citation':{'url':'https://a.example','title':'Second'}},"
+              "{'type':'url_citation','url_citation':{'url':'https://b.example','start_index':1.5,'title':7}},"
+              "{'type':'file'},{'url_citation':{'title':'no url'}},'junk']}}]}\n");
+        const QList<URLCitation> cited{{u"https://a.example"_s, u"First"_s, u"c"_s, 3, 9}, {u"https://b.example"_s}};
+        const ChatStreamEvent citations{Type::Annotations, {}, cited};
+        row("citations come last", deltaLine("'x'") + "\n" + citationLine + deltaLine("'y'") + "\n",
+            {content(u"x"_s), content(u"y"_s), citations, finished}, true);
+        row("a completion never reports citations", citationLine, {finished});
+    }
+
+    void events()
+    {
+        QFETCH(bool, chat);
+        QFETCH(QByteArray, body);
+        QFETCH(Events, expected);
+        QCOMPARE(parse(chat ? Mode::Chat : Mode::Completion, {body}), expected);
+    }
+
+    // The same body, cut into two pieces at every byte position (inside lines, inside CRLF, inside UTF-8
+    // sequences), gives the same events; whole, it shows that CR, LF and CRLF end lines and "data:" needs no blank.
+    void chunkBoundariesAnywhere()
+    {
+        const QByteArray body = ": comment\r\n" + deltaLine("'Grüße '") + "\r\n\r\n" + deltaLine("'😀 and '") + "\r" +
+                                deltaLine("'日本'") + "\n\n" +
+                                q("data:{'choices':[{'delta':{'content':'!'},'message':{'annotations':[{'url_citation':"
+                                  "{'url':'https://a.example','title':'A'}}]}}]}") +
+                                "\r\ndata: [DONE]\r\n";
+        const ChatStreamEvent cited{Type::Annotations, {}, {{u"https://a.example"_s, u"A"_s, {}, {}, {}}}};
+        const Events whole{
+            content(u"Grüße "_s), content(u"😀 and "_s), content(u"日本"_s), content(u"!"_s), cited, finished};
+        QCOMPARE(parse(Mode::Chat, {body}), whole);
+        for (qsizetype cut = 0; cut <= body.size(); ++cut)
+            QVERIFY2(parse(Mode::Chat, {body.left(cut), body.mid(cut)}) == whole, qPrintable(QString::number(cut)));
+    }
+
+    void overlongLineIsDropped()
+    {
+        // A line past the limit is skipped whole, even when it arrives in many pieces; the next line still counts.
+        const QByteArray start = q("data: {'choices':[{'delta':{'content':'");
+        const QByteArray filler(1024 * 1024, 'a');
+        QList<QByteArrayView> pieces{start};
+        for (int i = 0; i < 9; ++i)
+            pieces.append(filler);
+        const QByteArray next = "\n" + deltaLine("'after'") + "\n";
+        pieces.append("\"}}]}\r"); // the CR ends this piece, its LF starts the next
+        pieces.append(next);
+        QCOMPARE(parse(Mode::Completion, pieces), (Events{content(u"after"_s), finished}));
+    }
+
+    // The client, against the fake service
+
+    // Path, key header and messages are checked end to end, and the sampling settings are constants; line breaks in
+    // the key must never make a header of their own.
+    void lineBreaksInTheKey()
+    {
         Recorder injected(m_client->streamCompletion({m_server->baseUrl(), u"sk-a\r\nX-Injected: 1\n\r\n"_s, u"m"_s},
                                                      u"s"_s, u"Hi"_s));
         QTRY_VERIFY(injected.ended());
@@ -93,40 +184,32 @@ private Q_SLOTS:
     void endpointFromBaseUrl()
     {
         const QList<std::pair<QString, QString>> cases{
-            {ChatServiceConfig::defaultBaseUrl(), u"https://api.openai.com/v1/chat/completions"_s},
             {u"http://localhost:11434/"_s, u"http://localhost:11434/v1/chat/completions"_s},
             {u"https://openrouter.ai/api"_s, u"https://openrouter.ai/api/v1/chat/completions"_s},
-            {u"api.openai.com"_s, {}},
-            {u"ftp://example.com"_s, {}},
-            {QString(), {}},
-            {u"http://exa mple.com"_s, {}}};
+            {u"ftp://example.com"_s, {}}};
         for (const auto& [base, endpoint] : cases) {
             const std::optional<QUrl> url = ChatServiceConfig{base, u"k"_s, u"m"_s}.endpointUrl();
             QCOMPARE(url ? url->toString() : QString(), endpoint);
         }
     }
 
+    // A missing key is refused by both runners before they reach the client (the chat turn and app delegate tests).
     void refusedBeforeAnyRequest_data()
     {
-        QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("description");
         const QString noVision = u"The selected model does not support images. Please use gpt-4o or gpt-4-turbo."_s;
-        QTest::newRow("no key") << QString() << QString() << u"gpt-4o"_s
-                                << u"No OpenAI API key configured. Open Preferences to set one."_s;
-        QTest::newRow("bad url") << u"k"_s << u"not a url"_s << u"gpt-4o"_s << u"Invalid API URL."_s;
-        QTest::newRow("model without vision") << u"k"_s << QString() << u"gpt-3.5-turbo"_s << noVision;
-        QTest::newRow("prefix is case-sensitive") << u"k"_s << QString() << u"GPT-4o"_s << noVision;
+        QTest::newRow("bad url") << u"not a url"_s << u"gpt-4o"_s << u"Invalid API URL."_s;
+        QTest::newRow("model without vision") << QString() << u"gpt-3.5-turbo"_s << noVision;
     }
 
     void refusedBeforeAnyRequest()
     {
-        QFETCH(QString, key);
         QFETCH(QString, base);
         QFETCH(QString, model);
         QFETCH(QString, description);
-        const ChatServiceConfig settings{base.isEmpty() ? m_server->baseUrl() : base, key, model};
+        const ChatServiceConfig settings{base.isEmpty() ? m_server->baseUrl() : base, u"k"_s, model};
         const QImage image = filledImage(10, 10);
         Recorder completion(m_client->streamCompletion(settings, u"s"_s, u"u"_s, image));
         Recorder chat(m_client->streamChat(settings, u"s"_s, {}, image));
@@ -144,23 +227,14 @@ private Q_SLOTS:
         const auto delta = [](const char* text) { return FakeChatServer::deltaEvent(QString::fromUtf8(text)); };
         QTest::newRow("end of body without DONE")
             << FakeChatServer::stream({delta("only"), "data: {bad"}) << QStringList{u"c:only"_s, u"finished"_s};
-        QTest::newRow("service error inside the stream")
-            << FakeChatServer::stream({delta("Par"),
-                                       q("data: {'error':{'message':'Provider returned error','code':502}}\n\n"),
-                                       delta("x")})
-            << QStringList{u"c:Par"_s, u"failed:Provider returned error"_s};
-        // Over the network, the body split into pieces of every small size gives the same pieces, and nothing is
-        // read after DONE.
+        // Over the network, the body sent a byte at a time gives the same pieces, and nothing is read after DONE.
         const QByteArray body = ": hi\r\n" + delta("Grüße ") + delta("😀").replace("\n\n", "\r\n\r\n") +
                                 q("data:{'choices':[{'delta':{'content':'!'}}]}\r") + FakeChatServer::doneEvent() +
                                 delta("after");
-        for (const qsizetype size : {1, 3}) {
-            HttpResponse pieces = FakeChatServer::streamInPieces(body, size, 1);
-            // The server sends its first piece without a timer, so it could overtake the second: let that be none.
-            pieces.chunks.prepend({});
-            QTest::addRow("in pieces of %d", int(size))
-                << pieces << QStringList{u"c:Grüße "_s, u"c:😀"_s, u"c:!"_s, u"finished"_s};
-        }
+        HttpResponse pieces = FakeChatServer::streamInPieces(body, 1, 1);
+        // The server sends its first piece without a timer, so it could overtake the second: let that be none.
+        pieces.chunks.prepend({});
+        QTest::newRow("byte by byte") << pieces << QStringList{u"c:Grüße "_s, u"c:😀"_s, u"c:!"_s, u"finished"_s};
         QTest::newRow("401 body joined without separators")
             << FakeChatServer::status(401, "{\n  \"error\": {\"message\": \"Incorrect API key\"}\r\n}\n")
             << QStringList{u"failed:HTTP 401: {  \"error\": {\"message\": \"Incorrect API key\"}}"_s};
@@ -180,16 +254,13 @@ private Q_SLOTS:
         Recorder recorder(m_client->streamChat(config(), QString(), {}));
         QTRY_VERIFY(recorder.ended());
         QCOMPARE(recorder.log, log);
-        if (recorder.error)
-            QCOMPARE(recorder.error->kind(), log.last().startsWith(u"failed:HTTP ") ? OpenAIError::Kind::HttpError
-                                                                                    : OpenAIError::Kind::Service);
         QCOMPARE(m_server->requests().size(), 1);
         QTRY_VERIFY(!recorder.stream); // deletes itself
         QTRY_COMPARE(m_server->http().openConnections(), 0);
     }
 
-    // Scaled to fit 1024 pixels, sent as JPEG after the text (none when the text is empty); in a chat, with the
-    // last entry when it is the user's, and nowhere otherwise.
+    // Scaled to fit 1024 pixels, sent as JPEG on white after the text (none when the text is empty); in a chat,
+    // with the last entry when it is the user's, and nowhere otherwise.
     void imageUpload_data()
     {
         QTest::addColumn<QSize>("source");
@@ -197,7 +268,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("chat");
         QTest::newRow("wide is scaled") << QSize(2000, 500) << QSize(1024, 256) << u"Describe"_s << QByteArray();
-        QTest::newRow("tall is scaled") << QSize(300, 3000) << QSize(102, 1024) << u"Describe"_s << QByteArray();
         QTest::newRow("the limit keeps its size")
             << QSize(1024, 1024) << QSize(1024, 1024) << QString() << QByteArray();
         const QByteArray turns = "[{'role':'user','content':'first'},{'role':'assistant','content':'ok'}";
@@ -219,9 +289,6 @@ private Q_SLOTS:
         QTRY_VERIFY(recorder.ended());
         QCOMPARE(recorder.log, QStringList{u"finished"_s});
         const QJsonArray messages = m_server->lastBody()[u"messages"_s].toArray();
-        // A chat sends the system prompt, then the history as given.
-        QCOMPARE(messages[0][u"content"_s].toString(), u"s"_s);
-        QCOMPARE(messages[1][u"content"_s].toString(), chat.isEmpty() ? QString() : u"first"_s);
         if (!sent.isValid()) {
             QVERIFY(!m_server->requests().last().body.contains("image_url"));
             return;
@@ -230,28 +297,17 @@ private Q_SLOTS:
         QCOMPARE(parts.size(), text.isEmpty() ? 1 : 2);
         if (!text.isEmpty())
             QCOMPARE(parts.first().toObject(), (QJsonObject{{u"type"_s, u"text"_s}, {u"text"_s, text}}));
-        QCOMPARE(parts.last()[u"image_url"_s][u"detail"_s].toString(), u"auto"_s);
         const QString url = parts.last()[u"image_url"_s][u"url"_s].toString();
         QVERIFY(url.startsWith(u"data:image/jpeg;base64,"));
         const QImage decoded = QImage::fromData(QByteArray::fromBase64(url.mid(23).toLatin1()), "JPEG");
         QCOMPARE(decoded.size(), sent);
-        const QColor pixel = decoded.pixelColor(decoded.width() / 2, decoded.height() / 2);
-        QVERIFY(qAbs(pixel.blue() - 200) < 8 && qAbs(pixel.green() - 120) < 8); // quality 80 keeps a flat colour
+        QVERIFY(decoded.pixelColor(sent.width() / 2, sent.height() / 2).lightness() > 245); // white, not black
     }
 
-    void encodeImage()
-    {
-        QVERIFY(!ChatCompletionsClient::encodeImageForUpload(QImage()));
-        QImage transparent(20, 20, QImage::Format_ARGB32);
-        transparent.fill(Qt::transparent);
-        const QImage decoded = QImage::fromData(
-            QByteArray::fromBase64(ChatCompletionsClient::encodeImageForUpload(transparent).value()), "JPEG");
-        QVERIFY(decoded.pixelColor(10, 10).lightness() > 245); // transparent parts become white, not black
-    }
-
-    // Cancelled while the server still holds the request. A cancel mid-answer is the chat turn and app delegate
-    // tests' case.
-    void cancelAborts()
+    // Cancelled while the server still holds it, a request ends without a word; left alone, it times out. A
+    // refused connection passes the network layer's own text through. A cancel mid-answer is the chat turn and app
+    // delegate tests' case.
+    void hungOrRefused()
     {
         m_server->setResponse(FakeChatServer::hang());
         Recorder hung(m_client->streamCompletion(config(), QString(), u"x"_s));
@@ -260,21 +316,15 @@ private Q_SLOTS:
         QTRY_VERIFY(!hung.stream);
         QTRY_COMPARE(m_server->http().openConnections(), 0);
         QVERIFY(hung.log.isEmpty());
-    }
 
-    void transportFailures()
-    {
-        m_server->setResponse(FakeChatServer::hang());
         m_client->setInactivityTimeout(std::chrono::milliseconds(300));
         Recorder silent(m_client->streamCompletion(config(), QString(), u"x"_s));
         QTRY_VERIFY(silent.ended());
-        QCOMPARE(silent.error->description(), u"The request timed out."_s);
+        QCOMPARE(silent.log, QStringList{u"failed:The request timed out."_s});
 
-        // A refused connection passes the network layer's own text through.
         Recorder refused(m_client->streamCompletion({u"http://127.0.0.1:1"_s, u"k"_s, u"m"_s}, QString(), u"x"_s));
         QTRY_VERIFY(refused.ended());
-        QCOMPARE(refused.error->kind(), OpenAIError::Kind::Transport);
-        QVERIFY(refused.error->description().contains(u"refused", Qt::CaseInsensitive));
+        QVERIFY(refused.log.last().contains(u"refused", Qt::CaseInsensitive));
     }
 };
 

@@ -1,24 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/MemoryExtractor.h"
+#include "ai/PromptAssembly.h"
+#include "ai/WebContentExtractor.h"
 #include "chat/ChatTurnRunner.h"
 #include "model/AppState.h"
 #include "model/ChatStore.h"
 #include "model/Settings.h"
 #include "support/FakeChatServer.h"
 #include "support/FakeWebServer.h"
+#include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
+using namespace WebContent;
+using Facts = MemoryExtractor::Facts;
+using MaybeFacts = std::optional<Facts>;
+using Pages = QHash<QString, HttpResponse>;
+
+Q_DECLARE_METATYPE(MaybeFacts)
+Q_DECLARE_METATYPE(HttpResponse)
+Q_DECLARE_METATYPE(Pages)
 
 namespace {
 
 using Chat = FakeChatServer;
+
+// Test data reads better with single quotes; they become the JSON's double quotes.
+QString q(const char* text)
+{
+    return QString::fromUtf8(text).replace(u'\'', u'"');
+}
 
 QJsonObject bodyOf(const HttpRequest& request)
 {
@@ -92,7 +112,31 @@ struct Fixture
     QString lastShown() const { return session().messages.last().content; }
     static QList<ChatSession> stored() { return ChatStore().loadSessions(); }
     qint64 turnsCounted() const { return settings.integer(SettingsKeys::totalPromptsUsed); }
+
+    // Runs one extraction by itself to its end and returns what it logged.
+    QString extract(const QUuid& project, const QString& user = u"I write React all day"_s,
+                    const QString& answer = u"Nice!"_s)
+    {
+        StdoutCapture capture;
+        MemoryExtractor extractor(&network, MemoryStore());
+        extractor.setTimeout(std::chrono::milliseconds(1000));
+        QSignalSpy ended(&extractor, &MemoryExtractor::extractionEnded);
+        extractor.extractMemory({chat.baseUrl(), u"sk-mem"_s, MemoryExtractor::model()}, user, answer, project);
+        return ended.wait(5000) ? capture.text() : u"extraction did not end"_s;
+    }
 };
+
+HttpResponse html(const QByteArray& body)
+{
+    return HttpResponse::text(body, 200, "text/html");
+}
+
+HttpResponse redirect(int status, const QByteArray& location)
+{
+    HttpResponse response = HttpResponse::text("", status);
+    response.headers.append({"Location", location});
+    return response;
+}
 
 } // namespace
 
@@ -100,7 +144,26 @@ class TestChatTurnRunner : public QObject
 {
     Q_OBJECT
 
+    // Linked pages for any host, through the fake web server as the proxy.
+    QNetworkAccessManager m_network;
+    FakeWebServer m_web;
+
+    // Fetches the pages linked from `text` through the fake web server; the emitted content.
+    QString fetch(const QString& text, std::chrono::milliseconds timeout = requestTimeout)
+    {
+        QSignalSpy done(fetchLinkedContent(&m_network, text, nullptr, timeout), &LinkedContentFetch::finished);
+        return done.wait(10000) ? done.first().first().toString() : u"no result"_s;
+    }
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_web.listen());
+        m_network.setProxy(m_web.proxy());
+    }
+
+    void init() { m_web.http().clearRequests(); }
+
     void turnWithEverythingPresent()
     {
         Fixture f;
@@ -133,7 +196,6 @@ private Q_SLOTS:
         QCOMPARE(contentAt(sent[0], 1), u"[Summarize] " + text);
         QCOMPARE(f.session().title, u"😀"_s + QString(39, u'a'));
         QCOMPARE(f.session().messages[1].annotations.value().first().url, u"https://qt.io"_s);
-        QCOMPARE(f.turnsCounted(), 1);
     }
 
     void imageOnlyMessageAndEarlierImages()
@@ -163,8 +225,6 @@ private Q_SLOTS:
         f.streams = {Chat::answer({u"Partial "_s, u"never seen"_s}, 300), Chat::answer({u"Second answer"_s})};
         f.send(u"first"_s);
         QTRY_COMPARE(f.lastShown(), u"Partial "_s);
-        // Shown at once, but the file is written only at the end of the turn.
-        QCOMPARE(Fixture::stored().first().messages.last().content, QString());
 
         f.send(u"second"_s);
         QCOMPARE(f.finished->count(), 1); // the first turn ended before the second began
@@ -234,7 +294,8 @@ private Q_SLOTS:
     }
 
     // Cancelled, torn down or deleted mid-answer: the partial answer is kept (and stored unless its session is
-    // gone), the connection closed. A deleted session is not brought back, its turn is still remembered.
+    // gone), the connection closed. A deleted session is not brought back (the newest left becomes active), its
+    // turn is still remembered.
     // Cancelled while a linked page loads: no answer was asked for, and no empty bubble stays.
     void interruptedAnswerIsKept_data()
     {
@@ -249,6 +310,7 @@ private Q_SLOTS:
     {
         QFETCH(int, how);
         Fixture f(how == 2);
+        const ChatSession older = f.state->newChatSession();
         const ChatSession other = f.state->newChatSession();
         f.state->newChatSession();
         f.streams = {Chat::answer({u"Half"_s, u" more"_s}, 300)};
@@ -271,7 +333,8 @@ private Q_SLOTS:
         } else {
             f.state->deleteSession(id);
             QTRY_COMPARE(f.finished->count(), 1);
-            QCOMPARE(f.state->chatSessions(), QList<ChatSession>{other});
+            QCOMPARE(f.state->chatSessions(), (QList<ChatSession>{other, older}));
+            QCOMPARE(f.state->activeChatSessionID(), std::optional<QUuid>(other.id)); // the newest left
             QTRY_COMPARE(f.extracted(), QStringList{u"User: go\n\nAssistant: Half more"_s});
         }
         QList<ChatSession> kept = Fixture::stored();
@@ -283,6 +346,289 @@ private Q_SLOTS:
             QCOMPARE(f.lastShown(), shown);
         QCOMPARE(f.requests(true).isEmpty(), how == 3);
         QTRY_COMPARE(f.chat.http().openConnections() + f.web.http().openConnections(), 0);
+    }
+    // What the turns above leave to the prompt assembly itself: a quick run sends the context as stored, then the
+    // instruction, and an image without text sends the instruction as the text; a chat turn leaves a blank context
+    // out and sends only role and content of earlier messages, never page text on an answer.
+    void promptParts()
+    {
+        using namespace PromptAssembly;
+        Project blank;
+        blank.contextDescription = u"   "_s;
+        QCOMPARE(composePromptRun(summarize, u"t"_s, QImage(), blank).systemText, u"   \n\nSummarize this."_s);
+        const QImage image(4, 4, QImage::Format_RGB32);
+        QCOMPARE(composePromptRun(summarize, QString(), image, {}).userText, summarize.systemPrompt);
+        QCOMPARE(composePromptRun(summarize, u"caption"_s, image, {}).userText, u"caption"_s);
+        QCOMPARE(composeChatSystemPrompt({}, {}, {}, std::nullopt, blank), QString());
+
+        ChatMessage answer{.role = MessageRole::Assistant, .content = u"Hello!"_s, .webSearchEnabled = true};
+        answer.annotations = QList<URLCitation>{{u"https://a.example"_s, {}, {}, {}, {}}};
+        answer.imageData = QByteArray("png");
+        QCOMPARE(composeChatHistory({answer}, u"Page"_s),
+                 QJsonArray{QJsonObject({{u"role"_s, u"assistant"_s}, {u"content"_s, u"Hello!"_s}})});
+    }
+    // The memory extractor by itself: what the turns above leave to it
+
+    void parseMemoryReply_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<MaybeFacts>("facts");
+        QTest::newRow("fenced json")
+            << q("```json\n{'user_memory': ['User likes tea'],\n 'project_memory': ['Qt']}\n```")
+            << MaybeFacts(Facts{{u"User likes tea"_s}, {u"Qt"_s}});
+        QTest::newRow("prose around the object")
+            << q("Here you go: {'user_memory': [], 'project_memory': ['B2B SaaS']} Hope it helps.")
+            << MaybeFacts(Facts{{}, {u"B2B SaaS"_s}});
+        QTest::newRow("project list of the wrong type")
+            << q("{'user_memory': ['frontend developer'], 'project_memory': 5}")
+            << MaybeFacts(Facts{{u"frontend developer"_s}, {}});
+        const MaybeFacts none;
+        QTest::newRow("mixed array counts as missing") << q("{'user_memory': ['a', 3]}") << none;
+        QTest::newRow("closing brace before opening") << q("} nothing here {") << none;
+    }
+
+    void parseMemoryReply()
+    {
+        QFETCH(QString, reply);
+        QFETCH(MaybeFacts, facts);
+        QCOMPARE(MemoryExtractor::parseMemoryReply(reply), facts);
+    }
+
+    void extractionRequestAndMerge()
+    {
+        Fixture f;
+        const MemoryStore store;
+        const QUuid project = QUuid::createUuid();
+        QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "User likes tea\n"));
+        f.extraction = Chat::reply(q(
+            "{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '], 'project_memory': ['React']}"));
+        const QString log = f.extract(project);
+
+        // The model and the exchange sent are compared in the turns above; the request's settings are constants.
+        QCOMPARE(contentAt(f.chat.requests().first(), 0), MemoryExtractor::memoryExtractionPrompt());
+
+        // The counts are what the model returned; the file gets only what is new.
+        QCOMPARE(log,
+                 u"MemoryExtractor: saved 3 user memory fact(s)\nMemoryExtractor: saved 1 project memory fact(s)\n"_s);
+        QCOMPARE(TestEnvironment::readFile(store.userMemoryPath()),
+                 QByteArray("User likes tea\nUser is a frontend developer\n"));
+        QCOMPARE(TestEnvironment::readFile(store.projectMemoryPath(project)), QByteArray("React\n"));
+    }
+
+    void extractionFailuresOnlyLog_data()
+    {
+        QTest::addColumn<HttpResponse>("response");
+        QTest::addColumn<QStringList>("exchange");
+        QTest::addColumn<QString>("log");
+        const auto row = [](const char* name, const HttpResponse& response, const QString& log,
+                            const QStringList& exchange = {u"I write React all day"_s, u"Nice!"_s}) {
+            QTest::newRow(name) << response << exchange << log;
+        };
+        const QString body = u"x"_s.repeated(250), start = q("{\n 'error': {'message': '");
+        row("401, body cut at 200", HttpResponse::json((start + body + q("'}}")).toUtf8(), 401),
+            u"MemoryExtractor: HTTP 401 \u2014 " + QString(start).replace(u'\n', u' ') + body.left(200 - start.size()) +
+                u'\n');
+        const QString structure = u"MemoryExtractor: failed to parse OpenAI response structure\n"_s;
+        row("no choices", HttpResponse::json(q("{'choices': []}").toUtf8()), structure);
+        const QString raw = q("{'user_memory': [], 'project_memory': []}") + QString(400, u' ') + u"tail";
+        row("nothing memorable", Chat::reply(raw),
+            u"MemoryExtractor: no memorable facts extracted (or JSON parse failed). Raw: " + raw.left(300) + u'\n');
+        row("timeout", FakeChatServer::hang(), u"MemoryExtractor: error \u2014 The request timed out.\n"_s);
+        // Nothing to send: no request and no log.
+        row("no question", Chat::reply(q("{'user_memory': ['x']}")), QString(), {QString(), u"a"_s});
+    }
+
+    void extractionFailuresOnlyLog()
+    {
+        QFETCH(HttpResponse, response);
+        QFETCH(QStringList, exchange);
+        QFETCH(QString, log);
+        Fixture f;
+        f.extraction = response;
+        QCOMPARE(f.extract(QUuid::createUuid(), exchange[0], exchange[1]), log);
+        QCOMPARE(f.chat.requests().size(), log.isEmpty() ? 0 : 1);
+        QCOMPARE(TestEnvironment::readFile(MemoryStore().userMemoryPath()), QByteArray());
+    }
+
+    // Linked pages by themselves: what the turns above leave to them
+
+    void findLinksAndRouting()
+    {
+        const auto found = [](const QString& text) {
+            QStringList links;
+            for (const QUrl& url : findLinks(text))
+                links.append(url.toString());
+            return links.join(u' ');
+        };
+        // In order, duplicates kept, punctuation trimmed, brackets kept when they belong to the link.
+        QCOMPARE(found(u"See https://a.example/x. Then (http://b.example/y), and https://a.example/x!"_s),
+                 u"https://a.example/x http://b.example/y https://a.example/x"_s);
+        QCOMPARE(found(u"[w](https://en.wikipedia.org/wiki/Qt_(software))"_s),
+                 u"https://en.wikipedia.org/wiki/Qt_(software)"_s);
+        QCOMPARE(found(u"go to www.example.org/page or HTTPS://Example.COM/A?b=1#c"_s),
+                 u"http://www.example.org/page https://example.com/A?b=1#c"_s);
+
+        // Routing by host only, whatever its case; "x.com" counts anywhere in the host. Instagram and X pages are
+        // routed in the fetch tests below.
+        const QList<std::pair<const char*, Site>> routes{{"https://vm.TikTok.com/x", Site::TikTok},
+                                                         {"https://dropbox.com/s/1", Site::X},
+                                                         {"https://example.org/instagram.com", Site::Generic}};
+        for (const auto& [url, site] : routes)
+            QVERIFY2(siteForUrl(QUrl(QString::fromLatin1(url))) == site, url);
+    }
+
+    // Every text helper, named in the first column; a missing result reads "<none>".
+    void textHelpers_data()
+    {
+        QTest::addColumn<QString>("helper");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        const auto row = [](const char* name, const char* helper, const QString& input, const QString& output) {
+            QTest::newRow(name) << QString::fromLatin1(helper) << input << output;
+        };
+        row("entities: amp first", "entities", u"&amp;amp; &amp;lt;"_s, u"&amp; <"_s);
+        row("entities: named and numeric", "entities", u"&quot;a&quot; &#39;b&#x27;&nbsp;&mdash;&#128512;&#x1F600;"_s,
+            u"\"a\" 'b' \u2014😀😀"_s);
+        // Surrogates, out of range, capital X and unknown names stay as written.
+        const QString kept = u"&#xD800; &#55296; &#1114112; &#99999999999; &#X41; &copy; & x"_s;
+        row("entities: kept", "entities", kept, kept);
+        row("json: escapes", "json", u"Caf\\u00e9\\nline\\r\\tx \\/ \\\"q\\\" &amp; a\\\\nb"_s,
+            u"Café\nline x / \"q\" & a\\\nb"_s);
+        const QString meta = q("<META property='og:title' content='A &amp; B'>"
+                               "<meta content='Desc' name='description'><meta property='og:image' content=''>");
+        row("meta: property, entities decoded", "meta:og:title", meta, u"A & B"_s);
+        row("meta: content before name", "meta:description", meta, u"Desc"_s);
+        row("meta: empty content", "meta:og:image", meta, u"<none>"_s);
+        const QString full(maxPageCharacters, u'a');
+        row("limit: exact", "limit", full, full);
+        row("limit: an emoji at the cut stays whole", "limit", full.left(maxPageCharacters - 1) + u"😀😀"_s,
+            full.left(maxPageCharacters - 1) + u"😀\n[\u2026truncated]");
+        // Instagram: a JSON caption wins; an og:description starting the same is dropped.
+        row("instagram: caption and title", "instagram",
+            q("<meta property='og:title' content='Ann on Instagram'><meta property='og:description' content='Sunset "
+              "at the beach \u2600 with friends, a long evening by the sea and more'><script>{'caption': {'text': "
+              "'Sunset at the beach \\u2600 with friends, a long evening by the sea'}}</script>"),
+            u"Caption: Sunset at the beach \u2600 with friends, a long evening by the sea\n\nTitle: Ann on Instagram"_s);
+        // TikTok: a 5-character desc is rejected for the next pattern; a 50-character author for the next one.
+        row("tiktok: fallbacks", "tiktok",
+            q("{'desc': 'short', 'description': 'Dance challenge', 'uniqueId': '") + QString(50, u'a') +
+                q("', 'author': 'dancer.one'} <a href='/@other'>"),
+            u"Caption: Dance challenge\n\nAuthor: @dancer.one"_s);
+        row("x: tweet and content", "x",
+            q("<meta property='og:title' content='Ann on X'><meta property='og:description' content='hi'>"),
+            u"Tweet: Ann on X\n\nContent: hi"_s);
+    }
+
+    void textHelpers()
+    {
+        QFETCH(QString, helper);
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        const QHash<QString, std::function<std::optional<QString>(const QString&)>> helpers{
+            {u"entities"_s, decodeHTMLEntities}, {u"json"_s, unescapeJSONString}, {u"limit"_s, limitLength},
+            {u"instagram"_s, instagramPageText}, {u"tiktok"_s, tiktokPageText},   {u"x"_s, xPageText}};
+        const std::optional<QString> result =
+            helper.startsWith(u"meta:") ? extractMetaContent(input, helper.mid(5)) : helpers.value(helper)(input);
+        QCOMPARE(result.value_or(u"<none>"_s), output);
+    }
+
+    // The linear-time steps give what the plain patterns give, on random markup full of edge cases: every hidden
+    // element, block tags and tags that merely start like one.
+    void htmlTextMatchesPatterns()
+    {
+        const auto reference = [](QString text) {
+            const auto ci = QRegularExpression::CaseInsensitiveOption;
+            for (const char* tag : {"script", "style", "noscript", "head", "nav", "footer", "header"}) {
+                const QString name = QString::fromLatin1(tag);
+                text.replace(QRegularExpression(u'<' + name + u"[^>]*>[\\s\\S]*?</" + name + u'>', ci), QString());
+            }
+            text.replace(QRegularExpression(u"<(br|p|div|h[1-6]|li|tr|section|article)[^>]*>"_s, ci), u"\n"_s);
+            text.replace(QRegularExpression(u"<[^>]+>"_s), QString());
+            text = decodeHTMLEntities(text);
+            text.replace(QRegularExpression(u"[ \t]+"_s), u" "_s);
+            text.replace(QRegularExpression(u"\n[ \t]+"_s), u"\n"_s);
+            text.replace(QRegularExpression(u"\n{3,}"_s), u"\n\n"_s);
+            return text.trimmed();
+        };
+        const QStringList pieces = u"<|>|<>|<p>|<SCRIPT a>|</script>|<head>|</HEAD>|<header>|</header>|<nav|</nav>|"
+                                   u"<Style>|</style>|<noscript>|</noscript>|<footer x>|</footer>|<link rel=a>|<li>|"
+                                   u"<table>|<H2>|text| \t|\n|&amp;|&lt;|&#65;|<br/>"_s.split(u'|');
+        QRandomGenerator random(11);
+        for (int round = 0; round < 500; ++round) {
+            QString markup;
+            for (int i = random.bounded(1, 30); i > 0; --i)
+                markup += pieces[random.bounded(int(pieces.size()))];
+            QVERIFY2(htmlToText(markup) == reference(markup), qPrintable(markup));
+        }
+    }
+
+    void fetchedContent_data()
+    {
+        QTest::addColumn<Pages>("pages");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<int>("requests");
+        // At most three links are read, one at a time; a failed page is left out.
+        QTest::newRow("five links, three fetched")
+            << Pages{{u"http://one.example/"_s, html("<p>First page</p>")},
+                     {u"http://three.example/"_s, html("<p>Third page</p>")},
+                     {u"http://four.example/"_s, html("<p>Fourth</p>")}}
+            << u"http://one.example/ http://two.example/ http://three.example/ http://four.example/ "
+               u"http://five.example/"_s
+            << u"[Content from http://one.example/]:\nFirst page\n\n[Content from http://three.example/]:\nThird page"_s
+            << 3;
+        // The label names the URL as requested: "%20" stays, it does not become a space that breaks the URL.
+        QTest::newRow("label is the encoded url")
+            << Pages{{u"http://space.example/a%20b?q=%C3%A9"_s, html("<p>Spaced</p>")}}
+            << u"read http://space.example/a%20b?q=%C3%A9 please"_s
+            << u"[Content from http://space.example/a%20b?q=%C3%A9]:\nSpaced"_s << 1;
+        const QString truncated = QString(maxPageCharacters, u'z') + u"\n[\u2026truncated]";
+        QTest::newRow("redirect and long page")
+            << Pages{{u"http://old.example/"_s, redirect(301, "http://new.example/")},
+                     {u"http://new.example/"_s, html("<p>" + QByteArray(6001, 'z') + "</p>")}}
+            << u"http://old.example/"_s << QString(u"[Content from http://old.example/]:\n" + truncated) << 2;
+        // Past the byte limit: what arrived up to it is used, cut on a character boundary.
+        QTest::newRow("huge page is cut")
+            << Pages{{u"http://huge.example/"_s,
+                      html("<p>" + QByteArray(maxPageBytes - 4, 'z') + "\xc3\xa9\xc3\xa9 and much more</p>")}}
+            << u"http://huge.example/"_s << QString(u"[Content from http://huge.example/]:\n" + truncated) << 1;
+        QTest::newRow("not utf-8, empty text, redirect loop: nothing")
+            << Pages{{u"http://latin1.example/"_s, html("<p>caf\xe9</p>")},
+                     {u"http://empty.example/"_s, html("<script>x</script>   ")},
+                     {u"http://loop.example/"_s, redirect(302, "http://loop.example/")}}
+            << u"http://latin1.example/ http://empty.example/ http://loop.example/"_s << QString()
+            << 2 + 1 + maxRedirects;
+        // A page that never answers is given up after the timeout (cancelling is the interrupted turn's case).
+        QTest::newRow("timeout") << Pages{{u"http://slow.example/"_s, FakeChatServer::hang()},
+                                          {u"http://fast.example/"_s, html("<p>fast</p>")}}
+                                 << u"http://slow.example/ http://fast.example/"_s
+                                 << u"[Content from http://fast.example/]:\nfast"_s << 2;
+    }
+
+    void fetchedContent()
+    {
+        QFETCH(Pages, pages);
+        QFETCH(QString, text);
+        QFETCH(QString, content);
+        QFETCH(int, requests);
+        for (auto page = pages.cbegin(); page != pages.cend(); ++page)
+            m_web.setPage(page.key(), page.value());
+        QCOMPARE(fetch(text, std::chrono::seconds(2)), content);
+        QCOMPARE(m_web.requests().size(), requests);
+        QCOMPARE(m_web.mostConcurrent(), 1);
+        QTRY_COMPARE(m_web.http().openConnections(), 0);
+    }
+
+    void siteFetchersAndFallback()
+    {
+        m_web.setHtml(u"http://www.instagram.com/p/abc/"_s, q("<meta property='og:title' content='Ann'>").toUtf8());
+        // An X page without og tags: read again as a plain page.
+        m_web.setHtml(u"http://x.com/ann/status/1"_s, "<div>Plain tweet text</div>");
+        QCOMPARE(fetch(u"http://www.instagram.com/p/abc/ and http://x.com/ann/status/1"_s),
+                 u"[Content from http://www.instagram.com/p/abc/]:\nTitle: Ann\n\n"
+                 u"[Content from http://x.com/ann/status/1]:\nPlain tweet text"_s);
+        QCOMPARE(m_web.requestedUrls(), (QStringList{u"http://www.instagram.com/p/abc/"_s,
+                                                     u"http://x.com/ann/status/1"_s, u"http://x.com/ann/status/1"_s}));
     }
 };
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/AppState.h"
 #include "model/ChatStore.h"
 #include "model/MemoryStore.h"
 #include "model/Project.h"
+#include "model/Settings.h"
 #include "platform/AtomicFile.h"
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
@@ -10,7 +12,10 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSignalSpy>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -18,14 +23,9 @@ namespace {
 
 const QDateTime when = *JsonFormat::parseDate(u"2026-01-02T03:04:05Z"_s);
 
-ChatMessage message(MessageRole role, const QString& content)
-{
-    return ChatMessage{.id = QUuid::createUuid(), .role = role, .content = content, .timestamp = when};
-}
-
 QJsonObject validSessionJson()
 {
-    ChatMessage hi = message(MessageRole::User, u"hi"_s);
+    ChatMessage hi{.id = QUuid::createUuid(), .role = MessageRole::User, .content = u"hi"_s, .timestamp = when};
     hi.imageData = QByteArray("\x89PNG", 4);
     return ChatSession{
         QUuid::createUuid(), u"T"_s, QUuid::createUuid(), u"General"_s, defaultProjectEmoji(), QList{hi}, when, when}
@@ -63,10 +63,41 @@ QDateTime& dateIn(ChatSession& session, const QString& field)
     return session.messages[1].timestamp;
 }
 
-QStringList corruptCopies(const QString& folder)
+// A setting's value, read by its type.
+QVariant valueOf(const Settings& settings, const SettingKey& k)
 {
-    return QDir(folder).entryList({u"chat_sessions.json.corrupt-*"_s}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    switch (k.type) {
+    case SettingType::String:
+        return settings.string(k);
+    case SettingType::StringList:
+        return settings.stringList(k);
+    case SettingType::Bool:
+        return settings.boolean(k);
+    case SettingType::HotkeyValue:
+        return settings.hotkeyValue(k);
+    default:
+        return settings.integer(k);
+    }
 }
+
+Prompt prompt(qint64 number, const QString& title)
+{
+    return Prompt{QUuid::createUuid(), number, title, title + u" this."_s};
+}
+
+Project project(const QString& name, QList<Prompt> prompts = {})
+{
+    return Project{QUuid::createUuid(), name, u"📁"_s, QString(), std::move(prompts), {}, {}, {}};
+}
+
+// Settings in temporary folders; the state is made on demand so a test can prepare the stored data first.
+struct Fixture
+{
+    TestEnvironment env;
+    Settings settings;
+
+    std::unique_ptr<AppState> makeState() { return std::make_unique<AppState>(settings, ChatStore()); }
+};
 
 } // namespace
 
@@ -75,85 +106,55 @@ class TestStores : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // "Get Started": the chosen prompts, numbered in the walkthrough's order, replace an untouched General and
-    // otherwise come as "My Prompts"; nothing chosen changes nothing.
-    void projectsAfterFirstRun_data()
-    {
-        QTest::addColumn<QString>("stored");    // what the user has
-        QTest::addColumn<QList<int>>("chosen"); // indexes into the library, in the walkthrough's order
-        QTest::addColumn<bool>("editChosen");   // the first chosen prompt was edited in the walkthrough
-        QTest::addColumn<QString>("expected");  // "none", "replaced" or "appended"
-        QTest::newRow("nothing chosen") << "general" << QList<int>{} << false << "none";
-        QTest::newRow("untouched General") << "general" << QList<int>{4, 0} << false << "replaced";
-        QTest::newRow("an edited prompt") << "general" << QList<int>{1} << true << "replaced";
-        QTest::newRow("General edited") << "general edited" << QList<int>{0} << false << "appended";
-        QTest::newRow("General renamed") << "general renamed" << QList<int>{0} << false << "appended";
-        QTest::newRow("two projects") << "two projects" << QList<int>{0, 2} << false << "appended";
-    }
-
+    // "Get Started" (replacing an untouched General with the chosen prompts, numbered in order, is the walkthrough's
+    // test): a default that was not chosen is dropped; a changed General or a second project gets the choice beside
+    // it in a project of its own; nothing chosen changes nothing.
     void projectsAfterFirstRun()
     {
-        QFETCH(QString, stored);
-        QFETCH(QList<int>, chosen);
-        QFETCH(bool, editChosen);
-        QFETCH(QString, expected);
         const QList<Prompt>& library = defaultPrompts();
         Project general = defaultProject();
         general.defaultPromptID = library.at(4).id;
-        if (stored == u"general edited")
-            general.prompts[2].title = QStringLiteral("Mine");
-        if (stored == u"general renamed")
-            general.name = QStringLiteral("Work");
-        QList<Project> projects{general};
-        if (stored == u"two projects")
-            projects.append(
-                Project{QUuid::createUuid(), QStringLiteral("Other"), QStringLiteral("x"), {}, {}, {}, {}, {}});
-        QList<Prompt> picked;
-        for (const int index : chosen)
-            picked.append(library.at(index));
-        if (editChosen && !picked.isEmpty())
-            picked[0].systemPrompt = QStringLiteral("Say it in French.");
+        QVERIFY(!::projectsAfterFirstRun({general}, library, {}));
+        QCOMPARE(::projectsAfterFirstRun({general}, library, {library.at(4)})->first().defaultPromptID,
+                 general.defaultPromptID);
+        QVERIFY(!::projectsAfterFirstRun({general}, library, {library.at(1)})->first().defaultPromptID);
 
-        const std::optional<QList<Project>> after = ::projectsAfterFirstRun(projects, library, picked);
-        if (expected == u"none") {
-            QVERIFY(!after);
-            return;
+        Project edited = general;
+        edited.prompts[2].title = u"Mine"_s;
+        const Project other{QUuid::createUuid(), u"Other"_s, u"x"_s, {}, {}, {}, {}, {}};
+        const QList<Prompt> chosen{library.at(2), library.at(0)};
+        for (const QList<Project>& stored : {QList<Project>{edited}, QList<Project>{general, other}}) {
+            const std::optional<QList<Project>> after = ::projectsAfterFirstRun(stored, library, chosen);
+            QCOMPARE(after->mid(0, stored.size()), stored);
+            QCOMPARE(after->last().prompts.first().id, chosen.first().id);
+            QCOMPARE(after->last().prompts.last().number, 2);
         }
-        QVERIFY(after);
-        for (qsizetype i = 0; i < picked.size(); ++i)
-            picked[i].number = i + 1;
-        if (expected == u"replaced") {
-            QCOMPARE(after->size(), 1);
-            QCOMPARE(after->first().prompts, picked);
-            QCOMPARE(after->first().id, general.id);
-            // The text default survives only if it was chosen.
-            QCOMPARE(after->first().defaultPromptID.has_value(), chosen.contains(4));
-            return;
-        }
-        QCOMPARE(after->size(), projects.size() + 1);
-        QCOMPARE(after->mid(0, projects.size()), projects);
-        const Project& added = after->last();
-        QCOMPARE(added.name, QStringLiteral("My Prompts"));
-        QCOMPARE(added.emoji, QStringLiteral("\u2728"));
-        QCOMPARE(added.prompts, picked);
-        QVERIFY(!added.shareCode && added.contextDescription.isEmpty());
     }
 
-    void firstLaunchAndFileLayout()
+    // What goes to disk: nothing on a first launch; then pretty-printed with sorted keys and optional fields left out
+    // (an explicit null reads the same). Whole seconds are the dates test's, upper-case ids the sync upload's.
+    void fileFormat()
     {
         TestEnvironment env;
         StdoutCapture out;
         ChatStore store;
         QVERIFY(store.loadSessions().isEmpty()); // first launch: no file, nothing logged
-        QVERIFY(QFileInfo(env.appFolder()).isDir());
         QCOMPARE(out.text(), QString());
-        store.saveSessions({});
-        QCOMPARE(QJsonDocument::fromJson(TestEnvironment::readFile(store.sessionsFilePath())).array(), QJsonArray());
 
-        // Pretty-printed with sorted keys; what is read back is the dates test's.
-        store.saveSessions({sampleSession(u"one"_s)});
+        const ChatSession session = sampleSession(u"one"_s);
+        store.saveSessions({session});
         const QByteArray text = TestEnvironment::readFile(store.sessionsFilePath());
         QVERIFY(text.contains("\n        \"createdAt\"") && text.indexOf("\"createdAt\"") < text.indexOf("\"id\""));
+        // The question has no citations, the answer no image.
+        QCOMPARE(text.count("\"annotations\""), 1);
+        QCOMPARE(text.count("\"imageData\""), 1);
+
+        JsonDecoder decoder;
+        const Project project = defaultProject();
+        QJsonObject withNulls = project.toJson();
+        withNulls.insert(u"shareCode"_s, QJsonValue::Null);
+        withNulls.insert(u"defaultPromptID"_s, QJsonValue::Null);
+        QCOMPARE(Project::fromJson(withNulls, decoder), project);
     }
 
     void datesSurviveSaving_data()
@@ -166,23 +167,14 @@ private Q_SLOTS:
             QTest::newRow(name) << QString::fromLatin1(field) << date << QString::fromLatin1(stored);
         };
         const auto utc = [](QDate day, QTime time) { return QDateTime(day, time, Qt::UTC); };
-        const auto offset = [](QDate day, QTime time, int hours) {
-            return QDateTime(day, time, Qt::OffsetFromUTC, hours * 3600);
-        };
-        row("plain", "createdAt", utc({2024, 5, 1}, {12, 0}), "2024-05-01T12:00:00Z");
         row("milliseconds dropped", "timestamp", utc({2024, 5, 1}, {12, 0, 0, 999}), "2024-05-01T12:00:00Z");
         row("milliseconds before 1970", "updatedAt", QDateTime::fromMSecsSinceEpoch(-1, Qt::UTC),
             "1969-12-31T23:59:59Z");
-        row("offset across the new year", "createdAt", offset({2024, 12, 31}, {22, 30}, -5), "2025-01-01T03:30:00Z");
-        row("local time", "timestamp", QDateTime::fromSecsSinceEpoch(1'714'564'800, Qt::LocalTime),
-            "2024-05-01T12:00:00Z");
         row("first second of year 1", "updatedAt", utc({1, 1, 1}, {0, 0}), "0001-01-01T00:00:00Z");
         row("last second of year 9999", "createdAt", utc({9999, 12, 31}, {23, 59, 59, 999}), "9999-12-31T23:59:59Z");
 
         row("invalid", "createdAt", QDateTime());
-        row("year 10000", "updatedAt", utc({10000, 1, 1}, {12, 0}));
-        row("negative year", "timestamp", utc({-44, 3, 15}, {12, 0}));
-        row("offset pushes year 1 back", "createdAt", offset({1, 1, 1}, {0, 30}, 1));
+        row("offset pushes year 1 back", "createdAt", QDateTime({1, 1, 1}, {0, 30}, Qt::OffsetFromUTC, 3600));
         // The reader takes any offset, so a stored date can land past 9999 once in UTC; it is read, not kept.
         row("read with an offset past 9999", "updatedAt", *JsonFormat::parseDate(u"9999-12-31T23:30:00-01:00"_s));
     }
@@ -232,7 +224,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("content"); // "folder": a folder at the path, which cannot be read as a file
         QTest::addColumn<QString>("reason");
         QTest::newRow("truncated") << QByteArray("[{\"id\": \"") << QString();
-        QTest::newRow("object at top level") << QByteArray("{}") << u"expected an array"_s;
         QTest::newRow("system role") << QByteArray() << u"[1].messages[0].role"_s;
         // The tests run as root, so a permission cannot make a file unreadable.
         QTest::newRow("unreadable") << QByteArray("folder") << QString();
@@ -268,7 +259,9 @@ private Q_SLOTS:
         // Both survive the next save, byte for byte.
         store.saveSessions({sampleSession(u"new"_s)});
         QSet<QByteArray> kept;
-        for (const QString& name : corruptCopies(env.appFolder())) {
+        const QDir appFolder(env.appFolder());
+        for (const QString& name : appFolder.entryList({u"chat_sessions.json.corrupt-*"_s},
+                                                       QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
             const QString copy = env.appFolder() + u'/' + name;
             kept.insert(TestEnvironment::readFile(QFileInfo(copy).isDir() ? copy + u"/inside"_s : copy));
         }
@@ -276,26 +269,16 @@ private Q_SLOTS:
         QCOMPARE(store.loadSessions().size(), 1);
     }
 
-    void failedWriteKeepsOldFile_data()
-    {
-        QTest::addColumn<qint64>("written"); // what the injected write reports; -1 is an error
-        QTest::newRow("short write on a full disk") << qint64(100);
-        QTest::newRow("write error") << qint64(-1);
-    }
-
+    // A write that stops short, as on a full disk, leaves the old file as it was and no temporary file behind.
     void failedWriteKeepsOldFile()
     {
-        QFETCH(qint64, written);
         TestEnvironment env;
         ChatStore store;
         store.saveSessions({sampleSession(u"old"_s)});
         const QByteArray before = TestEnvironment::readFile(store.sessionsFilePath());
 
-        AtomicFile::setWriteFunctionForTesting([written](QIODevice& device, const QByteArray& data) {
-            if (written > 0)
-                device.write(data.left(written));
-            return written;
-        });
+        AtomicFile::setWriteFunctionForTesting(
+            [](QIODevice& device, const QByteArray& data) { return device.write(data.left(100)); });
         StdoutCapture out;
         store.saveSessions({sampleSession(u"new"_s), sampleSession(u"newer"_s)});
         AtomicFile::setWriteFunctionForTesting({});
@@ -303,33 +286,6 @@ private Q_SLOTS:
         QVERIFY2(out.text().startsWith(u"ChatStore: Failed to save sessions: "_s), qPrintable(out.text()));
         QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), before);
         QCOMPARE(QDir(env.appFolder()).entryList(QDir::Files), QStringList{u"chat_sessions.json"_s});
-    }
-
-    // Records
-
-    // What goes to disk beyond a round trip: optional fields left out (an explicit null reads the same), upper-case
-    // ids. Whole seconds are the chat store's dates test.
-    void wireFormat()
-    {
-        const QJsonObject o = message(MessageRole::Assistant, u"x"_s).toJson();
-        QVERIFY(!o.contains(u"annotations"_s) && !o.contains(u"imageData"_s));
-        const QString id = o.value(u"id"_s).toString();
-        QCOMPARE(id, id.toUpper());
-        JsonDecoder decoder;
-        const URLCitation full{u"u"_s, u"t"_s, u"c"_s, 3, 9};
-        QCOMPARE(URLCitation::fromJson(full.toJson(), decoder), full);
-        QCOMPARE(URLCitation{.url = u"u"_s}.toJson().keys(), QStringList{u"url"_s});
-
-        Project project = defaultProject();
-        QJsonObject withNulls = project.toJson();
-        QVERIFY(!withNulls.contains(u"shareCode"_s));
-        withNulls.insert(u"shareCode"_s, QJsonValue::Null);
-        withNulls.insert(u"defaultPromptID"_s, QJsonValue::Null);
-        QCOMPARE(Project::fromJson(withNulls, decoder), project);
-        QVERIFY(!decoder.failed());
-        project.shareCode = u"ABC123"_s;
-        project.defaultImagePromptID = project.prompts.at(2).id;
-        QCOMPARE(Project::decodeList(Project::encodeList({project})), std::optional(QList<Project>{project}));
     }
 
     void decode_data()
@@ -347,18 +303,11 @@ private Q_SLOTS:
         QTest::newRow("zone offset") << "createdAt" << QJsonValue(u"2026-01-02T05:04:05+02:00"_s) << "";
         QTest::newRow("lower-case uuid") << "id" << QJsonValue(u"0f0e0d0c-0b0a-4908-8706-050403020100"_s) << "";
 
-        refused("unknown role", u"messages/0/role"_s, u"system"_s);
         refused("missing webSearchEnabled", u"messages/0/webSearchEnabled"_s, QJsonValue::Undefined);
-        refused("malformed uuid", u"id"_s, u"not-a-uuid"_s);
         refused("braced uuid", u"projectID"_s, u"{00000000-0000-0000-0000-000000000000}"_s);
         refused("fractional seconds", u"createdAt"_s, u"2026-01-02T03:04:05.250Z"_s);
-        refused("date without zone", u"updatedAt"_s, u"2026-01-02T03:04:05"_s);
         refused("invalid base64", u"messages/0/imageData"_s, u"abc$"_s);
-        refused("unpadded base64", u"messages/0/imageData"_s, u"iVBORw"_s);
-        refused("content is null", u"messages/0/content"_s, QJsonValue::Null);
         refused("citation without url", u"messages/0/annotations"_s, QJsonArray{QJsonObject()}, "[0].url");
-        refused("fractional offset", u"messages/0/annotations"_s,
-                QJsonArray{QJsonObject{{u"url"_s, u"u"_s}, {u"start_index"_s, 1.5}}}, "[0].start_index");
     }
 
     void decode()
@@ -390,60 +339,25 @@ private Q_SLOTS:
         }
         QVERIFY(!decoded.has_value());
         QCOMPARE(error.path, expectedPath);
-        QVERIFY(error.description().startsWith(expectedPath + u": "_s));
-    }
-
-    void droppingTrailingEmptyReplies_data()
-    {
-        QTest::addColumn<QStringList>("messages"); // "u:" or "a:" followed by the content
-        QTest::addColumn<int>("remaining");
-        QTest::newRow("blank and empty answers after a question")
-            << QStringList{u"u:Hello"_s, u"a: \n\t"_s, u"a:"_s} << 1;
-        QTest::newRow("empty answer before a question") << QStringList{u"a:"_s, u"u:q"_s} << 2;
-        QTest::newRow("empty list") << QStringList{} << 0;
-        QTest::newRow("blank user message stays") << QStringList{u"a:x"_s, u"u: "_s} << 2;
-        QTest::newRow("only blank answers") << QStringList{u"a: "_s, u"a:\u2028"_s} << 0;
-    }
-
-    void droppingTrailingEmptyReplies()
-    {
-        QFETCH(QStringList, messages);
-        QFETCH(int, remaining);
-        ChatSession session;
-        for (const QString& m : messages)
-            session.messages.append(message(m.startsWith(u'u') ? MessageRole::User : MessageRole::Assistant, m.mid(2)));
-        const ChatSession result = session.droppingTrailingEmptyReplies();
-        QCOMPARE(result.messages.size(), remaining);
-        QCOMPARE(result.messages, session.messages.first(remaining));
     }
 
     // Memory files
 
-    void filesRoundTrip()
+    void personalityKeptAsWritten()
     {
         TestEnvironment env;
         MemoryStore store;
-        // The first read writes the default (editing and resetting it is the AI tab's test); an emptied personality
-        // stays empty; text is kept without trimming.
-        store.loadPersonality();
-        QCOMPARE(TestEnvironment::readFile(store.personalityPath()), MemoryStore::defaultPersonality().toUtf8());
+        // The default, its editing and resetting are the AI tab's test; an emptied personality stays empty, and text
+        // is kept without trimming.
         store.savePersonality(QString());
         QCOMPARE(store.loadPersonality(), QString());
         store.savePersonality(u"  Be brief.\n"_s);
         QCOMPARE(store.loadPersonality(), u"  Be brief.\n"_s);
-
-        QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "\n  Likes tea\nLives in Graz  \n\n"));
-        QCOMPARE(store.loadUserMemory(), u"Likes tea\nLives in Graz"_s);
-        // Clearing written memories is the AI tab's test; one never written makes the project folder and an empty file.
-        const QUuid project = QUuid::createUuid();
-        store.clearProjectMemory(project);
-        QVERIFY(QFileInfo::exists(store.projectMemoryPath(project)));
-        QCOMPARE(store.loadProjectMemory(project), QString());
     }
 
     void appendFacts_data()
     {
-        QTest::addColumn<QByteArray>("before"); // null: no file
+        QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QStringList>("facts");
         QTest::addColumn<QByteArray>("after"); // null: file untouched
 
@@ -451,8 +365,6 @@ private Q_SLOTS:
             << QByteArray("ÄRGER MIT ÖL\n") << QStringList{u"ärger mit öl "_s, u"ÄRGER MIT ÖL"_s} << QByteArray();
         QTest::newRow("same new fact twice")
             << QByteArray("") << QStringList{u"Has a cat"_s, u"Has a cat"_s} << QByteArray("Has a cat\nHas a cat\n");
-        QTest::newRow("missing file") << QByteArray() << QStringList{u"  Uses Linux \n"_s}
-                                      << QByteArray("Uses Linux\n");
         QTest::newRow("only blank facts") << QByteArray("a\n") << QStringList{u" "_s, QString()} << QByteArray();
         QTest::newRow("CRLF and padding") << QByteArray("  one  \r\n\r\ntwo\r\n   \r\n") << QStringList{u"three"_s}
                                           << QByteArray("  one  \ntwo\nthree\n");
@@ -470,13 +382,266 @@ private Q_SLOTS:
         QFETCH(QByteArray, after);
         TestEnvironment env;
         const QString path = MemoryStore().userMemoryPath();
-        if (!before.isNull())
-            QVERIFY(TestEnvironment::writeFile(path, before));
+        QVERIFY(TestEnvironment::writeFile(path, before));
         const QDateTime stamp = QFileInfo(path).lastModified();
         MemoryStore::appendFacts(path, facts);
         QCOMPARE(TestEnvironment::readFile(path), after.isNull() ? before : after);
         if (after.isNull())
             QCOMPARE(QFileInfo(path).lastModified(), stamp);
+    }
+
+    // The settings file
+
+    // Values written by hand or by another program into the file.
+    void storedValues_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("expected");
+        // The key is the one on the last line.
+        const auto row = [](const char* name, const QByteArray& line, const QVariant& expected) {
+            const QByteArray last = line.mid(line.lastIndexOf('\n') + 1);
+            QTest::newRow(name) << line << QString::fromLatin1(last.left(last.indexOf('='))) << expected;
+        };
+        row("bool false", "web_search_enabled=false", false);
+        row("false-default bool as text", "has_completed_onboarding=yes", false);
+        row("hotkey max", "custom_hotkey_keycode=4294967295", 4294967295u);
+        row("hotkey too large", "custom_hotkey_modifiers=4294967296", 0u);
+        row("hotkey fraction", "custom_hotkey_modifiers=256.5", 0u);
+        row("integer text", "active_project_index=two", qint64(0));
+
+        // Text settings read back as written, commas and the blanks around them included.
+        const auto text = [](const char* value) { return QVariant(QString::fromUtf8(value)); };
+        row("text with a comma", "openai_model=gpt-4o, mini", text("gpt-4o, mini"));
+        row("address with = and commas", "sync_base_url=https://example.org/rest/v1?select=a,b",
+            text("https://example.org/rest/v1?select=a,b"));
+        row("blanks around commas", "openai_model=a ,  b,c", text("a ,  b,c"));
+        row("outer blanks dropped", "openai_model=   gpt 4o, x   ", text("gpt 4o, x"));
+        row("quoted keeps outer blanks", "openai_model= \"  padded, \" ", text("  padded, "));
+        row("escaped quotes", "app_theme=say \\\"hi\\\", bye", text("say \"hi\", bye"));
+        row("bare quotes are quoting", "app_theme=say \"hi\", bye", text("say hi, bye"));
+        row("escapes", "screenshot_command=C:\\\\shot, -n\\n\\tx", text("C:\\shot, -n\n\tx"));
+        row("semicolon starts a comment", "; note\nopenai_model=a, b ; note", text("a, b"));
+        row("semicolon in quotes", "openai_model=\"a; b\", c", text("a; b, c"));
+        row("hash is text", "openai_model=a, b # note", text("a, b # note"));
+        row("non-ASCII", "openai_model=Grüße, 🌍", text("Grüße, 🌍"));
+        row("doubled at sign", "openai_model=@@home, work", text("@home, work"));
+        row("last line wins", "openai_model=a, b\nopenai_model=c,d", text("c,d"));
+        row("other section ignored", "openai_model=a, b\n[other]\nopenai_model=c, d", text("a, b"));
+        row("only in another section", "[other]\nopenai_model=c, d", text("gpt-4o"));
+        row("class list", "double_copy_ignored_classes=xterm, kitty,foot",
+            QStringList{u"xterm"_s, u"kitty"_s, u"foot"_s});
+        row("one class", "double_copy_ignored_classes=kitty", QStringList{u"kitty"_s});
+    }
+
+    void storedValues()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, key);
+        QFETCH(QVariant, expected);
+        TestEnvironment env;
+        QVERIFY(TestEnvironment::writeFile(env.settingsFile(), "[General]\n" + line + '\n'));
+        const SettingKey* k = std::find_if(std::begin(SettingsKeys::all), std::end(SettingsKeys::all),
+                                           [&](const SettingKey& candidate) { return settingName(candidate) == key; });
+        QVERIFY(k != std::end(SettingsKeys::all));
+        Settings settings;
+        QCOMPARE(valueOf(settings, *k), expected);
+        // Saving any setting rewrites the whole file; what was written by hand must come through that too.
+        settings.setInteger(SettingsKeys::totalPromptsUsed, 7);
+        const QString copy = env.settingsFile() + u".copy"_s;
+        QVERIFY(QFile::copy(env.settingsFile(), copy));
+        QCOMPARE(valueOf(Settings(copy), *k), expected);
+    }
+
+    void writesPersistAndSignal()
+    {
+        TestEnvironment env;
+        QByteArray binary;
+        for (int i = 0; i < 256; ++i)
+            binary.append(char(i));
+        binary += QByteArray("[{\"name\":\"Ünïcødé, \\\"quoted\\\"\"}]\n=;#");
+        const QString secret = u"sk-secret, with comma"_s;
+        QString owner;
+        {
+            Settings settings;
+            settings.setInteger(SettingsKeys::customHotkeyKeycode, 40);
+            owner = settings.syncOwnerKey(); // made on first use
+            QSignalSpy spy(&settings, &Settings::changed);
+            for (int i = 0; i < 2; ++i) { // the second round changes nothing and announces nothing
+                settings.setBytes(SettingsKeys::userProjects, binary);
+                settings.setString(SettingsKeys::openaiApiKey, secret);
+                settings.remove(SettingsKeys::customHotkeyKeycode);
+            }
+            QCOMPARE(spy.size(), 3);
+        }
+        struct stat info = {};
+        QCOMPARE(::stat(QFile::encodeName(env.settingsFile()).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u); // the file holds the API key
+
+        Settings reread;
+        QCOMPARE(reread.bytes(SettingsKeys::userProjects), binary);
+        QCOMPARE(reread.string(SettingsKeys::openaiApiKey), secret);
+        QVERIFY(!reread.contains(SettingsKeys::customHotkeyKeycode));
+        QCOMPARE(reread.syncOwnerKey(), owner); // and kept
+    }
+
+    // Read from a copy of the file, so the values come from the text on disk and not from this process's cache.
+    // Commas, quotes, escapes, comment marks and non-ASCII text are rewritten in storedValues; these are the values
+    // no hand-written line holds.
+    void valuesSurviveTheFile_data()
+    {
+        QTest::addColumn<QVariant>("value"); // a list goes to the class list, a text to every text setting
+        QTest::newRow("no classes") << QVariant(QStringList());
+        QTest::newRow("empty text") << QVariant(QString());
+        QTest::newRow("outer blanks") << QVariant(u"  padded, both sides \t "_s);
+        QTest::newRow("line breaks and tabs") << QVariant(u"one\ntwo\r\n\tthree\r"_s);
+        QTest::newRow("like a stored type") << QVariant(u"@ByteArray(x), @Invalid()"_s);
+        QTest::newRow("control characters") << QVariant(QStringLiteral("nul\u0000"
+                                                                       "1, bell\a\x7f"));
+    }
+
+    void valuesSurviveTheFile()
+    {
+        QFETCH(QVariant, value);
+        TestEnvironment env;
+        const bool list = value.typeId() == QMetaType::QStringList;
+        QList<SettingKey> keys;
+        {
+            Settings settings(env.settingsFile());
+            for (const SettingKey& k : SettingsKeys::all) {
+                if (k.type != (list ? SettingType::StringList : SettingType::String))
+                    continue;
+                keys.append(k);
+                list ? settings.setStringList(k, value.toStringList()) : settings.setString(k, value.toString());
+            }
+        }
+        QVERIFY(!keys.isEmpty());
+        const QString copy = env.settingsFile() + u".copy"_s;
+        QVERIFY(QFile::copy(env.settingsFile(), copy));
+        const Settings reread(copy);
+        for (const SettingKey& k : std::as_const(keys))
+            QCOMPARE(valueOf(reread, k), value);
+    }
+
+    void unreadableFileIsKeptAside()
+    {
+        TestEnvironment env;
+        const QByteArray damaged("[General\nopenai_model=x\n");
+        QVERIFY(TestEnvironment::writeFile(env.settingsFile(), damaged));
+        StdoutCapture out;
+        Settings settings;
+        settings.setString(SettingsKeys::openaiModel, u"gpt-4o-mini"_s);
+        const QString folder = env.configHome() + u"/vantro/"_s;
+        const QStringList kept = QDir(folder).entryList({u"vantro.conf.corrupt-*"_s}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(TestEnvironment::readFile(folder + kept[0]), damaged);
+        QVERIFY(out.text().startsWith(u"Settings: Could not read "_s));
+    }
+
+    // The state as loaded from the stores, and what it writes back
+
+    // Where the projects come from at start; undecodable ones are kept aside once and something usable is loaded. A
+    // stored active index past the end is brought back to the last project and written back.
+    void storedProjectSources_data()
+    {
+        QTest::addColumn<QByteArray>("userProjects"); // null: key absent
+        QTest::addColumn<bool>("asIniText");          // written by hand into the settings file
+        QTest::addColumn<bool>("withLegacyPrompts");
+        QTest::addColumn<QString>("expected"); // "stored", "migrated" or "default"
+
+        const QByteArray two = Project::encodeList({project(u"A"_s), project(u"B"_s)});
+        // One project lost its "prompts" key.
+        QJsonObject broken = project(u"My work"_s, {prompt(1, u"Mine"_s)}).toJson();
+        broken.remove(u"prompts"_s);
+        const QByteArray bad = QJsonDocument(QJsonArray{project(u"Fine"_s).toJson(), broken}).toJson();
+        QTest::newRow("projects win over legacy prompts") << two << false << true << "stored";
+        QTest::newRow("legacy prompts only") << QByteArray() << false << true << "migrated";
+        QTest::newRow("empty array counts as missing") << QByteArray("[]") << false << true << "migrated";
+        QTest::newRow("corrupt: falls back to General") << bad << false << false << "default";
+        QTest::newRow("corrupt: falls back to the legacy prompts") << bad << false << true << "migrated";
+        // Unquoted commas make the INI reader see a list instead of one value.
+        QTest::newRow("corrupt: hand-edited list")
+            << QByteArray(R"([{"name": "Mine"}, {"name": "Yours"}])") << true << false << "default";
+    }
+
+    void storedProjectSources()
+    {
+        QFETCH(QByteArray, userProjects);
+        QFETCH(bool, asIniText);
+        QFETCH(bool, withLegacyPrompts);
+        QFETCH(QString, expected);
+        TestEnvironment env;
+        if (asIniText)
+            QVERIFY(TestEnvironment::writeFile(env.settingsFile(), "[General]\nuserProjects=" + userProjects + '\n'));
+        Settings settings;
+        if (!userProjects.isNull() && !asIniText)
+            settings.setBytes(SettingsKeys::userProjects, userProjects);
+        const QList<Prompt> legacy{prompt(3, u"Three"_s), prompt(1, u"One"_s), prompt(2, u"Two"_s)};
+        QByteArray legacyBytes;
+        if (withLegacyPrompts) {
+            legacyBytes =
+                QJsonDocument(QJsonArray{legacy[0].toJson(), legacy[1].toJson(), legacy[2].toJson()}).toJson();
+            settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
+        }
+        const bool corrupt = QByteArray(QTest::currentDataTag()).startsWith("corrupt");
+        settings.setInteger(SettingsKeys::activeProjectIndex, 5); // past the end: the last project is active
+
+        StdoutCapture capture;
+        auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
+        const QList<Project> loaded = state->projects();
+        if (expected == u"stored") {
+            QCOMPARE(loaded, Project::decodeList(userProjects).value());
+        } else if (expected == u"migrated") {
+            QCOMPARE(loaded.size(), 1);
+            QCOMPARE(loaded[0].prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
+        } else {
+            QCOMPARE(loaded, QList<Project>{defaultProject()});
+        }
+        QCOMPARE(state->activeProject(), loaded.last());
+        QCOMPARE(settings.integer(SettingsKeys::activeProjectIndex), loaded.size() - 1);
+        if (!corrupt)
+            QCOMPARE(Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value(), loaded);
+        // The legacy list is read, never rewritten or removed.
+        QCOMPARE(settings.bytes(SettingsKeys::userPrompts), legacyBytes);
+
+        const auto copies = [&] { return QDir(env.appFolder()).entryList({u"userProjects.corrupt-*.json"_s}); };
+        QCOMPARE(copies().size(), corrupt ? 1 : 0);
+        if (!corrupt)
+            return;
+        const QByteArray kept = TestEnvironment::readFile(env.appFolder() + u'/' + copies().first());
+        if (asIniText) // the INI reader's list is kept in whatever form; both projects must be in it
+            QVERIFY2(kept.contains("Mine") && kept.contains("Yours"), kept.constData());
+        else
+            QCOMPARE(kept, userProjects);
+        const QString log = capture.text();
+        QVERIFY2(log.startsWith(u"AppState: Could not decode the stored projects"_s), qPrintable(log));
+        QVERIFY2(log.contains(copies().first()), qPrintable(log));
+        // The next start neither copies again nor loses anything.
+        state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
+        QCOMPARE(copies().size(), 1);
+    }
+
+    // Blank or empty answers at the end of a session are dropped at load (a blank question, or an empty answer
+    // before a question, stays), and the trimmed history is written back.
+    void sessionsLoseTrailingBlankAnswers()
+    {
+        Fixture f;
+        const QDateTime t = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
+        const auto session = [&](const QList<std::pair<MessageRole, QString>>& said) {
+            ChatSession s{QUuid::createUuid(), u"S"_s, QUuid(), u"G"_s, {}, {}, t, t};
+            for (const auto& [role, text] : said)
+                s.messages.append(ChatMessage{QUuid::createUuid(), role, text, t, {}, true, {}});
+            return s;
+        };
+        const MessageRole user = MessageRole::User, answer = MessageRole::Assistant;
+        ChatSession cut = session({{user, u"Hi"_s}, {answer, u" \n\t"_s}, {answer, QString()}, {answer, u"\u2028"_s}});
+        const ChatSession kept = session({{answer, QString()}, {user, u" "_s}});
+        ChatStore store;
+        store.saveSessions({cut, kept});
+        auto state = f.makeState();
+        cut.messages.resize(1);
+        QCOMPARE(state->chatSessions(), (QList<ChatSession>{cut, kept}));
+        QCOMPARE(store.loadSessions(), state->chatSessions());
     }
 };
 
