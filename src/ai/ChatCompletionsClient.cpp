@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/ChatCompletionsClient.h"
 
+#include "ai/ModelCapabilities.h"
+
 #include <QBuffer>
 #include <QImageWriter>
 #include <QJsonDocument>
@@ -40,6 +42,9 @@ void ChatStream::close()
 
 void ChatStream::start(QNetworkAccessManager* network, const QNetworkRequest& request, const QByteArray& body)
 {
+    m_network = network;
+    m_request = request;
+    m_sentKey = request.hasRawHeader("Authorization");
     m_reply = network->post(request, body);
     m_reply->setParent(this);
     connect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
@@ -106,9 +111,13 @@ void ChatStream::onFinished()
     }
     if (m_status != 200) {
         m_errorBody += m_reply->read(ChatCompletionsClient::maxErrorBodyBytes - m_errorBody.size());
+        if (retryWithoutSampling())
+            return;
         // The body's lines joined without separators: a pretty-printed error object arrives as one line.
         m_errorBody.replace('\r', QByteArrayView()).replace('\n', QByteArrayView());
-        const OpenAIError error = OpenAIError::httpError(m_status, QString::fromUtf8(m_errorBody));
+        const OpenAIError error = m_status == 401 && !m_sentKey
+                                      ? OpenAIError::keyRequired()
+                                      : OpenAIError::httpError(m_status, QString::fromUtf8(m_errorBody));
         close();
         Q_EMIT failed(error);
         return;
@@ -124,6 +133,21 @@ void ChatStream::onFinished()
     deliver(events);
 }
 
+bool ChatStream::retryWithoutSampling()
+{
+    if (m_bodyWithoutSampling.isEmpty() || !ChatCompletionsClient::refusesSampling(m_status, m_errorBody))
+        return false;
+    const QByteArray body = std::exchange(m_bodyWithoutSampling, QByteArray());
+    if (m_onSamplingRefused)
+        m_onSamplingRefused();
+    m_reply->disconnect(this);
+    m_reply->deleteLater();
+    m_status = -1;
+    m_errorBody.clear();
+    start(m_network, m_request, body);
+    return true;
+}
+
 void ChatStream::deliver(QList<ChatStreamEvent>& events)
 {
     const QPointer<ChatStream> alive(this);
@@ -133,6 +157,12 @@ void ChatStream::deliver(QList<ChatStreamEvent>& events)
         switch (event.type) {
         case ChatStreamEvent::Type::Content:
             Q_EMIT content(event.text);
+            break;
+        case ChatStreamEvent::Type::Reasoning:
+            Q_EMIT reasoning(event.text);
+            break;
+        case ChatStreamEvent::Type::Truncated:
+            Q_EMIT truncated();
             break;
         case ChatStreamEvent::Type::Annotations:
             Q_EMIT annotations(event.citations);
@@ -155,11 +185,6 @@ void ChatStream::deliver(QList<ChatStreamEvent>& events)
 ChatCompletionsClient::ChatCompletionsClient(QNetworkAccessManager* network, QObject* parent)
     : QObject(parent), m_network(network)
 {}
-
-bool ChatCompletionsClient::isVisionModel(const QString& model)
-{
-    return model.startsWith(u"gpt-4o") || model.startsWith(u"gpt-4-turbo");
-}
 
 std::optional<QByteArray> ChatCompletionsClient::encodeImageForUpload(const QImage& image, int maxSide)
 {
@@ -225,10 +250,22 @@ QNetworkRequest ChatCompletionsClient::makeRequest(const QUrl& endpoint, const Q
     // rest of the key (or an empty line) rewrite the request. No header value can hold one, so it goes.
     QByteArray key = apiKey.toUtf8();
     key.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
-    request.setRawHeader("Authorization", "Bearer " + key);
+    if (!key.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + key);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(int(timeout.count()));
     return request;
+}
+
+bool ChatCompletionsClient::refusesSampling(int status, const QByteArray& body)
+{
+    if (status != 400)
+        return false;
+    const QByteArray text = body.toLower();
+    const bool namesOne = text.contains("temperature") || text.contains("presence_penalty") ||
+                          text.contains("frequency_penalty") || text.contains("top_p");
+    return namesOne && (text.contains("support") || text.contains("unrecognized") || text.contains("unknown") ||
+                        text.contains("not allowed") || text.contains("extra inputs") || text.contains("invalid"));
 }
 
 ChatStream* ChatCompletionsClient::streamCompletion(const ChatServiceConfig& config, const QString& systemPrompt,
@@ -252,7 +289,7 @@ ChatStream* ChatCompletionsClient::startStream(ChatEventParser::Mode mode, const
                                                const QImage& image)
 {
     auto* stream = new ChatStream(mode, this);
-    if (config.apiKey.isEmpty()) {
+    if (config.apiKey.isEmpty() && config.needsApiKey()) {
         stream->failSoon(OpenAIError::noAPIKey());
         return stream;
     }
@@ -268,8 +305,8 @@ ChatStream* ChatCompletionsClient::startStream(ChatEventParser::Mode mode, const
     for (const QJsonValue& entry : conversation)
         messages.append(entry);
     if (!image.isNull()) {
-        if (!isVisionModel(config.model)) {
-            stream->failSoon(OpenAIError::modelDoesNotSupportVision());
+        if (!ModelCapabilities::shared().supportsVision(config)) {
+            stream->failSoon(OpenAIError::modelDoesNotSupportVision(config.isOpenAIHost()));
             return stream;
         }
         // An image that cannot be encoded is left out; the text still goes.
@@ -283,11 +320,23 @@ ChatStream* ChatCompletionsClient::startStream(ChatEventParser::Mode mode, const
         }
     }
 
-    const QJsonObject body{
-        {QStringLiteral("model"), config.model},    {QStringLiteral("stream"), true},
-        {QStringLiteral("temperature"), 0.7},       {QStringLiteral("presence_penalty"), 0.6},
-        {QStringLiteral("frequency_penalty"), 0.2}, {QStringLiteral("messages"), messages},
+    QJsonObject body{
+        {QStringLiteral("model"), config.model},
+        {QStringLiteral("stream"), true},
+        {QStringLiteral("messages"), messages},
     };
+    const QByteArray plainBody = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    const QString modelKey = config.baseUrl.trimmed() + u'|' + config.model;
+    if (m_noSampling.contains(modelKey)) {
+        stream->start(m_network, request, plainBody);
+        return stream;
+    }
+    body.insert(QStringLiteral("temperature"), 0.7);
+    body.insert(QStringLiteral("presence_penalty"), 0.6);
+    body.insert(QStringLiteral("frequency_penalty"), 0.2);
+    // Reasoning models refuse these; asked once more without them, the model is remembered for this session.
+    stream->m_bodyWithoutSampling = plainBody;
+    stream->m_onSamplingRefused = [this, modelKey] { m_noSampling.insert(modelKey); };
     stream->start(m_network, request, QJsonDocument(body).toJson(QJsonDocument::Compact));
     return stream;
 }

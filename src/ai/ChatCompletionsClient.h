@@ -11,8 +11,10 @@
 #include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QNetworkAccessManager;
@@ -33,7 +35,11 @@ public:
 
 Q_SIGNALS:
     void content(const QString& piece);
+    // The model's thinking, apart from the answer (reasoning models on most local servers).
+    void reasoning(const QString& piece);
     void annotations(const QList<URLCitation>& citations);
+    // The model stopped at its length limit; finished() follows.
+    void truncated();
     void finished();
     void failed(const OpenAIError& error);
 
@@ -43,6 +49,9 @@ private:
     ChatStream(ChatEventParser::Mode mode, QObject* parent);
 
     void start(QNetworkAccessManager* network, const QNetworkRequest& request, const QByteArray& body);
+    // A 400 that names a sampling parameter the model refuses: sends `bodyWithoutSampling` once and calls
+    // `onRefused` so the client leaves them out for this model from now on. True when it did.
+    bool retryWithoutSampling();
     void failSoon(const OpenAIError& error);
     void onReadyRead();
     void onFinished();
@@ -52,6 +61,11 @@ private:
     void close();
 
     ChatEventParser m_parser;
+    QNetworkAccessManager* m_network = nullptr;
+    QNetworkRequest m_request;
+    QByteArray m_bodyWithoutSampling; // empty: nothing to retry without
+    std::function<void()> m_onSamplingRefused;
+    bool m_sentKey = false;
     QPointer<QNetworkReply> m_reply;
     int m_status = -1; // -1 until the response head is there
     QByteArray m_errorBody;
@@ -88,8 +102,6 @@ public:
     // Longest silence a request may have before it fails (tests shorten it).
     void setInactivityTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
-    static bool isVisionModel(const QString& model);
-
     // The image as base64 JPEG (quality 80, no line breaks), scaled so that its longer side is at most `maxSide`.
     // Nothing when the image is null or cannot be encoded.
     static std::optional<QByteArray> encodeImageForUpload(const QImage& image, int maxSide = maxImageSide);
@@ -97,13 +109,16 @@ public:
     // The plain text, or with an image the content-part array (the text part only when the text is not empty).
     static QJsonValue buildUserContent(const QString& text, const std::optional<QByteArray>& base64Jpeg);
 
-    // The POST request every call to the endpoint uses: JSON body, bearer key, no redirects (Qt would turn a
-    // redirected POST into a GET), the inactivity timeout.
+    // The POST request every call to the endpoint uses: JSON body, bearer key (none when empty), no redirects (Qt
+    // would turn a redirected POST into a GET), the inactivity timeout.
     static QNetworkRequest makeRequest(const QUrl& endpoint, const QString& apiKey,
                                        std::chrono::milliseconds timeout = defaultInactivityTimeout);
 
     // The network layer's error as the user reads it.
     static QString transportErrorText(const QNetworkReply* reply);
+
+    // Whether a 400 answer's body says that the model refuses a sampling parameter or its value.
+    static bool refusesSampling(int status, const QByteArray& body);
 
 private:
     ChatStream* startStream(ChatEventParser::Mode mode, const ChatServiceConfig& config, const QString& systemPrompt,
@@ -111,4 +126,5 @@ private:
 
     QNetworkAccessManager* m_network;
     std::chrono::milliseconds m_timeout = defaultInactivityTimeout;
+    QSet<QString> m_noSampling; // "base URL|model" of models that refused the sampling parameters
 };

@@ -73,14 +73,31 @@ void ChatEventParser::finish(QList<ChatStreamEvent>& events)
 
 void ChatEventParser::end(QList<ChatStreamEvent>& events)
 {
+    if (m_truncated)
+        events.append({ChatStreamEvent::Type::Truncated, {}, {}});
     if (m_mode == Mode::Chat && !m_citations.isEmpty())
         events.append({ChatStreamEvent::Type::Annotations, {}, m_citations});
     events.append({ChatStreamEvent::Type::Finished, {}, {}});
     m_ended = true;
 }
 
+bool ChatEventParser::fail(const QString& message, QList<ChatStreamEvent>& events)
+{
+    events.append({ChatStreamEvent::Type::Failed, message, {}});
+    m_ended = true;
+    return false;
+}
+
 bool ChatEventParser::handleLine(QByteArrayView line, QList<ChatStreamEvent>& events)
 {
+    // Older llama.cpp servers end a failed stream with a bare "error: {...}" line.
+    if (line.startsWith("error:")) {
+        const QByteArrayView rest = line.sliced(6).trimmed();
+        const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromRawData(rest.data(), rest.size()));
+        const QJsonObject wrapped{{QStringLiteral("error"), document.isObject() ? QJsonValue(document.object())
+                                                                                : QJsonValue(QString::fromUtf8(rest))}};
+        return fail(streamedError(wrapped).value_or(tr("The server reported an error.")), events);
+    }
     const std::optional<QByteArrayView> payload = dataPayload(line);
     if (!payload)
         return true;
@@ -93,11 +110,8 @@ bool ChatEventParser::handleLine(QByteArrayView line, QList<ChatStreamEvent>& ev
     if (!document.isObject())
         return true;
     const QJsonObject object = document.object();
-    if (const std::optional<QString> error = streamedError(object)) {
-        events.append({ChatStreamEvent::Type::Failed, *error, {}});
-        m_ended = true;
-        return false;
-    }
+    if (const std::optional<QString> error = streamedError(object))
+        return fail(*error, events);
     const QJsonValue choices = object.value(QLatin1StringView("choices"));
     if (!choices.isArray())
         return true;
@@ -107,10 +121,21 @@ bool ChatEventParser::handleLine(QByteArrayView line, QList<ChatStreamEvent>& ev
     const QJsonObject choice = choiceList.at(0).toObject();
     const QJsonValue delta = choice.value(QLatin1StringView("delta"));
     if (delta.isObject()) {
-        const QJsonValue content = delta.toObject().value(QLatin1StringView("content"));
+        const QJsonObject fields = delta.toObject();
+        // DeepSeek, vLLM and llama.cpp say "reasoning_content", Ollama and OpenRouter "reasoning".
+        for (const QLatin1StringView key : {QLatin1StringView("reasoning_content"), QLatin1StringView("reasoning")}) {
+            const QJsonValue thinking = fields.value(key);
+            if (thinking.isString() && !thinking.toString().isEmpty()) {
+                events.append({ChatStreamEvent::Type::Reasoning, thinking.toString(), {}});
+                break;
+            }
+        }
+        const QJsonValue content = fields.value(QLatin1StringView("content"));
         if (content.isString())
             events.append({ChatStreamEvent::Type::Content, content.toString(), {}});
     }
+    if (choice.value(QLatin1StringView("finish_reason")) == QLatin1StringView("length"))
+        m_truncated = true;
     if (m_mode == Mode::Chat) {
         const QJsonValue message = choice.value(QLatin1StringView("message"));
         if (message.isObject()) {

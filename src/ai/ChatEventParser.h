@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -95,6 +96,8 @@ struct ChatStreamEvent
     enum class Type
     {
         Content,     // `text` is the next piece of the answer (possibly empty)
+        Reasoning,   // `text` is the next piece of the model's thinking, shown apart and never kept as the answer
+        Truncated,   // the model stopped at its length limit; the answer so far is all there is
         Annotations, // `citations`, collected over the whole answer; last before Finished, only when not empty
         Finished,    // normal end: "[DONE]" or the end of the body
         Failed,      // the service reported an error in the stream; `text` is its message
@@ -111,6 +114,8 @@ struct ChatStreamEvent
 // drive it directly.
 class ChatEventParser
 {
+    Q_DECLARE_TR_FUNCTIONS(ChatEventParser)
+
 public:
     enum class Mode
     {
@@ -132,6 +137,7 @@ public:
 
 private:
     bool handleLine(QByteArrayView line, QList<ChatStreamEvent>& events);
+    bool fail(const QString& message, QList<ChatStreamEvent>& events);
     void end(QList<ChatStreamEvent>& events);
     void collectCitations(const QJsonArray& annotations);
 
@@ -139,4 +145,5 @@ private:
     LineSplitter m_lines;
     QList<URLCitation> m_citations;
     bool m_ended = false;
+    bool m_truncated = false;
 };

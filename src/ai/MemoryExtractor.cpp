@@ -70,7 +70,7 @@ void MemoryExtractor::extractMemory(const ChatServiceConfig& config, const QStri
                                     const QUuid& projectId)
 {
     const std::optional<QUrl> endpoint = config.endpointUrl();
-    if (userMessage.isEmpty() || answer.isEmpty() || config.apiKey.isEmpty() || !endpoint) {
+    if (userMessage.isEmpty() || answer.isEmpty() || (config.apiKey.isEmpty() && config.needsApiKey()) || !endpoint) {
         QMetaObject::invokeMethod(this, &MemoryExtractor::extractionEnded, Qt::QueuedConnection);
         return;
     }
@@ -81,28 +81,40 @@ void MemoryExtractor::extractMemory(const ChatServiceConfig& config, const QStri
                     {QStringLiteral("content"), QString(u"User: " + userMessage + u"\n\nAssistant: " + answer)}},
     };
     const QJsonObject body{
-        {QStringLiteral("model"), config.model},
+        {QStringLiteral("model"), config.memoryModel()},
         {QStringLiteral("stream"), false},
         {QStringLiteral("temperature"), 0},
         {QStringLiteral("max_tokens"), 500},
         {QStringLiteral("response_format"), QJsonObject{{QStringLiteral("type"), QStringLiteral("json_object")}}},
         {QStringLiteral("messages"), messages},
     };
-    QNetworkReply* reply = m_network->post(ChatCompletionsClient::makeRequest(*endpoint, config.apiKey, m_timeout),
-                                           QJsonDocument(body).toJson(QJsonDocument::Compact));
+    send({*endpoint, config.apiKey, body, projectId});
+}
+
+void MemoryExtractor::send(const Request& request)
+{
+    QNetworkReply* reply =
+        m_network->post(ChatCompletionsClient::makeRequest(request.endpoint, request.apiKey, m_timeout),
+                        QJsonDocument(request.body).toJson(QJsonDocument::Compact));
     reply->setParent(this);
 
     // Read as it arrives so a huge answer can be cut off instead of piling up in the reply's buffer.
     auto received = std::make_shared<QByteArray>();
-    auto done = [this, reply, received, projectId] {
+    auto done = [this, reply, received, request] {
         if (reply->property("handled").toBool())
             return;
         reply->setProperty("handled", true);
-        handleReply(reply, projectId, *received);
+        const bool ended = handleReply(reply, request, *received);
         reply->disconnect(this);
         reply->abort();
         reply->deleteLater();
-        Q_EMIT extractionEnded();
+        if (ended) {
+            Q_EMIT extractionEnded();
+            return;
+        }
+        Request again = request;
+        again.body.remove(QStringLiteral("temperature"));
+        send(again);
     };
     connect(reply, &QNetworkReply::readyRead, this, [reply, received, done] {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -114,30 +126,45 @@ void MemoryExtractor::extractMemory(const ChatServiceConfig& config, const QStri
     connect(reply, &QNetworkReply::finished, this, done);
 }
 
-void MemoryExtractor::handleReply(QNetworkReply* reply, const QUuid& projectId, const QByteArray& received)
+void MemoryExtractor::logFailure(const QString& cause, const QString& message)
+{
+    if (m_failureCauses.contains(cause))
+        return;
+    m_failureCauses.insert(cause);
+    log(message);
+}
+
+bool MemoryExtractor::handleReply(QNetworkReply* reply, const Request& request, const QByteArray& received)
 {
     const QVariant statusValue = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusValue.isValid()) {
         if (reply->error() != QNetworkReply::NoError)
-            log(u"error \u2014 " + ChatCompletionsClient::transportErrorText(reply));
+            logFailure(u"transport " + QString::number(reply->error()),
+                       u"error \u2014 " + ChatCompletionsClient::transportErrorText(reply));
         else
-            log(QStringLiteral("no HTTP response"));
-        return;
+            logFailure(QStringLiteral("no HTTP"), QStringLiteral("no HTTP response"));
+        return true;
     }
     const int status = statusValue.toInt();
     QByteArray body = received;
     if (reply->isOpen())
         body += reply->read((status == 200 ? maxReplyBytes : maxErrorBodyBytes) - body.size());
     if (status != 200) {
+        // Reasoning models take no temperature: once more without it.
+        if (request.body.contains(QLatin1StringView("temperature")) &&
+            ChatCompletionsClient::refusesSampling(status, body))
+            return false;
         if (body.size() >= maxErrorBodyBytes)
             body = TextLength::withoutIncompleteUtf8Tail(body);
         const QString text = TextLength::strictUtf8(body).value_or(QStringLiteral("unknown"));
-        log(u"HTTP " + QString::number(status) + u" \u2014 " + TextLength::left(text, 200));
-        return;
+        logFailure(u"HTTP " + QString::number(status),
+                   u"HTTP " + QString::number(status) + u" \u2014 " + TextLength::left(text, 200));
+        return true;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        log(u"error \u2014 " + ChatCompletionsClient::transportErrorText(reply));
-        return;
+        logFailure(u"transport " + QString::number(reply->error()),
+                   u"error \u2014 " + ChatCompletionsClient::transportErrorText(reply));
+        return true;
     }
     const QJsonDocument document = QJsonDocument::fromJson(body);
     const QJsonArray choices = document.object().value(QLatin1StringView("choices")).toArray();
@@ -148,23 +175,24 @@ void MemoryExtractor::handleReply(QNetworkReply* reply, const QUuid& projectId, 
                                                        .toObject()
                                                        .value(QLatin1StringView("content"));
     if (!content.isString()) {
-        log(QStringLiteral("failed to parse OpenAI response structure"));
-        return;
+        logFailure(QStringLiteral("structure"), QStringLiteral("failed to parse OpenAI response structure"));
+        return true;
     }
     const QString text = content.toString();
     const std::optional<Facts> facts = parseMemoryReply(text);
     if (!facts) {
         log(u"no memorable facts extracted (or JSON parse failed). Raw: " + TextLength::left(text, 300));
-        return;
+        return true;
     }
     if (!facts->user.isEmpty()) {
         MemoryStore::appendFacts(m_store.userMemoryPath(), facts->user);
         log(u"saved " + QString::number(facts->user.size()) + u" user memory fact(s)");
     }
     if (!facts->project.isEmpty()) {
-        MemoryStore::appendFacts(m_store.projectMemoryPath(projectId), facts->project);
+        MemoryStore::appendFacts(m_store.projectMemoryPath(request.projectId), facts->project);
         log(u"saved " + QString::number(facts->project.size()) + u" project memory fact(s)");
     }
+    return true;
 }
 
 std::optional<MemoryExtractor::Facts> MemoryExtractor::parseMemoryReply(const QString& reply)

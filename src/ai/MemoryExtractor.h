@@ -4,7 +4,10 @@
 #include "ai/ChatServiceConfig.h"
 #include "model/MemoryStore.h"
 
+#include <QJsonObject>
 #include <QObject>
+#include <QSet>
+#include <QUrl>
 #include <QStringList>
 #include <QUuid>
 
@@ -29,8 +32,6 @@ public:
         bool operator==(const Facts&) const = default;
     };
 
-    // Extraction always uses this small model, whatever model answers the chat.
-    static QString model() { return QStringLiteral("gpt-4o-mini"); }
     static QString memoryExtractionPrompt();
 
     // Bounds on what a broken server can make us hold.
@@ -39,8 +40,8 @@ public:
 
     MemoryExtractor(QNetworkAccessManager* network, MemoryStore store, QObject* parent = nullptr);
 
-    // Starts one extraction; `config.model` is the model to ask (normally model()). Extractions may overlap; their
-    // merges run one at a time on this thread, each re-reading the file.
+    // Starts one extraction with the chat's configuration; it asks `config.memoryModel()`. Extractions may
+    // overlap; their merges run one at a time on this thread, each re-reading the file.
     void extractMemory(const ChatServiceConfig& config, const QString& userMessage, const QString& answer,
                        const QUuid& projectId);
 
@@ -55,9 +56,21 @@ Q_SIGNALS:
     void extractionEnded();
 
 private:
-    void handleReply(QNetworkReply* reply, const QUuid& projectId, const QByteArray& body);
+    struct Request
+    {
+        QUrl endpoint;
+        QString apiKey;
+        QJsonObject body;
+        QUuid projectId;
+    };
+    void send(const Request& request);
+    // False when the request is to be sent again without its sampling parameter.
+    bool handleReply(QNetworkReply* reply, const Request& request, const QByteArray& body);
+    // A failure is worth one log line per cause, not one per chat turn.
+    void logFailure(const QString& cause, const QString& message);
 
     QNetworkAccessManager* m_network;
     MemoryStore m_store;
     std::chrono::milliseconds m_timeout{60'000};
+    QSet<QString> m_failureCauses;
 };

@@ -15,6 +15,7 @@ public:
     {
         HttpError,                 // status other than 200 (or no HTTP response at all: status 0)
         NoAPIKey,                  // nothing configured; reported before any network activity
+        KeyRequired,               // a server asked without a key answered 401
         InvalidURL,                // the endpoint cannot be built from the configured base URL
         ModelDoesNotSupportVision, // an image was given for a model that does not take images
         Transport,                 // the network layer's own error, its text passed through
@@ -25,8 +26,10 @@ public:
 
     static OpenAIError httpError(int statusCode, const QString& message);
     static OpenAIError noAPIKey() { return OpenAIError(Kind::NoAPIKey); }
+    static OpenAIError keyRequired() { return OpenAIError(Kind::KeyRequired); }
     static OpenAIError invalidURL() { return OpenAIError(Kind::InvalidURL); }
-    static OpenAIError modelDoesNotSupportVision() { return OpenAIError(Kind::ModelDoesNotSupportVision); }
+    // OpenAI's own host has vision models to suggest; elsewhere the user may know better than our guess.
+    static OpenAIError modelDoesNotSupportVision(bool openAIHost = true);
     static OpenAIError transport(const QString& description);
     static OpenAIError service(const QString& message);
 

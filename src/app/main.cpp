@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
 
 #include <cstdio>
 
@@ -68,6 +69,8 @@ int main(int argc, char* argv[])
     }
 
     Settings settings;
+    // The desktop's proxy settings, and http_proxy / https_proxy / no_proxy, for every request.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     QNetworkAccessManager network;
     AppDelegate delegate({settings, network, nullptr, true});
     QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, &AppDelegate::handleCommand);

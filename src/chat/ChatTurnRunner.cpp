@@ -2,6 +2,7 @@
 #include "chat/ChatTurnRunner.h"
 
 #include "ai/ChatCompletionsClient.h"
+#include "ai/ModelCapabilities.h"
 #include "ai/MemoryExtractor.h"
 #include "ai/OpenAIError.h"
 #include "ai/PromptAssembly.h"
@@ -58,8 +59,8 @@ void ChatTurnRunner::sendChatMessage(const QString& text, const std::optional<Pr
     if (m_turn)
         end(Ending::Cancelled);
 
-    const QString apiKey = m_settings.string(SettingsKeys::openaiApiKey);
-    if (apiKey.isEmpty())
+    const ChatServiceConfig config = ChatServiceConfig::fromSettings(m_settings);
+    if (config.apiKey.isEmpty() && config.needsApiKey())
         return;
 
     const QImage attached = image ? *image : QImage();
@@ -98,7 +99,7 @@ void ChatTurnRunner::sendChatMessage(const QString& text, const std::optional<Pr
     turn->replyId = reply.id;
     turn->content = content;
     turn->titleFromAnswer = titleFromAnswer;
-    turn->config = ChatServiceConfig::fromSettings(m_settings);
+    turn->config = config;
     turn->systemPrompt =
         PromptAssembly::composeChatSystemPrompt(m_memoryStore.loadPersonality(), m_memoryStore.loadUserMemory(),
                                                 m_memoryStore.loadProjectMemory(project.id), prompt, project);
@@ -110,7 +111,7 @@ void ChatTurnRunner::sendChatMessage(const QString& text, const std::optional<Pr
 
     // The client refuses an image for a model that cannot see before sending anything; fetching the linked pages
     // first would only send requests for a turn that is bound to fail.
-    if (!attached.isNull() && !ChatCompletionsClient::isVisionModel(m_turn->config.model)) {
+    if (!attached.isNull() && !ModelCapabilities::shared().supportsVision(m_turn->config)) {
         openStream(serial, QString());
         return;
     }
@@ -131,6 +132,17 @@ void ChatTurnRunner::openStream(quint64 serial, const QString& linkedContent)
     turn.stream = m_client->streamChat(turn.config, turn.systemPrompt, history, turn.image, webSearch);
     connect(turn.stream, &ChatStream::content, this,
             [this, serial](const QString& piece) { onContent(serial, piece); });
+    connect(turn.stream, &ChatStream::reasoning, this, [this, serial](const QString& piece) {
+        if (current(serial))
+            updateReply([&piece](ChatMessage& reply) {
+                if (reply.reasoning.size() < ChatMessage::maxReasoningLength)
+                    reply.reasoning += piece.left(ChatMessage::maxReasoningLength - reply.reasoning.size());
+            });
+    });
+    connect(turn.stream, &ChatStream::truncated, this, [this, serial] {
+        if (current(serial))
+            updateReply([](ChatMessage& reply) { reply.cutOff = true; });
+    });
     connect(turn.stream, &ChatStream::annotations, this,
             [this, serial](const QList<URLCitation>& citations) { onAnnotations(serial, citations); });
     connect(turn.stream, &ChatStream::finished, this, [this, serial] {
@@ -146,6 +158,11 @@ void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
     if (!current(serial))
         return;
     m_turn->answer += piece;
+    updateReply([this](ChatMessage& reply) { reply.content = m_turn->answer; });
+}
+
+void ChatTurnRunner::updateReply(const std::function<void(ChatMessage&)>& change)
+{
     const QList<ChatSession>& sessions = m_state.chatSessions();
     const qsizetype s = indexOfSession(sessions, m_turn->sessionId);
     if (s < 0)
@@ -156,7 +173,7 @@ void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
     const qsizetype m = indexOfMessage(session.messages, m_turn->replyId);
     if (m < 0)
         return;
-    session.messages[m].content = m_turn->answer;
+    change(session.messages[m]);
     session.updatedAt = JsonFormat::nowInWholeSeconds();
     // Shown at once, saved only at the end of the turn; one session replaced, not the whole list compared.
     m_state.replaceSessionInMemory(session);
@@ -223,10 +240,8 @@ void ChatTurnRunner::end(Ending ending)
     m_settings.setInteger(SettingsKeys::totalPromptsUsed, m_settings.integer(SettingsKeys::totalPromptsUsed) + 1);
 
     if (ending != Ending::Shutdown && !turn->answer.isEmpty() && m_settings.boolean(SettingsKeys::autoMemoryEnabled)) {
-        ChatServiceConfig config = turn->config;
-        config.model = MemoryExtractor::model();
         // Not awaited and never cancelled; it only touches the memory files.
-        m_extractor->extractMemory(config, turn->content, turn->answer, turn->projectId);
+        m_extractor->extractMemory(turn->config, turn->content, turn->answer, turn->projectId);
     }
 
     dropTrailingEmptyReplies(turn->sessionId);

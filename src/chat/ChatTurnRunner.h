@@ -14,6 +14,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -81,6 +82,8 @@ private:
 
     void openStream(quint64 serial, const QString& linkedContent);
     void onContent(quint64 serial, const QString& piece);
+    // Changes this turn's reply in the session in memory (shown at once, saved at the end of the turn).
+    void updateReply(const std::function<void(ChatMessage&)>& change);
     void onAnnotations(quint64 serial, const QList<URLCitation>& citations);
     void onFailed(quint64 serial, const OpenAIError& error);
     void end(Ending ending);

@@ -25,7 +25,8 @@ QuickRunner::~QuickRunner()
 
 QString QuickRunner::noApiKeyText()
 {
-    return tr("⚠️ No API key set. Open Preferences (Ctrl+,) to add your OpenAI API key.");
+    return tr("⚠️ No API key set. Open Preferences (Ctrl+,) to add your OpenAI API key, or choose Find Local "
+              "Servers there to use a model server on this computer.");
 }
 
 void QuickRunner::cancel()
@@ -57,7 +58,7 @@ void QuickRunner::run(const Prompt& prompt)
 {
     cancel();
     const ChatServiceConfig config = ChatServiceConfig::fromSettings(m_settings);
-    if (config.apiKey.isEmpty()) {
+    if (config.apiKey.isEmpty() && config.needsApiKey()) {
         m_state.setResultText(noApiKeyText());
         return;
     }
@@ -77,6 +78,9 @@ void QuickRunner::run(const Prompt& prompt)
     const std::optional<QString> customText =
         prompt.title == customTitle ? std::optional<QString>(prompt.systemPrompt) : std::nullopt;
     connect(stream, &ChatStream::content, this, [this](const QString& piece) { m_state.appendResultText(piece); });
+    connect(stream, &ChatStream::reasoning, this,
+            [this](const QString& piece) { m_state.appendResultReasoning(piece); });
+    connect(stream, &ChatStream::truncated, this, [this] { m_state.setResultCutOff(true); });
     connect(stream, &ChatStream::finished, this,
             [this, stream, clipboardText, title = prompt.title, project, image, customText] {
                 if (m_stream == stream)

@@ -96,6 +96,11 @@ void AppState::setClipboardImage(const std::optional<QImage>& image)
 
 void AppState::setResultText(const QString& text)
 {
+    // A cleared result starts a new answer: its thinking and its cut-off line go with the old one.
+    if (text.isEmpty()) {
+        setResultReasoning(QString());
+        setResultCutOff(false);
+    }
     if (m_resultText == text)
         return;
     m_resultText = text;
@@ -108,6 +113,31 @@ void AppState::appendResultText(const QString& piece)
         return;
     m_resultText += piece;
     Q_EMIT resultTextChanged();
+}
+
+void AppState::setResultReasoning(const QString& text)
+{
+    if (m_resultReasoning == text)
+        return;
+    m_resultReasoning = text;
+    Q_EMIT resultReasoningChanged();
+}
+
+void AppState::appendResultReasoning(const QString& piece)
+{
+    // Thinking can run far longer than anyone reads; what is past the bound is dropped.
+    if (piece.isEmpty() || m_resultReasoning.size() >= ChatMessage::maxReasoningLength)
+        return;
+    m_resultReasoning += piece.left(ChatMessage::maxReasoningLength - m_resultReasoning.size());
+    Q_EMIT resultReasoningChanged();
+}
+
+void AppState::setResultCutOff(bool cutOff)
+{
+    if (m_resultCutOff == cutOff)
+        return;
+    m_resultCutOff = cutOff;
+    Q_EMIT resultCutOffChanged();
 }
 
 void AppState::setIsLoading(bool loading)

@@ -53,6 +53,13 @@ public:
     const QString& resultText() const { return m_resultText; }
     void setResultText(const QString& text);
     void appendResultText(const QString& piece); // a streamed piece of the answer
+    // The model's thinking before the answer of the current quick run, shown apart; bounded.
+    const QString& resultReasoning() const { return m_resultReasoning; }
+    void setResultReasoning(const QString& text);
+    void appendResultReasoning(const QString& piece);
+    // The answer of the current quick run stopped at the model's length limit.
+    bool isResultCutOff() const { return m_resultCutOff; }
+    void setResultCutOff(bool cutOff);
     bool isLoading() const { return m_isLoading; }
     void setIsLoading(bool loading);
     // A chat answer is streaming into the active turn's last message.
@@ -115,6 +122,8 @@ Q_SIGNALS:
     void clipboardTextChanged();
     void clipboardImageChanged();
     void resultTextChanged();
+    void resultReasoningChanged();
+    void resultCutOffChanged();
     void isLoadingChanged();
     void isChatStreamingChanged();
     void showCustomPromptInputChanged();
@@ -143,6 +152,8 @@ private:
     QString m_clipboardText;
     std::optional<QImage> m_clipboardImage;
     QString m_resultText;
+    QString m_resultReasoning;
+    bool m_resultCutOff = false;
     bool m_isLoading = false;
     bool m_isChatStreaming = false;
     bool m_showCustomPromptInput = false;

@@ -12,7 +12,11 @@
 
 #include <optional>
 
-enum class MessageRole { User, Assistant };
+enum class MessageRole
+{
+    User,
+    Assistant
+};
 
 QString messageRoleString(MessageRole role);
 std::optional<MessageRole> parseMessageRole(const QString& text);
@@ -45,6 +49,12 @@ struct ChatMessage
     std::optional<QList<URLCitation>> annotations;
     bool webSearchEnabled = false;
     std::optional<QByteArray> imageData; // PNG file bytes
+    // Kept in memory only: a reasoning model's thinking before this answer (never stored, never sent back), and
+    // whether the answer stopped at the model's length limit.
+    QString reasoning;
+    bool cutOff = false;
+
+    static constexpr qsizetype maxReasoningLength = 200'000;
 
     bool operator==(const ChatMessage&) const = default;
 

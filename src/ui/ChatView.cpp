@@ -7,6 +7,7 @@
 #include "ui/MarkdownContentView.h"
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
+#include "ui/ThinkingSection.h"
 
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -130,9 +131,18 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
     m_imageFailed->setVisible(false);
     m_bubbleColumn->addWidget(m_imageFailed);
 
+    m_reasoning = new ThinkingSection(colors);
+    m_bubbleColumn->addWidget(m_reasoning);
+
     m_content = new MarkdownContentView(QString(), colors);
     m_content->setObjectName(QStringLiteral("messageContent"));
     m_bubbleColumn->addWidget(m_content);
+
+    m_cutOff = PanelWidgets::label(tr("The answer was cut off at the model's length limit."), colors.secondaryText());
+    m_cutOff->setObjectName(QStringLiteral("cutOffLabel"));
+    m_cutOff->setWordWrap(true);
+    m_cutOff->setVisible(false);
+    m_bubbleColumn->addWidget(m_cutOff);
 
     m_placeholder = PanelWidgets::label(tr("[Empty message]"), colors.faintText());
     m_bubbleColumn->addWidget(m_placeholder);
@@ -181,7 +191,10 @@ void MessageBubble::showMessage(const ChatMessage& message, bool isLastMessage, 
         m_content->setContent(message.content);
     m_content->setVisible(!message.content.isEmpty());
     m_placeholder->setVisible(user && blank);
-    m_thinking->setVisible(!user && blank);
+    m_thinking->setVisible(!user && blank && message.reasoning.isEmpty());
+    m_reasoning->setText(message.reasoning);
+    m_reasoning->setActive(streaming && message.content.isEmpty());
+    m_cutOff->setVisible(message.cutOff);
     m_copy->setContent(message.content);
     m_copy->setLastMessage(isLastMessage);
     // Copying an empty message would only wipe the clipboard.
@@ -207,8 +220,10 @@ void MessageBubble::showMessage(const ChatMessage& message, bool isLastMessage, 
         m_shownCitations = message.annotations;
         rebuildSources(message.annotations.value_or(QList<URLCitation>()));
     }
-    if (message.content != m_message.content || message.imageData != m_message.imageData ||
-        message.annotations != m_message.annotations || m_bubble->maximumWidth() == QWIDGETSIZE_MAX)
+    if (!message.reasoning.isEmpty() || message.cutOff)
+        m_bubble->setMaximumWidth(QWIDGETSIZE_MAX); // the thinking and the cut-off line take the row's width
+    else if (message.content != m_message.content || message.imageData != m_message.imageData ||
+             message.annotations != m_message.annotations || m_bubble->maximumWidth() == QWIDGETSIZE_MAX)
         m_bubble->setMaximumWidth(idealBubbleWidth(message));
     m_message = message;
 }

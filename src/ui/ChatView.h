@@ -21,6 +21,7 @@ class AppState;
 class MarkdownContentView;
 class QLabel;
 class ScrollEndFollower;
+class ThinkingSection;
 class QMimeData;
 class QPropertyAnimation;
 class QPushButton;
@@ -79,6 +80,8 @@ private:
     MarkdownContentView* m_content = nullptr;
     QLabel* m_placeholder = nullptr;
     QWidget* m_thinking = nullptr;
+    ThinkingSection* m_reasoning = nullptr;
+    QLabel* m_cutOff = nullptr;
     QLabel* m_image = nullptr;
     QWidget* m_imageFailed = nullptr;
     QLabel* m_imageFailedText = nullptr;

@@ -3,12 +3,13 @@
 
 #include "ui/AnswerDocument.h"
 
-#include "ai/ChatCompletionsClient.h"
+#include "ai/ModelCapabilities.h"
 #include "model/AppState.h"
 #include "model/Settings.h"
 #include "ui/MarkdownContentView.h"
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
+#include "ui/ThinkingSection.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -228,9 +229,21 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     m_resultScroll->setWidgetResizable(true);
     m_resultScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_resultScroll->viewport()->setAutoFillBackground(false);
+    auto* resultPage = new QWidget;
+    auto* resultColumn = new QVBoxLayout(resultPage);
+    resultColumn->setContentsMargins(0, 0, 0, 0);
+    resultColumn->setSpacing(6);
+    m_reasoning = new ThinkingSection(m_colors);
+    resultColumn->addWidget(m_reasoning);
     m_resultView = new MarkdownContentView(QString(), m_colors);
     m_resultView->setObjectName(QStringLiteral("resultView"));
-    m_resultScroll->setWidget(m_resultView);
+    resultColumn->addWidget(m_resultView);
+    m_cutOff = PanelWidgets::label(tr("The answer was cut off at the model's length limit."), m_colors.secondaryText());
+    m_cutOff->setObjectName(QStringLiteral("cutOffLabel"));
+    m_cutOff->setWordWrap(true);
+    resultColumn->addWidget(m_cutOff);
+    resultColumn->addStretch();
+    m_resultScroll->setWidget(resultPage);
     m_outputStack->addWidget(m_resultScroll);
     auto* placeholder = PanelWidgets::label(tr("Select a prompt above to get started"), m_colors.faintText());
     placeholder->setObjectName(QStringLiteral("outputPlaceholder"));
@@ -279,6 +292,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
 
     connect(&m_state, &AppState::clipboardTextChanged, this, &QuickPromptView::refreshInput);
     connect(&m_state, &AppState::clipboardImageChanged, this, &QuickPromptView::refreshInput);
+    connect(&ModelCapabilities::shared(), &ModelCapabilities::learned, this, &QuickPromptView::refreshInput);
     connect(&m_state, &AppState::showWelcomeHintChanged, this, [this] {
         refreshInput();
         refreshCaptions();
@@ -294,6 +308,8 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     connect(&m_state, &AppState::showCustomPromptInputChanged, this, &QuickPromptView::refreshCustomPrompt);
     connect(&m_state, &AppState::customPromptTextChanged, this, &QuickPromptView::refreshCustomPrompt);
     connect(&m_state, &AppState::resultTextChanged, this, &QuickPromptView::refreshOutput);
+    connect(&m_state, &AppState::resultReasoningChanged, this, &QuickPromptView::refreshOutput);
+    connect(&m_state, &AppState::resultCutOffChanged, this, &QuickPromptView::refreshOutput);
     connect(&m_state, &AppState::isLoadingChanged, this, &QuickPromptView::refreshOutput);
     connect(&m_state, &AppState::lastCustomPromptTextChanged, this, &QuickPromptView::refreshOutput);
     // In the expanded window the view is already the Prompts tab: there is nothing left to expand.
@@ -323,9 +339,12 @@ void QuickPromptView::refreshInput()
             QPixmap::fromImage(picture.scaled(QSize(160, 96), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
         const qreal ratio = picture.devicePixelRatio() > 0 ? picture.devicePixelRatio() : 1.0;
         m_imageSize->setText(PanelWidgets::sizeText((QSizeF(picture.size()) / ratio).toSize()));
-        const QString model = m_settings.string(SettingsKeys::openaiModel);
-        m_visionWarning->setVisible(!ChatCompletionsClient::isVisionModel(model));
-        m_visionWarningText->setText(tr("%1 doesn't support images. Switch to GPT-4o.").arg(model));
+        const ChatServiceConfig config = ChatServiceConfig::fromSettings(m_settings);
+        ModelCapabilities::shared().probe(config);
+        m_visionWarning->setVisible(!ModelCapabilities::shared().supportsVision(config));
+        m_visionWarningText->setText(config.isOpenAIHost()
+                                         ? tr("%1 doesn't support images. Switch to GPT-4o.").arg(config.model)
+                                         : tr("%1 doesn't take images, as far as Vantro can tell.").arg(config.model));
     } else if (!hint) {
         const QString& text = m_state.clipboardText();
         // The preview is a few lines high: laying out a whole copied book would freeze the panel for seconds.
@@ -434,12 +453,16 @@ void QuickPromptView::submitCustomPrompt()
 void QuickPromptView::refreshOutput()
 {
     const QString& result = m_state.resultText();
-    if (m_state.isLoading() && result.isEmpty())
-        m_outputStack->setCurrentIndex(0);
-    else if (!result.isEmpty())
+    const QString& reasoning = m_state.resultReasoning();
+    if (!result.isEmpty() || !reasoning.isEmpty())
         m_outputStack->setCurrentIndex(1);
+    else if (m_state.isLoading())
+        m_outputStack->setCurrentIndex(0);
     else
         m_outputStack->setCurrentIndex(2);
+    m_reasoning->setText(reasoning);
+    m_reasoning->setActive(m_state.isLoading() && result.isEmpty());
+    m_cutOff->setVisible(m_state.isResultCutOff());
     m_resultView->setStreaming(m_state.isLoading());
     if (m_resultView->content() != result)
         m_resultView->setContent(result);

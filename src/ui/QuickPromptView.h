@@ -11,6 +11,7 @@
 class AppState;
 class ContentFittingScrollView;
 class MarkdownContentView;
+class ThinkingSection;
 class QHBoxLayout;
 class QLabel;
 class ScrollEndFollower;
@@ -80,6 +81,8 @@ private:
     QStackedWidget* m_outputStack = nullptr;
     QScrollArea* m_resultScroll = nullptr;
     MarkdownContentView* m_resultView = nullptr;
+    ThinkingSection* m_reasoning = nullptr;
+    QLabel* m_cutOff = nullptr;
     QPushButton* m_savePromptButton = nullptr;
     QPushButton* m_expandButton = nullptr;
 };

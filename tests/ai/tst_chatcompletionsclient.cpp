@@ -193,15 +193,21 @@ private Q_SLOTS:
         }
     }
 
-    // A missing key is refused by both runners before they reach the client (the chat turn and app delegate tests).
+    // Nothing is sent that is bound to fail. OpenAI's host is never reached here: the refusal comes first.
     void refusedBeforeAnyRequest_data()
     {
         QTest::addColumn<QString>("base");
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("description");
-        const QString noVision = u"The selected model does not support images. Please use gpt-4o or gpt-4-turbo."_s;
+        const QString openAI = u"https://api.openai.com"_s;
         QTest::newRow("bad url") << u"not a url"_s << u"gpt-4o"_s << u"Invalid API URL."_s;
-        QTest::newRow("model without vision") << QString() << u"gpt-3.5-turbo"_s << noVision;
+        QTest::newRow("OpenAI without a key")
+            << openAI << u"gpt-4o"_s << u"No OpenAI API key configured. Open Preferences to set one."_s;
+        QTest::newRow("OpenAI model without vision")
+            << openAI << u"gpt-3.5-turbo"_s
+            << u"The selected model does not support images. Please use gpt-4o or gpt-4-turbo."_s;
+        QTest::newRow("other server, text-only name")
+            << QString() << u"mistral:7b"_s << OpenAIError::modelDoesNotSupportVision(false).description();
     }
 
     void refusedBeforeAnyRequest()
@@ -209,7 +215,9 @@ private Q_SLOTS:
         QFETCH(QString, base);
         QFETCH(QString, model);
         QFETCH(QString, description);
-        const ChatServiceConfig settings{base.isEmpty() ? m_server->baseUrl() : base, u"k"_s, model};
+        const bool openAI = base.contains(u"openai"_s);
+        const ChatServiceConfig settings{base.isEmpty() ? m_server->baseUrl() : base,
+                                         openAI && model == u"gpt-4o" ? QString() : u"k"_s, model};
         const QImage image = filledImage(10, 10);
         Recorder completion(m_client->streamCompletion(settings, u"s"_s, u"u"_s, image));
         Recorder chat(m_client->streamChat(settings, u"s"_s, {}, image));

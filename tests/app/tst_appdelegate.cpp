@@ -147,6 +147,8 @@ private Q_SLOTS:
         m_server->setResponse(FakeChatServer::answer({u"Hal"_s, u"lo"_s}));
         m_settings->setString(SettingsKeys::apiBaseUrl, m_server->baseUrl());
         m_settings->setString(SettingsKeys::openaiApiKey, QStringLiteral("sk-test"));
+        // The fake server answers chat requests only; asking it about its models' vision would add requests.
+        m_settings->setString(SettingsKeys::visionSupport, QStringLiteral("yes"));
         makeDelegate();
     }
 
@@ -184,25 +186,34 @@ private Q_SLOTS:
     void failuresShowTheirText_data()
     {
         QTest::addColumn<bool>("withKey");
+        QTest::addColumn<bool>("openAI");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("expectedPrefix");
-        QTest::newRow("no API key") << false << 200 << AppDelegate::noApiKeyText();
-        QTest::newRow("server error") << true << 500 << QStringLiteral("Error: ");
+        QTest::newRow("OpenAI without a key") << false << true << 200 << AppDelegate::noApiKeyText();
+        QTest::newRow("server error") << true << false << 500 << QStringLiteral("Error: HTTP 500: ");
+        QTest::newRow("a local server that wants a key")
+            << false << false << 401 << QStringLiteral("Error: This server wants an API key.");
     }
 
     void failuresShowTheirText()
     {
         QFETCH(bool, withKey);
+        QFETCH(bool, openAI);
         QFETCH(int, status);
         QFETCH(QString, expectedPrefix);
         if (!withKey)
             m_settings->setString(SettingsKeys::openaiApiKey, QString());
+        if (openAI)
+            m_settings->setString(SettingsKeys::apiBaseUrl, QStringLiteral("https://api.openai.com"));
         m_server->setResponse(FakeChatServer::status(status, "{\"error\":{\"message\":\"nope\"}}"));
         trigger(QStringLiteral("Hello"));
         QVERIFY(run());
         QVERIFY2(state().resultText().startsWith(expectedPrefix), qPrintable(state().resultText()));
         QVERIFY(!state().resultText().contains(QStringLiteral("sk-test")));
-        QCOMPARE(m_server->requests().size(), withKey ? 1 : 0);
+        QCOMPARE(m_server->requests().size(), openAI ? 0 : 1);
+        // A keyless request carries no Authorization header at all.
+        if (!openAI)
+            QCOMPARE(m_server->requests().first().header("Authorization").isEmpty(), !withKey);
         QVERIFY(state().chatSessions().isEmpty());
     }
 

@@ -78,6 +78,7 @@ struct Fixture
         settings.setString(SettingsKeys::apiBaseUrl, chat.baseUrl());
         settings.setString(SettingsKeys::openaiApiKey, u"sk-turn"_s);
         settings.setBoolean(SettingsKeys::autoMemoryEnabled, autoMemory);
+        settings.setString(SettingsKeys::memoryModel, u"gpt-4o-mini"_s);
         state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
         runner = std::make_unique<ChatTurnRunner>(*state, settings, network, MemoryStore());
         finished = std::make_unique<QSignalSpy>(runner.get(), &ChatTurnRunner::turnFinished);
@@ -121,7 +122,7 @@ struct Fixture
         MemoryExtractor extractor(&network, MemoryStore());
         extractor.setTimeout(std::chrono::milliseconds(1000));
         QSignalSpy ended(&extractor, &MemoryExtractor::extractionEnded);
-        extractor.extractMemory({chat.baseUrl(), u"sk-mem"_s, MemoryExtractor::model()}, user, answer, project);
+        extractor.extractMemory({chat.baseUrl(), u"sk-mem"_s, u"gpt-4o-mini"_s}, user, answer, project);
         return ended.wait(5000) ? capture.text() : u"extraction did not end"_s;
     }
 };
@@ -167,12 +168,14 @@ private Q_SLOTS:
     void turnWithEverythingPresent()
     {
         Fixture f;
-        // Without an API key nothing happens at all.
+        // Without an API key OpenAI's service is not asked at all.
         f.settings.setString(SettingsKeys::openaiApiKey, QString());
+        f.settings.setString(SettingsKeys::apiBaseUrl, u"https://api.openai.com"_s);
         f.send(u"hello"_s);
-        QVERIFY(f.state->chatSessions().isEmpty() && f.chat.requests().isEmpty());
+        QVERIFY(f.state->chatSessions().isEmpty() && m_web.http().requests().isEmpty());
         QCOMPARE(f.finished->count(), 0);
         f.settings.setString(SettingsKeys::openaiApiKey, u"sk-turn"_s);
+        f.settings.setString(SettingsKeys::apiBaseUrl, f.chat.baseUrl());
 
         const MemoryStore memory;
         memory.savePersonality(u"Be warm."_s);
