@@ -21,6 +21,9 @@ std::optional<QUrl> ChatServiceConfig::url(QStringView path) const
     // "https://host/" and "https://host" name the same endpoint; do not send "//v1/...".
     while (base.endsWith(u'/'))
         base.chop(1);
+    // Client libraries are configured with ".../v1", and people paste that; the paths here already carry it.
+    if (base.endsWith(u"/v1", Qt::CaseInsensitive) && path.startsWith(u"/v1/"))
+        base.chop(3);
     const QUrl url(base + path, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
         return std::nullopt;

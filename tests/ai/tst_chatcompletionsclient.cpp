@@ -186,6 +186,7 @@ private Q_SLOTS:
         const QList<std::pair<QString, QString>> cases{
             {u"http://localhost:11434/"_s, u"http://localhost:11434/v1/chat/completions"_s},
             {u"https://openrouter.ai/api"_s, u"https://openrouter.ai/api/v1/chat/completions"_s},
+            {u"http://localhost:8080/v1/"_s, u"http://localhost:8080/v1/chat/completions"_s},
             {u"ftp://example.com"_s, {}}};
         for (const auto& [base, endpoint] : cases) {
             const std::optional<QUrl> url = ChatServiceConfig{base, u"k"_s, u"m"_s}.endpointUrl();

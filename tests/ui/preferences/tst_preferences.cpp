@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkProxy>
 #include <QMenu>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
@@ -108,6 +109,10 @@ class TestPreferences : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The AI tab asks the configured server for its models; with OpenAI's default host that would leave the
+    // machine. A dead proxy keeps every request here.
+    void initTestCase() { QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, 9)); }
+
     // Appearance goes through the theme manager, and the window follows the theme at once.
     void appearanceFollowsTheTheme()
     {
