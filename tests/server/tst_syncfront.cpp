@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// vantro-sync's front on a real PostgreSQL cluster: the answers a REST client gets, recovery when the database
+// restarts, migrations applied once, and Vantro's own sync client against it.
+#include "SyncDatabase.h"
+#include "SyncFront.h"
+#include "model/Project.h"
+#include "model/Settings.h"
+#include "support/PostgresCluster.h"
+#include "support/TestEnvironment.h"
+#include "sync/SharedProjectClient.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTcpSocket>
+#include <QtConcurrent>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString clientKey = u"client-"_s + QUuid::createUuid().toString(QUuid::Id128);
+
+// What went wrong, for a failed check's message; empty when nothing did.
+template <typename T> QString problem(const SyncResult<T>& result)
+{
+    return result.ok() ? QString() : result.error().description();
+}
+
+const QByteArray projectBody = "{\"p_license_key\":\"owner\",\"payload\":{\"name\":\"Team\",\"emoji\":\"x\",\"context_"
+                               "description\":\"\",\"prompts\":[]}}";
+
+} // namespace
+
+class TestSyncFront : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<PostgresCluster> m_db;
+    std::unique_ptr<SyncFront> m_front;
+    QNetworkAccessManager m_network;
+
+    struct Answer
+    {
+        int status = 0;
+        QByteArray body;
+    };
+
+    Answer send(const QByteArray& method, const QString& path, const QByteArray& body = {},
+                const QByteArray& key = clientKey.toUtf8())
+    {
+        QNetworkRequest request(QUrl(u"http://127.0.0.1:"_s + QString::number(m_front->port()) + path));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        if (!key.isEmpty()) {
+            request.setRawHeader("apikey", key);
+            request.setRawHeader("Authorization", "Bearer " + key);
+        }
+        QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        done.wait(10000);
+        reply->deleteLater();
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+    }
+
+    QString code()
+    {
+        return QJsonDocument::fromJson("[" + send("POST", u"/rest/v1/rpc/create_shared_project"_s, projectBody).body +
+                                       "]")
+            .array()
+            .first()
+            .toString();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        m_db = std::make_unique<PostgresCluster>();
+        QVERIFY2(m_db->isRunning(), qPrintable(m_db->error()));
+        // Two fronts starting at once: each finds the migrations applied once, by one of them.
+        QFuture<SyncDatabase::Result> first = QtConcurrent::run(&SyncDatabase::migrate, m_db->conninfo());
+        const SyncDatabase::Result second = SyncDatabase::migrate(m_db->conninfo());
+        QVERIFY2(second.ok && first.result().ok, qPrintable(second.message + first.result().message));
+        QCOMPARE(m_db->sql(u"SELECT count(*) FROM vantro_sync_migrations"_s).output, u"1"_s);
+        m_front =
+            std::make_unique<SyncFront>(SyncFront::Options{m_db->conninfo(), QHostAddress::LocalHost, 0, clientKey, 2});
+        QVERIFY(m_front->listen());
+    }
+
+    void cleanupTestCase()
+    {
+        m_front.reset();
+        m_db.reset();
+    }
+
+    void answers_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<int>("status");
+        const QString get = u"/rest/v1/rpc/get_shared_project"_s;
+        const QByteArray key = clientKey.toUtf8();
+        QTest::newRow("found nothing") << QByteArray("POST") << get << QByteArray("{\"code\":\"NONE\"}") << key << 200;
+        QTest::newRow("no key") << QByteArray("POST") << get << QByteArray("{\"code\":\"A\"}") << QByteArray() << 401;
+        QTest::newRow("wrong key") << QByteArray("POST") << get << QByteArray("{\"code\":\"A\"}") << QByteArray("x")
+                                   << 401;
+        QTest::newRow("unknown function")
+            << QByteArray("POST") << u"/rest/v1/rpc/drop_everything"_s << QByteArray("{}") << key << 404;
+        QTest::newRow("unknown path") << QByteArray("GET") << u"/rest/v1/shared_projects"_s << QByteArray() << key
+                                      << 404;
+        QTest::newRow("GET on a function") << QByteArray("GET") << get << QByteArray() << key << 405;
+        QTest::newRow("malformed JSON") << QByteArray("POST") << get << QByteArray("{\"code\":") << key << 400;
+        QTest::newRow("missing parameter") << QByteArray("POST") << get << QByteArray("{}") << key << 400;
+        QTest::newRow("mistyped parameter") << QByteArray("POST") << get << QByteArray("{\"code\":7}") << key << 400;
+        QTest::newRow("bad payload") << QByteArray("POST") << u"/rest/v1/rpc/create_shared_project"_s
+                                     << QByteArray("{\"p_license_key\":\"o\",\"payload\":{\"name\":1}}") << key << 400;
+    }
+
+    void answers()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, key);
+        QFETCH(int, status);
+        const Answer answer = send(method, path, body, key);
+        QCOMPARE(answer.status, status);
+        if (status != 200)
+            QVERIFY2(QJsonDocument::fromJson(answer.body).object().contains(u"message"_s), answer.body.constData());
+    }
+
+    // A body over 1 MiB is refused from its announced length, before it is read.
+    void oversizedBody()
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_front->port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("POST /rest/v1/rpc/get_shared_project HTTP/1.1\r\nHost: x\r\nContent-Length: 1048577\r\n\r\n");
+        QTRY_VERIFY(socket.bytesAvailable() > 0 || socket.state() != QAbstractSocket::ConnectedState);
+        QVERIFY(socket.readAll().startsWith("HTTP/1.1 413 "));
+    }
+
+    // Another key's edit is refused as a REST front refuses it; the owner's goes through.
+    void ownership()
+    {
+        const QString shared = code();
+        QVERIFY(!shared.isEmpty());
+        const QByteArray edit =
+            ",\"payload\":{\"name\":\"New\",\"emoji\":\"x\",\"context_description\":\"\",\"prompts\":[]}}";
+        const QString upsert = u"/rest/v1/rpc/upsert_shared_project"_s;
+        QCOMPARE(
+            send("POST", upsert, "{\"p_share_code\":\"" + shared.toUtf8() + "\",\"p_license_key\":\"thief\"" + edit)
+                .status,
+            403);
+        const Answer owner =
+            send("POST", upsert, "{\"p_share_code\":\"" + shared.toUtf8() + "\",\"p_license_key\":\"owner\"" + edit);
+        QCOMPARE(owner.status, 200);
+        QCOMPARE(owner.body, QByteArray("true"));
+    }
+
+    // The front says when the database is gone and serves again by itself when it is back, losing nothing.
+    void databaseRestart()
+    {
+        const QString shared = code();
+        QCOMPARE(send("GET", u"/health"_s).status, 200);
+        QVERIFY(m_db->stop());
+        QCOMPARE(send("GET", u"/health"_s).status, 503);
+        QCOMPARE(send("POST", u"/rest/v1/rpc/get_shared_project"_s, "{\"code\":\"A\"}").status, 503);
+        QVERIFY(m_db->start());
+        QCOMPARE(send("GET", u"/health"_s).status, 200);
+        const Answer found =
+            send("POST", u"/rest/v1/rpc/get_shared_project"_s, "{\"code\":\"" + shared.toUtf8() + "\"}");
+        QVERIFY2(found.body.contains(shared.toUtf8()), found.body.constData());
+    }
+
+    // Vantro's own client: share, join by code, edit, see the edit, stop sharing, and the code is gone.
+    void withVantrosClient()
+    {
+        Settings settings;
+        settings.setString(SettingsKeys::syncBaseUrl,
+                           u"http://127.0.0.1:"_s + QString::number(m_front->port()) + u"/rest/v1"_s);
+        settings.setString(SettingsKeys::syncClientKey, clientKey);
+        SharedProjectClient client(m_network, settings);
+        Project project = defaultProject();
+        project.name = u"Shared library"_s;
+
+        std::optional<SyncResult<QString>> created;
+        client.createSharedProject(project, u"owner-key"_s, this, [&](const auto& r) { created = r; });
+        QTRY_VERIFY(created);
+        QVERIFY2(created->ok(), qPrintable(problem(*created)));
+        project.shareCode = created->value().toLower();
+
+        std::optional<SyncResult<SharedProjectPayload>> joined;
+        client.getSharedProject(u"  "_s + *project.shareCode + u" "_s, this, [&](const auto& r) { joined = r; });
+        QTRY_VERIFY(joined);
+        QVERIFY(joined->ok());
+        QCOMPARE(joined->value().name, u"Shared library"_s);
+        QCOMPARE(joined->value().prompts.size(), project.prompts.size());
+
+        project.prompts.removeLast();
+        std::optional<SyncResult<std::monostate>> pushed;
+        client.upsertSharedProject(project, u"owner-key"_s, this, [&](const auto& r) { pushed = r; });
+        QTRY_VERIFY(pushed);
+        QVERIFY2(pushed->ok(), qPrintable(problem(*pushed)));
+        joined.reset();
+        client.getSharedProject(*project.shareCode, this, [&](const auto& r) { joined = r; });
+        QTRY_VERIFY(joined);
+        QVERIFY2(joined->ok(), qPrintable(problem(*joined)));
+        QCOMPARE(joined->value().prompts.size(), project.prompts.size());
+
+        std::optional<SyncResult<bool>> deleted;
+        client.deleteSharedProject(*project.shareCode, u"owner-key"_s, this, [&](const auto& r) { deleted = r; });
+        QTRY_VERIFY(deleted);
+        QVERIFY2(deleted->ok(), qPrintable(problem(*deleted)));
+        QVERIFY(deleted->value());
+        joined.reset();
+        client.getSharedProject(*project.shareCode, this, [&](const auto& r) { joined = r; });
+        QTRY_VERIFY(joined);
+        QVERIFY(!joined->ok());
+        QCOMPARE(joined->error().description(), u"No shared project found with that code."_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSyncFront)
+#include "tst_syncfront.moc"
