@@ -382,9 +382,6 @@ private Q_SLOTS:
         QTest::newRow("prose around the object")
             << q("Here you go: {'user_memory': [], 'project_memory': ['B2B SaaS']} Hope it helps.")
             << MaybeFacts(Facts{{}, {u"B2B SaaS"_s}});
-        QTest::newRow("project list of the wrong type")
-            << q("{'user_memory': ['frontend developer'], 'project_memory': 5}")
-            << MaybeFacts(Facts{{u"frontend developer"_s}, {}});
         const MaybeFacts none;
         QTest::newRow("mixed array counts as missing") << q("{'user_memory': ['a', 3]}") << none;
         QTest::newRow("closing brace before opening") << q("} nothing here {") << none;

@@ -199,8 +199,6 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+Shift+1 as typed")
             << int(Qt::Key_Exclam) << (ctrl | shift) << 18u << 0x300u << "Ctrl+Shift+1";
         QTest::newRow("K alone") << int(Qt::Key_K) << none << 0u << 0u << "Not set";
-        QTest::newRow("keypad modifier only")
-            << int(Qt::Key_5) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 0u << 0u << "Not set";
         // The A position is key code 0, which means "none": it cannot hold a shortcut.
         QTest::newRow("Ctrl+A") << int(Qt::Key_A) << control << 0u << 0u << "Not set";
         QTest::newRow("unknown key") << int(Qt::Key_LaunchMail) << control << 0u << 0u << "Not set";
