@@ -217,12 +217,16 @@ QList<QUrl> findLinks(const QString& text)
 
 Site siteForUrl(const QUrl& url)
 {
+    // The site's own domain or one under it: "dropbox.com" or "netflix.com" merely contain "x.com".
     const QString host = url.host().toLower();
-    if (host.contains(u"instagram.com"))
+    const auto on = [&host](QStringView domain) {
+        return host == domain || (host.endsWith(domain) && host.at(host.size() - domain.size() - 1) == u'.');
+    };
+    if (on(u"instagram.com"))
         return Site::Instagram;
-    if (host.contains(u"tiktok.com"))
+    if (on(u"tiktok.com"))
         return Site::TikTok;
-    if (host.contains(u"twitter.com") || host.contains(u"x.com"))
+    if (on(u"twitter.com") || on(u"x.com"))
         return Site::X;
     return Site::Generic;
 }

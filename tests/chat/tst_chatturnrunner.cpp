@@ -468,10 +468,11 @@ private Q_SLOTS:
         QCOMPARE(found(u"go to www.example.org/page or HTTPS://Example.COM/A?b=1#c"_s),
                  u"http://www.example.org/page https://example.com/A?b=1#c"_s);
 
-        // Routing by host only, whatever its case; "x.com" counts anywhere in the host. Instagram and X pages are
-        // routed in the fetch tests below.
+        // Routing by the site's domain or one under it, whatever its case; a host that merely contains "x.com" is
+        // another site. Instagram and X pages are routed in the fetch tests below.
         const QList<std::pair<const char*, Site>> routes{{"https://vm.TikTok.com/x", Site::TikTok},
-                                                         {"https://dropbox.com/s/1", Site::X},
+                                                         {"https://mobile.x.com/a/status/1", Site::X},
+                                                         {"https://dropbox.com/s/1", Site::Generic},
                                                          {"https://example.org/instagram.com", Site::Generic}};
         for (const auto& [url, site] : routes)
             QVERIFY2(siteForUrl(QUrl(QString::fromLatin1(url))) == site, url);
