@@ -188,7 +188,6 @@ private Q_SLOTS:
         QTest::newRow("reference defined after code")
             << u"See [the docs][d].\n\n```sh\nls\n```\n\n[d]: https://b.example/ \"Docs\"\n\n[note]: not a definition"_s
             << 0 << u"https://b.example/"_s;
-        QTest::newRow("loose list") << u"- a\n\n- b\n\n- c"_s << 3 << QString();
         QTest::newRow("loose ordered list") << u"1. a\n\n2. b"_s << 2 << QString();
     }
 
