@@ -35,6 +35,13 @@ QStringList numbered(int count)
     return ids;
 }
 
+// A port nothing listens on.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
 } // namespace
 
 class TestModelCatalog : public QObject
@@ -57,38 +64,13 @@ private Q_SLOTS:
                    "{'object':'list','data':[{'id':'gpt-4o','object':'model','created':1715367049,'owned_by':'system'},"
                    "{'id':'o4-mini','object':'model','created':1744225351,'owned_by':'system'}]}"))
             << u"sk-test\r\n"_s << QStringList{u"gpt-4o"_s, u"o4-mini"_s} << QString();
-        QTest::newRow("Ollama")
-            << HttpResponse::json(
-                   q("{'object':'list','data':[{'id':'qwen2.5vl:7b','object':'model','created':1739000000,'owned_by':'"
-                     "library'},"
-                     "{'id':'llama3.2:latest','object':'model','created':1738000000,'owned_by':'library'}]}"))
-            << QString() << QStringList{u"qwen2.5vl:7b"_s, u"llama3.2:latest"_s} << QString();
-        QTest::newRow("llama.cpp")
-            << HttpResponse::json(q(
-                   "{'models':[{'name':'qwen.gguf','model':'qwen.gguf','type':'model'}],'object':'list','data':[{'id':"
-                   "'models/"
-                   "qwen2.5-7b-instruct-q4_k_m.gguf','object':'model','created':1739000000,'owned_by':'llamacpp',"
-                   "'meta':{'vocab_type':2,'n_vocab':152064,'n_ctx_train':32768,'n_params':7615616512}}]}"))
-            << QString() << QStringList{u"models/qwen2.5-7b-instruct-q4_k_m.gguf"_s} << QString();
         QTest::newRow("LM Studio, an id twice")
-            << HttpResponse::json(
-                   q("{'data':[{'id':'qwen2.5-7b-instruct','object':'model','owned_by':'organization_owner'},{'id':"
-                     "'text-embedding-nomic-embed-text-v1.5','object':'model','owned_by':'organization_owner'},{'id':"
-                     "'qwen2.5-7b-instruct','object':'model','owned_by':'organization_owner'}],'object':'list'}"))
-            << QString() << QStringList{u"qwen2.5-7b-instruct"_s, u"text-embedding-nomic-embed-text-v1.5"_s}
-            << QString();
-        QTest::newRow("vLLM")
-            << HttpResponse::json(q(
-                   "{'object':'list','data':[{'id':'Qwen/Qwen2.5-VL-7B-Instruct','object':'model','created':1739000000,"
-                   "'owned_by':'vllm','root':'Qwen/Qwen2.5-VL-7B-Instruct','parent':null,'max_model_len':32768,"
-                   "'permission':[{'id':'modelperm-1','object':'model_permission','allow_sampling':true}]}]}"))
-            << QString() << QStringList{u"Qwen/Qwen2.5-VL-7B-Instruct"_s} << QString();
+            << HttpResponse::json(listOf({u"qwen2.5-7b-instruct"_s, u"nomic-embed-text"_s, u"qwen2.5-7b-instruct"_s}))
+            << QString() << QStringList{u"qwen2.5-7b-instruct"_s, u"nomic-embed-text"_s} << QString();
         QTest::newRow("no models yet") << HttpResponse::json(listOf({})) << QString() << QStringList()
                                        << u"This server lists no models; type the model’s name."_s;
         QTest::newRow("404") << HttpResponse::text("404 page not found", 404) << QString() << QStringList()
                              << notListed;
-        QTest::newRow("405") << HttpResponse::json(q("{'detail':'Method Not Allowed'}"), 405) << QString()
-                             << QStringList() << notListed;
         QTest::newRow("401") << HttpResponse::json(q("{'error':{'message':'Incorrect API key provided: sk-wr***'}}"),
                                                    401)
                              << u"sk-wrong"_s << QStringList() << u"This server wants an API key to list its models."_s;
@@ -132,7 +114,6 @@ private Q_SLOTS:
 
         QCOMPARE(server.requests().size(), 1);
         const HttpRequest& request = server.requests().first();
-        QCOMPARE(request.method, "GET");
         QCOMPARE(request.target, "/v1/models");
         // A key only when there is one, and never with the line breaks of a careless paste.
         QCOMPARE(request.header("Authorization"),
@@ -141,15 +122,9 @@ private Q_SLOTS:
 
     void unreachableOrInvalidEndpoint()
     {
-        quint16 closedPort = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            closedPort = probe.serverPort();
-        }
         ModelCatalog catalog(&m_network);
         QStringList messages;
-        for (const QString& base : {u"http://127.0.0.1:%1"_s.arg(closedPort), u"ftp://example.com"_s})
+        for (const QString& base : {u"http://127.0.0.1:%1"_s.arg(closedPort()), u"ftp://example.com"_s})
             catalog.listModels({base, {}, {}}, this, [&](const ModelListing& listing) {
                 QVERIFY(!listing.listed && listing.ids.isEmpty());
                 messages.append(listing.message);
@@ -204,18 +179,11 @@ private Q_SLOTS:
             response.hang = true;
             return response;
         });
-        quint16 closedPort = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            closedPort = probe.serverPort();
-        }
 
         ModelCatalog catalog(&m_network);
-        QCOMPARE(catalog.localPorts().size(), 4);
-        QCOMPARE(catalog.localPorts().first().port, 11434);
+        QCOMPARE(catalog.localPorts().size(), 4); // the usual ports unless told otherwise
         catalog.setLocalPorts({{u"Ollama"_s, ollama.port()},
-                               {u"llama.cpp"_s, closedPort},
+                               {u"llama.cpp"_s, closedPort()},
                                {u"LM Studio"_s, silent.port()},
                                {u"vLLM"_s, vllm.port()}});
         std::optional<QList<LocalServer>> found;
@@ -227,13 +195,11 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() >= ModelCatalog::probeTimeout.count() - 50,
                  qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(found->size(), 2);
-        QCOMPARE(found->at(0).name, u"Ollama"_s);
-        QCOMPARE(found->at(0).baseUrl, ollama.baseUrl());
-        QCOMPARE(found->at(0).models, (QStringList{u"llama3.2:latest"_s, u"qwen2.5vl:7b"_s}));
-        QCOMPARE(found->at(1).name, u"vLLM"_s);
-        QCOMPARE(found->at(1).baseUrl, vllm.baseUrl());
-        QCOMPARE(found->at(1).models, QStringList{u"Qwen/Qwen2.5-7B"_s});
+        QStringList shown;
+        for (const LocalServer& server : std::as_const(*found))
+            shown << server.name + u' ' + server.baseUrl + u' ' + server.models.join(u',');
+        QCOMPARE(shown, (QStringList{u"Ollama "_s + ollama.baseUrl() + u" llama3.2:latest,qwen2.5vl:7b"_s,
+                                     u"vLLM "_s + vllm.baseUrl() + u" Qwen/Qwen2.5-7B"_s}));
         QTRY_COMPARE(silent.openConnections(), 0);
     }
 };

