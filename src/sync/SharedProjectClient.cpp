@@ -163,6 +163,18 @@ void SharedProjectClient::getSharedProject(const QString& code, QObject* context
                                   });
 }
 
+void SharedProjectClient::checkConnection(QObject* context, Callback<std::monostate> done)
+{
+    const QJsonObject body{{QLatin1StringView("code"), QStringLiteral("VANTRO-CONNECTION-CHECK")}};
+    callFor<std::monostate>(QStringLiteral("get_shared_project"), body, context, std::move(done),
+                            [](const QByteArray& bytes) -> SyncResult<std::monostate> {
+                                DecodeError error;
+                                if (!decodeJsonArray<SharedProjectPayload>(bytes, &error))
+                                    return SyncError::decodingError(error.description());
+                                return std::monostate();
+                            });
+}
+
 void SharedProjectClient::createSharedProject(const Project& project, const QString& ownerKey, QObject* context,
                                               Callback<QString> done)
 {

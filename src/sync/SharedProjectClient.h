@@ -41,6 +41,8 @@ public:
 
     // The first project stored under `code`; NotFound when the service knows none.
     void getSharedProject(const QString& code, QObject* context, Callback<SharedProjectPayload> done);
+    // Asks for a code nobody has: success means the address, the client key and the functions are all right.
+    void checkConnection(QObject* context, Callback<std::monostate> done);
 
     // Uploads `project` as a new shared project owned by `ownerKey`; gives the new share code.
     void createSharedProject(const Project& project, const QString& ownerKey, QObject* context, Callback<QString> done);

@@ -46,7 +46,12 @@ void SyncService::deleteFromServer(const QString& code, const QString& ownerKey,
 
 void SyncService::join(const QString& code, QObject* context, Callback<SharedProjectPayload> done)
 {
-    m_client.getSharedProject(code, context, std::move(done));
+    m_client.getSharedProject(code.trimmed(), context, std::move(done));
+}
+
+void SyncService::checkConnection(QObject* context, Callback<std::monostate> done)
+{
+    m_client.checkConnection(context, std::move(done));
 }
 
 void SyncService::refreshSharedProjects()

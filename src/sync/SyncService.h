@@ -34,8 +34,10 @@ public:
     void share(const Project& project, const QString& ownerKey, QObject* context, Callback<QString> done);
     // Deletes the shared project; `done` gets whether the service deleted it (false: not the owner).
     void deleteFromServer(const QString& code, const QString& ownerKey, QObject* context, Callback<bool> done);
-    // The shared project behind `code`, for joining it.
+    // The shared project behind `code` (blanks around it dropped), for joining it.
     void join(const QString& code, QObject* context, Callback<SharedProjectPayload> done);
+    // Whether the configured service answers as a sync service should, for the preferences' check.
+    void checkConnection(QObject* context, Callback<std::monostate> done);
 
 Q_SIGNALS:
     // A refresh ended; `updated` tells whether any server copy arrived.

@@ -179,6 +179,33 @@ private Q_SLOTS:
         QVERIFY2(found.body.contains(shared.toUtf8()), found.body.constData());
     }
 
+    // Any front serves what another created, and the preferences' check tells a right key from a wrong one.
+    void secondFrontAndConnectionCheck()
+    {
+        const QString shared = code();
+        SyncFront second({m_db->conninfo(), QHostAddress::LocalHost, 0, clientKey, 1});
+        QVERIFY(second.listen());
+        Settings settings;
+        settings.setString(SettingsKeys::syncBaseUrl,
+                           u"http://127.0.0.1:"_s + QString::number(second.port()) + u"/rest/v1"_s);
+        settings.setString(SettingsKeys::syncClientKey, clientKey);
+        SharedProjectClient client(m_network, settings);
+        std::optional<SyncResult<SharedProjectPayload>> found;
+        client.getSharedProject(shared, this, [&](const auto& r) { found = r; });
+        QTRY_VERIFY(found);
+        QVERIFY2(found->ok(), qPrintable(problem(*found)));
+
+        std::optional<SyncResult<std::monostate>> checked;
+        client.checkConnection(this, [&](const auto& r) { checked = r; });
+        QTRY_VERIFY(checked);
+        QVERIFY2(checked->ok(), qPrintable(problem(*checked)));
+        settings.setString(SettingsKeys::syncClientKey, u"wrong"_s);
+        checked.reset();
+        client.checkConnection(this, [&](const auto& r) { checked = r; });
+        QTRY_VERIFY(checked);
+        QVERIFY(problem(*checked).startsWith(u"Sync error 401: "_s));
+    }
+
     // Vantro's own client: share, join by code, edit, see the edit, stop sharing, and the code is gone.
     void withVantrosClient()
     {

@@ -150,13 +150,55 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SyncService* sync
     m_syncClientKey = new QLineEdit(service);
     m_syncClientKey->setObjectName(QStringLiteral("syncClientKeyEdit"));
     m_syncClientKey->setPlaceholderText(tr("Publishable key of the sync service"));
-    m_ownerKey = new QLabel(service);
-    m_ownerKey->setObjectName(QStringLiteral("ownerKeyLabel"));
-    m_ownerKey->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_ownerKey->setToolTip(tr("Identifies you as the owner of the projects you share. Keep it to yourself."));
+    // Hidden until asked for; pasting the key of another machine keeps ownership of what was shared from there.
+    m_ownerKey = new QLineEdit(service);
+    m_ownerKey->setObjectName(QStringLiteral("ownerKeyEdit"));
+    m_ownerKey->setEchoMode(QLineEdit::Password);
+    m_ownerKey->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
+    m_ownerKey->setToolTip(tr("Identifies you as the owner of the projects you share. Keep it to yourself; paste "
+                              "the key of your other computer here to keep owning what you shared from there."));
+    auto* showOwnerKey = new QPushButton(tr("Show"), service);
+    showOwnerKey->setObjectName(QStringLiteral("showOwnerKeyButton"));
+    showOwnerKey->setCheckable(true);
+    auto* copyOwnerKey = new QPushButton(tr("Copy"), service);
+    copyOwnerKey->setObjectName(QStringLiteral("copyOwnerKeyButton"));
+    copyOwnerKey->setAccessibleName(tr("Copy the owner key"));
+    auto* ownerLine = new QHBoxLayout;
+    ownerLine->addWidget(m_ownerKey, 1);
+    ownerLine->addWidget(showOwnerKey);
+    ownerLine->addWidget(copyOwnerKey);
+    auto* testConnection = new QPushButton(tr("Test Connection"), service);
+    testConnection->setObjectName(QStringLiteral("testConnectionButton"));
+    m_connectionResult = PreferencesStyle::caption({}, service);
+    m_connectionResult->setObjectName(QStringLiteral("connectionResult"));
+    m_connectionResult->setWordWrap(true);
+    auto* testLine = new QHBoxLayout;
+    testLine->addWidget(testConnection);
+    testLine->addWidget(m_connectionResult, 1);
     form->addRow(tr("Sync server"), m_syncUrl);
     form->addRow(tr("Client key"), m_syncClientKey);
-    form->addRow(tr("Owner key"), m_ownerKey);
+    form->addRow(tr("Owner key"), ownerLine);
+    form->addRow(QString(), testLine);
+    connect(showOwnerKey, &QPushButton::toggled, this, [this, showOwnerKey](bool shown) {
+        m_ownerKey->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+        showOwnerKey->setText(shown ? tr("Hide") : tr("Show"));
+    });
+    connect(copyOwnerKey, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(m_settings.syncOwnerKey()); });
+    connect(m_ownerKey, &QLineEdit::textEdited, this, [this](const QString& text) {
+        // An emptied field keeps the key it had: a new one would orphan everything shared so far.
+        if (!text.trimmed().isEmpty())
+            m_settings.setString(SettingsKeys::syncOwnerKey, text.trimmed());
+    });
+    connect(testConnection, &QPushButton::clicked, this, [this] {
+        if (!m_sync)
+            return;
+        m_connectionResult->setText(tr("Asking the sync service…"));
+        m_sync->checkConnection(this, [this](const SyncResult<std::monostate>& result) {
+            m_connectionResult->setText(result.ok() ? tr("Connected: the sync service answers with this key.")
+                                                    : result.error().description());
+        });
+    });
     box->addWidget(service);
 
     // 3. Delete project.
@@ -398,7 +440,7 @@ void PromptsTab::refreshSharing()
     setTextKeepingCursor(m_syncUrl, m_settings.string(SettingsKeys::syncBaseUrl));
     setTextKeepingCursor(m_syncClientKey, m_settings.string(SettingsKeys::syncClientKey));
     // The owner key is made on first need; showing it here is such a need, so the user can keep a copy.
-    m_ownerKey->setText(m_settings.syncOwnerKey());
+    setTextKeepingCursor(m_ownerKey, m_settings.syncOwnerKey());
 }
 
 void PromptsTab::rebuildPromptList()

@@ -125,7 +125,8 @@ private:
     QLabel* m_sharingOffNote = nullptr;
     QLineEdit* m_syncUrl = nullptr;
     QLineEdit* m_syncClientKey = nullptr;
-    QLabel* m_ownerKey = nullptr;
+    QLineEdit* m_ownerKey = nullptr;
+    QLabel* m_connectionResult = nullptr;
     QPushButton* m_deleteProject = nullptr;
     QPlainTextEdit* m_context = nullptr;
     QVBoxLayout* m_promptRows = nullptr;

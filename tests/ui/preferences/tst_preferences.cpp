@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QDir>
 #include <QLabel>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QNetworkProxy>
 #include <QMenu>
@@ -111,7 +112,10 @@ class TestPreferences : public QObject
 private Q_SLOTS:
     // The AI tab asks the configured server for its models; with OpenAI's default host that would leave the
     // machine. A dead proxy keeps every request here.
-    void initTestCase() { QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, 9)); }
+    void initTestCase()
+    {
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, 9));
+    }
 
     // Appearance goes through the theme manager, and the window follows the theme at once.
     void appearanceFollowsTheTheme()
@@ -355,6 +359,30 @@ private Q_SLOTS:
         const Prompt added = f.stored()[0].prompts.last();
         QCOMPARE(added.systemPrompt, defaultPrompts()[1].systemPrompt);
         QVERIFY(added.id != defaultPrompts()[1].id); // a copy, not the library's prompt
+    }
+
+    // The owner key is hidden until shown, copied as it is, and a pasted key (from another computer) is kept; the
+    // connection check says the service answers.
+    void ownerKeyAndConnectionCheck()
+    {
+        Fixture f({makeProject(u"Team"_s, 2)});
+        f.open<PromptsTab>();
+        auto* owner = f.find<QLineEdit>(u"ownerKeyEdit"_s);
+        QCOMPARE(owner->echoMode(), QLineEdit::Password);
+        f.find<QPushButton>(u"showOwnerKeyButton"_s)->click();
+        QCOMPARE(owner->echoMode(), QLineEdit::Normal);
+        f.find<QPushButton>(u"copyOwnerKeyButton"_s)->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), f.settings.syncOwnerKey());
+        owner->selectAll();
+        QTest::keyClicks(owner, u" KEY-FROM-MY-LAPTOP "_s);
+        QCOMPARE(f.settings.syncOwnerKey(), u"KEY-FROM-MY-LAPTOP"_s);
+        owner->clear();
+        QTest::keyClick(owner, Qt::Key_Backspace); // emptied: the key stays
+        QCOMPARE(f.settings.syncOwnerKey(), u"KEY-FROM-MY-LAPTOP"_s);
+
+        f.find<QPushButton>(u"testConnectionButton"_s)->click();
+        QTRY_COMPARE(f.find<QLabel>(u"connectionResult"_s)->text(),
+                     u"Connected: the sync service answers with this key."_s);
     }
 
     // A refused share leaves the project alone, and without a server there is nothing to share to until one is
