@@ -3,12 +3,16 @@
 // restarts, migrations applied once, and Vantro's own sync client against it.
 #include "SyncDatabase.h"
 #include "SyncFront.h"
+#include "model/AppState.h"
+#include "model/ChatStore.h"
 #include "model/Project.h"
 #include "model/Settings.h"
 #include "support/PostgresCluster.h"
 #include "support/TestEnvironment.h"
 #include "sync/SharedProjectClient.h"
+#include "sync/SyncService.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -204,6 +208,70 @@ private Q_SLOTS:
         client.checkConnection(this, [&](const auto& r) { checked = r; });
         QTRY_VERIFY(checked);
         QVERIFY(problem(*checked).startsWith(u"Sync error 401: "_s));
+    }
+
+    // Two people with Vantro: the owner shares, a colleague joins by code, the owner's edit reaches the colleague's
+    // refresh; once the owner stops sharing, the colleague keeps the local copy and the code finds nothing.
+    void twoPeopleShare()
+    {
+        Settings settings;
+        settings.setString(SettingsKeys::syncBaseUrl,
+                           u"http://127.0.0.1:"_s + QString::number(m_front->port()) + u"/rest/v1"_s);
+        settings.setString(SettingsKeys::syncClientKey, clientKey);
+        SharedProjectClient client(m_network, settings);
+        AppState owner(settings, ChatStore(), nullptr);
+        AppState colleague(settings, ChatStore(), nullptr);
+        SyncService ownerSync(owner, client);
+        SyncService colleagueSync(colleague, client);
+        const QString ownerKey = u"owner-of-team"_s;
+
+        Project team = defaultProject();
+        team.name = u"Team prompts"_s;
+        std::optional<SyncResult<QString>> shared;
+        ownerSync.share(team, ownerKey, this, [&](const auto& r) { shared = r; });
+        QTRY_VERIFY(shared);
+        QVERIFY2(shared->ok(), qPrintable(problem(*shared)));
+        team.shareCode = shared->value();
+        owner.replaceProjects({team}, ownerKey);
+
+        std::optional<SyncResult<SharedProjectPayload>> joined;
+        colleagueSync.join(u" "_s + shared->value().toLower() + u" "_s, this, [&](const auto& r) { joined = r; });
+        QTRY_VERIFY(joined);
+        QVERIFY2(joined->ok(), qPrintable(problem(*joined)));
+        colleague.replaceProjects({joined->value().toLocalProject(shared->value())});
+
+        // The owner renames a prompt; the edit is pushed as it is stored.
+        team.prompts[0].title = u"Translate for the team"_s;
+        owner.replaceProjects({team}, ownerKey);
+        QTRY_COMPARE(QJsonDocument::fromJson(send("POST", u"/rest/v1/rpc/get_shared_project"_s,
+                                                  "{\"code\":\"" + team.shareCode->toUtf8() + "\"}")
+                                                 .body)
+                         .array()
+                         .first()
+                         .toObject()
+                         .value(u"prompts"_s)
+                         .toArray()
+                         .first()
+                         .toObject()
+                         .value(u"title"_s)
+                         .toString(),
+                     u"Translate for the team"_s);
+        QSignalSpy refreshed(&colleagueSync, &SyncService::sharedProjectsRefreshed);
+        colleagueSync.refreshSharedProjects();
+        QTRY_COMPARE(refreshed.size(), 1);
+        QCOMPARE(colleague.projects().first().prompts.first().title, u"Translate for the team"_s);
+
+        std::optional<SyncResult<bool>> stopped;
+        ownerSync.deleteFromServer(*team.shareCode, ownerKey, this, [&](const auto& r) { stopped = r; });
+        QTRY_VERIFY(stopped);
+        QVERIFY(stopped->ok() && stopped->value());
+        colleagueSync.refreshSharedProjects();
+        QTRY_COMPARE(refreshed.size(), 2);
+        QCOMPARE(colleague.projects().first().prompts.first().title, u"Translate for the team"_s);
+        joined.reset();
+        colleagueSync.join(*team.shareCode, this, [&](const auto& r) { joined = r; });
+        QTRY_VERIFY(joined);
+        QCOMPARE(problem(*joined), u"No shared project found with that code."_s);
     }
 
     // Vantro's own client: share, join by code, edit, see the edit, stop sharing, and the code is gone.
