@@ -17,6 +17,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QtConcurrent>
 #include <QtTest>
@@ -272,6 +274,48 @@ private Q_SLOTS:
         colleagueSync.join(*team.shareCode, this, [&](const auto& r) { joined = r; });
         QTRY_VERIFY(joined);
         QCOMPARE(problem(*joined), u"No shared project found with that code."_s);
+    }
+
+    // The program itself: settings from the environment, migrations only, and serving until it is stopped.
+    void theProgram()
+    {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(VANTRO_SYNC_BINARY), {u"--listen"_s, u"127.0.0.1:1"_s});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 2); // no database
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"VANTRO_SYNC_DATABASE"_s, m_db->conninfo());
+        environment.insert(u"VANTRO_SYNC_CLIENT_KEY"_s, clientKey);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VANTRO_SYNC_BINARY), {u"--migrate-only"_s});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 0);
+
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const QString listen = u"127.0.0.1:"_s + QString::number(probe.serverPort());
+        probe.close();
+        program.start(QStringLiteral(VANTRO_SYNC_BINARY), {u"--listen"_s, listen});
+        QVERIFY(program.waitForStarted());
+        QNetworkRequest health(QUrl(u"http://"_s + listen + u"/health"_s));
+        int status = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QNetworkReply* reply = m_network.get(health);
+                QSignalSpy done(reply, &QNetworkReply::finished);
+                done.wait(2000);
+                reply->deleteLater();
+                status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                return status == 200;
+            }(),
+            10000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        const QByteArray log = program.readAll();
+        QVERIFY2(log.contains("GET /health 200"), log.constData());
+        QVERIFY(!log.contains(clientKey.toUtf8()));
     }
 
     // Vantro's own client: share, join by code, edit, see the edit, stop sharing, and the code is gone.
