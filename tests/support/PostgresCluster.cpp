@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpServer>
 
 #include <pwd.h>
@@ -41,7 +42,12 @@ QStringList PostgresCluster::asOwner(const QString& program, const QStringList& 
 {
     if (geteuid() != 0)
         return QStringList{program} + arguments;
-    return QStringList{u"runuser"_s, u"-u"_s, u"postgres"_s, u"--"_s, program} + arguments;
+    // Root's PATH may lack the sbin folders on a minimal machine.
+    QString runuser = QStandardPaths::findExecutable(u"runuser"_s);
+    if (runuser.isEmpty())
+        runuser = QStandardPaths::findExecutable(u"runuser"_s, {u"/usr/sbin"_s, u"/sbin"_s, u"/usr/bin"_s});
+    return QStringList{runuser.isEmpty() ? u"runuser"_s : runuser, u"-u"_s, u"postgres"_s, u"--"_s, program} +
+           arguments;
 }
 
 bool PostgresCluster::run(const QString& program, const QStringList& arguments, QString* output) const
