@@ -17,6 +17,7 @@ namespace {
 
 constexpr int idleTimeoutMs = 15000;
 constexpr int drainQuietMs = 500;
+constexpr int stopGraceMs = 5000;
 
 QByteArray reason(int status)
 {
@@ -135,6 +136,22 @@ bool SyncFront::listen()
     return m_server.listen(m_options.address, m_options.port);
 }
 
+void SyncFront::stop(std::function<void()> done)
+{
+    m_server.close();
+    auto* wait = new QTimer(this);
+    QElapsedTimer waited;
+    waited.start();
+    connect(wait, &QTimer::timeout, this, [this, wait, waited, done = std::move(done)] {
+        // Requests already with the database get their answers; a stuck one is not waited for past the bound.
+        if (m_inFlight > 0 && waited.elapsed() < stopGraceMs)
+            return;
+        wait->deleteLater();
+        done();
+    });
+    wait->start(20);
+}
+
 void SyncFront::onConnection()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -190,8 +207,10 @@ void SyncFront::serve(QTcpSocket* socket)
         if (request.method != "GET" && request.method != "HEAD")
             return reply(error(405, QStringLiteral("PGRST117"), QStringLiteral("use GET")));
         socket->setProperty("busy", true);
+        ++m_inFlight;
         QPointer<QTcpSocket> alive(socket);
-        m_database.call(SyncDatabase::Function::Health, {}, [reply, alive](const SyncDatabase::Result& result) {
+        m_database.call(SyncDatabase::Function::Health, {}, [this, reply, alive](const SyncDatabase::Result& result) {
+            --m_inFlight;
             if (alive)
                 reply(result.ok ? Response{200, "{\"status\":\"ok\"}"}
                                 : error(503, result.sqlState, QStringLiteral("the database does not answer")));
@@ -230,9 +249,11 @@ void SyncFront::serve(QTcpSocket* socket)
                               : value.toString());
     }
     socket->setProperty("busy", true);
+    ++m_inFlight;
     QPointer<QTcpSocket> alive(socket);
     const SyncDatabase::Function function = spec->function;
-    m_database.call(function, parameters, [reply, alive, function](const SyncDatabase::Result& result) {
+    m_database.call(function, parameters, [this, reply, alive, function](const SyncDatabase::Result& result) {
+        --m_inFlight;
         if (!alive)
             return;
         if (result.ok)

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTcpServer>
 
+#include <functional>
+
 class QTcpSocket;
 
 // The HTTP front of the sync service: POST /rest/v1/rpc/<function> for the four shared-project functions, in the
@@ -29,6 +31,8 @@ public:
     explicit SyncFront(Options options, QObject* parent = nullptr);
 
     bool listen();
+    // Takes no new connections, lets the requests in flight finish (a few seconds at most), then calls `done`.
+    void stop(std::function<void()> done);
     quint16 port() const { return m_server.serverPort(); }
     QString errorString() const { return m_server.errorString(); }
 
@@ -47,4 +51,5 @@ private:
     Options m_options;
     QTcpServer m_server;
     SyncDatabase m_database;
+    int m_inFlight = 0;
 };

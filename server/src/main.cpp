@@ -6,9 +6,23 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <QSocketNotifier>
 #include <QThread>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Only what is safe in a signal handler: one byte into the pipe; the event loop does the rest.
+void onStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
 
 QString option(const QCommandLineParser& parser, const QString& name, const char* environment)
 {
@@ -80,6 +94,20 @@ int main(int argc, char* argv[])
         err << "vantro-sync: cannot listen on " << listen << ": " << front.errorString() << '\n';
         return 1;
     }
+    // systemd stops with SIGTERM: finish what is in flight, then exit cleanly.
+    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
+        struct sigaction action = {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+    }
+    QSocketNotifier stopping(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopping, &QSocketNotifier::activated, &app, [&front, &stopping] {
+        stopping.setEnabled(false);
+        QTextStream(stdout) << "vantro-sync: stopping" << Qt::endl;
+        front.stop([] { QCoreApplication::quit(); });
+    });
     QTextStream(stdout) << "vantro-sync: listening on " << listen << Qt::endl;
     return app.exec();
 }

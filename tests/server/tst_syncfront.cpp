@@ -341,8 +341,10 @@ private Q_SLOTS:
                 return status == 200;
             }(),
             10000);
-        program.terminate();
+        program.terminate(); // as systemd stops it
         QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
         const QByteArray log = program.readAll();
         QVERIFY2(log.contains("GET /health 200"), log.constData());
         QVERIFY(!log.contains(clientKey.toUtf8()));
