@@ -46,6 +46,16 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
     m_chatTurns = std::make_unique<ChatTurnRunner>(*m_appState, m_settings, m_network, MemoryStore());
     m_screenshots = std::make_unique<ScreenshotCapture>(&m_settings);
     m_notifier = dependencies.notifier ? std::move(dependencies.notifier) : Backends::createNotifier();
+    connect(m_appState.get(), &AppState::sessionsSaveFailed, this, [this](const QString& reason) {
+        // Once: a full disk would otherwise speak after every answer.
+        if (m_notifiedCauses.contains(QStringLiteral("history save")))
+            return;
+        m_notifiedCauses.insert(QStringLiteral("history save"));
+        m_notifier->notify(tr("Chat History Not Saved"),
+                           tr("Vantro could not write your chat history (%1). The previous copy on disk is "
+                              "unchanged; the chats stay open until you quit.")
+                               .arg(reason));
+    });
     connect(m_notifier.get(), &Notifier::actionInvoked, this, [this](const QString& key) {
         if (key == u"retry")
             retryKeyDetection();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/AppState.h"
 
+#include "model/ChatSaveQueue.h"
+
 #include "model/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/Backends.h"
@@ -43,8 +45,10 @@ QByteArray storedBytes(const Settings& settings, const SettingKey& key)
 } // namespace
 
 AppState::AppState(Settings& settings, ChatStore chatStore, QObject* parent)
-    : QObject(parent), m_settings(settings), m_chatStore(std::move(chatStore))
+    : QObject(parent), m_settings(settings), m_chatStore(std::move(chatStore)),
+      m_saveQueue(std::make_unique<ChatSaveQueue>(m_chatStore))
 {
+    connect(m_saveQueue.get(), &ChatSaveQueue::saveFailed, this, &AppState::sessionsSaveFailed);
     ensureProjectsStored();
     m_projects = loadProjects();
 
@@ -337,7 +341,13 @@ void AppState::deleteSession(const QUuid& id)
 
 void AppState::saveSessions() const
 {
-    m_chatStore.saveSessions(m_chatSessions);
+    // Written on a worker thread from a snapshot; the GUI thread never waits for the disk.
+    m_saveQueue->save(m_chatSessions);
+}
+
+void AppState::waitForSavedSessions() const
+{
+    m_saveQueue->waitForIdle();
 }
 
 void AppState::selectNextProject()

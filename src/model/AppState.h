@@ -11,8 +11,10 @@
 #include <QString>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
 
+class ChatSaveQueue;
 class Settings;
 
 enum class ExpandedPanelTab
@@ -103,7 +105,9 @@ public:
     ChatSession newChatSession();
     void updateSession(const ChatSession& session); // nothing happens for an unknown id
     void deleteSession(const QUuid& id);
+    // Hands the history to the background writer; waitForSavedSessions() blocks until it is on disk (quit, tests).
     void saveSessions() const;
+    void waitForSavedSessions() const;
 
     // Project operations.
     void selectNextProject();
@@ -119,6 +123,8 @@ public:
     QList<Project> loadProjects();
 
 Q_SIGNALS:
+    // Writing the history failed; the previous file is intact.
+    void sessionsSaveFailed(const QString& reason);
     void clipboardTextChanged();
     void clipboardImageChanged();
     void resultTextChanged();
@@ -148,6 +154,7 @@ private:
 
     Settings& m_settings;
     ChatStore m_chatStore;
+    std::unique_ptr<ChatSaveQueue> m_saveQueue;
 
     QString m_clipboardText;
     std::optional<QImage> m_clipboardImage;

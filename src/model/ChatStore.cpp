@@ -70,14 +70,16 @@ QByteArray ChatStore::encode(const QList<ChatSession>& sessions)
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 
-void ChatStore::saveSessions(const QList<ChatSession>& sessions) const
+bool ChatStore::saveSessions(const QList<ChatSession>& sessions, QString* error) const
 {
     const QString path = sessionsFilePath();
-    if (path.isEmpty()) {
-        logLine(component, QStringLiteral("Failed to save sessions: no data folder is available"));
-        return;
-    }
-    QString error;
-    if (!AtomicFile::write(path, encode(sessions), &error))
-        logLine(component, QStringLiteral("Failed to save sessions: ") + error);
+    QString reason;
+    if (path.isEmpty())
+        reason = QStringLiteral("no data folder is available");
+    else if (AtomicFile::write(path, encode(sessions), &reason))
+        return true;
+    logLine(component, QStringLiteral("Failed to save sessions: ") + reason);
+    if (error)
+        *error = reason;
+    return false;
 }

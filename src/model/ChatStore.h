@@ -17,8 +17,9 @@ public:
     // an empty history, with the line "ChatStore: Failed to load sessions: ...".
     QList<ChatSession> loadSessions() const;
 
-    // Atomic: the file holds either the old or the new list. Failures are logged and leave the old file.
-    void saveSessions(const QList<ChatSession>& sessions) const;
+    // Atomic: the file holds either the old or the new list. Failures are logged, leave the old file and return
+    // false with the reason in `error`. Safe on any thread.
+    bool saveSessions(const QList<ChatSession>& sessions, QString* error = nullptr) const;
 
     static QByteArray encode(const QList<ChatSession>& sessions);
 

@@ -5,6 +5,7 @@
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
 #include "model/Settings.h"
+#include "platform/AtomicFile.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/dbus/DBusNotifier.h"
 #include "platform/null/KeyMonitorNull.h"
@@ -138,6 +139,7 @@ private Q_SLOTS:
 
     void init()
     {
+        m_delegate.reset(); // its history writer finishes before the file goes
         QFile::remove(m_env->appFolder() + QStringLiteral("/chat_sessions.json"));
         for (const SettingKey& key : SettingsKeys::all)
             m_settings->remove(key);
@@ -174,6 +176,7 @@ private Q_SLOTS:
         QCOMPARE(m_settings->integer(SettingsKeys::totalPromptsUsed), 2);
         trigger(u"Second text"_s);
         QVERIFY(run());
+        state().waitForSavedSessions();
         QCOMPARE(ChatStore().loadSessions().size(), 2);
 
         m_delegate->showChatPanel();
@@ -331,6 +334,28 @@ private Q_SLOTS:
         QTRY_COMPARE(server.shown().size(), 4);
         server.invoke(server.shown().first().id, u"preferences"_s);
         QTRY_VERIFY(m_delegate->settingsWindow() && m_delegate->settingsWindow()->isVisible());
+    }
+
+    // A history that cannot be written is told once, and the old file stays.
+    void failedHistorySaveIsTold()
+    {
+        FakeNotificationServer server({u"body"_s});
+        QVERIFY(server.isRunning());
+        makeDelegate({}, std::make_unique<DBusNotifier>(
+                             QDBusConnection::connectToBus(server.busAddress(), u"history-notifier"_s)));
+        AtomicFile::setWriteFunctionForTesting(
+            [](QIODevice& device, const QByteArray& data) { return device.write(data.left(10)); });
+        for (int i = 0; i < 2; ++i) {
+            trigger(u"Hello"_s);
+            QVERIFY(run());
+            state().waitForSavedSessions();
+        }
+        AtomicFile::setWriteFunctionForTesting({});
+        QTRY_COMPARE(server.shown().size(), 1);
+        QCOMPARE(server.shown().first().summary, u"Chat History Not Saved"_s);
+        QTest::qWait(100);
+        QCOMPARE(server.shown().size(), 1);
+        QVERIFY(!QFile::exists(m_env->appFolder() + QStringLiteral("/chat_sessions.json")));
     }
 
     // A first launch shows the walkthrough: its exercises take the triggers and the practice copies, the

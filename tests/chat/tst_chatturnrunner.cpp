@@ -111,7 +111,12 @@ struct Fixture
 
     ChatSession session() const { return state->activeChatSession().value(); }
     QString lastShown() const { return session().messages.last().content; }
-    static QList<ChatSession> stored() { return ChatStore().loadSessions(); }
+    // What is on disk once the background writer is done.
+    QList<ChatSession> stored() const
+    {
+        state->waitForSavedSessions();
+        return ChatStore().loadSessions();
+    }
     qint64 turnsCounted() const { return settings.integer(SettingsKeys::totalPromptsUsed); }
 
     // Runs one extraction by itself to its end and returns what it logged.
@@ -233,7 +238,7 @@ private Q_SLOTS:
         QCOMPARE(f.finished->count(), 1); // the first turn ended before the second began
         QTRY_COMPARE(f.finished->count(), 2);
         QCOMPARE(f.lastShown(), u"Second answer"_s);
-        QCOMPARE(Fixture::stored().first(), f.session());
+        QCOMPARE(f.stored().first(), f.session());
         QCOMPARE(contentAt(f.requests(true).at(1), 2), u"Partial "_s); // the partial answer is history
         // The cancelled turn is remembered like a finished one.
         QTRY_COMPARE(f.requests(false).size(), 2);
@@ -251,7 +256,7 @@ private Q_SLOTS:
                      Chat::answer({u"  "_s, u"\n"_s})};
         f.send(u"one"_s);
         QTRY_COMPARE(f.finished->count(), 1);
-        QCOMPARE(Fixture::stored().first().messages.size(), 1); // no empty bubble
+        QCOMPARE(f.stored().first().messages.size(), 1); // no empty bubble
         QCOMPARE(f.turnsCounted(), 1);
 
         f.send(u"two"_s);
@@ -286,7 +291,7 @@ private Q_SLOTS:
         QTRY_COMPARE(f.finished->count(), 1);
         QCOMPARE(contentAt(f.requests(true).first(), 1),
                  u"[Summarize] " + text + u"\n\n[Content from " + page + u"]:\nBoil water.");
-        QCOMPARE(Fixture::stored().first().messages.first().content, u"[Summarize] " + text);
+        QCOMPARE(f.stored().first().messages.first().content, u"[Summarize] " + text);
 
         // Extracted without the page, and filed under the session's project.
         QTRY_COMPARE(f.extracted(), QStringList{u"User: [Summarize] " + text + u"\n\nAssistant: Boil it."});
@@ -340,7 +345,7 @@ private Q_SLOTS:
             QCOMPARE(f.state->activeChatSessionID(), std::optional<QUuid>(other.id)); // the newest left
             QTRY_COMPARE(f.extracted(), QStringList{u"User: go\n\nAssistant: Half more"_s});
         }
-        QList<ChatSession> kept = Fixture::stored();
+        QList<ChatSession> kept = f.stored();
         kept.removeIf([&id](const ChatSession& s) { return s.id != id; });
         QCOMPARE(kept.size(), how == 2 ? 0 : 1);
         if (!kept.isEmpty())

@@ -121,6 +121,7 @@ private Q_SLOTS:
         // A local server without a key is asked without one.
         QVERIFY(m_server.requests().first().header("Authorization").isEmpty());
         // Only the answer is kept: the thinking is neither stored nor part of the answer.
+        state.waitForSavedSessions();
         const QList<ChatSession> stored = ChatStore().loadSessions();
         if (shown.startsWith(u"Error"_s)) {
             QVERIFY(stored.isEmpty());

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/AppState.h"
+#include "model/ChatSaveQueue.h"
 #include "model/ChatStore.h"
 #include "model/MemoryStore.h"
 #include "model/Project.h"
@@ -285,6 +286,33 @@ private Q_SLOTS:
         QVERIFY2(out.text().startsWith(u"ChatStore: Failed to save sessions: "_s), qPrintable(out.text()));
         QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), before);
         QCOMPARE(QDir(env.appFolder()).entryList(QDir::Files), QStringList{u"chat_sessions.json"_s});
+    }
+
+    // The history is written on a worker: the newest of snapshots handed over quickly is what ends on disk, a
+    // failed write is reported and keeps the old file, and the writer finishes before it goes away.
+    void backgroundSaves()
+    {
+        TestEnvironment env;
+        ChatStore store;
+        {
+            ChatSaveQueue queue(store);
+            for (const QString& title : {u"one"_s, u"two"_s, u"three"_s})
+                queue.save({sampleSession(title)});
+        } // the destructor waits
+        QCOMPARE(store.loadSessions().first().title, u"three"_s);
+
+        ChatSaveQueue queue(store);
+        QSignalSpy failed(&queue, &ChatSaveQueue::saveFailed);
+        const QByteArray before = TestEnvironment::readFile(store.sessionsFilePath());
+        AtomicFile::setWriteFunctionForTesting(
+            [](QIODevice& device, const QByteArray& data) { return device.write(data.left(10)); });
+        StdoutCapture out;
+        queue.save({sampleSession(u"lost"_s)});
+        queue.waitForIdle();
+        AtomicFile::setWriteFunctionForTesting({});
+        QTRY_COMPARE(failed.size(), 1);
+        QVERIFY(!failed.first().first().toString().isEmpty());
+        QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), before);
     }
 
     void decode_data()

@@ -468,6 +468,7 @@ private Q_SLOTS:
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
             QCOMPARE(m->state.activeChatSessionID(), std::optional<QUuid>(other.id));
             QCOMPARE(m->state.chatSessions().size(), activeIsEmpty ? 1 : 2);
+            m->state.waitForSavedSessions();
             QCOMPARE(ChatStore().loadSessions().size(), activeIsEmpty ? 1 : 2);
             QCOMPARE(list->count(), activeIsEmpty ? 1 : 2);
         }

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/ChatSaveQueue.h"
+
+ChatSaveQueue::ChatSaveQueue(ChatStore store, QObject* parent) : QObject(parent), m_store(std::move(store))
+{
+    m_worker.setMaxThreadCount(1);
+}
+
+ChatSaveQueue::~ChatSaveQueue()
+{
+    waitForIdle();
+    m_worker.waitForDone();
+}
+
+void ChatSaveQueue::save(const QList<ChatSession>& sessions)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_pending = sessions;
+    if (m_running)
+        return; // the running write picks the newest snapshot up when it is done
+    m_running = true;
+    m_worker.start([this] { drain(); });
+}
+
+void ChatSaveQueue::drain()
+{
+    for (;;) {
+        QList<ChatSession> snapshot;
+        {
+            const QMutexLocker lock(&m_mutex);
+            if (!m_pending) {
+                m_running = false;
+                m_idle.wakeAll();
+                return;
+            }
+            snapshot = std::move(*m_pending);
+            m_pending.reset();
+        }
+        QString error;
+        if (!m_store.saveSessions(snapshot, &error)) {
+            QMetaObject::invokeMethod(
+                this, [this, error] { Q_EMIT saveFailed(error); }, Qt::QueuedConnection);
+        }
+    }
+}
+
+void ChatSaveQueue::waitForIdle()
+{
+    QMutexLocker lock(&m_mutex);
+    while (m_running)
+        m_idle.wait(&m_mutex);
+}
