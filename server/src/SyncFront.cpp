@@ -69,16 +69,16 @@ int statusOf(const QString& sqlState)
     return 500;
 }
 
-struct FunctionSpec
+struct RpcFunction
 {
     const char* name;
     SyncDatabase::Function function;
     QList<std::pair<const char*, QJsonValue::Type>> parameters;
 };
 
-const QList<FunctionSpec>& functions()
+const QList<RpcFunction>& functions()
 {
-    static const QList<FunctionSpec> all{
+    static const QList<RpcFunction> all{
         {"get_shared_project", SyncDatabase::Function::Get, {{"code", QJsonValue::String}}},
         {"create_shared_project",
          SyncDatabase::Function::Create,
@@ -228,9 +228,9 @@ void SyncFront::serve(QTcpSocket* socket)
     if (!sameKey(request.header("apikey"), key) && !sameKey(bearer, key))
         return reply(error(401, QStringLiteral("PGRST301"), QStringLiteral("wrong or missing client key")));
     const QByteArray name = request.path.mid(rpc.size());
-    const auto spec =
-        std::find_if(functions().begin(), functions().end(), [&name](const FunctionSpec& f) { return name == f.name; });
-    if (spec == functions().end())
+    const auto called =
+        std::find_if(functions().begin(), functions().end(), [&name](const RpcFunction& f) { return name == f.name; });
+    if (called == functions().end())
         return reply(error(404, QStringLiteral("PGRST202"), QStringLiteral("no such function")));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(request.body, &parseError);
@@ -238,7 +238,7 @@ void SyncFront::serve(QTcpSocket* socket)
         return reply(error(400, QStringLiteral("PGRST102"), QStringLiteral("the body is not a JSON object")));
     const QJsonObject body = document.object();
     QStringList parameters;
-    for (const auto& [parameter, type] : spec->parameters) {
+    for (const auto& [parameter, type] : called->parameters) {
         const QJsonValue value = body.value(QLatin1StringView(parameter));
         if (value.type() != type)
             return reply(error(
@@ -251,7 +251,7 @@ void SyncFront::serve(QTcpSocket* socket)
     socket->setProperty("busy", true);
     ++m_inFlight;
     QPointer<QTcpSocket> alive(socket);
-    const SyncDatabase::Function function = spec->function;
+    const SyncDatabase::Function function = called->function;
     m_database.call(function, parameters, [this, reply, alive, function](const SyncDatabase::Result& result) {
         --m_inFlight;
         if (!alive)
