@@ -188,16 +188,13 @@ void SyncFront::onConnection()
             case HttpRequestReader::State::Complete:
                 break;
             }
-            socket->setProperty("request", QVariant::fromValue(reinterpret_cast<quintptr>(reader)));
-            serve(socket);
+            serve(socket, reader->take());
         });
     }
 }
 
-void SyncFront::serve(QTcpSocket* socket)
+void SyncFront::serve(QTcpSocket* socket, const HttpRequestReader::Request& request)
 {
-    auto* reader = reinterpret_cast<HttpRequestReader*>(socket->property("request").value<quintptr>());
-    const HttpRequestReader::Request request = reader->take();
     const qint64 started = QDateTime::currentMSecsSinceEpoch();
     const auto reply = [this, socket, request, started](const Response& response) {
         answer(socket, response, request.keepAlive, request.method, request.path, started);

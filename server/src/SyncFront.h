@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "HttpRequestReader.h"
 #include "SyncDatabase.h"
 
 #include <QHostAddress>
@@ -44,7 +45,7 @@ public:
 
 private:
     void onConnection();
-    void serve(QTcpSocket* socket);
+    void serve(QTcpSocket* socket, const HttpRequestReader::Request& request);
     void answer(QTcpSocket* socket, const Response& response, bool keepAlive, const QByteArray& method,
                 const QByteArray& path, qint64 startedMs);
 
