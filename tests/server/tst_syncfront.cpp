@@ -349,53 +349,6 @@ private Q_SLOTS:
         QVERIFY2(log.contains("GET /health 200"), log.constData());
         QVERIFY(!log.contains(clientKey.toUtf8()));
     }
-
-    // Vantro's own client: share, join by code, edit, see the edit, stop sharing, and the code is gone.
-    void withVantrosClient()
-    {
-        Settings settings;
-        settings.setString(SettingsKeys::syncBaseUrl,
-                           u"http://127.0.0.1:"_s + QString::number(m_front->port()) + u"/rest/v1"_s);
-        settings.setString(SettingsKeys::syncClientKey, clientKey);
-        SharedProjectClient client(m_network, settings);
-        Project project = defaultProject();
-        project.name = u"Shared library"_s;
-
-        std::optional<SyncResult<QString>> created;
-        client.createSharedProject(project, u"owner-key"_s, this, [&](const auto& r) { created = r; });
-        QTRY_VERIFY(created);
-        QVERIFY2(created->ok(), qPrintable(problem(*created)));
-        project.shareCode = created->value().toLower();
-
-        std::optional<SyncResult<SharedProjectPayload>> joined;
-        client.getSharedProject(u"  "_s + *project.shareCode + u" "_s, this, [&](const auto& r) { joined = r; });
-        QTRY_VERIFY(joined);
-        QVERIFY(joined->ok());
-        QCOMPARE(joined->value().name, u"Shared library"_s);
-        QCOMPARE(joined->value().prompts.size(), project.prompts.size());
-
-        project.prompts.removeLast();
-        std::optional<SyncResult<std::monostate>> pushed;
-        client.upsertSharedProject(project, u"owner-key"_s, this, [&](const auto& r) { pushed = r; });
-        QTRY_VERIFY(pushed);
-        QVERIFY2(pushed->ok(), qPrintable(problem(*pushed)));
-        joined.reset();
-        client.getSharedProject(*project.shareCode, this, [&](const auto& r) { joined = r; });
-        QTRY_VERIFY(joined);
-        QVERIFY2(joined->ok(), qPrintable(problem(*joined)));
-        QCOMPARE(joined->value().prompts.size(), project.prompts.size());
-
-        std::optional<SyncResult<bool>> deleted;
-        client.deleteSharedProject(*project.shareCode, u"owner-key"_s, this, [&](const auto& r) { deleted = r; });
-        QTRY_VERIFY(deleted);
-        QVERIFY2(deleted->ok(), qPrintable(problem(*deleted)));
-        QVERIFY(deleted->value());
-        joined.reset();
-        client.getSharedProject(*project.shareCode, this, [&](const auto& r) { joined = r; });
-        QTRY_VERIFY(joined);
-        QVERIFY(!joined->ok());
-        QCOMPARE(joined->error().description(), u"No shared project found with that code."_s);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSyncFront)
