@@ -15,6 +15,7 @@
 #include "platform/SleepWatcher.h"
 #include "platform/TextLength.h"
 #include "ui/FloatingPanelView.h"
+#include "ui/PanelSidebar.h"
 #include "ui/OnboardingView.h"
 #include "ui/ThemeManager.h"
 #include "ui/preferences/PreferencesWindow.h"
@@ -487,7 +488,12 @@ void AppDelegate::ensurePanel()
         if (!m_appState->isPanelExpanded())
             m_appState->setShowCustomPromptInput(true);
     });
-    connect(panel, &FloatingPanel::escapePressed, this, [this](QKeyEvent* event) {
+    connect(panel, &FloatingPanel::escapePressed, this, [this, view](QKeyEvent* event) {
+        // A search across chats is cleared first; the next Escape closes.
+        if (m_appState->isPanelExpanded() && view->sidebar()->clearSearch()) {
+            event->accept();
+            return;
+        }
         if (!m_appState->showCustomPromptInput())
             return;
         m_appState->setShowCustomPromptInput(false);

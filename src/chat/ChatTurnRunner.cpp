@@ -17,15 +17,6 @@
 
 namespace {
 
-qsizetype indexOfSession(const QList<ChatSession>& sessions, const QUuid& id)
-{
-    for (qsizetype i = 0; i < sessions.size(); ++i) {
-        if (sessions.at(i).id == id)
-            return i;
-    }
-    return -1;
-}
-
 qsizetype indexOfMessage(const QList<ChatMessage>& messages, const QUuid& id)
 {
     // The reply is normally the last message; search from the end.
@@ -163,11 +154,10 @@ void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
 
 void ChatTurnRunner::updateReply(const std::function<void(ChatMessage&)>& change)
 {
-    const QList<ChatSession>& sessions = m_state.chatSessions();
-    const qsizetype s = indexOfSession(sessions, m_turn->sessionId);
-    if (s < 0)
+    const ChatSession* found = m_state.chatSession(m_turn->sessionId);
+    if (!found)
         return; // the session was deleted: the answer goes nowhere
-    ChatSession session = sessions.at(s);
+    ChatSession session = *found;
     // Our own reply, not merely the last assistant message: a quick run recorded into the same session meanwhile
     // must not be overwritten.
     const qsizetype m = indexOfMessage(session.messages, m_turn->replyId);
@@ -190,9 +180,8 @@ void ChatTurnRunner::onFailed(quint64 serial, const OpenAIError& error)
     if (!current(serial))
         return;
     const std::unique_ptr<Turn> turn = std::move(m_turn);
-    const qsizetype s = indexOfSession(m_state.chatSessions(), turn->sessionId);
-    if (s >= 0) {
-        ChatSession session = m_state.chatSessions().at(s);
+    if (const ChatSession* found = m_state.chatSession(turn->sessionId)) {
+        ChatSession session = *found;
         const qsizetype m = indexOfMessage(session.messages, turn->replyId);
         if (m >= 0) {
             session.messages[m].content = tr("Error: ") + error.description();
@@ -224,17 +213,16 @@ void ChatTurnRunner::end(Ending ending)
     // Taken out first: whatever the signals below set off (even a new message) sees no turn in progress.
     const std::unique_ptr<Turn> turn = std::move(m_turn);
 
-    QList<ChatSession> sessions = m_state.chatSessions();
-    const qsizetype s = indexOfSession(sessions, turn->sessionId);
-    if (s >= 0) {
-        ChatSession& session = sessions[s];
+    if (const ChatSession* found = m_state.chatSession(turn->sessionId)) {
+        ChatSession session = *found;
         const qsizetype m = indexOfMessage(session.messages, turn->replyId);
         if (!turn->citations.isEmpty() && m >= 0)
             session.messages[m].annotations = turn->citations;
         const QString trimmedAnswer = turn->answer.trimmed();
         if (turn->titleFromAnswer && !trimmedAnswer.isEmpty())
             session.title = TextLength::left(trimmedAnswer, ChatSession::titleLength);
-        m_state.setChatSessions(sessions);
+        if (session != *found)
+            m_state.replaceSessionInMemory(session);
     }
     m_state.saveSessions();
     m_settings.setInteger(SettingsKeys::totalPromptsUsed, m_settings.integer(SettingsKeys::totalPromptsUsed) + 1);
@@ -253,11 +241,10 @@ void ChatTurnRunner::end(Ending ending)
 
 void ChatTurnRunner::dropTrailingEmptyReplies(const QUuid& sessionId)
 {
-    const QList<ChatSession>& sessions = m_state.chatSessions();
-    const qsizetype s = indexOfSession(sessions, sessionId);
-    if (s < 0)
+    const ChatSession* session = m_state.chatSession(sessionId);
+    if (!session)
         return;
-    const ChatSession trimmed = sessions.at(s).droppingTrailingEmptyReplies();
-    if (trimmed.messages.size() != sessions.at(s).messages.size())
+    const ChatSession trimmed = session->droppingTrailingEmptyReplies();
+    if (trimmed.messages.size() != session->messages.size())
         m_state.updateSession(trimmed);
 }

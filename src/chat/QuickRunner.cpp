@@ -121,17 +121,13 @@ void QuickRunner::record(const QString& clipboardText, const QString& title, con
     const ChatMessage reply{QUuid::createUuid(), MessageRole::Assistant, answer, now, std::nullopt, false,
                             std::nullopt};
 
-    if (m_sessionID) {
-        for (const ChatSession& existing : m_state.chatSessions()) {
-            if (existing.id != *m_sessionID)
-                continue;
-            ChatSession session = existing;
-            session.messages.append(question);
-            session.messages.append(reply);
-            session.updatedAt = now;
-            m_state.updateSession(session);
-            return;
-        }
+    if (const ChatSession* existing = m_sessionID ? m_state.chatSession(*m_sessionID) : nullptr) {
+        ChatSession session = *existing;
+        session.messages.append(question);
+        session.messages.append(reply);
+        session.updatedAt = now;
+        m_state.updateSession(session);
+        return;
     }
     ChatSession session{QUuid::createUuid(),
                         TextLength::left(content.isEmpty() ? trimmed : content, ChatSession::titleLength),

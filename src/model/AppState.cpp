@@ -214,21 +214,43 @@ void AppState::setChatSessions(const QList<ChatSession>& sessions)
         return;
     changingDerived([&] {
         m_chatSessions = sessions;
+        m_sessionIndexValid = false;
         Q_EMIT chatSessionsChanged();
     });
 }
 
+qsizetype AppState::indexOfSession(const QUuid& id) const
+{
+    if (!m_sessionIndexValid) {
+        m_sessionIndex.clear();
+        m_sessionIndex.reserve(m_chatSessions.size());
+        // Backwards, so that with duplicate ids (a hand-edited file) the first one wins, as a linear search finds.
+        for (qsizetype i = m_chatSessions.size() - 1; i >= 0; --i)
+            m_sessionIndex.insert(m_chatSessions.at(i).id, i);
+        m_sessionIndexValid = true;
+    }
+    return m_sessionIndex.value(id, -1);
+}
+
+const ChatSession* AppState::chatSession(const QUuid& id) const
+{
+    const qsizetype index = indexOfSession(id);
+    return index < 0 ? nullptr : &m_chatSessions.at(index);
+}
+
+void AppState::replaceSessionAt(qsizetype index, const ChatSession& session)
+{
+    m_chatSessions[index] = session;
+    Q_EMIT chatSessionChanged(session.id);
+    if (m_activeChatSessionID == session.id)
+        Q_EMIT activeChatSessionChanged();
+}
+
 void AppState::replaceSessionInMemory(const ChatSession& session)
 {
-    for (ChatSession& existing : m_chatSessions) {
-        if (existing.id != session.id)
-            continue;
-        existing = session;
-        Q_EMIT chatSessionsChanged();
-        if (m_activeChatSessionID == session.id)
-            Q_EMIT activeChatSessionChanged();
-        return;
-    }
+    const qsizetype index = indexOfSession(session.id);
+    if (index >= 0)
+        replaceSessionAt(index, session);
 }
 
 void AppState::setActiveChatSessionID(const std::optional<QUuid>& id)
@@ -273,10 +295,8 @@ std::optional<ChatSession> AppState::activeChatSession() const
 {
     if (!m_activeChatSessionID)
         return std::nullopt;
-    for (const ChatSession& session : m_chatSessions) {
-        if (session.id == *m_activeChatSessionID)
-            return session;
-    }
+    if (const ChatSession* session = chatSession(*m_activeChatSessionID))
+        return *session;
     return std::nullopt;
 }
 
@@ -307,13 +327,11 @@ ChatSession AppState::newChatSession()
 
 void AppState::updateSession(const ChatSession& session)
 {
-    const auto it = std::find_if(m_chatSessions.cbegin(), m_chatSessions.cend(),
-                                 [&](const ChatSession& s) { return s.id == session.id; });
-    if (it == m_chatSessions.cend())
+    const qsizetype index = indexOfSession(session.id);
+    if (index < 0)
         return;
-    QList<ChatSession> sessions = m_chatSessions;
-    sessions[it - m_chatSessions.cbegin()] = session;
-    setChatSessions(sessions);
+    if (m_chatSessions.at(index) != session)
+        replaceSessionAt(index, session);
     saveSessions();
 }
 
@@ -325,6 +343,7 @@ void AppState::deleteSession(const QUuid& id)
     changingDerived([&] {
         if (sessions != m_chatSessions) {
             m_chatSessions = sessions;
+            m_sessionIndexValid = false;
             Q_EMIT chatSessionsChanged();
         }
         if (m_activeChatSessionID == id) {

@@ -5,6 +5,7 @@
 #include "model/ChatStore.h"
 #include "model/Project.h"
 
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -82,8 +83,11 @@ public:
     const QList<ChatSession>& chatSessions() const { return m_chatSessions; } // newest first
     void setChatSessions(const QList<ChatSession>& sessions);                 // not saved: see saveSessions()
     // A streamed piece of an answer: replaces the session with the same id in memory only, without comparing the
-    // whole list first (the caller knows it changed). Nothing happens for an unknown id.
+    // whole list first (the caller knows it changed). Announced with chatSessionChanged; nothing happens for an
+    // unknown id.
     void replaceSessionInMemory(const ChatSession& session);
+    // The session with this id, without walking the list; null when there is none. Valid until the next change.
+    const ChatSession* chatSession(const QUuid& id) const;
     const std::optional<QUuid>& activeChatSessionID() const { return m_activeChatSessionID; }
     void setActiveChatSessionID(const std::optional<QUuid>& id);
     const QList<Project>& projects() const { return m_projects; }
@@ -103,7 +107,9 @@ public:
 
     // Session operations; each one saves all sessions.
     ChatSession newChatSession();
-    void updateSession(const ChatSession& session); // nothing happens for an unknown id
+    // Replaces the session with the same id where it stands (announced with chatSessionChanged); nothing happens for
+    // an unknown id.
+    void updateSession(const ChatSession& session);
     void deleteSession(const QUuid& id);
     // Hands the history to the background writer; waitForSavedSessions() blocks until it is on disk (quit, tests).
     void saveSessions() const;
@@ -138,7 +144,10 @@ Q_SIGNALS:
     void showWelcomeHintChanged();
     void isPanelExpandedChanged();
     void expandedPanelTabChanged();
+    // The list changed as a whole: sessions added, removed or reordered, or replaced all at once.
     void chatSessionsChanged();
+    // One session changed where it stands; the rest of the list is as it was.
+    void chatSessionChanged(const QUuid& id);
     void activeChatSessionIDChanged();
     void projectsChanged();
     void activeProjectIndexChanged();
@@ -151,6 +160,8 @@ Q_SIGNALS:
 private:
     // Runs `change` and emits the derived-value signals that it really caused.
     template <typename F> void changingDerived(F&& change);
+    qsizetype indexOfSession(const QUuid& id) const;
+    void replaceSessionAt(qsizetype index, const ChatSession& session);
 
     Settings& m_settings;
     ChatStore m_chatStore;
@@ -170,6 +181,9 @@ private:
     bool m_isPanelExpanded = false;
     ExpandedPanelTab m_expandedPanelTab = ExpandedPanelTab::Chat;
     QList<ChatSession> m_chatSessions;
+    // Position of each session by id; rebuilt on first use after the list changed as a whole.
+    mutable QHash<QUuid, qsizetype> m_sessionIndex;
+    mutable bool m_sessionIndexValid = false;
     std::optional<QUuid> m_activeChatSessionID;
     QList<Project> m_projects;
     int m_activeProjectIndex = 0;

@@ -485,6 +485,11 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
 
     m_follower = new ScrollEndFollower(m_scroll->verticalScrollBar(), 200, this);
     connect(&m_state, &AppState::chatSessionsChanged, this, &ChatView::refreshTranscript);
+    connect(&m_state, &AppState::chatSessionChanged, this, [this](const QUuid& id) {
+        // Another session's streaming answer has nothing to change here.
+        if (m_shownSession == id)
+            refreshTranscript();
+    });
     connect(&m_state, &AppState::activeChatSessionIDChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::isChatStreamingChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::projectsChanged, this, &ChatView::refreshPromptRow);
@@ -520,8 +525,10 @@ void ChatView::refreshTranscript()
     for (qsizetype i = 0; i < messages.size(); ++i) {
         const ChatMessage& message = messages[i];
         MessageBubble* bubble = m_bubbles.value(message.id);
-        if (!bubble)
+        if (!bubble) {
             bubble = new MessageBubble(message, m_colors);
+            bubble->contentView()->setHighlight(m_highlight);
+        }
         const bool last = i == messages.size() - 1;
         bubble->showMessage(message, last, last && message.role == MessageRole::Assistant && m_state.isChatStreaming());
         kept.insert(message.id, bubble);
@@ -540,8 +547,33 @@ void ChatView::refreshTranscript()
     }
     m_bubbles = kept;
     m_order = order;
-    if (otherSession || order.size() != countBefore)
+    if (otherSession && !m_highlight.isEmpty())
+        scrollToFirstMatch();
+    else if (otherSession || order.size() != countBefore)
         scrollToNewest();
+}
+
+void ChatView::setHighlight(const QString& query)
+{
+    if (m_highlight == query)
+        return;
+    m_highlight = query;
+    for (MessageBubble* bubble : bubbles())
+        bubble->contentView()->setHighlight(query);
+}
+
+void ChatView::scrollToFirstMatch()
+{
+    // After the transcript is laid out, or the position would be that of an empty column.
+    QTimer::singleShot(0, this, [this] {
+        for (MessageBubble* bubble : bubbles()) {
+            if (MarkdownContentView::contains(bubble->contentView()->content(), m_highlight)) {
+                m_scroll->ensureWidgetVisible(bubble, 0, 40);
+                return;
+            }
+        }
+        scrollToNewest(); // only the title matched
+    });
 }
 
 void ChatView::scrollToNewest()

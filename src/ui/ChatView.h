@@ -137,6 +137,8 @@ public:
     // The checkmark on the newest message's copy button.
     void showCopiedFeedback();
     QList<MessageBubble*> bubbles() const;
+    // Marks a search across chats in the transcript; a session opened while it is set shows its first match.
+    void setHighlight(const QString& query);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -154,6 +156,7 @@ private:
     void refreshPromptRow();
     void send(const std::optional<Prompt>& prompt);
     void scrollToNewest();
+    void scrollToFirstMatch();
 
     AppState& m_state;
     ThemeColors m_colors;
@@ -163,6 +166,7 @@ private:
     QHash<QUuid, QPointer<MessageBubble>> m_bubbles;
     QList<QUuid> m_order;
     std::optional<QUuid> m_shownSession;
+    QString m_highlight;
     QHBoxLayout* m_promptRow = nullptr;
     QWidget* m_pendingBox = nullptr;
     QLabel* m_pendingThumb = nullptr;

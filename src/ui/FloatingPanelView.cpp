@@ -220,6 +220,7 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     m_mainStack = new QStackedWidget;
     m_chatView = new ChatView(state, colors);
     connect(m_chatView, &ChatView::sendChatMessage, this, &FloatingPanelView::sendChatMessage);
+    connect(m_sidebar, &PanelSidebar::searchQueryChanged, m_chatView, &ChatView::setHighlight);
     m_mainStack->addWidget(m_chatView);
     m_promptsHolder = new QWidget;
     auto* promptsColumn = new QVBoxLayout(m_promptsHolder);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MarkdownContentView.h"
 
+#include "model/ChatSearch.h"
+
 #include "ui/AnswerDocument.h"
 #include "ui/SymbolIcon.h"
 
@@ -459,7 +461,51 @@ void MarkdownContentView::render()
         firstChanged = std::min(firstChanged, int(units.size()));
     }
     m_stableCount = m_streaming ? int(m_splitter.finishedUnits().size()) : 0;
+    applyHighlight(firstChanged);
     layoutFrom(firstChanged);
+}
+
+void MarkdownContentView::setHighlight(const QString& query)
+{
+    if (m_highlight == query)
+        return;
+    m_highlight = query;
+    applyHighlight(0);
+}
+
+bool MarkdownContentView::contains(const QString& content, const QString& query)
+{
+    const QString needle = ChatSearch::fold(query);
+    return !needle.isEmpty() && ChatSearch::fold(content).contains(needle);
+}
+
+void MarkdownContentView::applyHighlight(int from)
+{
+    const QString needle = ChatSearch::fold(m_highlight);
+    QTextCharFormat format;
+    format.setBackground(QColor(255, 204, 0, 150)); // a marker's yellow, readable on light and dark bubbles
+    for (qsizetype i = from; i < m_slots.size(); ++i) {
+        QList<QTextEdit*> edits = m_slots[i].widget->findChildren<QTextEdit*>();
+        if (auto* edit = qobject_cast<QTextEdit*>(m_slots[i].widget))
+            edits.prepend(edit);
+        for (QTextEdit* edit : edits) {
+            QList<QTextEdit::ExtraSelection> marks;
+            if (!needle.isEmpty()) {
+                // Positions in the plain text are positions in the document: a block break counts one, as "\n".
+                const QString text = edit->document()->toPlainText();
+                QList<qsizetype> origin;
+                const QString folded = ChatSearch::fold(text, &origin);
+                for (qsizetype at = folded.indexOf(needle); at >= 0; at = folded.indexOf(needle, at + needle.size())) {
+                    const qsizetype end = at + needle.size();
+                    QTextCursor cursor(edit->document());
+                    cursor.setPosition(int(origin[at]));
+                    cursor.setPosition(int(end < folded.size() ? origin[end] : text.size()), QTextCursor::KeepAnchor);
+                    marks.append({cursor, format});
+                }
+            }
+            edit->setExtraSelections(marks);
+        }
+    }
 }
 
 bool MarkdownContentView::placeUnit(int index, const RenderUnit& unit, bool plain)

@@ -38,6 +38,12 @@ public:
     // Draws everything again in the new colours.
     void setColors(ThemeColors colors);
 
+    // Marks every place the text shows `query`, ignoring case and accents (a search across chats); empty clears.
+    void setHighlight(const QString& query);
+    const QString& highlight() const { return m_highlight; }
+    // Whether the content holds `query` as setHighlight() would mark it.
+    static bool contains(const QString& content, const QString& query);
+
     // The blocks of the current content.
     QList<ContentBlock> blocks() const { return m_splitter.blocks(); }
 
@@ -69,8 +75,10 @@ private:
     int measureUnit(int index, int width, bool shown) const;
     void layoutFrom(int index);
     void rebuildAll();
+    void applyHighlight(int from);
 
     QString m_content;
+    QString m_highlight;
     ThemeColors m_colors;
     BlockSplitter m_splitter;
     QList<Slot> m_slots;

@@ -2,6 +2,8 @@
 #include "ui/PanelSidebar.h"
 
 #include "model/AppState.h"
+#include "model/ChatSearch.h"
+#include "model/ChatSessionListModel.h"
 #include "sync/SyncService.h"
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
@@ -9,8 +11,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -46,6 +54,55 @@ QWidget* header(const QString& title, QToolButton* plus, const ThemeColors& colo
     return box;
 }
 
+// A chat row: the title and, under it, how long ago the session changed, computed when the row is drawn so that
+// ages move on without rebuilding anything.
+class ChatRowDelegate : public QStyledItemDelegate
+{
+public:
+    ChatRowDelegate(ThemeColors colors, QObject* parent) : QStyledItemDelegate(parent), m_colors(colors) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
+    {
+        return QSize(option.rect.width(), 2 * option.fontMetrics.height() + 2 * padding + 2 * margin);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        const QRectF box = QRectF(option.rect).adjusted(0, margin, 0, -margin);
+        const bool active = index.data(ChatSessionListModel::ActiveRole).toBool();
+        const bool hover = option.state & QStyle::State_MouseOver;
+        if (active || hover) {
+            QPainterPath path;
+            path.addRoundedRect(box, 8, 8);
+            painter->fillPath(path, active ? m_colors.selectedFill() : m_colors.iconButtonFill());
+        }
+        if (option.state & QStyle::State_HasFocus) {
+            painter->setPen(QPen(m_colors.accent(), 1.5));
+            painter->drawRoundedRect(box.adjusted(0.75, 0.75, -0.75, -0.75), 8, 8);
+        }
+        const QRect text = option.rect.adjusted(padding + 2, margin + padding, -padding, -margin - padding);
+        const int line = option.fontMetrics.height();
+        painter->setFont(option.font);
+        painter->setPen(m_colors.text());
+        const QString title = index.data(Qt::DisplayRole).toString();
+        painter->drawText(QRect(text.left(), text.top(), text.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
+                          option.fontMetrics.elidedText(title, Qt::ElideRight, text.width()));
+        painter->setPen(m_colors.secondaryText());
+        const QString age = PanelWidgets::abbreviatedRelativeTime(
+            index.data(ChatSessionListModel::UpdatedAtRole).toDateTime(), QDateTime::currentDateTimeUtc());
+        painter->drawText(QRect(text.left(), text.top() + line, text.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
+                          age);
+        painter->restore();
+    }
+
+private:
+    static constexpr int padding = 6;
+    static constexpr int margin = 1;
+    ThemeColors m_colors;
+};
+
 } // namespace
 
 PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors colors, QWidget* parent)
@@ -66,26 +123,69 @@ PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors color
     chatColumn->setContentsMargins(0, 0, 0, 0);
     auto* newChat = PanelWidgets::iconButton(QStringLiteral("plus"), tr("New Chat (Ctrl+N)"), colors, nullptr, 24);
     newChat->setObjectName(QStringLiteral("newChatButton"));
-    connect(newChat, &QToolButton::clicked, this, [this] { m_state.newChatSession(); });
+    connect(newChat, &QToolButton::clicked, this, [this] {
+        clearSearch(); // the new chat would not match it
+        m_state.newChatSession();
+    });
     chatColumn->addWidget(header(tr("Your chats"), newChat, colors));
-    m_chatList = new QListWidget;
+    m_searchField = new QLineEdit;
+    m_searchField->setObjectName(QStringLiteral("chatSearchField"));
+    m_searchField->setPlaceholderText(tr("Search chats"));
+    m_searchField->setAccessibleName(tr("Search chats"));
+    m_searchField->setClearButtonEnabled(true);
+    m_searchField->setStyleSheet(QStringLiteral("QLineEdit { color: %1; background: %2; border: 1px solid %3; "
+                                                "border-radius: 8px; padding: 3px 6px; }")
+                                     .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder())));
+    connect(m_searchField, &QLineEdit::textChanged, this, &PanelSidebar::startSearch);
+    connect(m_searchField, &QLineEdit::returnPressed, this, &PanelSidebar::openFirstResult);
+    chatColumn->addWidget(m_searchField);
+    // Only while the chat list is on screen, that is in the expanded panel's Chats tab.
+    auto* find = new QShortcut(QKeySequence::Find, chats);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_searchField->setFocus(Qt::ShortcutFocusReason);
+        m_searchField->selectAll();
+    });
+
+    m_search = new ChatSearch(this);
+    connect(m_search, &ChatSearch::finished, this, [this](const QString& query, const QSet<QUuid>& matches) {
+        if (query != m_searchField->text())
+            return; // typed on meanwhile
+        m_chatModel->setFilter(matches);
+        Q_EMIT searchQueryChanged(query.trimmed());
+    });
+    m_searchAgain.setSingleShot(true);
+    m_searchAgain.setInterval(300);
+    connect(&m_searchAgain, &QTimer::timeout, this, &PanelSidebar::startSearch);
+
+    m_chatModel = new ChatSessionListModel(m_state, this);
+    m_chatList = new QListView;
     m_chatList->setObjectName(QStringLiteral("chatList"));
-    m_chatList->setStyleSheet(listStyle(colors));
+    m_chatList->setAccessibleName(tr("Your chats"));
+    m_chatList->setModel(m_chatModel);
+    m_chatList->setItemDelegate(new ChatRowDelegate(colors, m_chatList));
+    m_chatList->setUniformItemSizes(true);
+    m_chatList->setSelectionMode(QAbstractItemView::NoSelection);
+    m_chatList->setMouseTracking(true);
+    m_chatList->setStyleSheet(QStringLiteral("QListView { background: transparent; border: none; outline: none; }"));
+    m_chatList->viewport()->setAutoFillBackground(false);
     m_chatList->setFocusPolicy(Qt::NoFocus);
     m_chatList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_chatList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(m_chatList, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { selectSession(item->data(idRole).toUuid()); });
-    connect(m_chatList, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QListWidgetItem* item = m_chatList->itemAt(at);
-        if (!item)
-            return;
-        const QUuid id = item->data(idRole).toUuid();
-        QMenu menu;
-        QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
-        if (menu.exec(m_chatList->viewport()->mapToGlobal(at)) == remove)
-            m_state.deleteSession(id);
+    m_chatList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    PanelWidgets::useThinScrollBar(m_chatList->verticalScrollBar(), colors);
+    connect(m_chatList, &QListView::clicked, this, [this](const QModelIndex& index) {
+        selectSession(index.data(ChatSessionListModel::IdRole).toUuid());
     });
+    connect(m_chatList, &QListView::customContextMenuRequested, this, &PanelSidebar::showChatMenu);
+    // A session that changes during a search is searched again once the changes settle.
+    const auto searchAgain = [this] {
+        if (m_chatModel->isFiltered())
+            m_searchAgain.start();
+    };
+    connect(&m_state, &AppState::chatSessionsChanged, this, searchAgain);
+    connect(&m_state, &AppState::chatSessionChanged, this, searchAgain);
+    m_ageTimer.setInterval(60'000);
+    connect(&m_ageTimer, &QTimer::timeout, m_chatList->viewport(), qOverload<>(&QWidget::update));
     chatColumn->addWidget(m_chatList, 1);
     m_stack->addWidget(chats);
 
@@ -169,12 +269,9 @@ PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors color
     m_stack->addWidget(projects);
 
     connect(&m_state, &AppState::expandedPanelTabChanged, this, &PanelSidebar::refreshTab);
-    connect(&m_state, &AppState::chatSessionsChanged, this, &PanelSidebar::refreshChats);
-    connect(&m_state, &AppState::activeChatSessionIDChanged, this, &PanelSidebar::refreshChats);
     connect(&m_state, &AppState::projectsChanged, this, &PanelSidebar::refreshProjects);
     connect(&m_state, &AppState::activeProjectIndexChanged, this, &PanelSidebar::refreshProjects);
     refreshTab();
-    refreshChats();
     refreshProjects();
 }
 
@@ -182,7 +279,14 @@ void PanelSidebar::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // A panel ordered out and shown again hours later must not still say "now".
-    refreshChats();
+    m_chatList->viewport()->update();
+    m_ageTimer.start();
+}
+
+void PanelSidebar::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_ageTimer.stop();
 }
 
 void PanelSidebar::refreshTab()
@@ -190,26 +294,43 @@ void PanelSidebar::refreshTab()
     m_stack->setCurrentIndex(m_state.expandedPanelTab() == ExpandedPanelTab::Chat ? 0 : 1);
 }
 
-void PanelSidebar::refreshChats()
+void PanelSidebar::startSearch()
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QList<ChatSession>& sessions = m_state.chatSessions();
-    const std::optional<QUuid> active = m_state.activeChatSessionID();
-    // Rows are rebuilt only when their text changes, so a streaming answer does not churn the list.
-    if (m_chatList->count() != sessions.size()) {
-        m_chatList->clear();
-        for (qsizetype i = 0; i < sessions.size(); ++i)
-            m_chatList->addItem(new QListWidgetItem);
+    m_searchAgain.stop();
+    const QString query = m_searchField->text();
+    if (query.trimmed().isEmpty()) {
+        m_chatModel->setFilter(std::nullopt);
+        Q_EMIT searchQueryChanged(QString());
+        return;
     }
-    for (qsizetype i = 0; i < sessions.size(); ++i) {
-        const ChatSession& session = sessions[i];
-        QListWidgetItem* item = m_chatList->item(int(i));
-        const QString text = session.title + u'\n' + PanelWidgets::abbreviatedRelativeTime(session.updatedAt, now);
-        if (item->text() != text)
-            item->setText(text);
-        item->setData(idRole, session.id);
-        item->setSelected(active && *active == session.id);
-    }
+    m_search->search(m_state.chatSessions(), query);
+}
+
+bool PanelSidebar::clearSearch()
+{
+    if (m_searchField->text().isEmpty())
+        return false;
+    m_searchField->clear();
+    return true;
+}
+
+void PanelSidebar::openFirstResult()
+{
+    const QUuid id = m_chatModel->idAt(0);
+    if (!id.isNull())
+        selectSession(id);
+}
+
+void PanelSidebar::showChatMenu(const QPoint& at)
+{
+    const QModelIndex index = m_chatList->indexAt(at);
+    if (!index.isValid())
+        return;
+    const QUuid id = index.data(ChatSessionListModel::IdRole).toUuid();
+    QMenu menu;
+    QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
+    if (menu.exec(m_chatList->viewport()->mapToGlobal(at)) == remove)
+        m_state.deleteSession(id);
 }
 
 void PanelSidebar::refreshProjects()
@@ -235,12 +356,9 @@ void PanelSidebar::selectSession(const QUuid& id)
     if (previous && *previous == id)
         return;
     if (previous) {
-        for (const ChatSession& session : m_state.chatSessions()) {
-            if (session.id == *previous && session.messages.isEmpty()) {
-                m_state.deleteSession(*previous);
-                break;
-            }
-        }
+        const ChatSession* left = m_state.chatSession(*previous);
+        if (left && left->messages.isEmpty())
+            m_state.deleteSession(*previous);
     }
     m_state.setActiveChatSessionID(id);
 }

@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -464,13 +465,13 @@ private Q_SLOTS:
             m->state.setChatSessions({fresh, other});
             m->state.setActiveChatSessionID(fresh.id);
             m->state.saveSessions();
-            QListWidget* list = m->sidebar().chatList();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+            QListView* list = m->sidebar().chatList();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
             QCOMPARE(m->state.activeChatSessionID(), std::optional<QUuid>(other.id));
             QCOMPARE(m->state.chatSessions().size(), activeIsEmpty ? 1 : 2);
             m->state.waitForSavedSessions();
             QCOMPARE(ChatStore().loadSessions().size(), activeIsEmpty ? 1 : 2);
-            QCOMPARE(list->count(), activeIsEmpty ? 1 : 2);
+            QCOMPARE(list->model()->rowCount(), activeIsEmpty ? 1 : 2);
         }
     }
 
