@@ -29,7 +29,7 @@ public:
     // Waits for a search in progress.
     ~ChatSearch() override;
 
-    // Folds text for matching: lower case, accents and other combining marks dropped (é → e, Å → a, ß → ss). With
+    // Folds text for matching: case folded, accents and other combining marks dropped (É → e, Å → a). With
     // `origin`, each folded character's position in `text` is appended to it.
     static QString fold(QStringView text, QList<qsizetype>* origin = nullptr);
 
@@ -63,6 +63,6 @@ private:
     QMutex m_mutex;
     std::optional<Request> m_pending;
     bool m_running = false;
-    QHash<QUuid, Entry> m_index;     // the worker's
+    QHash<QUuid, Entry> m_index;       // the worker's
     QHash<QUuid, Entry> m_callerIndex; // searchNow()'s
 };

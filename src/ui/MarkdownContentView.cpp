@@ -483,7 +483,9 @@ void MarkdownContentView::applyHighlight(int from)
 {
     const QString needle = ChatSearch::fold(m_highlight);
     QTextCharFormat format;
-    format.setBackground(QColor(255, 204, 0, 150)); // a marker's yellow, readable on light and dark bubbles
+    // A marker: yellow under dark text, readable in light and dark bubbles alike.
+    format.setBackground(QColor(255, 204, 0));
+    format.setForeground(QColor(20, 20, 20));
     for (qsizetype i = from; i < m_slots.size(); ++i) {
         QList<QTextEdit*> edits = m_slots[i].widget->findChildren<QTextEdit*>();
         if (auto* edit = qobject_cast<QTextEdit*>(m_slots[i].widget))

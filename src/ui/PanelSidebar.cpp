@@ -173,9 +173,8 @@ PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors color
     m_chatList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_chatList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     PanelWidgets::useThinScrollBar(m_chatList->verticalScrollBar(), colors);
-    connect(m_chatList, &QListView::clicked, this, [this](const QModelIndex& index) {
-        selectSession(index.data(ChatSessionListModel::IdRole).toUuid());
-    });
+    connect(m_chatList, &QListView::clicked, this,
+            [this](const QModelIndex& index) { selectSession(index.data(ChatSessionListModel::IdRole).toUuid()); });
     connect(m_chatList, &QListView::customContextMenuRequested, this, &PanelSidebar::showChatMenu);
     // A session that changes during a search is searched again once the changes settle.
     const auto searchAgain = [this] {

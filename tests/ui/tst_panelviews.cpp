@@ -27,6 +27,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -466,13 +467,47 @@ private Q_SLOTS:
             m->state.setActiveChatSessionID(fresh.id);
             m->state.saveSessions();
             QListView* list = m->sidebar().chatList();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(list->model()->index(1, 0)).center());
             QCOMPARE(m->state.activeChatSessionID(), std::optional<QUuid>(other.id));
             QCOMPARE(m->state.chatSessions().size(), activeIsEmpty ? 1 : 2);
             m->state.waitForSavedSessions();
             QCOMPARE(ChatStore().loadSessions().size(), activeIsEmpty ? 1 : 2);
             QCOMPARE(list->model()->rowCount(), activeIsEmpty ? 1 : 2);
         }
+    }
+
+    // Typing narrows the list to the chats that hold the words; Return opens the first one with the words marked;
+    // clearing brings every chat back and the marks go.
+    void searchingChats()
+    {
+        m->expand(ExpandedPanelTab::Chat);
+        const ChatSession plain = session(u"Groceries"_s, {message(MessageRole::User, u"Milk and eggs"_s)});
+        const ChatSession dessert = session(u"Dessert"_s, {message(MessageRole::User, u"Hi"_s),
+                                                           message(MessageRole::Assistant, u"Try a Crème brûlée."_s)});
+        m->state.setChatSessions({plain, dessert});
+        m->state.setActiveChatSessionID(plain.id);
+        QListView* list = m->sidebar().chatList();
+        QCOMPARE(list->model()->rowCount(), 2);
+
+        QTest::keyClicks(m->sidebar().searchField(), u"creme"_s);
+        QTRY_COMPARE(list->model()->rowCount(), 1);
+        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Dessert"_s);
+        QTest::keyClick(m->sidebar().searchField(), Qt::Key_Return);
+        QCOMPARE(m->state.activeChatSessionID(), std::optional<QUuid>(dessert.id));
+        settle();
+        QCOMPARE(m->chat().bubbles().size(), 2);
+        MarkdownContentView* answer = m->chat().bubbles().last()->contentView();
+        QCOMPARE(answer->highlight(), u"creme"_s);
+        answer->flushPendingRender();
+        auto* text = answer->findChild<QTextEdit*>();
+        QCOMPARE(text->extraSelections().size(), 1);
+        QCOMPARE(text->extraSelections().first().cursor.selectedText(), u"Crème"_s);
+
+        QVERIFY(m->sidebar().clearSearch());
+        QVERIFY(!m->sidebar().clearSearch());
+        QCOMPARE(list->model()->rowCount(), 2);
+        QVERIFY(text->extraSelections().isEmpty());
     }
 
     // A project is deleted from its context menu; deleting the active one moves the selection back by one, deleting
