@@ -38,6 +38,8 @@ constexpr int maxSourceTitleWidth = 380;
 constexpr qsizetype idealWidthTextLimit = 4000;
 constexpr int codeBlockInset = 28;
 constexpr int pendingThumbSize = 80;
+// Messages that get bubbles at once when a session opens, and per step when the user scrolls up.
+constexpr qsizetype transcriptBatch = 12;
 
 } // namespace
 
@@ -484,6 +486,16 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     column->addLayout(inputRow);
 
     m_follower = new ScrollEndFollower(m_scroll->verticalScrollBar(), 200, this);
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    m_buildOlder.setSingleShot(true);
+    m_buildOlder.setInterval(0);
+    connect(&m_buildOlder, &QTimer::timeout, this, &ChatView::buildOlder);
+    // While older bubbles go in above, the user's own scrolling (wheel, keys, dragging) sets the place to keep.
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
+        QTimer::singleShot(0, this, [this, bar] { m_keepFromEnd = bar->maximum() - bar->value(); });
+    });
+    // The bubbles are laid out over a few passes, and the range follows; hold the view after each of them.
+    connect(bar, &QScrollBar::rangeChanged, this, &ChatView::keepPlace);
     connect(&m_state, &AppState::chatSessionsChanged, this, &ChatView::refreshTranscript);
     connect(&m_state, &AppState::chatSessionChanged, this, [this](const QUuid& id) {
         // Another session's streaming answer has nothing to change here.
@@ -517,12 +529,22 @@ void ChatView::refreshTranscript()
     const QList<ChatMessage> messages = session ? session->messages : QList<ChatMessage>();
     const bool otherSession = (session ? std::optional<QUuid>(session->id) : std::nullopt) != m_shownSession;
     m_shownSession = session ? std::optional<QUuid>(session->id) : std::nullopt;
-    const qsizetype countBefore = m_order.size();
+    const QUuid newestBefore = m_order.isEmpty() ? QUuid() : m_order.constLast();
+    // A long session opens with its newest messages laid out; older ones follow as the user scrolls up to them.
+    // A search mark may be in any message, so then all are built.
+    if (otherSession) {
+        m_unbuilt = m_highlight.isEmpty() ? std::max<qsizetype>(0, messages.size() - transcriptBatch) : 0;
+        m_keepFromEnd = 0; // a session opens on its newest message
+        m_keepingSince.invalidate();
+        if (m_unbuilt > 0)
+            m_buildOlder.start();
+    }
+    m_unbuilt = std::min(m_unbuilt, messages.size());
 
     // Keep the bubbles of messages that are still there, so a streaming answer only updates its own bubble.
     QList<QUuid> order;
     QHash<QUuid, QPointer<MessageBubble>> kept;
-    for (qsizetype i = 0; i < messages.size(); ++i) {
+    for (qsizetype i = m_unbuilt; i < messages.size(); ++i) {
         const ChatMessage& message = messages[i];
         MessageBubble* bubble = m_bubbles.value(message.id);
         if (!bubble) {
@@ -549,8 +571,33 @@ void ChatView::refreshTranscript()
     m_order = order;
     if (otherSession && !m_highlight.isEmpty())
         scrollToFirstMatch();
-    else if (otherSession || order.size() != countBefore)
+    else if (otherSession || (order.isEmpty() ? QUuid() : order.constLast()) != newestBefore)
         scrollToNewest();
+}
+
+void ChatView::buildOlder()
+{
+    if (m_unbuilt == 0)
+        return;
+    m_keepingSince.start();
+    m_unbuilt = std::max<qsizetype>(0, m_unbuilt - transcriptBatch);
+    refreshTranscript();
+    if (m_unbuilt > 0)
+        m_buildOlder.start();
+}
+
+bool ChatView::isKeepingPlace() const
+{
+    constexpr int keepMs = 1000; // long enough for the last bubbles' layout passes
+    return m_keepingSince.isValid() && m_keepingSince.elapsed() < keepMs;
+}
+
+void ChatView::keepPlace()
+{
+    if (isKeepingPlace()) {
+        QScrollBar* bar = m_scroll->verticalScrollBar();
+        bar->setValue(bar->maximum() - m_keepFromEnd);
+    }
 }
 
 void ChatView::setHighlight(const QString& query)

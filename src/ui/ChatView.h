@@ -157,6 +157,10 @@ private:
     void send(const std::optional<Prompt>& prompt);
     void scrollToNewest();
     void scrollToFirstMatch();
+    // Builds the bubbles of the next batch of older messages, above the others, after the first paint.
+    void buildOlder();
+    bool isKeepingPlace() const;
+    void keepPlace();
 
     AppState& m_state;
     ThemeColors m_colors;
@@ -165,6 +169,12 @@ private:
     QVBoxLayout* m_transcript = nullptr;
     QHash<QUuid, QPointer<MessageBubble>> m_bubbles;
     QList<QUuid> m_order;
+    // A session opens with its newest messages laid out; this many older ones are still to get their bubbles.
+    qsizetype m_unbuilt = 0;
+    // While older bubbles go in above: the distance from the view's top to the end, which they do not change.
+    int m_keepFromEnd = 0;
+    QTimer m_buildOlder; // a timer, not a posted call: the first paint comes first
+    QElapsedTimer m_keepingSince;
     std::optional<QUuid> m_shownSession;
     QString m_highlight;
     QHBoxLayout* m_promptRow = nullptr;

@@ -477,6 +477,23 @@ private Q_SLOTS:
         }
     }
 
+    // A long chat opens with its newest messages laid out and at its end; the older ones follow above without
+    // moving the view, at the end or where the user scrolled to.
+    void longChatOpensOnItsNewestMessages()
+    {
+        m->expand(ExpandedPanelTab::Chat);
+        QList<ChatMessage> messages;
+        for (int i = 0; i < 40; ++i)
+            messages.append(message(i % 2 ? MessageRole::Assistant : MessageRole::User, u"Message %1"_s.arg(i)));
+        showSession(messages);
+        QCOMPARE(m->chat().bubbles().size(), 12);
+        QCOMPARE(m->chat().bubbles().first()->contentView()->content(), u"Message 28"_s);
+        QTRY_COMPARE(m->chat().bubbles().size(), 40);
+        QCOMPARE(m->chat().bubbles().first()->contentView()->content(), u"Message 0"_s);
+        QScrollBar* bar = m->chat().findChild<QScrollArea*>(u"transcript"_s)->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+    }
+
     // Typing narrows the list to the chats that hold the words; Return opens the first one with the words marked;
     // clearing brings every chat back and the marks go.
     void searchingChats()
