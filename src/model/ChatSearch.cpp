@@ -4,6 +4,8 @@
 #include <QByteArrayMatcher>
 #include <QMutexLocker>
 
+#include <array>
+
 ChatSearch::ChatSearch(QObject* parent) : QObject(parent)
 {
     m_worker.setMaxThreadCount(1);
@@ -18,6 +20,40 @@ ChatSearch::~ChatSearch()
     m_worker.waitForDone();
 }
 
+namespace {
+
+QString foldOne(QStringView character)
+{
+    QString folded;
+    for (const QChar part : character.toString().normalized(QString::NormalizationForm_D)) {
+        const QChar::Category category = part.category();
+        if (category != QChar::Mark_NonSpacing && category != QChar::Mark_SpacingCombining &&
+            category != QChar::Mark_Enclosing)
+            folded += QString(part).toCaseFolded();
+    }
+    return folded;
+}
+
+// The folding of the Latin letters with accents, worked out once: they are most of the non-ASCII text people
+// write in Latin scripts, and decomposing each one as it comes is slow. 0 where a character folds to more or less
+// than one character.
+char16_t latinFold(char16_t c)
+{
+    constexpr char16_t end = 0x250;
+    static const auto table = [] {
+        std::array<char16_t, end> folds{};
+        for (char16_t k = 0x80; k < end; ++k) {
+            const QChar character(k);
+            const QString folded = foldOne(QStringView(&character, 1));
+            folds[k] = folded.size() == 1 ? folded.at(0).unicode() : 0;
+        }
+        return folds;
+    }();
+    return c < end ? table[c] : 0;
+}
+
+} // namespace
+
 QString ChatSearch::fold(QStringView text, QList<qsizetype>* origin)
 {
     QString folded;
@@ -25,27 +61,36 @@ QString ChatSearch::fold(QStringView text, QList<qsizetype>* origin)
     if (origin)
         origin->reserve(origin->size() + text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
+        // Most text is ASCII, which needs no decomposition: lower a whole run of it at once.
+        qsizetype end = i;
+        while (end < text.size() && text[end].unicode() < 0x80)
+            ++end;
+        if (end > i) {
+            const qsizetype at = folded.size();
+            folded.resize(at + end - i);
+            char16_t* out = reinterpret_cast<char16_t*>(folded.data()) + at;
+            for (qsizetype k = i; k < end; ++k) {
+                const char16_t c = text[k].unicode();
+                *out++ = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+                if (origin)
+                    origin->append(k);
+            }
+            i = end - 1;
+            continue;
+        }
         const QChar c = text[i];
-        if (c.unicode() < 0x80) {
-            // Most text is ASCII; it needs no decomposition.
-            folded.append(c.unicode() >= 'A' && c.unicode() <= 'Z' ? QChar(c.unicode() + 32) : c);
+        if (const char16_t quick = latinFold(c.unicode())) {
+            folded.append(QChar(quick));
             if (origin)
                 origin->append(i);
             continue;
         }
         const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
-        const QString decomposed = text.mid(i, length).toString().normalized(QString::NormalizationForm_D);
-        for (const QChar part : decomposed) {
-            const QChar::Category category = part.category();
-            if (category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining ||
-                category == QChar::Mark_Enclosing)
-                continue;
-            const QString lower = QString(part).toCaseFolded();
-            folded.append(lower);
-            if (origin) {
-                for (qsizetype k = 0; k < lower.size(); ++k)
-                    origin->append(i);
-            }
+        const QString part = foldOne(text.mid(i, length));
+        folded.append(part);
+        if (origin) {
+            for (qsizetype k = 0; k < part.size(); ++k)
+                origin->append(i);
         }
         i += length - 1;
     }
@@ -107,7 +152,12 @@ QSet<QUuid> ChatSearch::run(QHash<QUuid, Entry>& index, const QList<ChatSession>
         if (!entry.built || entry.title != session.title ||
             entry.messages.constData() != session.messages.constData() ||
             entry.messages.size() != session.messages.size()) {
-            QString text = session.title;
+            qsizetype length = session.title.size();
+            for (const ChatMessage& message : session.messages)
+                length += 1 + message.content.size();
+            QString text;
+            text.reserve(length);
+            text += session.title;
             for (const ChatMessage& message : session.messages) {
                 text += u'\n';
                 text += message.content;

@@ -33,7 +33,8 @@ public:
     // `origin`, each folded character's position in `text` is appended to it.
     static QString fold(QStringView text, QList<qsizetype>* origin = nullptr);
 
-    // Starts a search; `finished` answers it unless a newer search came first. An empty query matches nothing.
+    // Starts a search; `finished` answers it unless a newer search came first. An empty query matches nothing, and
+    // brings the index up to date for the searches to come.
     void search(const QList<ChatSession>& sessions, const QString& query);
     // The same search, done on the calling thread with its own index (benchmarks, tests).
     QSet<QUuid> searchNow(const QList<ChatSession>& sessions, const QString& query);

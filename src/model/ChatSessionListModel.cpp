@@ -51,8 +51,12 @@ void ChatSessionListModel::setFilter(const std::optional<QSet<QUuid>>& ids)
 {
     if (ids == m_filter)
         return;
+    // A new search replaces the rows wholesale; removing thousands of ranges one by one would cost far more.
+    beginResetModel();
     m_filter = ids;
-    follow();
+    m_rows = wantedRows();
+    reindex();
+    endResetModel();
 }
 
 QList<QUuid> ChatSessionListModel::wantedRows() const

@@ -8,6 +8,7 @@
 #include "ui/PanelWidgets.h"
 #include "ui/SymbolIcon.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -138,6 +139,7 @@ PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors color
                                      .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder())));
     connect(m_searchField, &QLineEdit::textChanged, this, &PanelSidebar::startSearch);
     connect(m_searchField, &QLineEdit::returnPressed, this, &PanelSidebar::openFirstResult);
+    m_searchField->installEventFilter(this);
     chatColumn->addWidget(m_searchField);
     // Only while the chat list is on screen, that is in the expanded panel's Chats tab.
     auto* find = new QShortcut(QKeySequence::Find, chats);
@@ -148,8 +150,8 @@ PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors color
 
     m_search = new ChatSearch(this);
     connect(m_search, &ChatSearch::finished, this, [this](const QString& query, const QSet<QUuid>& matches) {
-        if (query != m_searchField->text())
-            return; // typed on meanwhile
+        if (query.trimmed().isEmpty() || query != m_searchField->text())
+            return; // the warm-up, or typed on meanwhile
         m_chatModel->setFilter(matches);
         Q_EMIT searchQueryChanged(query.trimmed());
     });
@@ -280,6 +282,14 @@ void PanelSidebar::showEvent(QShowEvent* event)
     // A panel ordered out and shown again hours later must not still say "now".
     m_chatList->viewport()->update();
     m_ageTimer.start();
+}
+
+bool PanelSidebar::eventFilter(QObject* watched, QEvent* event)
+{
+    // The first search folds every chat into the index; start on that as soon as the user heads for the field.
+    if (watched == m_searchField && event->type() == QEvent::FocusIn && m_searchField->text().isEmpty())
+        m_search->search(m_state.chatSessions(), QString());
+    return QWidget::eventFilter(watched, event);
 }
 
 void PanelSidebar::hideEvent(QHideEvent* event)
