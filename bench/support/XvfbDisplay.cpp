@@ -25,13 +25,16 @@ XvfbDisplay::XvfbDisplay(const char* screen)
         _exit(127);
     }
     close(fds[1]);
-    // Xvfb writes the display number it took, then a line feed, once it accepts connections.
-    char buffer[16] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    // Xvfb writes the display number it took, then a line feed, once it accepts connections. The two come in
+    // separate writes: closing the pipe before the line feed is read makes the second one fail, and Xvfb exit.
+    std::string number;
+    char c = 0;
+    while (number.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
     close(fds[0]);
-    if (n <= 0)
+    if (number.empty() || c != '\n')
         return;
-    const std::string display = ":" + std::string(buffer, size_t(n - (buffer[n - 1] == '\n')));
+    const std::string display = ":" + number;
     setenv("DISPLAY", display.c_str(), 1);
     m_available = true;
 }
