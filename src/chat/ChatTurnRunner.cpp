@@ -36,6 +36,9 @@ ChatTurnRunner::ChatTurnRunner(AppState& state, Settings& settings, QNetworkAcce
       m_extractor(new MemoryExtractor(&network, m_memoryStore, this))
 {
     connect(this, &ChatTurnRunner::streamingChanged, &m_state, &AppState::setChatStreaming);
+    m_showAnswer.setSingleShot(true);
+    m_showAnswer.setInterval(16);
+    connect(&m_showAnswer, &QTimer::timeout, this, &ChatTurnRunner::showAnswer);
 }
 
 ChatTurnRunner::~ChatTurnRunner()
@@ -124,11 +127,13 @@ void ChatTurnRunner::openStream(quint64 serial, const QString& linkedContent)
     connect(turn.stream, &ChatStream::content, this,
             [this, serial](const QString& piece) { onContent(serial, piece); });
     connect(turn.stream, &ChatStream::reasoning, this, [this, serial](const QString& piece) {
-        if (current(serial))
-            updateReply([&piece](ChatMessage& reply) {
-                if (reply.reasoning.size() < ChatMessage::maxReasoningLength)
-                    reply.reasoning += piece.left(ChatMessage::maxReasoningLength - reply.reasoning.size());
-            });
+        if (!current(serial))
+            return;
+        QString& reasoning = m_turn->reasoning;
+        if (reasoning.size() < ChatMessage::maxReasoningLength)
+            reasoning += piece.left(ChatMessage::maxReasoningLength - reasoning.size());
+        if (!m_showAnswer.isActive())
+            m_showAnswer.start();
     });
     connect(turn.stream, &ChatStream::truncated, this, [this, serial] {
         if (current(serial))
@@ -149,7 +154,18 @@ void ChatTurnRunner::onContent(quint64 serial, const QString& piece)
     if (!current(serial))
         return;
     m_turn->answer += piece;
-    updateReply([this](ChatMessage& reply) { reply.content = m_turn->answer; });
+    if (!m_showAnswer.isActive())
+        m_showAnswer.start();
+}
+
+void ChatTurnRunner::showAnswer()
+{
+    m_showAnswer.stop();
+    if (m_turn)
+        updateReply([this](ChatMessage& reply) {
+            reply.content = m_turn->answer;
+            reply.reasoning = m_turn->reasoning;
+        });
 }
 
 void ChatTurnRunner::updateReply(const std::function<void(ChatMessage&)>& change)
@@ -179,6 +195,7 @@ void ChatTurnRunner::onFailed(quint64 serial, const OpenAIError& error)
 {
     if (!current(serial))
         return;
+    m_showAnswer.stop(); // the error replaces the answer
     const std::unique_ptr<Turn> turn = std::move(m_turn);
     if (const ChatSession* found = m_state.chatSession(turn->sessionId)) {
         ChatSession session = *found;
@@ -209,6 +226,7 @@ void ChatTurnRunner::stopNetwork()
 
 void ChatTurnRunner::end(Ending ending)
 {
+    showAnswer();
     stopNetwork();
     // Taken out first: whatever the signals below set off (even a new message) sees no turn in progress.
     const std::unique_ptr<Turn> turn = std::move(m_turn);

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUuid>
 
 #include <functional>
@@ -68,6 +69,7 @@ private:
         QList<ChatMessage> history; // what is sent: the session up to the user's message
         QImage image;
         QString answer;
+        QString reasoning; // bounded
         QList<URLCitation> citations;
         QPointer<LinkedContentFetch> fetch;
         QPointer<ChatStream> stream;
@@ -82,6 +84,7 @@ private:
 
     void openStream(quint64 serial, const QString& linkedContent);
     void onContent(quint64 serial, const QString& piece);
+    void showAnswer();
     // Changes this turn's reply in the session in memory (shown at once, saved at the end of the turn).
     void updateReply(const std::function<void(ChatMessage&)>& change);
     void onAnnotations(quint64 serial, const QList<URLCitation>& citations);
@@ -91,6 +94,8 @@ private:
     void stopNetwork();
     bool current(quint64 serial) const { return m_turn && m_turn->serial == serial; }
 
+    // Pieces arrive far faster than anyone reads: the session shows the answer so far once per frame.
+    QTimer m_showAnswer;
     AppState& m_state;
     Settings& m_settings;
     QNetworkAccessManager& m_network;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/AppState.h"
 
+#include "platform/Memory.h"
+
 #include "model/ChatSaveQueue.h"
 
 #include "model/Settings.h"
@@ -67,6 +69,8 @@ AppState::AppState(Settings& settings, ChatStore chatStore, QObject* parent)
     }
     if (trimmed)
         m_chatStore.saveSessions(m_chatSessions);
+    // Reading a long history takes several times its size while it is parsed; none of that is needed any more.
+    Memory::returnFreedToSystem();
 }
 
 AppState::~AppState() = default;
