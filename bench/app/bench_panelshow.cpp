@@ -35,6 +35,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "PanelProbe.h"
 #include "XvfbDisplay.h"
 
 #include <algorithm>
@@ -48,43 +49,7 @@
 
 namespace {
 
-// Notes the first paint of the panel window after `arm()`, and when the event loop is back after it, which is when
-// that paint (children included) has been flushed.
-class FirstPaintProbe : public QObject
-{
-public:
-    void arm()
-    {
-        m_painted = false;
-        m_flushed = false;
-    }
-    bool flushed() const { return m_flushed; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !m_painted) {
-            auto* widget = qobject_cast<QWidget*>(watched);
-            if (widget && widget->window()->objectName() == u"floatingPanel") {
-                m_painted = true;
-                QTimer::singleShot(0, this, [this] { m_flushed = true; });
-            }
-        }
-        return false;
-    }
-
-private:
-    bool m_painted = false;
-    bool m_flushed = false;
-};
-
-// Lets the event loop run for `ms` without spinning, so the CPU column shows the work of the showings.
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 struct Fixture
 {

@@ -69,6 +69,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "PanelProbe.h"
 #include "XvfbDisplay.h"
 
 #include <algorithm>
@@ -96,13 +97,6 @@ double cpuMs(clockid_t clock)
     return double(time.tv_sec) * 1e3 + double(time.tv_nsec) / 1e6;
 }
 
-// Lets the event loop run for `ms` without spinning.
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 void sendKey(QObject* target, int key)
 {
@@ -133,35 +127,6 @@ qint64 writeHistory(const QString& dataHome, const QList<ChatSession>& sessions)
     return QFileInfo(store.sessionsFilePath()).size();
 }
 
-// Notes the first paint of the panel window after `arm()`, and when the event loop is back after it, which is when
-// that paint (children included) has been flushed.
-class FirstPaintProbe : public QObject
-{
-public:
-    void arm()
-    {
-        m_painted = false;
-        m_flushed = false;
-    }
-    bool flushed() const { return m_flushed; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !m_painted) {
-            auto* widget = qobject_cast<QWidget*>(watched);
-            if (widget && widget->window()->objectName() == u"floatingPanel") {
-                m_painted = true;
-                QTimer::singleShot(0, this, [this] { m_flushed = true; });
-            }
-        }
-        return false;
-    }
-
-private:
-    bool m_painted = false;
-    bool m_flushed = false;
-};
 
 struct TurnResult
 {
