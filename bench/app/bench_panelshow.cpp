@@ -49,8 +49,6 @@
 
 namespace {
 
-
-
 struct Fixture
 {
     QTemporaryDir folders;
@@ -65,6 +63,8 @@ struct Fixture
         qputenv("XDG_DATA_HOME", (folders.path() + QStringLiteral("/data")).toUtf8());
         qputenv("XDG_CONFIG_HOME", (folders.path() + QStringLiteral("/config")).toUtf8());
         settings = std::make_unique<Settings>();
+        // Past the first-run walkthrough, which would take the trigger for its exercise.
+        settings->setBoolean(SettingsKeys::hasCompletedOnboarding, true);
         network = std::make_unique<QNetworkAccessManager>();
         auto hotkeys = std::make_unique<HotkeyManager>(std::make_unique<KeyMonitorNull>(QStringLiteral("bench")),
                                                        std::make_unique<GlobalHotkeyNull>(QStringLiteral("bench")),
@@ -122,48 +122,26 @@ struct Fixture
 
 Fixture* fixture = nullptr;
 
-void report(benchmark::State& state, std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    if (samples.empty())
-        return;
-    state.counters["median_ms"] = samples[samples.size() / 2];
-    state.counters["max_ms"] = samples.back();
-}
-
 void BM_TriggerToFirstPaint_FirstInProcess(benchmark::State& state)
 {
-    std::vector<double> samples;
-    for (auto _ : state) {
-        const double ms = fixture->triggerToFirstPaint();
-        if (ms < 0) {
-            state.SkipWithError("the panel never painted");
-            return;
-        }
-        state.SetIterationTime(ms / 1000);
-        samples.push_back(ms);
-    }
+    if (!samplePaints(
+            state, [] { return true; }, [] { return fixture->triggerToFirstPaint(); }))
+        return;
     // The copied text was read from the other client: the panel opened in prompt mode, not on a new chat.
     if (fixture->delegate->appState().clipboardText().isEmpty() || fixture->delegate->appState().isPanelExpanded())
         state.SkipWithError("the clipboard was not read; is xclip installed?");
-    report(state, samples);
 }
 
 // Times the trigger after `prepare` put the panel into the state being measured.
 template <typename Prepare> void sampleTriggers(benchmark::State& state, Prepare prepare)
 {
-    std::vector<double> samples;
-    for (auto _ : state) {
-        prepare();
-        const double ms = fixture->triggerToFirstPaint();
-        if (ms < 0) {
-            state.SkipWithError("the panel never painted");
-            return;
-        }
-        state.SetIterationTime(ms / 1000);
-        samples.push_back(ms);
-    }
-    report(state, samples);
+    samplePaints(
+        state,
+        [&] {
+            prepare();
+            return true;
+        },
+        [] { return fixture->triggerToFirstPaint(); });
 }
 
 void BM_TriggerToFirstPaint_Cold(benchmark::State& state)

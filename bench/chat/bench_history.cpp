@@ -97,7 +97,6 @@ double cpuMs(clockid_t clock)
     return double(time.tv_sec) * 1e3 + double(time.tv_nsec) / 1e6;
 }
 
-
 void sendKey(QObject* target, int key)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -126,7 +125,6 @@ qint64 writeHistory(const QString& dataHome, const QList<ChatSession>& sessions)
         return -1;
     return QFileInfo(store.sessionsFilePath()).size();
 }
-
 
 struct TurnResult
 {
@@ -333,15 +331,6 @@ Fixture* fixture(benchmark::State& state)
     return sharedFixture.get();
 }
 
-void report(benchmark::State& state, std::vector<double> samples)
-{
-    if (samples.empty())
-        return;
-    std::sort(samples.begin(), samples.end());
-    state.counters["median_ms"] = samples[samples.size() / 2];
-    state.counters["max_ms"] = samples.back();
-}
-
 // Times the opening after `prepare` put the panel into the state being measured.
 template <typename Prepare> void sampleOpenings(benchmark::State& state, Prepare prepare)
 {
@@ -352,21 +341,8 @@ template <typename Prepare> void sampleOpenings(benchmark::State& state, Prepare
         state.SkipWithError("the panel never painted");
         return;
     }
-    std::vector<double> samples;
-    for (auto _ : state) {
-        if (!prepare(*f)) {
-            state.SkipWithError("the panel could not be put away");
-            return;
-        }
-        const double ms = f->openChatToFirstPaint();
-        if (ms < 0) {
-            state.SkipWithError("the panel never painted");
-            return;
-        }
-        state.SetIterationTime(ms / 1000);
-        samples.push_back(ms);
-    }
-    report(state, samples);
+    samplePaints(
+        state, [&] { return prepare(*f); }, [f] { return f->openChatToFirstPaint(); });
 }
 
 void BM_ChatOpen_FirstInProcess(benchmark::State& state)
@@ -374,22 +350,14 @@ void BM_ChatOpen_FirstInProcess(benchmark::State& state)
     Fixture* f = fixture(state);
     if (!f)
         return;
-    std::vector<double> samples;
-    for (auto _ : state) {
-        const double ms = f->openChatToFirstPaint();
-        if (ms < 0) {
-            state.SkipWithError("the panel never painted");
-            return;
-        }
-        state.SetIterationTime(ms / 1000);
-        samples.push_back(ms);
-    }
+    if (!samplePaints(
+            state, [] { return true; }, [f] { return f->openChatToFirstPaint(); }))
+        return;
     if (!f->delegate().appState().isPanelExpanded() ||
         f->delegate().appState().expandedPanelTab() != ExpandedPanelTab::Chat) {
         state.SkipWithError("the panel did not open on the Chats tab");
         return;
     }
-    report(state, samples);
     state.counters["history_mb"] = f->historyMb();
     state.counters["message_chars"] = f->messageChars();
 }
