@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/AppState.h"
 
-#include "platform/Memory.h"
-
 #include "model/ChatSaveQueue.h"
-
 #include "model/Settings.h"
 #include "platform/AppPaths.h"
 #include "platform/Backends.h"
 #include "platform/Log.h"
+#include "platform/Memory.h"
 
 #include <QFileInfo>
 #include <QTextBoundaryFinder>

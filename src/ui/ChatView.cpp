@@ -530,8 +530,8 @@ void ChatView::refreshTranscript()
     const bool otherSession = (session ? std::optional<QUuid>(session->id) : std::nullopt) != m_shownSession;
     m_shownSession = session ? std::optional<QUuid>(session->id) : std::nullopt;
     const QUuid newestBefore = m_order.isEmpty() ? QUuid() : m_order.constLast();
-    // A long session opens with its newest messages laid out; older ones follow as the user scrolls up to them.
-    // A search mark may be in any message, so then all are built.
+    // A long session opens with its newest messages laid out; older ones follow above after the first paint. A
+    // search mark may be in any message, so then all are built at once.
     if (otherSession) {
         m_unbuilt = m_highlight.isEmpty() ? std::max<qsizetype>(0, messages.size() - transcriptBatch) : 0;
         m_keepFromEnd = 0; // a session opens on its newest message

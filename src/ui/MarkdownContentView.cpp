@@ -2,7 +2,6 @@
 #include "ui/MarkdownContentView.h"
 
 #include "model/ChatSearch.h"
-
 #include "ui/AnswerDocument.h"
 #include "ui/SymbolIcon.h"
 
