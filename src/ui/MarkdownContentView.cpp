@@ -24,6 +24,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -296,7 +297,7 @@ MarkdownContentView::MarkdownContentView(const QString& content, ThemeColors col
     setSizePolicy(policy);
     setFont(pixelFont(font(), 14));
     m_renderTimer.setSingleShot(true);
-    connect(&m_renderTimer, &QTimer::timeout, this, &MarkdownContentView::render);
+    connect(&m_renderTimer, &QTimer::timeout, this, [this] { render(); });
     m_content = content;
     m_splitter.append(content);
     render();
@@ -363,9 +364,9 @@ QList<QWidget*> MarkdownContentView::unitWidgets() const
 
 void MarkdownContentView::flushPendingRender()
 {
-    if (m_renderTimer.isActive()) {
+    while (m_renderTimer.isActive()) {
         m_renderTimer.stop();
-        render();
+        render(false);
     }
 }
 
@@ -437,10 +438,14 @@ QList<RenderUnit> MarkdownContentView::unitsToDraw() const
     return units;
 }
 
-void MarkdownContentView::render()
+void MarkdownContentView::render(bool sliced)
 {
     m_sinceRender.start();
     const QList<RenderUnit> units = unitsToDraw();
+    if (!m_streaming) {
+        renderWhole(units, sliced);
+        return;
+    }
 
     int firstChanged = int(units.size());
     // A text block that grows past the plain-text limit turns all of its units plain, finished ones included.
@@ -462,6 +467,67 @@ void MarkdownContentView::render()
     m_stableCount = m_streaming ? int(m_splitter.finishedUnits().size()) : 0;
     applyHighlight(firstChanged);
     layoutFrom(firstChanged);
+}
+
+void MarkdownContentView::renderWhole(const QList<RenderUnit>& units, bool sliced)
+{
+    // Slots are matched to units block by block: the paragraph groups a stream left behind become one widget per
+    // block, and blocks that come out the same keep theirs. Redrawing a long answer is spread over several frames,
+    // so the end of a stream never freezes the window; meanwhile each block shows either its groups or its whole,
+    // the same text. A first drawing is done at once, so a view never shows a part of its content.
+    constexpr int sliceMs = 8;
+    sliced = sliced && !m_slots.isEmpty();
+    QElapsedTimer spent;
+    spent.start();
+    std::optional<qsizetype> firstChanged;
+    const auto changedAt = [&firstChanged](qsizetype at) { firstChanged = std::min(firstChanged.value_or(at), at); };
+    qsizetype s = 0;
+    bool unfinished = false;
+    for (int i = 0; i < units.size(); ++i) {
+        const RenderUnit& unit = units[i];
+        // Slots of blocks that no longer draw go.
+        while (s < m_slots.size() && m_slots[s].unit.blockIndex < unit.blockIndex) {
+            delete m_slots[s].widget;
+            m_slots.removeAt(s);
+            changedAt(s);
+        }
+        qsizetype end = s;
+        while (end < m_slots.size() && m_slots[end].unit.blockIndex == unit.blockIndex)
+            ++end;
+        const bool plain = blockIsPlain(units, i);
+        if (end == s + 1 && sameDrawing(m_slots[s].unit, unit) && m_slots[s].plain == plain) {
+            m_slots[s].unit = unit;
+            ++s;
+            continue;
+        }
+        if (sliced && spent.elapsed() >= sliceMs) {
+            unfinished = true;
+            break;
+        }
+        if (end == s) {
+            m_slots.insert(s, Slot{unit, createWidget(unit, plain), plain});
+        } else {
+            for (qsizetype k = s + 1; k < end; ++k)
+                delete m_slots[k].widget;
+            m_slots.remove(s + 1, end - s - 1);
+            updateSlot(m_slots[s], unit, plain);
+        }
+        changedAt(s);
+        ++s;
+    }
+    if (!unfinished && s < m_slots.size()) {
+        for (qsizetype k = s; k < m_slots.size(); ++k)
+            delete m_slots[k].widget;
+        m_slots.resize(s);
+        changedAt(s);
+    }
+    m_stableCount = 0;
+    if (firstChanged) {
+        applyHighlight(int(*firstChanged));
+        layoutFrom(int(*firstChanged));
+    }
+    if (unfinished)
+        m_renderTimer.start(0); // the rest after the events that came meanwhile, a paint among them
 }
 
 void MarkdownContentView::setHighlight(const QString& query)
@@ -517,23 +583,28 @@ bool MarkdownContentView::placeUnit(int index, const RenderUnit& unit, bool plai
             slot.unit = unit;
             return false;
         }
-        if (slot.unit.kind == ContentBlock::Kind::CodeBlock && unit.kind == ContentBlock::Kind::CodeBlock &&
-            slot.unit.language == unit.language) {
-            static_cast<CodeUnitView*>(slot.widget)->setCode(unit.text);
-        } else if (slot.unit.kind == ContentBlock::Kind::Text && unit.kind == ContentBlock::Kind::Text) {
-            static_cast<TextUnitView*>(slot.widget)->render(unit.text, plain);
-        } else {
-            delete slot.widget;
-            slot.widget = createWidget(unit, plain);
-        }
-        slot.unit = unit;
-        slot.plain = plain;
-        slot.heightWidth = -1;
-        slot.otherHeights.clear();
+        updateSlot(slot, unit, plain);
         return true;
     }
     m_slots.append(Slot{unit, createWidget(unit, plain), plain});
     return true;
+}
+
+void MarkdownContentView::updateSlot(Slot& slot, const RenderUnit& unit, bool plain)
+{
+    if (slot.unit.kind == ContentBlock::Kind::CodeBlock && unit.kind == ContentBlock::Kind::CodeBlock &&
+        slot.unit.language == unit.language) {
+        static_cast<CodeUnitView*>(slot.widget)->setCode(unit.text);
+    } else if (slot.unit.kind == ContentBlock::Kind::Text && unit.kind == ContentBlock::Kind::Text) {
+        static_cast<TextUnitView*>(slot.widget)->render(unit.text, plain);
+    } else {
+        delete slot.widget;
+        slot.widget = createWidget(unit, plain);
+    }
+    slot.unit = unit;
+    slot.plain = plain;
+    slot.heightWidth = -1;
+    slot.otherHeights.clear();
 }
 
 QWidget* MarkdownContentView::createWidget(const RenderUnit& unit, bool plain)

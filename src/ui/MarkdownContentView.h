@@ -66,7 +66,10 @@ private:
     struct Slot;
 
     void scheduleRender();
-    void render();
+    // `sliced`: a long redrawing may stop after a few milliseconds and go on at the next turn of the event loop.
+    void render(bool sliced = true);
+    void renderWhole(const QList<RenderUnit>& units, bool sliced);
+    void updateSlot(Slot& slot, const RenderUnit& unit, bool plain);
     QList<RenderUnit> unitsToDraw() const;
     bool placeUnit(int index, const RenderUnit& unit, bool plain);
     QWidget* createWidget(const RenderUnit& unit, bool plain);

@@ -177,6 +177,31 @@ private Q_SLOTS:
         QCOMPARE(drawing(streamed), drawing(whole));
     }
 
+    // A long answer is drawn whole again over several turns of the event loop once its stream ends; at every turn
+    // the view shows all of its text, in order, and at the end what a view of the whole answer shows.
+    void longAnswerEndsOverSeveralTurns()
+    {
+        QString answer;
+        for (int i = 0; i < 80; ++i)
+            answer += u"Paragraph %1 with **bold**.\n\nAnd a second one.\n\n```sh\necho %1\n```\n\n"_s.arg(i);
+        const auto words = [](const MarkdownContentView& view) {
+            QString text;
+            for (QWidget* unit : view.unitWidgets())
+                text += documentOf(unit)->toPlainText() + u' ';
+            return text.simplified();
+        };
+        const MarkdownContentView whole(answer, light);
+        MarkdownContentView streamed(QString(), light);
+        streamed.setStreaming(true);
+        stream(streamed, answer, 0, answer.size(), 400);
+        streamed.setStreaming(false);
+        for (int turn = 0; turn < 1000 && drawing(streamed) != drawing(whole); ++turn) {
+            QCoreApplication::processEvents();
+            QCOMPARE(words(streamed), words(whole));
+        }
+        QCOMPARE(drawing(streamed), drawing(whole));
+    }
+
     // What only the whole answer can tell, right once the stream has ended.
     void wholeAnswerConstructs_data()
     {
