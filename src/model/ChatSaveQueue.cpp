@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ChatSaveQueue.h"
 
-#include "platform/Memory.h"
-
 ChatSaveQueue::ChatSaveQueue(ChatStore store, QObject* parent) : QObject(parent), m_store(std::move(store))
 {
     m_worker.setMaxThreadCount(1);
@@ -39,10 +37,7 @@ void ChatSaveQueue::drain()
             m_pending.reset();
         }
         QString error;
-        const bool saved = m_store.saveSessions(snapshot, &error);
-        // Encoding a long history takes several times its size; give that back rather than keep it for good.
-        Memory::returnFreedToSystem();
-        if (!saved) {
+        if (!m_store.saveSessions(snapshot, &error)) {
             QMetaObject::invokeMethod(
                 this, [this, error] { Q_EMIT saveFailed(error); }, Qt::QueuedConnection);
         }

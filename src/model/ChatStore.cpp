@@ -64,10 +64,27 @@ QList<ChatSession> ChatStore::loadSessions() const
 
 QByteArray ChatStore::encode(const QList<ChatSession>& sessions)
 {
-    QJsonArray array;
-    for (const ChatSession& session : sessions)
-        array.append(session.toJson());
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    if (sessions.isEmpty())
+        return QJsonDocument(QJsonArray()).toJson(QJsonDocument::Indented);
+    // Session by session, so that encoding a long history takes about its own size rather than several times it.
+    // The bytes are those of the whole array as one document: each session one level in, separated by commas.
+    QByteArray out("[\n");
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        const QByteArray one = QJsonDocument(sessions.at(i).toJson()).toJson(QJsonDocument::Indented);
+        out.reserve(out.size() + one.size() * 9 / 8 + 16);
+        // Line breaks inside strings are escaped, so every '\n' here ends a line of the layout.
+        qsizetype start = 0;
+        for (qsizetype end = one.indexOf('\n'); end >= 0; end = one.indexOf('\n', start)) {
+            out += "    ";
+            out += QByteArrayView(one).sliced(start, end - start);
+            start = end + 1;
+            if (start < one.size())
+                out += '\n';
+        }
+        out += i + 1 < sessions.size() ? ",\n" : "\n";
+    }
+    out += "]\n";
+    return out;
 }
 
 bool ChatStore::saveSessions(const QList<ChatSession>& sessions, QString* error) const

@@ -149,6 +149,14 @@ private Q_SLOTS:
         // The question has no citations, the answer no image.
         QCOMPARE(text.count("\"annotations\""), 1);
         QCOMPARE(text.count("\"imageData\""), 1);
+        // Written session by session, byte for byte what the whole array as one document gives, as before.
+        for (const QList<ChatSession>& history : {QList<ChatSession>{}, QList{session},
+                                                  QList{session, sampleSession(u"two\n\"quoted\""_s), ChatSession{}}}) {
+            QJsonArray array;
+            for (const ChatSession& s : history)
+                array.append(s.toJson());
+            QCOMPARE(ChatStore::encode(history), QJsonDocument(array).toJson(QJsonDocument::Indented));
+        }
 
         JsonDecoder decoder;
         const Project project = defaultProject();
