@@ -277,27 +277,9 @@ private Q_SLOTS:
         QCOMPARE(store.loadSessions().size(), 1);
     }
 
-    // A write that stops short, as on a full disk, leaves the old file as it was and no temporary file behind.
-    void failedWriteKeepsOldFile()
-    {
-        TestEnvironment env;
-        ChatStore store;
-        store.saveSessions({sampleSession(u"old"_s)});
-        const QByteArray before = TestEnvironment::readFile(store.sessionsFilePath());
-
-        AtomicFile::setWriteFunctionForTesting(
-            [](QIODevice& device, const QByteArray& data) { return device.write(data.left(100)); });
-        StdoutCapture out;
-        store.saveSessions({sampleSession(u"new"_s), sampleSession(u"newer"_s)});
-        AtomicFile::setWriteFunctionForTesting({});
-
-        QVERIFY2(out.text().startsWith(u"ChatStore: Failed to save sessions: "_s), qPrintable(out.text()));
-        QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), before);
-        QCOMPARE(QDir(env.appFolder()).entryList(QDir::Files), QStringList{u"chat_sessions.json"_s});
-    }
-
-    // The history is written on a worker: the newest of snapshots handed over quickly is what ends on disk, a
-    // failed write is reported and keeps the old file, and the writer finishes before it goes away.
+    // The history is written on a worker: the newest of snapshots handed over quickly is what ends on disk, a write
+    // that stops short (a full disk) is reported and leaves the old file and no temporary file, and the writer
+    // finishes before it goes away.
     void backgroundSaves()
     {
         TestEnvironment env;
@@ -321,6 +303,7 @@ private Q_SLOTS:
         QTRY_COMPARE(failed.size(), 1);
         QVERIFY(!failed.first().first().toString().isEmpty());
         QCOMPARE(TestEnvironment::readFile(store.sessionsFilePath()), before);
+        QCOMPARE(QDir(env.appFolder()).entryList(QDir::Files), QStringList{u"chat_sessions.json"_s});
     }
 
     void decode_data()
@@ -378,18 +361,6 @@ private Q_SLOTS:
 
     // Memory files
 
-    void personalityKeptAsWritten()
-    {
-        TestEnvironment env;
-        MemoryStore store;
-        // The default, its editing and resetting are the AI tab's test; an emptied personality stays empty, and text
-        // is kept without trimming.
-        store.savePersonality(QString());
-        QCOMPARE(store.loadPersonality(), QString());
-        store.savePersonality(u"  Be brief.\n"_s);
-        QCOMPARE(store.loadPersonality(), u"  Be brief.\n"_s);
-    }
-
     void appendFacts_data()
     {
         QTest::addColumn<QByteArray>("before");
@@ -436,11 +407,9 @@ private Q_SLOTS:
             const QByteArray last = line.mid(line.lastIndexOf('\n') + 1);
             QTest::newRow(name) << line << QString::fromLatin1(last.left(last.indexOf('='))) << expected;
         };
-        row("bool false", "web_search_enabled=false", false);
         row("false-default bool as text", "has_completed_onboarding=yes", false);
         row("hotkey max", "custom_hotkey_keycode=4294967295", 4294967295u);
         row("hotkey too large", "custom_hotkey_modifiers=4294967296", 0u);
-        row("hotkey fraction", "custom_hotkey_modifiers=256.5", 0u);
         row("integer text", "active_project_index=two", qint64(0));
 
         // Text settings read back as written, commas and the blanks around them included.
@@ -459,7 +428,6 @@ private Q_SLOTS:
         row("doubled at sign", "openai_model=@@home, work", text("@home, work"));
         row("last line wins", "openai_model=a, b\nopenai_model=c,d", text("c,d"));
         row("other section ignored", "openai_model=a, b\n[other]\nopenai_model=c, d", text("a, b"));
-        row("only in another section", "[other]\nopenai_model=c, d", text("gpt-4o"));
         row("class list", "double_copy_ignored_classes=xterm, kitty,foot",
             QStringList{u"xterm"_s, u"kitty"_s, u"foot"_s});
         row("one class", "double_copy_ignored_classes=kitty", QStringList{u"kitty"_s});
@@ -487,10 +455,7 @@ private Q_SLOTS:
     void writesPersistAndSignal()
     {
         TestEnvironment env;
-        QByteArray binary;
-        for (int i = 0; i < 256; ++i)
-            binary.append(char(i));
-        binary += QByteArray("[{\"name\":\"Ünïcødé, \\\"quoted\\\"\"}]\n=;#");
+        const QByteArray binary = "[{\"name\":\"Ünïcødé, \\\"quoted\\\"\"}]\n=;#\0\r\x7f\xff"_ba;
         const QString secret = u"sk-secret, with comma"_s;
         QString owner;
         {
@@ -588,7 +553,6 @@ private Q_SLOTS:
         QTest::newRow("projects win over legacy prompts") << two << false << true << "stored";
         QTest::newRow("legacy prompts only") << QByteArray() << false << true << "migrated";
         QTest::newRow("empty array counts as missing") << QByteArray("[]") << false << true << "migrated";
-        QTest::newRow("corrupt: falls back to General") << bad << false << false << "default";
         QTest::newRow("corrupt: falls back to the legacy prompts") << bad << false << true << "migrated";
         // Unquoted commas make the INI reader see a list instead of one value.
         QTest::newRow("corrupt: hand-edited list")
@@ -644,9 +608,7 @@ private Q_SLOTS:
             QVERIFY2(kept.contains("Mine") && kept.contains("Yours"), kept.constData());
         else
             QCOMPARE(kept, userProjects);
-        const QString log = capture.text();
-        QVERIFY2(log.startsWith(u"AppState: Could not decode the stored projects"_s), qPrintable(log));
-        QVERIFY2(log.contains(copies().first()), qPrintable(log));
+        QVERIFY2(capture.text().contains(copies().first()), qPrintable(capture.text())); // the log says where it went
         // The next start neither copies again nor loses anything.
         state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
         QCOMPARE(copies().size(), 1);

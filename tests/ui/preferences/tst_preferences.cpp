@@ -157,6 +157,8 @@ private Q_SLOTS:
         auto* editor = f.find<QPlainTextEdit>(u"personalityEdit"_s);
         QCOMPARE(editor->toPlainText(), MemoryStore::defaultPersonality());
         editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Delete); // emptied, it stays empty rather than turning back to the default
+        QCOMPARE(f.memory.loadPersonality(), QString());
         QTest::keyClicks(editor, u"Be brief."_s);
         QCOMPARE(f.memory.loadPersonality(), u"Be brief."_s);
         f.find<QPushButton>(u"resetPersonalityButton"_s)->click();
@@ -205,7 +207,6 @@ private Q_SLOTS:
         QTest::newRow("K alone") << int(Qt::Key_K) << none << 0u << 0u << "Not set";
         // The A position is key code 0, which means "none": it cannot hold a shortcut.
         QTest::newRow("Ctrl+A") << int(Qt::Key_A) << control << 0u << 0u << "Not set";
-        QTest::newRow("unknown key") << int(Qt::Key_LaunchMail) << control << 0u << 0u << "Not set";
     }
 
     void hotkeyRecording()
@@ -436,7 +437,6 @@ private Q_SLOTS:
         QTest::newRow("owner") << true << QString() << 0 << QString();
         QTest::newRow("not the owner") << true << u"someone else"_s << 0
                                        << u"Could not delete: you may not be the owner"_s;
-        QTest::newRow("server failure") << true << QString() << 500 << u"Sync error 500: boom"_s;
         QTest::newRow("cancelled") << false << QString() << 0 << QString();
     }
 
