@@ -114,16 +114,13 @@ private Q_SLOTS:
         row("Escape handled", "input", Qt::Key_Escape, no, "esc");
         row("Escape unhandled hides", "unhandled", Qt::Key_Escape, no, "esc", false);
         row("inactive: Escape", "inactive", Qt::Key_Escape, no, "");
-        row("Ctrl+C, nothing selected", "result", Qt::Key_C, ctrl, "copy");
         row("Ctrl+C with a selection copies it", "selection", Qt::Key_C, ctrl, "");
-        row("Ctrl+Shift+C passes", "content", Qt::Key_C, ctrl | Qt::ShiftModifier, "");
         row("Ctrl+N", "input", Qt::Key_N, ctrl, "new chat");
         row("Return", "result", Qt::Key_Return, no, "enter");
         row("keypad Enter", "content", Qt::Key_Enter, keypad, "enter");
         row("Return while editing", "input", Qt::Key_Return, no, "");
         row("Tab while editing", "input", Qt::Key_Tab, no, "tab");
         row("keypad 7", "content", Qt::Key_7, keypad, "number 7");
-        row("0 is no prompt", "content", Qt::Key_0, no, "");
         row("3 while editing types", "input", Qt::Key_3, no, "");
         row("Ctrl+Down", "result", Qt::Key_Down, ctrl, "down");
     }

@@ -4,7 +4,6 @@
 #include "support/StdoutCapture.h"
 #include "support/XdoTool.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -44,26 +43,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("windowClass");
         QTest::addColumn<QList<int>>("taps");
         QTest::addColumn<int>("triggers");
-        QTest::addColumn<int>("screenshots");
         QTest::addColumn<int>("copies"); // Ctrl+C presses the window received; -1: held, repeats and all
 
-        const auto row = [](const char* name, const char* typing, QList<int> taps, int triggers, int screenshots,
-                            int copies, bool enabled = true, bool locks = false, const char* cls = "") {
+        const auto row = [](const char* name, const char* typing, QList<int> taps, int triggers, int copies,
+                            bool enabled = true, bool locks = false, const char* cls = "") {
             QTest::newRow(name) << QString::fromLatin1(typing) << enabled << locks << QString::fromLatin1(cls) << taps
-                                << triggers << screenshots << copies;
+                                << triggers << copies;
         };
-        // The timing rules are the detector's own test, and the plain double is the end-to-end test's; these rows are
-        // what the X server adds to them.
+        // The timing rules are the detector's own test, the plain double the end-to-end test's and the triple the
+        // first-run test's; these rows are what the X server adds to them.
         const char* twice = "keydown ctrl key c sleep 0.15 key c keyup ctrl";
-        row("triple", "keydown ctrl key c sleep 0.1 key c sleep 0.05 key c keyup ctrl", {1, 2, 3}, 0, 1, 1);
-        row("other key", "keydown ctrl key c key v key c keyup ctrl", {1, 1}, 0, 0, 2);
-        row("other modifiers", "keydown ctrl key c key shift+c key c keyup ctrl", {1, 1}, 0, 0, 2);
-        row("locks", twice, {1, 2}, 1, 0, 1, true, true);
-        row("terminal", twice, {}, 0, 0, 2, true, false, "XTerm");
+        row("other key", "keydown ctrl key c key v key c keyup ctrl", {1, 1}, 0, 2);
+        row("other modifiers", "keydown ctrl key c key shift+c key c keyup ctrl", {1, 1}, 0, 2);
+        row("locks", twice, {1, 2}, 1, 1, true, true);
+        row("terminal", twice, {}, 0, 2, true, false, "XTerm");
         // Held down: the repeats reach the window and nothing fires.
-        row("held", "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl", {1}, 0, 0, -1);
+        row("held", "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl", {1}, 0, -1);
         // Disabled: no key grabbed, Ctrl+C belongs to the application alone.
-        row("disabled", twice, {}, 0, 0, 2, false);
+        row("disabled", twice, {}, 0, 2, false);
     }
 
     void doubleCopy()
@@ -74,7 +71,6 @@ private Q_SLOTS:
         QFETCH(QString, windowClass);
         QFETCH(QList<int>, taps);
         QFETCH(int, triggers);
-        QFETCH(int, screenshots);
         QFETCH(int, copies);
 
         Watched w;
@@ -100,7 +96,7 @@ private Q_SLOTS:
 
         QCOMPARE(w.taps, taps);
         QCOMPARE(w.triggers, triggers);
-        QCOMPARE(w.screenshots, screenshots);
+        QCOMPARE(w.screenshots, 0);
         if (copies < 0) {
             QVERIFY2(w.window.autoRepeats() >= 2, qPrintable(QString::number(w.window.autoRepeats())));
             QCOMPARE(w.window.count(Qt::Key_C, Qt::ControlModifier), w.window.autoRepeats() + 1);
@@ -110,7 +106,8 @@ private Q_SLOTS:
     }
 
     // Another client holding Ctrl+C: detection is reported unavailable with a reason, the same key cannot be had as
-    // a custom hotkey either, nothing crashes, and the first client keeps working.
+    // a custom hotkey either, nothing crashes, and the first client keeps working. Telling the user and re-arming once
+    // the key is free are the first-run test's.
     void grabTaken()
     {
         Watched w;
@@ -121,12 +118,9 @@ private Q_SLOTS:
         // Asking before starting grabs nothing (a grab of a moment would eat a Ctrl+C), so it cannot see the holder.
         QVERIFY(HotkeyManager().isDetectionAvailable());
         HotkeyManager second;
-        QSignalSpy failed(&second, &HotkeyManager::keyMonitorFailed);
         second.configure(true, 0, 0);
         QVERIFY(!second.isDetectionAvailable());
         QVERIFY(second.detectionUnavailableReason().contains(u"Ctrl+C"));
-        QCOMPARE(failed.size(), 1); // the user is told, with the same reason
-        QCOMPARE(failed.first().first().toString(), second.detectionUnavailableReason());
         HotkeyManager custom;
         custom.configure(false, 0x08, 0x100); // Ctrl+C
         QVERIFY(!custom.isCustomHotkeyRegistered());
@@ -137,11 +131,6 @@ private Q_SLOTS:
 
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c sleep 0.1 key c keyup ctrl")));
         QTRY_COMPARE(w.triggers, 1);
-
-        // Once the first lets go, configuring the second again obtains the grab.
-        w.manager.configure(false, 0, 0);
-        second.configure(true, 0, 0);
-        QVERIFY(second.isDetectionAvailable());
     }
 
     void customHotkey_data()

@@ -57,9 +57,9 @@ private:
     };
 
     Answer send(const QByteArray& method, const QString& path, const QByteArray& body = {},
-                const QByteArray& key = clientKey.toUtf8())
+                const QByteArray& key = clientKey.toUtf8(), quint16 port = 0)
     {
-        QNetworkRequest request(QUrl(u"http://127.0.0.1:"_s + QString::number(m_front->port()) + path));
+        QNetworkRequest request(QUrl(u"http://127.0.0.1:"_s + QString::number(port ? port : m_front->port()) + path));
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
         if (!key.isEmpty()) {
             request.setRawHeader("apikey", key);
@@ -72,14 +72,7 @@ private:
         return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
     }
 
-    QString code()
-    {
-        return QJsonDocument::fromJson("[" + send("POST", u"/rest/v1/rpc/create_shared_project"_s, projectBody).body +
-                                       "]")
-            .array()
-            .first()
-            .toString();
-    }
+    QString m_shared; // a project "owner" shares, made once
 
 private Q_SLOTS:
     void initTestCase()
@@ -95,6 +88,12 @@ private Q_SLOTS:
         m_front =
             std::make_unique<SyncFront>(SyncFront::Options{m_db->conninfo(), QHostAddress::LocalHost, 0, clientKey, 2});
         QVERIFY(m_front->listen());
+        m_shared =
+            QJsonDocument::fromJson("[" + send("POST", u"/rest/v1/rpc/create_shared_project"_s, projectBody).body + "]")
+                .array()
+                .first()
+                .toString();
+        QVERIFY(!m_shared.isEmpty());
     }
 
     void cleanupTestCase()
@@ -118,14 +117,17 @@ private Q_SLOTS:
                                    << 401;
         QTest::newRow("unknown function")
             << QByteArray("POST") << u"/rest/v1/rpc/drop_everything"_s << QByteArray("{}") << key << 404;
-        QTest::newRow("unknown path") << QByteArray("GET") << u"/rest/v1/shared_projects"_s << QByteArray() << key
-                                      << 404;
         QTest::newRow("GET on a function") << QByteArray("GET") << get << QByteArray() << key << 405;
         QTest::newRow("malformed JSON") << QByteArray("POST") << get << QByteArray("{\"code\":") << key << 400;
         QTest::newRow("missing parameter") << QByteArray("POST") << get << QByteArray("{}") << key << 400;
-        QTest::newRow("mistyped parameter") << QByteArray("POST") << get << QByteArray("{\"code\":7}") << key << 400;
         QTest::newRow("bad payload") << QByteArray("POST") << u"/rest/v1/rpc/create_shared_project"_s
                                      << QByteArray("{\"p_license_key\":\"o\",\"payload\":{\"name\":1}}") << key << 400;
+        // Another key's edit is refused as a REST front refuses it; the owner's is the two-people test's.
+        QTest::newRow("another key's edit") << QByteArray("POST") << u"/rest/v1/rpc/upsert_shared_project"_s
+                                            << "{\"p_share_code\":\"" + m_shared.toUtf8() +
+                                                   "\",\"p_license_key\":\"thief\",\"payload\":{\"name\":\"New\","
+                                                   "\"emoji\":\"x\",\"context_description\":\"\",\"prompts\":[]}}"
+                                            << key << 403;
     }
 
     void answers()
@@ -156,8 +158,6 @@ private Q_SLOTS:
         QTest::newRow("chunked") << QByteArray("POST /health HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
                                  << QList<QByteArray>{"HTTP/1.1 411 "};
         QTest::newRow("not HTTP") << QByteArray("HELLO\r\n\r\n") << QList<QByteArray>{"HTTP/1.1 400 "};
-        QTest::newRow("header without a colon")
-            << QByteArray("GET /health HTTP/1.1\r\nbroken\r\n\r\n") << QList<QByteArray>{"HTTP/1.1 400 "};
         QTest::newRow("negative length") << QByteArray("POST /health HTTP/1.1\r\nContent-Length: -5\r\n\r\n")
                                          << QList<QByteArray>{"HTTP/1.1 400 "};
         QTest::newRow("endless head") << QByteArray("GET /health HTTP/1.1\r\nX: ") + QByteArray(20000, 'a')
@@ -182,28 +182,9 @@ private Q_SLOTS:
         }
     }
 
-    // Another key's edit is refused as a REST front refuses it; the owner's goes through.
-    void ownership()
-    {
-        const QString shared = code();
-        QVERIFY(!shared.isEmpty());
-        const QByteArray edit =
-            ",\"payload\":{\"name\":\"New\",\"emoji\":\"x\",\"context_description\":\"\",\"prompts\":[]}}";
-        const QString upsert = u"/rest/v1/rpc/upsert_shared_project"_s;
-        QCOMPARE(
-            send("POST", upsert, "{\"p_share_code\":\"" + shared.toUtf8() + "\",\"p_license_key\":\"thief\"" + edit)
-                .status,
-            403);
-        const Answer owner =
-            send("POST", upsert, "{\"p_share_code\":\"" + shared.toUtf8() + "\",\"p_license_key\":\"owner\"" + edit);
-        QCOMPARE(owner.status, 200);
-        QCOMPARE(owner.body, QByteArray("true"));
-    }
-
     // The front says when the database is gone and serves again by itself when it is back, losing nothing.
     void databaseRestart()
     {
-        const QString shared = code();
         QCOMPARE(send("GET", u"/health"_s).status, 200);
         QVERIFY(m_db->stop());
         QCOMPARE(send("GET", u"/health"_s).status, 503);
@@ -211,50 +192,27 @@ private Q_SLOTS:
         QVERIFY(m_db->start());
         QCOMPARE(send("GET", u"/health"_s).status, 200);
         const Answer found =
-            send("POST", u"/rest/v1/rpc/get_shared_project"_s, "{\"code\":\"" + shared.toUtf8() + "\"}");
-        QVERIFY2(found.body.contains(shared.toUtf8()), found.body.constData());
+            send("POST", u"/rest/v1/rpc/get_shared_project"_s, "{\"code\":\"" + m_shared.toUtf8() + "\"}");
+        QVERIFY2(found.body.contains(m_shared.toUtf8()), found.body.constData());
     }
 
-    // Any front serves what another created, and the preferences' check tells a right key from a wrong one.
-    void secondFrontAndConnectionCheck()
-    {
-        const QString shared = code();
-        SyncFront second({m_db->conninfo(), QHostAddress::LocalHost, 0, clientKey, 1});
-        QVERIFY(second.listen());
-        Settings settings;
-        settings.setString(SettingsKeys::syncBaseUrl,
-                           u"http://127.0.0.1:"_s + QString::number(second.port()) + u"/rest/v1"_s);
-        settings.setString(SettingsKeys::syncClientKey, clientKey);
-        SharedProjectClient client(m_network, settings);
-        std::optional<SyncResult<SharedProjectPayload>> found;
-        client.getSharedProject(shared, this, [&](const auto& r) { found = r; });
-        QTRY_VERIFY(found);
-        QVERIFY2(found->ok(), qPrintable(problem(*found)));
-
-        std::optional<SyncResult<std::monostate>> checked;
-        client.checkConnection(this, [&](const auto& r) { checked = r; });
-        QTRY_VERIFY(checked);
-        QVERIFY2(checked->ok(), qPrintable(problem(*checked)));
-        settings.setString(SettingsKeys::syncClientKey, u"wrong"_s);
-        checked.reset();
-        client.checkConnection(this, [&](const auto& r) { checked = r; });
-        QTRY_VERIFY(checked);
-        QVERIFY(problem(*checked).startsWith(u"Sync error 401: "_s));
-    }
-
-    // Two people with Vantro: the owner shares, a colleague joins by code, the owner's edit reaches the colleague's
-    // refresh; once the owner stops sharing, the colleague keeps the local copy and the code finds nothing.
+    // Two people with Vantro, each on their own front: the owner shares, a colleague joins by code and the
+    // preferences' check passes, the owner's edit reaches the colleague's refresh, and the owner stops sharing (what
+    // the colleague keeps then is the sync test's).
     void twoPeopleShare()
     {
-        Settings settings;
-        settings.setString(SettingsKeys::syncBaseUrl,
-                           u"http://127.0.0.1:"_s + QString::number(m_front->port()) + u"/rest/v1"_s);
-        settings.setString(SettingsKeys::syncClientKey, clientKey);
-        SharedProjectClient client(m_network, settings);
+        SyncFront second({m_db->conninfo(), QHostAddress::LocalHost, 0, clientKey, 1});
+        QVERIFY(second.listen());
+        Settings settings, colleagueSettings(m_env->root() + u"/colleague.ini"_s); // two computers
+        for (const auto& [s, port] : {std::pair{&settings, m_front->port()}, {&colleagueSettings, second.port()}}) {
+            s->setString(SettingsKeys::syncBaseUrl, u"http://127.0.0.1:"_s + QString::number(port) + u"/rest/v1"_s);
+            s->setString(SettingsKeys::syncClientKey, clientKey);
+        }
+        SharedProjectClient client(m_network, settings), colleagueClient(m_network, colleagueSettings);
         AppState owner(settings, ChatStore(), nullptr);
-        AppState colleague(settings, ChatStore(), nullptr);
+        AppState colleague(colleagueSettings, ChatStore(), nullptr);
         SyncService ownerSync(owner, client);
-        SyncService colleagueSync(colleague, client);
+        SyncService colleagueSync(colleague, colleagueClient);
         const QString ownerKey = u"owner-of-team"_s;
 
         Project team = defaultProject();
@@ -271,23 +229,17 @@ private Q_SLOTS:
         QTRY_VERIFY(joined);
         QVERIFY2(joined->ok(), qPrintable(problem(*joined)));
         colleague.replaceProjects({joined->value().toLocalProject(shared->value())});
+        std::optional<SyncResult<std::monostate>> checked;
+        colleagueSync.checkConnection(this, [&](const auto& r) { checked = r; });
+        QTRY_VERIFY(checked);
+        QVERIFY2(checked->ok(), qPrintable(problem(*checked)));
 
         // The owner renames a prompt; the edit is pushed as it is stored.
         team.prompts[0].title = u"Translate for the team"_s;
         owner.replaceProjects({team}, ownerKey);
-        QTRY_COMPARE(QJsonDocument::fromJson(send("POST", u"/rest/v1/rpc/get_shared_project"_s,
-                                                  "{\"code\":\"" + team.shareCode->toUtf8() + "\"}")
-                                                 .body)
-                         .array()
-                         .first()
-                         .toObject()
-                         .value(u"prompts"_s)
-                         .toArray()
-                         .first()
-                         .toObject()
-                         .value(u"title"_s)
-                         .toString(),
-                     u"Translate for the team"_s);
+        QTRY_VERIFY(
+            send("POST", u"/rest/v1/rpc/get_shared_project"_s, "{\"code\":\"" + team.shareCode->toUtf8() + "\"}")
+                .body.contains("Translate for the team"));
         QSignalSpy refreshed(&colleagueSync, &SyncService::sharedProjectsRefreshed);
         colleagueSync.refreshSharedProjects();
         QTRY_COMPARE(refreshed.size(), 1);
@@ -297,13 +249,6 @@ private Q_SLOTS:
         ownerSync.deleteFromServer(*team.shareCode, ownerKey, this, [&](const auto& r) { stopped = r; });
         QTRY_VERIFY(stopped);
         QVERIFY(stopped->ok() && stopped->value());
-        colleagueSync.refreshSharedProjects();
-        QTRY_COMPARE(refreshed.size(), 2);
-        QCOMPARE(colleague.projects().first().prompts.first().title, u"Translate for the team"_s);
-        joined.reset();
-        colleagueSync.join(*team.shareCode, this, [&](const auto& r) { joined = r; });
-        QTRY_VERIFY(joined);
-        QCOMPARE(problem(*joined), u"No shared project found with that code."_s);
     }
 
     // The program itself: settings from the environment, migrations only, and serving until it is stopped.
@@ -325,22 +270,12 @@ private Q_SLOTS:
 
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const QString listen = u"127.0.0.1:"_s + QString::number(probe.serverPort());
+        const quint16 port = probe.serverPort();
         probe.close();
-        program.start(QStringLiteral(VANTRO_SYNC_BINARY), {u"--listen"_s, listen});
+        program.start(QStringLiteral(VANTRO_SYNC_BINARY), {u"--listen"_s, u"127.0.0.1:"_s + QString::number(port)});
         QVERIFY(program.waitForStarted());
-        QNetworkRequest health(QUrl(u"http://"_s + listen + u"/health"_s));
-        int status = 0;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                QNetworkReply* reply = m_network.get(health);
-                QSignalSpy done(reply, &QNetworkReply::finished);
-                done.wait(2000);
-                reply->deleteLater();
-                status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-                return status == 200;
-            }(),
-            10000);
+        // The key goes along, so a log line that told the request's headers would show it.
+        QTRY_COMPARE_WITH_TIMEOUT(send("GET", u"/health"_s, {}, clientKey.toUtf8(), port).status, 200, 10000);
         program.terminate(); // as systemd stops it
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
