@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QJsonArray>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QtTest>
 
@@ -264,6 +265,13 @@ private Q_SLOTS:
         Q_EMIT panel->numberKeyPressed(1);
         QTest::qWait(50);
         QCOMPARE(m_server->requests().size(), 1);
+
+        // Expanded, Escape clears a search across chats before anything else.
+        auto* search = panel->findChild<QLineEdit*>(u"chatSearchField"_s);
+        search->setText(u"hello"_s);
+        QVERIFY(escape());
+        QVERIFY(search->text().isEmpty());
+        QVERIFY(!escape());
     }
 
     void defaultPromptRunsAtOnce_data()
