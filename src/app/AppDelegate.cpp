@@ -9,6 +9,7 @@
 #include "input/HotkeyManager.h"
 #include "input/ScreenshotCapture.h"
 #include "model/MemoryStore.h"
+#include "model/SecretKeys.h"
 #include "model/Settings.h"
 #include "platform/Backends.h"
 #include "platform/Log.h"
@@ -47,6 +48,7 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
     m_chatTurns = std::make_unique<ChatTurnRunner>(*m_appState, m_settings, m_network, MemoryStore());
     m_screenshots = std::make_unique<ScreenshotCapture>(&m_settings);
     m_notifier = dependencies.notifier ? std::move(dependencies.notifier) : Backends::createNotifier();
+    m_secretKeys = std::make_unique<SecretKeys>(m_settings, Backends::createSecretStore());
     connect(m_appState.get(), &AppState::sessionsSaveFailed, this, [this](const QString& reason) {
         // Once: a full disk would otherwise speak after every answer.
         if (m_notifiedCauses.contains(QStringLiteral("history save")))
@@ -127,6 +129,7 @@ FloatingPanelView* AppDelegate::panelView() const
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    m_secretKeys->load();
     m_appState->ensureProjectsStored();
     m_themeManager.applyDockIcon();
     if (m_settings.boolean(SettingsKeys::hasCompletedOnboarding))
@@ -607,11 +610,12 @@ void AppDelegate::panelWillClose()
 
 void AppDelegate::runPrompt(const Prompt& prompt)
 {
-    m_quickRuns->run(prompt);
+    // A keyring still unlocking holds the key this run needs: the run starts once it answers.
+    m_secretKeys->whenLoaded(this, [this, prompt] { m_quickRuns->run(prompt); });
 }
 
 void AppDelegate::sendChatMessage(const QString& text, const std::optional<Prompt>& prompt,
                                   const std::optional<QImage>& image)
 {
-    m_chatTurns->sendChatMessage(text, prompt, image);
+    m_secretKeys->whenLoaded(this, [this, text, prompt, image] { m_chatTurns->sendChatMessage(text, prompt, image); });
 }

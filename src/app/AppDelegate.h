@@ -28,6 +28,7 @@ class QMenu;
 class QNetworkAccessManager;
 class QSystemTrayIcon;
 class ScreenshotCapture;
+class SecretKeys;
 class Settings;
 class SleepWatcher;
 class ThemeManager;
@@ -130,6 +131,7 @@ private:
     std::unique_ptr<SharedProjectClient> m_syncClient;
     std::unique_ptr<AppState> m_appState;
     std::unique_ptr<SyncService> m_sync; // after the state it works on
+    std::unique_ptr<SecretKeys> m_secretKeys;
     ThemeManager& m_themeManager;
     std::unique_ptr<HotkeyManager> m_hotkeyManager;
     std::unique_ptr<QuickRunner> m_quickRuns;

@@ -258,6 +258,16 @@ bool Settings::contains(const SettingKey& key) const
 
 QString Settings::string(const SettingKey& key) const
 {
+    if (!m_secretValues.isEmpty()) {
+        const auto secret = m_secretValues.constFind(keyName(key));
+        if (secret != m_secretValues.cend())
+            return *secret;
+    }
+    return fileString(key);
+}
+
+QString Settings::fileString(const SettingKey& key) const
+{
     const QVariant value = raw(key);
     if (!value.isValid())
         return QString::fromLatin1(key.defaultText.data(), qsizetype(key.defaultText.size()));
@@ -314,7 +324,7 @@ void Settings::write(const SettingKey& key, const QVariant& value)
     if (existed) {
         switch (key.type) {
         case SettingType::String:
-            same = string(key) == value.toString() && raw(key).typeId() == QMetaType::QString;
+            same = fileString(key) == value.toString() && raw(key).typeId() == QMetaType::QString;
             break;
         case SettingType::Bool:
             same = storedBoolean(raw(key)) == std::optional<bool>(value.toBool());
@@ -358,7 +368,42 @@ void Settings::persist()
 
 void Settings::setString(const SettingKey& key, const QString& value)
 {
+    const QString name = keyName(key);
+    const auto secret = m_secretValues.find(name);
+    if (secret == m_secretValues.end() || !m_secretWriter) {
+        write(key, value);
+        return;
+    }
+    if (*secret == value)
+        return;
+    *secret = value;
+    Q_EMIT changed(name);
+    m_secretWriter(key, value);
+}
+
+void Settings::setFileString(const SettingKey& key, const QString& value)
+{
     write(key, value);
+}
+
+void Settings::setSecretValue(const SettingKey& key, const std::optional<QString>& value)
+{
+    const QString name = keyName(key);
+    const QString before = string(key);
+    if (value)
+        m_secretValues.insert(name, *value);
+    else
+        m_secretValues.remove(name);
+    if (string(key) != before)
+        Q_EMIT changed(name);
+}
+
+void Settings::setSecretsStorage(const QString& sentence)
+{
+    if (m_secretsStorage == sentence)
+        return;
+    m_secretsStorage = sentence;
+    Q_EMIT secretsStorageChanged();
 }
 
 void Settings::setBoolean(const SettingKey& key, bool value)

@@ -9,6 +9,7 @@
 #include "platform/null/KeyMonitorNull.h"
 #include "platform/null/NotifierNull.h"
 #include "platform/null/ScreenGrabberNull.h"
+#include "platform/keychain/SecretStoreKeychain.h"
 #include "platform/null/SecretStoreNull.h"
 #include "platform/portal/ScreenshotPortal.h"
 #include "platform/qt/QtClipboard.h"
@@ -19,6 +20,8 @@
 #include "platform/x11/X11TrayWatcher.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QPointer>
 
@@ -98,7 +101,19 @@ std::unique_ptr<TrayWatcher> createTrayWatcher()
 
 std::unique_ptr<SecretStore> createSecretStore()
 {
-    return std::make_unique<SecretStoreNull>(QCoreApplication::translate("SecretStore", "No keyring was found."));
+    const auto none = [] {
+        return std::make_unique<SecretStoreNull>(QCoreApplication::translate("SecretStore", "No keyring was found."));
+    };
+    if (qgetenv("VANTRO_SECRET_BACKEND") == "null")
+        return none();
+    // A keyring that runs, or one the bus starts on the first call (GNOME Keyring, KWallet, KeePassXC).
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnectionInterface* busInterface = bus.isConnected() ? bus.interface() : nullptr;
+    const QString service = QStringLiteral("org.freedesktop.secrets");
+    if (!busInterface || (!busInterface->isServiceRegistered(service).value() &&
+                          !busInterface->activatableServiceNames().value().contains(service)))
+        return none();
+    return std::make_unique<SecretStoreKeychain>(QStringLiteral("vantro"));
 }
 
 } // namespace Backends

@@ -138,6 +138,14 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     m_keyHint->setObjectName(QStringLiteral("apiKeyHint"));
     m_keyHint->setOpenExternalLinks(true);
     box->addWidget(m_keyHint);
+    auto* storage = PreferencesStyle::caption(m_settings.secretsStorage(), page);
+    storage->setObjectName(QStringLiteral("secretsStorageLabel"));
+    storage->setVisible(!storage->text().isEmpty());
+    connect(&m_settings, &Settings::secretsStorageChanged, storage, [this, storage] {
+        storage->setText(m_settings.secretsStorage());
+        storage->setVisible(!storage->text().isEmpty());
+    });
+    box->addWidget(storage);
 
     // 3. Personality.
     box->addWidget(PreferencesStyle::heading(tr("Personality"), page));

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The API key and the owner key against a real Secret Service: GNOME Keyring on a private session bus, with a
+// keyring of its own in a temporary home.
+#include "model/SecretKeys.h"
+#include "model/Settings.h"
+#include "platform/keychain/SecretStoreKeychain.h"
+#include "platform/null/SecretStoreNull.h"
+#include "support/StdoutCapture.h"
+#include "support/TestEnvironment.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString apiKey = u"sk-test-4f1c9a77"_s;
+const QString ownerKey = u"OWNER-5D2B-77E1"_s;
+
+// A session bus of its own with GNOME Keyring running on it, unlocked. Must exist before anything in the process
+// asks for the session bus.
+class KeyringBus
+{
+public:
+    KeyringBus()
+    {
+        m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        if (!m_bus.waitForStarted(5000))
+            return;
+        while (!m_bus.canReadLine() && m_bus.waitForReadyRead(5000)) {
+        }
+        const QByteArray address = m_bus.readLine().trimmed();
+        if (address.isEmpty())
+            return;
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_s, m_home.path());
+        environment.insert(u"XDG_DATA_HOME"_s, m_home.path() + u"/data"_s);
+        m_daemon.setProcessEnvironment(environment);
+        m_daemon.start(u"gnome-keyring-daemon"_s, {u"--unlock"_s, u"--components=secrets"_s});
+        m_daemon.write("test-password");
+        m_daemon.closeWriteChannel();
+        m_running = m_daemon.waitForFinished(10000) && m_daemon.exitCode() == 0;
+    }
+    ~KeyringBus()
+    {
+        // GNOME Keyring leaves with its bus.
+        m_bus.terminate();
+        m_bus.waitForFinished(3000);
+    }
+    bool isRunning() const { return m_running; }
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_bus;
+    QProcess m_daemon;
+    bool m_running = false;
+};
+
+std::optional<QString> readBack(SecretStore& store, const QString& name)
+{
+    std::optional<QString> value;
+    bool answered = false;
+    store.read(name, [&](std::optional<QString> secret, const QString&) {
+        value = secret;
+        answered = true;
+    });
+    if (!QTest::qWaitFor([&] { return answered; }, 10000))
+        return u"(no answer)"_s;
+    return value;
+}
+
+bool lockKeyring()
+{
+    // A plain call: an interface object would introspect the service and keep what it learnt for good.
+    QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.secrets"_s, u"/org/freedesktop/secrets"_s,
+                                                       u"org.freedesktop.Secret.Service"_s, u"Lock"_s);
+    call << QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(u"/org/freedesktop/secrets/aliases/default"_s)});
+    return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
+}
+
+} // namespace
+
+class KeyringTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<KeyringBus> m_keyring;
+    QString m_service = u"vantro-test-"_s + QUuid::createUuid().toString(QUuid::Id128);
+
+    // Loads the keys as the application does at launch, through a store on the test's keyring.
+    bool load(Settings& settings, std::unique_ptr<SecretStore> store)
+    {
+        SecretKeys keys(settings, std::move(store));
+        keys.load();
+        return QTest::qWaitFor([&] { return keys.isLoaded(); }, 15000);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_keyring = std::make_unique<KeyringBus>();
+        QVERIFY2(m_keyring->isRunning(), "gnome-keyring-daemon did not start");
+    }
+
+    void cleanupTestCase() { m_keyring.reset(); }
+
+    // Keys in the file move into the keyring and leave the file only once they are there; the next launch reads
+    // them from the keyring, and a new key goes there too.
+    void movesIntoTheKeyring()
+    {
+        TestEnvironment env;
+        StdoutCapture out;
+        SecretStoreKeychain keyring(m_service);
+        {
+            Settings settings;
+            settings.setString(SettingsKeys::openaiApiKey, apiKey);
+            settings.setString(SettingsKeys::syncOwnerKey, ownerKey);
+            SecretKeys keys(settings, std::make_unique<SecretStoreKeychain>(m_service));
+            keys.load();
+            QTRY_VERIFY_WITH_TIMEOUT(keys.isLoaded(), 15000);
+            QCOMPARE(settings.string(SettingsKeys::openaiApiKey), apiKey);
+            QCOMPARE(settings.secretsStorage(), u"Stored in your keyring."_s);
+        }
+        QCOMPARE(readBack(keyring, u"openai_api_key"_s), std::optional<QString>(apiKey));
+        QCOMPARE(readBack(keyring, u"sync_owner_key"_s), std::optional<QString>(ownerKey));
+        QByteArray file = TestEnvironment::readFile(env.settingsFile());
+        QVERIFY(!file.contains(apiKey.toUtf8()) && !file.contains(ownerKey.toUtf8()));
+
+        // The next launch.
+        Settings settings;
+        QVERIFY(settings.string(SettingsKeys::openaiApiKey).isEmpty()); // not in the file
+        SecretKeys keys(settings, std::make_unique<SecretStoreKeychain>(m_service));
+        keys.load();
+        QTRY_VERIFY_WITH_TIMEOUT(keys.isLoaded(), 15000);
+        QCOMPARE(settings.string(SettingsKeys::openaiApiKey), apiKey);
+        QCOMPARE(settings.syncOwnerKey(), ownerKey);
+
+        settings.setString(SettingsKeys::openaiApiKey, u"sk-new-0001"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(readBack(keyring, u"openai_api_key"_s), std::optional<QString>(u"sk-new-0001"_s),
+                                  10000);
+        file = TestEnvironment::readFile(env.settingsFile());
+        QVERIFY(!file.contains("sk-new-0001"));
+        QVERIFY(!out.text().contains(apiKey) && !out.text().contains(u"sk-new-0001"_s));
+    }
+
+    // Without a keyring, or with one that will not take the keys, they stay in the file and nothing is lost; the
+    // log says why without ever showing a key.
+    void staysInTheFile_data()
+    {
+        QTest::addColumn<bool>("keyringThere");
+        QTest::addColumn<QString>("storage");
+        QTest::newRow("no keyring") << false << u"Stored in a file only you can read: no keyring was found."_s;
+        QTest::newRow("keyring refuses") << true
+                                         << u"Stored in a file only you can read: the keyring did not take it."_s;
+    }
+    void staysInTheFile()
+    {
+        QFETCH(bool, keyringThere);
+        QFETCH(QString, storage);
+        TestEnvironment env;
+        StdoutCapture out;
+        Settings settings;
+        settings.setString(SettingsKeys::openaiApiKey, apiKey);
+        std::unique_ptr<SecretStore> store;
+        if (keyringThere) {
+            // Locked, and no one to type the password: every request is refused.
+            QVERIFY(lockKeyring());
+            store = std::make_unique<SecretStoreKeychain>(m_service + u"-locked"_s);
+        } else {
+            store = std::make_unique<SecretStoreNull>(u"No keyring was found."_s);
+        }
+        QVERIFY(load(settings, std::move(store)));
+        QCOMPARE(settings.secretsStorage(), storage);
+        QCOMPARE(settings.string(SettingsKeys::openaiApiKey), apiKey);
+        QVERIFY(TestEnvironment::readFile(env.settingsFile()).contains(apiKey.toUtf8()));
+        settings.setString(SettingsKeys::openaiApiKey, u"sk-typed-0002"_s);
+        QVERIFY(TestEnvironment::readFile(env.settingsFile()).contains("sk-typed-0002"));
+        QVERIFY(!out.text().contains(apiKey));
+    }
+};
+
+QTEST_GUILESS_MAIN(KeyringTest)
+#include "tst_keyring.moc"
