@@ -2,6 +2,7 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "model/Settings.h"
+#include "platform/AppPaths.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -54,7 +55,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("vantro"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
     QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("vantro"));
+    QApplication::setDesktopFileName(AppPaths::applicationId());
     // Vantro lives in the tray: closing the panel or the preferences must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

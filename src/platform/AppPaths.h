@@ -5,6 +5,12 @@
 
 namespace AppPaths {
 
+// The one id the desktop knows Vantro by: its desktop entry and AppStream metadata, its icon, its notifications.
+inline QString applicationId()
+{
+    return QStringLiteral("app.vantro.Vantro");
+}
+
 // $XDG_DATA_HOME/vantro (default ~/.local/share/vantro), created with its parents on every call.
 // Empty when the system reports no data location at all.
 QString appFolder();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/dbus/DBusNotifier.h"
 
+#include "platform/AppPaths.h"
+
 #include "platform/Log.h"
 
 #include <QCoreApplication>
@@ -95,11 +97,11 @@ void DBusNotifier::send(const Pending& notification)
         for (const Action& action : notification.actions)
             actionList << action.key << action.label;
     }
-    QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("vantro")},
+    QVariantMap hints{{QStringLiteral("desktop-entry"), AppPaths::applicationId()},
                       {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}};
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
-    call << QStringLiteral("Vantro") << uint(0) << QStringLiteral("vantro") << title << shownBody << actionList << hints
-         << int(-1);
+    call << QStringLiteral("Vantro") << uint(0) << AppPaths::applicationId() << title << shownBody << actionList
+         << hints << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, title, body](QDBusPendingCallWatcher* done) {
         done->deleteLater();
