@@ -603,7 +603,10 @@ private Q_SLOTS:
         for (auto page = pages.cbegin(); page != pages.cend(); ++page)
             m_web.setPage(page.key(), page.value());
         QCOMPARE(fetch(text, std::chrono::seconds(2)), content);
-        QCOMPARE(m_web.requests().size(), requests);
+        // Qt sends a request once more when its connection closes before the answer starts, which a loaded machine
+        // sees now and then; more than that would be a fetch too many.
+        QVERIFY2(m_web.requests().size() >= requests && m_web.requests().size() <= requests + 1,
+                 qPrintable(QString::number(m_web.requests().size())));
         QCOMPARE(m_web.mostConcurrent(), 1);
         QTRY_COMPARE(m_web.http().openConnections(), 0);
     }
