@@ -196,14 +196,6 @@ ProcessSample sample(qint64 pid)
     return result;
 }
 
-bool runVantro(const QStringList& arguments, const QProcessEnvironment& environment)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VANTRO_BINARY), arguments);
-    return process.waitForFinished(10000) && process.exitCode() == 0;
-}
-
 void BM_IdleProcess(benchmark::State& state)
 {
     QTemporaryDir folders;
@@ -234,7 +226,7 @@ void BM_IdleProcess(benchmark::State& state)
         const ProcessSample idle = sample(pid);
 
         // Show the panel once and hide it again, then idle once more.
-        runVantro({QStringLiteral("--open-chat")}, environment);
+        runCommand(QStringLiteral(VANTRO_BINARY), {QStringLiteral("--open-chat")}, environment);
         QThread::msleep(1000);
         QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
         QThread::msleep(1000);
@@ -242,7 +234,7 @@ void BM_IdleProcess(benchmark::State& state)
         QThread::msleep(idleSeconds * 500);
         const ProcessSample idleAfterPanel = sample(pid);
 
-        const bool quit = runVantro({QStringLiteral("--quit")}, environment);
+        const bool quit = runCommand(QStringLiteral(VANTRO_BINARY), {QStringLiteral("--quit")}, environment);
         if (!vantro.waitForFinished(10000) || !quit)
             vantro.kill();
         vantro.waitForFinished();

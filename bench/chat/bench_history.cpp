@@ -431,14 +431,6 @@ std::pair<double, double> settledResidentMb(qint64 pid)
     return {samples.back(), double(timer.elapsed()) / 1000};
 }
 
-bool runVantro(const QStringList& arguments, const QProcessEnvironment& environment)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VANTRO_BINARY), arguments);
-    return process.waitForFinished(20000) && process.exitCode() == 0;
-}
-
 void BM_ResidentMemory(benchmark::State& state)
 {
     for (auto _ : state) {
@@ -472,10 +464,10 @@ void BM_ResidentMemory(benchmark::State& state)
         }
         const qint64 pid = vantro.processId();
         const auto [rss, settleSeconds] = settledResidentMb(pid);
-        const bool opened = runVantro({QStringLiteral("--open-chat")}, environment);
+        const bool opened = runCommand(QStringLiteral(VANTRO_BINARY), {QStringLiteral("--open-chat")}, environment);
         const double rssChatOpen = opened ? settledResidentMb(pid).first : -1;
 
-        const bool quit = runVantro({QStringLiteral("--quit")}, environment);
+        const bool quit = runCommand(QStringLiteral(VANTRO_BINARY), {QStringLiteral("--quit")}, environment);
         if (!vantro.waitForFinished(20000) || !quit)
             vantro.kill();
         vantro.waitForFinished();

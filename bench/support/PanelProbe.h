@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QEventLoop>
+#include <QProcess>
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
@@ -75,4 +76,13 @@ bool samplePaints(benchmark::State& state, Prepare prepare, Measure measure)
     state.counters["median_ms"] = samples[samples.size() / 2];
     state.counters["max_ms"] = samples.back();
     return true;
+}
+
+// Runs `program` (the `vantro` of this build, with a command for the running instance) and waits for it.
+inline bool runCommand(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    return process.waitForFinished(20000) && process.exitCode() == 0;
 }
