@@ -20,6 +20,11 @@ SecretKeys::SecretKeys(Settings& settings, std::unique_ptr<SecretStore> store, Q
     : QObject(parent), m_settings(settings), m_store(std::move(store))
 {}
 
+SecretKeys::~SecretKeys()
+{
+    m_settings.setSecretWriter({});
+}
+
 void SecretKeys::load()
 {
     if (m_started)

@@ -22,6 +22,8 @@ class SecretKeys : public QObject
 
 public:
     SecretKeys(Settings& settings, std::unique_ptr<SecretStore> store, QObject* parent = nullptr);
+    // The settings stop handing new keys to it.
+    ~SecretKeys() override;
 
     void load();
     bool isLoaded() const { return m_started && m_pending == 0; }
