@@ -3,15 +3,10 @@
 
 #include "platform/Log.h"
 
-#include <QDBusMessage>
 #include <QDateTime>
-#include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QFile>
 #include <QImageReader>
 #include <QUrl>
-#include <QUuid>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,10 +15,6 @@
 namespace {
 
 constexpr auto component = u"ScreenshotCapture";
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString responseSignal = QStringLiteral("Response");
 
 // A region screenshot of even a large screen is far below these; more is not a picture we want to hold. The pixel
 // bound matches QImageReader's own allocation limit by default and still holds where that limit is lifted; an 8K
@@ -98,16 +89,15 @@ ScreenshotPortal* ScreenshotPortal::start(const QDBusConnection& bus, std::chron
 }
 
 ScreenshotPortal::ScreenshotPortal(const QDBusConnection& bus, std::chrono::milliseconds timeout, QObject* parent)
-    : ScreenGrabber(parent), m_bus(bus), m_timeoutAfter(timeout)
+    : ScreenGrabber(parent), m_request(bus, timeout)
 {}
 
 ScreenshotPortal::~ScreenshotPortal()
 {
-    stopListening();
     if (!m_completion)
         return;
     // Torn down while the user still chooses (the owner went away): take the dialog down too, end with nothing.
-    closeRequest();
+    m_request.close();
     std::exchange(m_completion, nullptr)(std::nullopt, QString());
 }
 
@@ -115,7 +105,7 @@ void ScreenshotPortal::cancel()
 {
     if (!m_completion)
         return;
-    closeRequest();
+    m_request.close();
     finish(std::nullopt);
 }
 
@@ -123,77 +113,28 @@ void ScreenshotPortal::grab(Completion completion)
 {
     m_completion = std::move(completion);
     m_startedSeconds = QDateTime::currentSecsSinceEpoch();
-    if (!m_bus.isConnected()) {
-        logLine(component, QStringLiteral("No session bus for the screenshot portal"));
-        QTimer::singleShot(0, this, [this] { finish(std::nullopt); });
-        return;
-    }
-    // Subscribe to the answer before asking, at the path the portal will use for our token, so a quick answer is
-    // not lost.
-    const QString token = u"vantro_" + QUuid::createUuid().toString(QUuid::Id128);
-    QString sender = m_bus.baseService().mid(1);
-    sender.replace(u'.', u'_');
-    listen(portalPath + u"/request/" + sender + u'/' + token);
+    m_request.start(QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"), {QString()},
+                    {{QStringLiteral("interactive"), true}, {QStringLiteral("modal"), true}},
+                    [this](PortalRequest::Outcome outcome, const QVariantMap& results, const QString& error) {
+                        answered(outcome, results, error);
+                    });
+}
 
-    m_timeout.setSingleShot(true);
-    connect(&m_timeout, &QTimer::timeout, this, [this] {
+void ScreenshotPortal::answered(PortalRequest::Outcome outcome, const QVariantMap& results, const QString& error)
+{
+    switch (outcome) {
+    case PortalRequest::Outcome::Answered:
+        break;
+    case PortalRequest::Outcome::TimedOut:
         logLine(component, QStringLiteral("The screenshot portal did not answer in time"));
-        closeRequest();
         finish(std::nullopt, tr("The screenshot service did not answer."));
-    });
-    m_timeout.start(m_timeoutAfter);
-
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"));
-    call << QString()
-         << QVariantMap{{QStringLiteral("handle_token"), token},
-                        {QStringLiteral("interactive"), true},
-                        {QStringLiteral("modal"), true}};
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        const QDBusPendingReply<QDBusObjectPath> reply = *call;
-        if (reply.isError()) {
-            logLine(component, QStringLiteral("The screenshot portal refused: ") + reply.error().message());
-            finish(std::nullopt);
-            return;
-        }
-        // Portals that predate handle_token choose their own request path; the answer comes there.
-        const QString handle = reply.value().path();
-        if (m_completion && !handle.isEmpty() && handle != m_requestPath)
-            listen(handle);
-    });
-}
-
-void ScreenshotPortal::listen(const QString& path)
-{
-    stopListening();
-    m_requestPath = path;
-    m_listening = m_bus.connect(portalService, m_requestPath, requestInterface, responseSignal, this,
-                                SLOT(response(uint, QVariantMap)));
-}
-
-void ScreenshotPortal::stopListening()
-{
-    if (std::exchange(m_listening, false))
-        m_bus.disconnect(portalService, m_requestPath, requestInterface, responseSignal, this,
-                         SLOT(response(uint, QVariantMap)));
-}
-
-void ScreenshotPortal::closeRequest()
-{
-    if (m_requestPath.isEmpty() || !m_bus.isConnected())
         return;
-    // Nothing to wait for: the portal answers Close with no value.
-    m_bus.send(QDBusMessage::createMethodCall(portalService, m_requestPath, requestInterface, QStringLiteral("Close")));
-}
-
-void ScreenshotPortal::response(uint code, const QVariantMap& results)
-{
-    // An answer already on its way to the path we just left is not for the request we now wait on.
-    if (!m_completion || message().path() != m_requestPath)
+    case PortalRequest::Outcome::Refused:
+        logLine(component, QStringLiteral("The screenshot portal refused: ") + error);
+        finish(std::nullopt);
         return;
-    if (code != 0) {
+    case PortalRequest::Outcome::Cancelled:
+    case PortalRequest::Outcome::Failed:
         finish(std::nullopt);
         return;
     }
@@ -207,8 +148,6 @@ void ScreenshotPortal::finish(std::optional<QImage> image, const QString& error)
 {
     if (!m_completion)
         return;
-    m_timeout.stop();
-    stopListening();
     const Completion completion = std::exchange(m_completion, nullptr);
     deleteLater();
     completion(std::move(image), error);

@@ -2,17 +2,15 @@
 #pragma once
 
 #include "platform/ScreenGrabber.h"
+#include "platform/portal/PortalRequest.h"
 
 #include <QDBusConnection>
-#include <QDBusContext>
-#include <QTimer>
-#include <QVariantMap>
 
 #include <chrono>
 
 // The interactive screenshot of the xdg-desktop-portal (Wayland sessions): the desktop lets the user pick a region
 // and answers with the file it saved, which we read and then delete.
-class ScreenshotPortal : public ScreenGrabber, protected QDBusContext
+class ScreenshotPortal : public ScreenGrabber
 {
     Q_OBJECT
 
@@ -36,23 +34,13 @@ public:
     void cancel() override;
 
     // Where the answer is awaited: the path our token names, then the handle the portal returned.
-    QString requestPath() const { return m_requestPath; }
-
-private Q_SLOTS:
-    // org.freedesktop.portal.Request.Response: 0 success, 1 cancelled, 2 other failure.
-    void response(uint code, const QVariantMap& results);
+    QString requestPath() const { return m_request.path(); }
 
 private:
-    void listen(const QString& path);
-    void stopListening();
-    void closeRequest();
+    void answered(PortalRequest::Outcome outcome, const QVariantMap& results, const QString& error);
     void finish(std::optional<QImage> image, const QString& error = QString());
 
-    QDBusConnection m_bus;
-    std::chrono::milliseconds m_timeoutAfter;
+    PortalRequest m_request;
     Completion m_completion;
-    QString m_requestPath;
-    bool m_listening = false;
-    QTimer m_timeout;
     qint64 m_startedSeconds = 0; // when the request went out, for telling the portal's new file from older ones
 };
