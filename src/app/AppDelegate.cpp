@@ -163,7 +163,7 @@ AppDelegate::HotkeySettings AppDelegate::currentHotkeySettings() const
 
 void AppDelegate::wireHotkeyCallbacks()
 {
-    connect(m_hotkeyManager.get(), &HotkeyManager::triggered, this, &AppDelegate::handleTextTrigger,
+    connect(m_hotkeyManager.get(), &HotkeyManager::triggered, this, &AppDelegate::handleHotkeyTrigger,
             Qt::UniqueConnection);
     connect(m_hotkeyManager.get(), &HotkeyManager::screenshotTriggered, this, &AppDelegate::handleScreenshotTrigger,
             Qt::UniqueConnection);
@@ -230,7 +230,7 @@ void AppDelegate::handleCommand(const QStringList& arguments)
     else if (has("--open-chat"))
         openChatFromLauncher();
     else if (has("--trigger"))
-        handleTextTrigger();
+        handleTextTrigger(has("--selection"));
     else if (has("--screenshot"))
         handleScreenshotTrigger();
     else if (has("--preferences"))
@@ -337,7 +337,14 @@ void AppDelegate::createTrayIcon()
 
 // ---- Triggers ----------------------------------------------------------------------------------------------------
 
-void AppDelegate::handleTextTrigger()
+void AppDelegate::handleHotkeyTrigger(HotkeyManager::Source source)
+{
+    // The copy gesture is about what was just copied; a shortcut may take what is selected.
+    handleTextTrigger(source == HotkeyManager::Source::Shortcut &&
+                      m_settings.boolean(SettingsKeys::usePrimarySelection));
+}
+
+void AppDelegate::handleTextTrigger(bool selection)
 {
     // During the walkthrough the gesture is its exercise, not a run.
     if (isOnboardingVisible()) {
@@ -345,7 +352,7 @@ void AppDelegate::handleTextTrigger()
         return;
     }
     m_appState->setShowWelcomeHint(false);
-    m_appState->readClipboard();
+    m_appState->readClipboard(selection);
     m_appState->setResultText(QString());
     m_appState->setIsLoading(false);
     m_appState->setLastCustomPromptText(std::nullopt);

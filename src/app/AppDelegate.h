@@ -58,7 +58,9 @@ public:
     void handleCommand(const QStringList& arguments);
 
     // Triggers.
-    void handleTextTrigger();
+    // `selection`: the text selected without copying, where there is some.
+    void handleTextTrigger(bool selection = false);
+    void handleHotkeyTrigger(HotkeyManager::Source source);
     void handleScreenshotTrigger();
     void handleCopyTap(int ordinal);
 

@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
         {QStringLiteral("trigger"),
          QStringLiteral(
              "Open the panel on the clipboard, as a double Ctrl+C does (bind it to a shortcut on Wayland).")},
+        {QStringLiteral("selection"),
+         QStringLiteral("With --trigger: use the text selected without copying, if there is any.")},
         {QStringLiteral("screenshot"), QStringLiteral("Take a screenshot of a region and open the panel on it.")},
         {QStringLiteral("preferences"), QStringLiteral("Open the preferences.")},
         {QStringLiteral("onboarding"), QStringLiteral("Show the first-run walkthrough again.")},

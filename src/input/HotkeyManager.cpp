@@ -24,7 +24,8 @@ public:
                       [monitor] { monitor->cancelTimer(); }})
     {
         m_detector.onTrigger = [manager] {
-            QMetaObject::invokeMethod(manager, &HotkeyManager::deliverTrigger, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                manager, [manager] { manager->deliverTrigger(Source::DoubleCopy); }, Qt::QueuedConnection);
         };
         m_detector.onScreenshotTrigger = [manager] {
             QMetaObject::invokeMethod(manager, &HotkeyManager::deliverScreenshotTrigger, Qt::QueuedConnection);
@@ -73,7 +74,12 @@ HotkeyManager::HotkeyManager(std::unique_ptr<KeyMonitor> monitor, std::unique_pt
     connect(m_monitor.get(), &KeyMonitor::keyboardThawed, this, &HotkeyManager::keyboardThawed, Qt::QueuedConnection);
     // The platform hands the hotkey over on the GUI thread already; queue it all the same so the callback never
     // runs inside the platform's event handling.
-    connect(m_hotkey.get(), &GlobalHotkey::activated, this, &HotkeyManager::deliverTrigger, Qt::QueuedConnection);
+    connect(
+        m_hotkey.get(), &GlobalHotkey::activated, this, [this] { deliverTrigger(Source::Shortcut); },
+        Qt::QueuedConnection);
+    connect(m_hotkey.get(), &GlobalHotkey::screenshotActivated, this, &HotkeyManager::deliverScreenshotTrigger,
+            Qt::QueuedConnection);
+    connect(m_hotkey.get(), &GlobalHotkey::desktopShortcutsChanged, this, &HotkeyManager::desktopShortcutsChanged);
     if (m_settings) {
         connect(m_settings, &Settings::changed, this, [this](const QString& key) {
             if (key == QLatin1StringView(SettingsKeys::doubleCopyIgnoredClasses.name.data(),
@@ -102,7 +108,10 @@ void HotkeyManager::configure(bool useDoubleCopy, quint32 keyCode, quint32 modif
     m_doubleCopyEnabled = useDoubleCopy;
     if (useDoubleCopy)
         startKeyMonitor();
-    if (keyCode != 0 && !registerCustomHotkey(keyCode, modifiers))
+    // The desktop's shortcuts stand across re-arming; only a failed binding is asked for again.
+    if (m_hotkey->isDesktopManaged())
+        m_hotkey->bindDesktopShortcuts();
+    else if (keyCode != 0 && !registerCustomHotkey(keyCode, modifiers))
         Q_EMIT customHotkeyRefused();
 }
 
@@ -159,6 +168,31 @@ QString HotkeyManager::detectionUnavailableReason() const
     return m_monitor->unavailableReason();
 }
 
+bool HotkeyManager::usesDesktopShortcuts() const
+{
+    return m_hotkey->isDesktopManaged();
+}
+
+QList<GlobalHotkey::DesktopShortcut> HotkeyManager::desktopShortcuts() const
+{
+    return m_hotkey->desktopShortcuts();
+}
+
+QString HotkeyManager::desktopShortcutsProblem() const
+{
+    return m_hotkey->desktopShortcutsProblem();
+}
+
+bool HotkeyManager::canChangeDesktopShortcuts() const
+{
+    return m_hotkey->canChangeDesktopShortcuts();
+}
+
+void HotkeyManager::changeDesktopShortcuts()
+{
+    m_hotkey->changeDesktopShortcuts();
+}
+
 void HotkeyManager::applyIgnoredClasses()
 {
     QStringList classes;
@@ -173,9 +207,9 @@ void HotkeyManager::applyIgnoredClasses()
     m_monitor->setIgnoredWindowClasses(classes);
 }
 
-void HotkeyManager::deliverTrigger()
+void HotkeyManager::deliverTrigger(Source source)
 {
-    Q_EMIT triggered();
+    Q_EMIT triggered(source);
 }
 
 void HotkeyManager::deliverScreenshotTrigger()

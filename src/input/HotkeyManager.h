@@ -12,14 +12,21 @@
 class Settings;
 
 // Turns keyboard activity anywhere in the session into the application's three triggers: a double Ctrl+C (or the
-// custom hotkey) emits triggered, a triple Ctrl+C screenshotTriggered, and every counted tap copyTapped with its
-// ordinal. The taps are decided on the key monitor's thread; the signals are always emitted later, on the GUI
-// thread, and never after the manager is gone.
+// custom hotkey, or the desktop's shortcut) emits triggered, a triple Ctrl+C screenshotTriggered, and every counted tap
+// copyTapped with its ordinal. The taps are decided on the key monitor's thread; the signals are always emitted later,
+// on the GUI thread, and never after the manager is gone.
 class HotkeyManager : public QObject
 {
     Q_OBJECT
 
 public:
+    // What set a text trigger off: the copy gesture reads the clipboard, a shortcut may read the selection.
+    enum class Source
+    {
+        DoubleCopy,
+        Shortcut
+    };
+
     // Uses the key backends of this session. `settings` (optional, must outlive the manager) supplies and follows
     // the window classes where Ctrl+C is left alone.
     explicit HotkeyManager(Settings* settings = nullptr, QObject* parent = nullptr);
@@ -48,19 +55,27 @@ public:
     bool isDetectionAvailable() const;
     QString detectionUnavailableReason() const;
 
+    // Where the desktop binds Vantro's shortcuts (the GlobalShortcuts portal) instead of a custom hotkey.
+    bool usesDesktopShortcuts() const;
+    QList<GlobalHotkey::DesktopShortcut> desktopShortcuts() const;
+    QString desktopShortcutsProblem() const;
+    bool canChangeDesktopShortcuts() const;
+    void changeDesktopShortcuts();
+
     bool doubleCopyEnabled() const { return m_doubleCopyEnabled; }
     bool lastUseDoubleCopy() const { return m_lastUseDoubleCopy; }
     quint32 lastKeyCode() const { return m_lastKeyCode; }
     quint32 lastModifiers() const { return m_lastModifiers; }
 
 Q_SIGNALS:
-    void triggered();
+    void triggered(HotkeyManager::Source source);
     void screenshotTriggered();
     void copyTapped(int ordinal);
     void detectionAvailabilityChanged(bool available);
     // Arming failed in a way worth telling the user: the key monitor's reason, or the custom hotkey was refused.
     void keyMonitorFailed(const QString& reason);
     void customHotkeyRefused();
+    void desktopShortcutsChanged();
     // The key monitor stalled the keyboard and had to let it go.
     void keyboardThawed();
 
@@ -68,7 +83,7 @@ private:
     class TapBridge;
 
     void applyIgnoredClasses();
-    void deliverTrigger();
+    void deliverTrigger(Source source);
     void deliverScreenshotTrigger();
     void deliverTap(int count);
 

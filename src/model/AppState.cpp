@@ -302,9 +302,17 @@ std::optional<ChatSession> AppState::activeChatSession() const
     return std::nullopt;
 }
 
-void AppState::readClipboard()
+void AppState::readClipboard(bool selection)
 {
     const Clipboard* clipboard = Backends::clipboard();
+    if (selection && clipboard && clipboard->supportsSelection()) {
+        const QString selected = clipboard->text(Clipboard::Mode::Selection);
+        if (!selected.trimmed().isEmpty()) {
+            setClipboardText(selected);
+            setClipboardImage(std::nullopt);
+            return;
+        }
+    }
     setClipboardText(clipboard ? clipboard->text() : QString());
     setClipboardImage(clipboard ? clipboard->image() : std::nullopt);
 }

@@ -101,8 +101,9 @@ public:
     // The session whose id is activeChatSessionID, if there is one.
     std::optional<ChatSession> activeChatSession() const;
 
-    // Clipboard text as ClipboardText reads it, then an image (PNG, TIFF or any other image type offered).
-    void readClipboard();
+    // Clipboard text as ClipboardText reads it, then an image (PNG, TIFF or any other image type offered). With
+    // `selection`, the text selected without copying (PRIMARY) where there is some, else the clipboard as usual.
+    void readClipboard(bool selection = false);
     bool hasClipboardContent() const;
 
     // Session operations; each one saves all sessions.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Backends.h"
 
+#include "platform/AppPaths.h"
 #include "platform/Session.h"
 #include "platform/command/ScreenshotCommand.h"
 #include "platform/dbus/DBusNotifier.h"
@@ -11,6 +12,7 @@
 #include "platform/null/ScreenGrabberNull.h"
 #include "platform/keychain/SecretStoreKeychain.h"
 #include "platform/null/SecretStoreNull.h"
+#include "platform/portal/GlobalHotkeyPortal.h"
 #include "platform/portal/ScreenshotPortal.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/x11/GlobalHotkeyX11.h"
@@ -38,6 +40,11 @@ std::unique_ptr<KeyMonitor> createKeyMonitor()
 std::unique_ptr<GlobalHotkey> createGlobalHotkey()
 {
     const Session session = Session::current();
+    // On Wayland only the desktop can bind a global key, through its portal; VANTRO_KEY_BACKEND=portal asks for
+    // the portal's shortcuts in any session.
+    const QString choice = qEnvironmentVariable("VANTRO_KEY_BACKEND");
+    if (choice == u"portal" || (choice != u"null" && session.kind == Session::Kind::Wayland))
+        return std::make_unique<GlobalHotkeyPortal>(QDBusConnection::sessionBus(), AppPaths::applicationId());
     // The X11 hotkey lives on Qt's own connection, so it needs the xcb platform itself.
     if (!session.keyDetectionUnavailableReason.isEmpty() || QGuiApplication::platformName() != u"xcb")
         return std::make_unique<GlobalHotkeyNull>(

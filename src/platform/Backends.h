@@ -15,7 +15,8 @@
 // A session without a capability gets its null backend, which says why.
 namespace Backends {
 
-// X11 with XInput 2 under the xcb platform; VANTRO_KEY_BACKEND=null forces the null ones.
+// X11 with XInput 2 under the xcb platform; on Wayland the hotkey is the desktop portal's GlobalShortcuts.
+// VANTRO_KEY_BACKEND=null forces the null ones, VANTRO_KEY_BACKEND=portal the portal's shortcuts.
 std::unique_ptr<KeyMonitor> createKeyMonitor();
 std::unique_ptr<GlobalHotkey> createGlobalHotkey();
 

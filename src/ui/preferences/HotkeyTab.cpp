@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* parent)
     : QWidget(parent), m_settings(settings), m_hotkeys(hotkeyManager)
@@ -29,27 +30,59 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
     box->addWidget(PreferencesStyle::caption(
         tr("Press Ctrl+C twice quickly to open the Vantro panel. Requires global key detection (below)."), page));
 
-    // 2. Custom global hotkey.
-    box->addWidget(PreferencesStyle::heading(tr("Custom Global Hotkey"), page));
-    box->addWidget(PreferencesStyle::caption(tr("Set a custom keyboard shortcut as an alternative trigger. Works "
-                                                "alongside double-copy if both are enabled."),
-                                             page));
+    // 2. Custom global hotkey, or on Wayland the shortcuts the desktop binds for us.
+    m_customSection = new QWidget(page);
+    auto* custom = new QVBoxLayout(m_customSection);
+    custom->setContentsMargins({});
+    custom->addWidget(PreferencesStyle::heading(tr("Custom Global Hotkey"), m_customSection));
+    custom->addWidget(PreferencesStyle::caption(tr("Set a custom keyboard shortcut as an alternative trigger. Works "
+                                                   "alongside double-copy if both are enabled."),
+                                                m_customSection));
     auto* shortcutLine = new QHBoxLayout;
-    shortcutLine->addWidget(new QLabel(tr("Shortcut:"), page));
-    m_recorder = new HotkeyRecorderView(page);
+    shortcutLine->addWidget(new QLabel(tr("Shortcut:"), m_customSection));
+    m_recorder = new HotkeyRecorderView(m_customSection);
     shortcutLine->addWidget(m_recorder);
-    m_clear = new QPushButton(tr("Clear"), page);
+    m_clear = new QPushButton(tr("Clear"), m_customSection);
     m_clear->setObjectName(QStringLiteral("clearHotkeyButton"));
     PreferencesStyle::markBorderless(m_clear);
     shortcutLine->addWidget(m_clear);
     shortcutLine->addStretch();
-    box->addLayout(shortcutLine);
-    m_recorderNote = PreferencesStyle::caption({}, page);
+    custom->addLayout(shortcutLine);
+    m_recorderNote = PreferencesStyle::caption({}, m_customSection);
     m_recorderNote->setObjectName(QStringLiteral("recorderNote"));
-    box->addWidget(m_recorderNote);
-    m_hotkeyError = PreferencesStyle::errorText(page);
+    custom->addWidget(m_recorderNote);
+    m_hotkeyError = PreferencesStyle::errorText(m_customSection);
     m_hotkeyError->setObjectName(QStringLiteral("hotkeyError"));
-    box->addWidget(m_hotkeyError);
+    custom->addWidget(m_hotkeyError);
+    box->addWidget(m_customSection);
+
+    m_desktopSection = new QWidget(page);
+    m_desktopSection->setObjectName(QStringLiteral("desktopShortcuts"));
+    auto* desktop = new QVBoxLayout(m_desktopSection);
+    desktop->setContentsMargins({});
+    desktop->addWidget(PreferencesStyle::heading(tr("Desktop Shortcuts"), m_desktopSection));
+    m_desktopList = new QLabel(m_desktopSection);
+    m_desktopList->setObjectName(QStringLiteral("desktopShortcutList"));
+    m_desktopList->setWordWrap(true);
+    m_desktopList->setTextFormat(Qt::PlainText);
+    m_desktopList->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    desktop->addWidget(m_desktopList);
+    m_changeShortcuts = new QPushButton(tr("Change\u2026"), m_desktopSection);
+    m_changeShortcuts->setObjectName(QStringLiteral("changeDesktopShortcutsButton"));
+    m_changeShortcuts->setToolTip(tr("Choose the keys in your desktop's shortcut settings"));
+    auto* changeLine = new QHBoxLayout;
+    changeLine->addWidget(m_changeShortcuts);
+    changeLine->addStretch();
+    desktop->addLayout(changeLine);
+    box->addWidget(m_desktopSection);
+
+    m_usePrimary = new QCheckBox(tr("Use selected text without copying"), page);
+    m_usePrimary->setObjectName(QStringLiteral("usePrimarySelectionToggle"));
+    box->addWidget(m_usePrimary);
+    box->addWidget(PreferencesStyle::caption(
+        tr("The shortcut opens the panel on the text you selected, or on the clipboard when nothing is selected. "
+           "Double copy always uses what you copied."),
+        page));
 
     // 3. Whether keys can be watched at all in this session.
     box->addWidget(PreferencesStyle::heading(tr("Key Detection"), page));
@@ -94,6 +127,14 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
         if (!m_loading)
             m_settings.setBoolean(SettingsKeys::useDoubleCopy, on);
     });
+    connect(m_usePrimary, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_loading)
+            m_settings.setBoolean(SettingsKeys::usePrimarySelection, on);
+    });
+    connect(m_changeShortcuts, &QPushButton::clicked, this, [this] {
+        if (m_hotkeys)
+            m_hotkeys->changeDesktopShortcuts();
+    });
     connect(m_recorder, &HotkeyRecorderView::recorded, this, &HotkeyTab::record);
     connect(m_recorder, &HotkeyRecorderView::rejected, m_recorderNote, &QLabel::setText);
     connect(m_recorder, &HotkeyRecorderView::recordingChanged, this, [this](bool recording) {
@@ -106,10 +147,12 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
     if (m_hotkeys) {
         connect(m_hotkeys, &HotkeyManager::detectionAvailabilityChanged, this, &HotkeyTab::showDetectionState);
         connect(m_hotkeys, &HotkeyManager::customHotkeyRefused, this, &HotkeyTab::refreshShortcut);
+        connect(m_hotkeys, &HotkeyManager::desktopShortcutsChanged, this, &HotkeyTab::showDesktopShortcuts);
     }
     connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
         if (key == settingName(SettingsKeys::customHotkeyKeycode) ||
-            key == settingName(SettingsKeys::customHotkeyModifiers) || key == settingName(SettingsKeys::useDoubleCopy))
+            key == settingName(SettingsKeys::customHotkeyModifiers) ||
+            key == settingName(SettingsKeys::useDoubleCopy) || key == settingName(SettingsKeys::usePrimarySelection))
             load();
     });
     load();
@@ -125,10 +168,12 @@ void HotkeyTab::load()
 {
     m_loading = true;
     m_doubleCopy->setChecked(m_settings.boolean(SettingsKeys::useDoubleCopy));
+    m_usePrimary->setChecked(m_settings.boolean(SettingsKeys::usePrimarySelection));
     m_autostart->setChecked(Autostart::isEnabled());
     m_loading = false;
     refreshShortcut();
     showDetectionState();
+    showDesktopShortcuts();
 }
 
 QString HotkeyTab::hotkeyDisplay() const
@@ -191,4 +236,30 @@ void HotkeyTab::showDetectionState()
     }
     const QString reason = m_hotkeys->detectionUnavailableReason();
     m_detectionState->setText(reason.isEmpty() ? tr("Global key detection is not available.") : reason);
+}
+
+void HotkeyTab::showDesktopShortcuts()
+{
+    const bool desktop = m_hotkeys && m_hotkeys->usesDesktopShortcuts();
+    m_desktopSection->setVisible(desktop);
+    m_customSection->setVisible(!desktop);
+    if (!desktop)
+        return;
+    QStringList lines;
+    const QString problem = m_hotkeys->desktopShortcutsProblem();
+    const QList<GlobalHotkey::DesktopShortcut> shortcuts = m_hotkeys->desktopShortcuts();
+    if (!problem.isEmpty()) {
+        lines << problem
+              << tr("Bind \u201cvantro --trigger\u201d and \u201cvantro --screenshot\u201d to shortcuts in your "
+                    "desktop's keyboard settings instead.");
+    } else if (shortcuts.isEmpty()) {
+        lines << tr("Asking the desktop for Vantro's shortcuts\u2026");
+    } else {
+        lines << tr("Your desktop delivers these shortcuts to Vantro:");
+        for (const GlobalHotkey::DesktopShortcut& shortcut : shortcuts)
+            lines << tr("%1: %2").arg(shortcut.description,
+                                      shortcut.trigger.isEmpty() ? tr("no keys set") : shortcut.trigger);
+    }
+    m_desktopList->setText(lines.join(u'\n'));
+    m_changeShortcuts->setVisible(m_hotkeys->canChangeDesktopShortcuts());
 }

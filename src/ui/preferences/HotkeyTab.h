@@ -34,12 +34,18 @@ private:
     void refreshShortcut();
     void checkDetection();
     void showDetectionState();
+    void showDesktopShortcuts();
 
     Settings& m_settings;
     QPointer<HotkeyManager> m_hotkeys;
     bool m_loading = false;
 
     QCheckBox* m_doubleCopy = nullptr;
+    QWidget* m_customSection = nullptr;
+    QWidget* m_desktopSection = nullptr;
+    QLabel* m_desktopList = nullptr;
+    QPushButton* m_changeShortcuts = nullptr;
+    QCheckBox* m_usePrimary = nullptr;
     HotkeyRecorderView* m_recorder = nullptr;
     QPushButton* m_clear = nullptr;
     QLabel* m_recorderNote = nullptr;
