@@ -180,8 +180,7 @@ private Q_SLOTS:
         QTest::newRow("no scheme") << Call{upsert, u"Invalid sync URL."_s, {}, u"example.org/rest/v1"_s};
         QTest::newRow("no client key, trailing slash") << Call{remove, u"ok:false"_s, {}, u"@/"_s, false};
 
-        // Timeouts and a 200 whose body is broken in transit are transport failures, never a
-        // (lenient) answer.
+        // Timeouts and a 200 whose body is broken in transit are transport failures, never a (lenient) answer.
         HttpResponse hang;
         hang.hang = true;
         QTest::newRow("timeout") << Call{upsert, u"network:The request timed out."_s, hang};
