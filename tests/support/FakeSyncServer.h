@@ -25,7 +25,6 @@ public:
     explicit FakeSyncServer(QObject* parent = nullptr);
 
     QString restBaseUrl() const { return baseUrl() + QStringLiteral("/rest/v1"); }
-    LoopbackHttpServer& http() { return *this; }
 
     void setClientKey(const QByteArray& key) { m_clientKey = key; }
 

@@ -138,11 +138,6 @@ PostgresCluster::Result PostgresCluster::sql(const QString& statements, const QS
     return result;
 }
 
-PostgresCluster::Result PostgresCluster::file(const QString& path) const
-{
-    return sql(u"\\i "_s + path + u"\n"_s);
-}
-
 QString PostgresCluster::dump() const
 {
     QProcess dump;

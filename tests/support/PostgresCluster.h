@@ -26,8 +26,6 @@ public:
     };
     // Runs SQL through psql as the superuser (or, with `role`, after SET ROLE).
     Result sql(const QString& statements, const QString& role = QString()) const;
-    // Runs a file through psql; stops at the first error.
-    Result file(const QString& path) const;
     // pg_dump of the database as SQL text.
     QString dump() const;
 
