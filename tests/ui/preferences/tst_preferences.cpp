@@ -581,9 +581,8 @@ private Q_SLOTS:
     // Only the exact lower-case names choose a theme; anything else follows the system.
     void startsFromStoredText()
     {
-        const QList<std::pair<QString, AppTheme>> rows{{QString(), AppTheme::System},
-                                                       {u"dark"_s, AppTheme::Dark},
-                                                       {u"Dark"_s, AppTheme::System}};
+        const QList<std::pair<QString, AppTheme>> rows{
+            {QString(), AppTheme::System}, {u"dark"_s, AppTheme::Dark}, {u"Dark"_s, AppTheme::System}};
         for (const auto& [stored, expected] : rows) {
             TestEnvironment environment;
             Settings settings;
