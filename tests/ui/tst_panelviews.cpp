@@ -227,7 +227,6 @@ private Q_SLOTS:
                 QCOMPARE(texts.contains(special), special == labels[i]);
             QCOMPARE(bubbles[i]->contentView()->isVisible(), !messages[i].content.isEmpty());
             QCOMPARE(bubbles[i]->copyButton()->isVisible(), !messages[i].content.isEmpty());
-            QCOMPARE(bubbles[i]->contentView()->content(), messages[i].content);
         }
         // Copied as plain text only: no rich copy that a paste target could prefer.
         QTest::mouseClick(bubbles[2]->copyButton(), Qt::LeftButton);
