@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A first launch on a real X server with the session's own key detection: the walkthrough driven by real key
-// presses (xdotool), a tray that appears after launch, and Ctrl+C held by another program.
+// presses (xdotool), a tray that appears after launch, and Ctrl+C held by another program; and what the walkthrough
+// does that real keys cannot reach: going back, Wayland, the prompt choice and its controls' names.
 #include "app/AppDelegate.h"
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
@@ -11,16 +12,23 @@
 #include "support/TestEnvironment.h"
 #include "support/XdoTool.h"
 #include "ui/OnboardingView.h"
+#include "ui/PanelTestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 
 #include <X11/Xlib.h>
 
 using namespace Qt::StringLiterals;
+using Step = OnboardingView::Step;
 
 namespace {
 
@@ -91,6 +99,22 @@ private:
     bool m_dockRequested = false;
 };
 
+// The walkthrough on its own, shown.
+struct Walkthrough : PanelTest::Fixture
+{
+    OnboardingView view{state, settings, colors};
+
+    Walkthrough() { QVERIFY(PanelTest::show(view, {620, 560})); }
+
+    void click(const QString& name)
+    {
+        PanelTest::settle();
+        auto* button = view.findChild<QPushButton*>(name);
+        QVERIFY2(button && button->isVisibleTo(&view), qPrintable(name));
+        button->click();
+    }
+};
+
 } // namespace
 
 class TestFirstRun : public QObject
@@ -137,6 +161,83 @@ private Q_SLOTS:
         m_env.reset();
     }
 
+    // Skip and Go Back move one step; on Wayland the key-detection step still lets the user continue.
+    void walkthroughSteps_data()
+    {
+        QTest::addColumn<bool>("wayland");
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("skip to the end") << false << QStringList(4, u"onboardingSkip"_s) << int(Step::QuickPrompts);
+        QTest::newRow("back") << false << QStringList{u"onboardingSkip"_s, u"onboardingSkip"_s, u"onboardingBack"_s}
+                              << int(Step::KeyDetection);
+        QTest::newRow("wayland") << true << QStringList{u"welcomeContinue"_s, u"detectionContinue"_s}
+                                 << int(Step::TextExercise);
+    }
+
+    void walkthroughSteps()
+    {
+        QFETCH(bool, wayland);
+        QFETCH(QStringList, clicks);
+        QFETCH(int, expected);
+        Walkthrough w;
+        w.view.setKeyDetection(wayland ? OnboardingView::Detection::Wayland : OnboardingView::Detection::Ready);
+        for (const QString& name : std::as_const(clicks))
+            w.click(name);
+        QCOMPARE(int(w.view.currentStep()), expected);
+    }
+
+    // An exercise ignores the other step's gesture, and shown again starts from nothing.
+    void exercisesStartAfresh()
+    {
+        Walkthrough w;
+        w.view.setCurrentStep(Step::TextExercise);
+        w.view.copyTapped(1);
+        w.view.copyTapped(2);
+        w.view.screenshotTriggered(); // not this step's gesture
+        QVERIFY(w.view.textExercise().isDetected() && !w.view.screenshotExercise().isDetected());
+        w.view.setCurrentStep(Step::ScreenshotExercise);
+        w.view.setCurrentStep(Step::TextExercise);
+        QVERIFY(!w.view.textExercise().isDetected());
+    }
+
+    // Keyboard and screen-reader users reach and hear every control, icon-only ones included.
+    void everyControlNamedAndFocusable()
+    {
+        Walkthrough w;
+        w.view.setKeyDetection(OnboardingView::Detection::Wayland);
+        const QList<QAbstractButton*> buttons = w.view.findChildren<QAbstractButton*>();
+        QVERIFY(buttons.size() > w.view.editablePrompts().size() * 2); // a row and a pencil per prompt, and more
+        for (QAbstractButton* button : buttons) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(), qPrintable(button->objectName()));
+            QVERIFY2(button->focusPolicy() & Qt::TabFocus, qPrintable(accessible->text(QAccessible::Name)));
+        }
+    }
+
+    // "Get Started" keeps the chosen prompts in order, as edited in place: Cancel keeps a prompt, Save rewrites it.
+    void getStartedKeepsTheChosenPrompts()
+    {
+        Walkthrough w;
+        w.view.setCurrentStep(Step::QuickPrompts);
+        const QList<QCheckBox*> rows = w.view.findChildren<QCheckBox*>(u"promptChoice"_s);
+        QCOMPARE(rows.size(), w.view.editablePrompts().size());
+        const QString original = rows.at(1)->text();
+        rows.at(0)->click(); // Translate off
+        for (const QString& button : {u"editCancel"_s, u"editSave"_s}) {
+            w.view.findChildren<QToolButton*>(u"editPrompt"_s).at(1)->click();
+            w.view.findChild<QLineEdit*>(u"editTitle"_s)->setText(u"Check"_s);
+            w.view.findChild<QPlainTextEdit*>(u"editSystemPrompt"_s)->setPlainText(u"Check the text."_s);
+            w.click(button);
+            QCOMPARE(rows.at(1)->text(), button == u"editSave"_s ? u"Check"_s : original);
+        }
+        w.click(u"getStarted"_s);
+        const QList<Prompt> kept = w.state.projects().first().prompts;
+        QCOMPARE(kept.size(), w.view.editablePrompts().size() - 1);
+        QCOMPARE(kept.first().title, u"Check"_s);
+        QCOMPARE(kept.first().systemPrompt, u"Check the text."_s);
+        QCOMPARE(kept.first().number, 1);
+    }
+
     void walkthroughWithRealKeys()
     {
         OtherClient panelOfTheDesktop;
@@ -145,7 +246,6 @@ private Q_SLOTS:
         FloatingPanel* panel = m_delegate->onboardingPanel();
         OnboardingView* view = m_delegate->onboardingView();
         QVERIFY(panel && view);
-        QCOMPARE(panel->windowTitle(), u"Welcome to Vantro"_s);
         QVERIFY(XdoTool::focus(*panel->windowHandle()));
 
         // The desktop's panel starts after us: the icon docks once its tray is announced.
@@ -154,14 +254,12 @@ private Q_SLOTS:
 
         QVERIFY(pressKeys(u"key Return"_s));
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::KeyDetection);
-        QVERIFY(labelShown(view, u"Key Detection Ready"_s));
         QVERIFY(pressKeys(u"key Return"_s));
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::TextExercise);
 
         // The first tap copies in the walkthrough (which keeps it), the second is the gesture.
         QVERIFY(pressKeys(u"keydown ctrl key c sleep 0.15 key c keyup ctrl"_s));
         QTRY_VERIFY_WITH_TIMEOUT(view->textExercise().isDetected(), 5000);
-        QVERIFY(view->textExercise().tapLit(1) && view->textExercise().tapLit(2));
         QTRY_VERIFY(labelShown(view, u"Perfect!"_s));
         QVERIFY(!m_delegate->panel()); // practice, not a run
 
@@ -169,7 +267,6 @@ private Q_SLOTS:
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::ScreenshotExercise);
         QVERIFY(pressKeys(u"keydown ctrl key c sleep 0.15 key c sleep 0.15 key c keyup ctrl"_s));
         QTRY_VERIFY_WITH_TIMEOUT(view->screenshotExercise().isDetected(), 5000);
-        QVERIFY(view->screenshotExercise().tapLit(3));
 
         QVERIFY(pressKeys(u"key Return"_s));
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::QuickPrompts);
