@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real `vantro` on a real X server, driven like a user: select text in another window, Ctrl+C twice, press 1,
-// watch the answer stream in from a fake chat service, Ctrl+C to take it away; then quit it from a second start.
+// watch the answer stream in from a fake chat service, Ctrl+C to take it away; a shortcut's command on the selected
+// text; then quit it from a second start.
 #include "model/Prompt.h"
 #include "model/Settings.h"
 #include "support/FakeChatServer.h"
@@ -8,6 +9,8 @@
 #include "support/TestEnvironment.h"
 #include "support/XdoTool.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -148,6 +151,26 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(XdoTool::clipboardText(), answer, 5000);
         QCOMPARE(m_server->requests().size(), 1);
         QCOMPARE(storedSessions().size(), 1);
+    }
+
+    // Text selected in another client, never copied: `--trigger --selection` runs on it, not on the clipboard.
+    void triggerWithSelectionTakesTheSelectedText()
+    {
+        const QString selected = QStringLiteral("Selected without copying");
+        QGuiApplication::clipboard()->setText(QStringLiteral("Copied earlier"), QClipboard::Clipboard);
+        QGuiApplication::clipboard()->setText(selected, QClipboard::Selection);
+        const qsizetype before = m_server->requests().size();
+        QProcess second;
+        second.start(QStringLiteral(VANTRO_BINARY), {QStringLiteral("--trigger"), QStringLiteral("--selection")});
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 15000);
+        qulonglong panel = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((panel = visibleVantroWindow()) != 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(), panel, 5000);
+        QVERIFY(XdoTool::run(QStringLiteral("key 1")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), before + 1, 5000);
+        QCOMPARE(messageAt(m_server->lastBody(), -1), u"user: " + selected);
+        QVERIFY(XdoTool::run(QStringLiteral("key Escape")));
+        QTRY_COMPARE_WITH_TIMEOUT(visibleVantroWindow(), qulonglong(0), 5000);
     }
 
     void secondStartHandsQuitToTheRunningInstance()

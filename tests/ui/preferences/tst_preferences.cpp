@@ -9,6 +9,8 @@
 #include "platform/appearance/AppearancePortal.h"
 #include "platform/null/GlobalHotkeyNull.h"
 #include "platform/null/KeyMonitorNull.h"
+#include "platform/portal/GlobalHotkeyPortal.h"
+#include "support/FakeGlobalShortcutsPortal.h"
 #include "support/FakeSettingsPortal.h"
 #include "support/FakeSyncServer.h"
 #include "support/TestEnvironment.h"
@@ -23,6 +25,7 @@
 #include "ui/preferences/SettingsView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -391,6 +394,30 @@ private Q_SLOTS:
         QCOMPARE(f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->text(), u"Not set"_s);
         manager.configure(false, 0, 0);
         QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->isHidden());
+    }
+
+    // Where the desktop binds the shortcuts, the tab shows what it bound and opens its dialog; the selection
+    // setting is the tab's to write.
+    void desktopShortcutsAreShown()
+    {
+        FakeGlobalShortcutsPortal portal;
+        QVERIFY(portal.isRunning());
+        const QString name = u"preferences-portal"_s;
+        const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
+        Fixture f;
+        HotkeyManager manager(std::make_unique<KeyMonitorNull>(u"no keys here"_s),
+                              std::make_unique<GlobalHotkeyPortal>(
+                                  QDBusConnection::connectToBus(portal.busAddress(), name), u"app.vantro.Vantro"_s));
+        f.hotkeys = &manager;
+        manager.configure(false, 0, 0);
+        f.open<HotkeyTab>();
+        auto* list = f.find<QLabel>(u"desktopShortcutList"_s);
+        QTRY_VERIFY(list->text().contains(u"Prompt on the copied text: CTRL+ALT+c"));
+        QVERIFY(!f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->isVisible());
+        f.find<QPushButton>(u"changeDesktopShortcutsButton"_s)->click();
+        QTRY_COMPARE(portal.configureCalls(), 1);
+        f.find<QCheckBox>(u"usePrimarySelectionToggle"_s)->click();
+        QVERIFY(f.settings.boolean(SettingsKeys::usePrimarySelection));
     }
 
     // Deleting moves the selection back by one; the last project left cannot be deleted.
