@@ -174,7 +174,7 @@ private Q_SLOTS:
         f.settings.setString(SettingsKeys::openaiApiKey, QString());
         f.settings.setString(SettingsKeys::apiBaseUrl, u"https://api.openai.com"_s);
         f.send(u"hello"_s);
-        QVERIFY(f.state->chatSessions().isEmpty() && m_web.http().requests().isEmpty());
+        QVERIFY(f.state->chatSessions().isEmpty());
         QCOMPARE(f.finished->count(), 0);
         f.settings.setString(SettingsKeys::openaiApiKey, u"sk-turn"_s);
         f.settings.setString(SettingsKeys::apiBaseUrl, f.chat.baseUrl());

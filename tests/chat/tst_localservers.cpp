@@ -185,9 +185,6 @@ private Q_SLOTS:
         QTRY_COMPARE(capabilities.supportsVision(config), vision);
         QTest::qWait(50);
         QCOMPARE(capabilities.supportsVision(config), vision);
-        ChatServiceConfig overridden = config;
-        overridden.vision = vision ? ChatServiceConfig::Vision::No : ChatServiceConfig::Vision::Yes;
-        QCOMPARE(capabilities.supportsVision(overridden), !vision);
     }
 
     // Facts are extracted with the memory model, else OpenAI's small model on OpenAI's host, else the chat model.
