@@ -185,7 +185,6 @@ private Q_SLOTS:
     void endpointFromBaseUrl()
     {
         const QList<std::pair<QString, QString>> cases{
-            {u"http://localhost:11434/"_s, u"http://localhost:11434/v1/chat/completions"_s},
             {u"https://openrouter.ai/api"_s, u"https://openrouter.ai/api/v1/chat/completions"_s},
             {u"http://localhost:8080/v1/"_s, u"http://localhost:8080/v1/chat/completions"_s},
             {u"ftp://example.com"_s, {}}};
@@ -212,14 +211,10 @@ private Q_SLOTS:
         QFETCH(QString, base);
         QFETCH(QString, model);
         QFETCH(QString, description);
-        const ChatServiceConfig settings{base, u"k"_s, model};
-        const QImage image = filledImage(10, 10);
-        Recorder completion(m_client->streamCompletion(settings, u"s"_s, u"u"_s, image));
-        Recorder chat(m_client->streamChat(settings, u"s"_s, {}, image));
+        Recorder completion(m_client->streamCompletion({base, u"k"_s, model}, u"s"_s, u"u"_s, filledImage(10, 10)));
         QVERIFY(completion.log.isEmpty()); // reported from the event loop, after the caller has connected
-        QTRY_VERIFY(completion.ended() && chat.ended());
+        QTRY_VERIFY(completion.ended());
         QCOMPARE(completion.log, QStringList{u"failed:" + description});
-        QCOMPARE(chat.log, QStringList{u"failed:" + description});
         QVERIFY(m_server->requests().isEmpty());
     }
 
@@ -262,9 +257,7 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("sent");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("chat");
-        QTest::newRow("wide is scaled") << QSize(2000, 500) << QSize(1024, 256) << u"Describe"_s << QByteArray();
-        QTest::newRow("the limit keeps its size")
-            << QSize(1024, 1024) << QSize(1024, 1024) << QString() << QByteArray();
+        QTest::newRow("wide is scaled") << QSize(2000, 500) << QSize(1024, 256) << QString() << QByteArray();
         QTest::newRow("chat: with the last user entry")
             << QSize(40, 30) << QSize(40, 30) << u"look"_s
             << QByteArray("[{'role':'user','content':'first'},{'role':'assistant','content':'ok'},"
@@ -294,18 +287,11 @@ private Q_SLOTS:
         QVERIFY(decoded.pixelColor(sent.width() / 2, sent.height() / 2).lightness() > 245); // white, not black
     }
 
-    // Cancelled while the server still holds it, a request ends without a word; left alone, it times out. A cancel
-    // mid-answer is the chat turn and app delegate tests' case.
-    void hungOrTimedOut()
+    // A stream that goes silent ends when the inactivity timeout runs out. Cancelling is the chat turn and app
+    // delegate tests' case.
+    void silentServerTimesOut()
     {
         m_server->setResponse(FakeChatServer::hang());
-        Recorder hung(m_client->streamCompletion(config(), QString(), u"x"_s));
-        QTRY_COMPARE(m_server->requests().size(), 1);
-        hung.stream->cancel();
-        QTRY_VERIFY(!hung.stream);
-        QTRY_COMPARE(m_server->http().openConnections(), 0);
-        QVERIFY(hung.log.isEmpty());
-
         m_client->setInactivityTimeout(std::chrono::milliseconds(300));
         Recorder silent(m_client->streamCompletion(config(), QString(), u"x"_s));
         QTRY_VERIFY(silent.ended());

@@ -14,11 +14,6 @@ Q_DECLARE_METATYPE(HttpResponse)
 
 namespace {
 
-QByteArray q(QByteArray text)
-{
-    return text.replace('\'', '"');
-}
-
 QByteArray listOf(const QStringList& ids)
 {
     QJsonArray data;
@@ -57,17 +52,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("apiKey");
         QTest::addColumn<QStringList>("ids");
         QTest::addColumn<QString>("message");
-        QTest::newRow("OpenAI")
-            << HttpResponse::json(q(
-                   "{'object':'list','data':[{'id':'gpt-4o','object':'model','created':1715367049,'owned_by':'system'},"
-                   "{'id':'o4-mini','object':'model','created':1744225351,'owned_by':'system'}]}"))
-            << u"sk-test\r\n"_s << QStringList{u"gpt-4o"_s, u"o4-mini"_s} << QString();
-        QTest::newRow("LM Studio, an id twice")
+        QTest::newRow("an id twice, a key pasted with its line break")
             << HttpResponse::json(listOf({u"qwen2.5-7b-instruct"_s, u"nomic-embed-text"_s, u"qwen2.5-7b-instruct"_s}))
-            << QString() << QStringList{u"qwen2.5-7b-instruct"_s, u"nomic-embed-text"_s} << QString();
+            << u"sk-test\r\n"_s << QStringList{u"qwen2.5-7b-instruct"_s, u"nomic-embed-text"_s} << QString();
         QTest::newRow("no models yet") << HttpResponse::json(listOf({})) << QString() << QStringList()
                                        << u"This server lists no models; type the model’s name."_s;
-        QTest::newRow("401") << HttpResponse::json(q("{'error':{'message':'Incorrect API key provided: sk-wr***'}}"),
+        QTest::newRow("401") << HttpResponse::json(R"({"error":{"message":"Incorrect API key provided: sk-wr***"}})",
                                                    401)
                              << u"sk-wrong"_s << QStringList() << u"This server wants an API key to list its models."_s;
         QTest::newRow("500") << HttpResponse::text("boom", 500) << QString() << QStringList()
@@ -116,18 +106,15 @@ private Q_SLOTS:
                  apiKey.isEmpty() ? QByteArray() : "Bearer " + apiKey.trimmed().toUtf8());
     }
 
-    void unreachableOrInvalidEndpoint()
+    void notAnHttpEndpoint()
     {
         ModelCatalog catalog(&m_network);
-        QStringList messages;
-        for (const QString& base : {u"http://127.0.0.1:%1"_s.arg(closedPort()), u"ftp://example.com"_s})
-            catalog.listModels({base, {}, {}}, this, [&](const ModelListing& listing) {
-                QVERIFY(!listing.listed && listing.ids.isEmpty());
-                messages.append(listing.message);
-            });
-        QTRY_COMPARE(messages.size(), 2);
-        QVERIFY(messages.contains(u"The endpoint is not an http:// or https:// address."_s));
-        QVERIFY(messages.contains(u"Connection refused"_s));
+        std::optional<ModelListing> listing;
+        catalog.listModels({u"ftp://example.com"_s, {}, {}}, this,
+                           [&](const ModelListing& result) { listing = result; });
+        QTRY_VERIFY(listing);
+        QVERIFY(!listing->listed && listing->ids.isEmpty());
+        QCOMPARE(listing->message, u"The endpoint is not an http:// or https:// address."_s);
     }
 
     void ownerGoneOrCancelled()

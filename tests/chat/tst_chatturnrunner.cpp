@@ -22,11 +22,8 @@
 
 using namespace Qt::StringLiterals;
 using namespace WebContent;
-using Facts = MemoryExtractor::Facts;
-using MaybeFacts = std::optional<Facts>;
 using Pages = QHash<QString, HttpResponse>;
 
-Q_DECLARE_METATYPE(MaybeFacts)
 Q_DECLARE_METATYPE(HttpResponse)
 Q_DECLARE_METATYPE(Pages)
 
@@ -177,7 +174,7 @@ private Q_SLOTS:
         f.settings.setString(SettingsKeys::openaiApiKey, QString());
         f.settings.setString(SettingsKeys::apiBaseUrl, u"https://api.openai.com"_s);
         f.send(u"hello"_s);
-        QVERIFY(f.state->chatSessions().isEmpty() && m_web.http().requests().isEmpty());
+        QVERIFY(f.state->chatSessions().isEmpty());
         QCOMPARE(f.finished->count(), 0);
         f.settings.setString(SettingsKeys::openaiApiKey, u"sk-turn"_s);
         f.settings.setString(SettingsKeys::apiBaseUrl, f.chat.baseUrl());
@@ -224,7 +221,6 @@ private Q_SLOTS:
         const QList<HttpRequest> sent = f.requests(true);
         QVERIFY(bodyOf(sent[0])[u"messages"_s][1][u"content"_s].isArray()); // the image went with the first turn
         QVERIFY(!sent[1].body.contains("image_url"));                       // and is not resent
-        QCOMPARE(contentAt(sent[1], 2), u"  A red square on a white background, drawn in a hurry.  "_s);
     }
 
     void secondMessageWhileStreaming()
@@ -238,7 +234,6 @@ private Q_SLOTS:
         QCOMPARE(f.finished->count(), 1); // the first turn ended before the second began
         QTRY_COMPARE(f.finished->count(), 2);
         QCOMPARE(f.lastShown(), u"Second answer"_s);
-        QCOMPARE(f.stored().first(), f.session());
         QCOMPARE(contentAt(f.requests(true).at(1), 2), u"Partial "_s); // the partial answer is history
         // The cancelled turn is remembered like a finished one.
         QTRY_COMPARE(f.requests(false).size(), 2);
@@ -355,20 +350,13 @@ private Q_SLOTS:
         QCOMPARE(f.requests(true).isEmpty(), how == 3);
         QTRY_COMPARE(f.chat.http().openConnections() + f.web.http().openConnections(), 0);
     }
-    // What the turns above leave to the prompt assembly itself: a quick run sends the context as stored, then the
-    // instruction, and an image without text sends the instruction as the text; a chat turn leaves a blank context
-    // out and sends only role and content of earlier messages, never page text on an answer.
+    // What the turns above leave to the prompt assembly itself: an image without text sends the instruction as the
+    // text, and a chat turn sends only role and content of earlier messages, never page text on an answer.
     void promptParts()
     {
         using namespace PromptAssembly;
-        Project blank;
-        blank.contextDescription = u"   "_s;
-        QCOMPARE(composePromptRun(summarize, u"t"_s, QImage(), blank).systemText, u"   \n\nSummarize this."_s);
         const QImage image(4, 4, QImage::Format_RGB32);
         QCOMPARE(composePromptRun(summarize, QString(), image, {}).userText, summarize.systemPrompt);
-        QCOMPARE(composePromptRun(summarize, u"caption"_s, image, {}).userText, u"caption"_s);
-        QCOMPARE(composeChatSystemPrompt({}, {}, {}, std::nullopt, blank), QString());
-
         ChatMessage answer{.role = MessageRole::Assistant, .content = u"Hello!"_s, .webSearchEnabled = true};
         answer.annotations = QList<URLCitation>{{u"https://a.example"_s, {}, {}, {}, {}}};
         answer.imageData = QByteArray("png");
@@ -377,23 +365,11 @@ private Q_SLOTS:
     }
     // The memory extractor by itself: what the turns above leave to it
 
-    void parseMemoryReply_data()
+    // Replies in the wrong shape are no facts at all.
+    void unusableMemoryReplies()
     {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<MaybeFacts>("facts");
-        QTest::newRow("fenced json")
-            << q("```json\n{'user_memory': ['User likes tea'],\n 'project_memory': ['Qt']}\n```")
-            << MaybeFacts(Facts{{u"User likes tea"_s}, {u"Qt"_s}});
-        const MaybeFacts none;
-        QTest::newRow("mixed array counts as missing") << q("{'user_memory': ['a', 3]}") << none;
-        QTest::newRow("closing brace before opening") << q("} nothing here {") << none;
-    }
-
-    void parseMemoryReply()
-    {
-        QFETCH(QString, reply);
-        QFETCH(MaybeFacts, facts);
-        QCOMPARE(MemoryExtractor::parseMemoryReply(reply), facts);
+        for (const char* reply : {"{'user_memory': ['a', 3]}", "} nothing here {"})
+            QVERIFY2(!MemoryExtractor::parseMemoryReply(q(reply)), reply);
     }
 
     void extractionRequestAndMerge()
@@ -402,8 +378,10 @@ private Q_SLOTS:
         const MemoryStore store;
         const QUuid project = QUuid::createUuid();
         QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "User likes tea\n"));
-        f.extraction = Chat::reply(q(
-            "{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '], 'project_memory': ['React']}"));
+        // Models like to fence their JSON.
+        f.extraction =
+            Chat::reply(q("```json\n{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '],\n"
+                          " 'project_memory': ['React']}\n```"));
         const QString log = f.extract(project);
 
         // The counts are what the model returned; the file gets only what is new.
@@ -465,7 +443,6 @@ private Q_SLOTS:
         // Routing by the site's domain or one under it, whatever its case; a host that merely contains "x.com" is
         // another site. Instagram and X pages are routed in the fetch tests below.
         const QList<std::pair<const char*, Site>> routes{{"https://vm.TikTok.com/x", Site::TikTok},
-                                                         {"https://mobile.x.com/a/status/1", Site::X},
                                                          {"https://dropbox.com/s/1", Site::Generic},
                                                          {"https://example.org/instagram.com", Site::Generic}};
         for (const auto& [url, site] : routes)
@@ -587,6 +564,15 @@ private Q_SLOTS:
                      {u"http://loop.example/"_s, redirect(302, "http://loop.example/")}}
             << u"http://latin1.example/ http://empty.example/ http://loop.example/"_s << QString()
             << 2 + 1 + maxRedirects;
+        // An X page without og tags is read again as a plain page.
+        QTest::newRow("site fetchers, X read again")
+            << Pages{{u"http://www.instagram.com/p/abc/"_s,
+                      html(q("<meta property='og:title' content='Ann'>").toUtf8())},
+                     {u"http://x.com/ann/status/1"_s, html("<div>Plain tweet text</div>")}}
+            << u"http://www.instagram.com/p/abc/ and http://x.com/ann/status/1"_s
+            << u"[Content from http://www.instagram.com/p/abc/]:\nTitle: Ann\n\n"
+               u"[Content from http://x.com/ann/status/1]:\nPlain tweet text"_s
+            << 3;
         // A page that never answers is given up after the timeout (cancelling is the interrupted turn's case).
         QTest::newRow("timeout") << Pages{{u"http://slow.example/"_s, FakeChatServer::hang()},
                                           {u"http://fast.example/"_s, html("<p>fast</p>")}}
@@ -609,18 +595,6 @@ private Q_SLOTS:
                  qPrintable(QString::number(m_web.requests().size())));
         QCOMPARE(m_web.mostConcurrent(), 1);
         QTRY_COMPARE(m_web.http().openConnections(), 0);
-    }
-
-    void siteFetchersAndFallback()
-    {
-        m_web.setHtml(u"http://www.instagram.com/p/abc/"_s, q("<meta property='og:title' content='Ann'>").toUtf8());
-        // An X page without og tags: read again as a plain page.
-        m_web.setHtml(u"http://x.com/ann/status/1"_s, "<div>Plain tweet text</div>");
-        QCOMPARE(fetch(u"http://www.instagram.com/p/abc/ and http://x.com/ann/status/1"_s),
-                 u"[Content from http://www.instagram.com/p/abc/]:\nTitle: Ann\n\n"
-                 u"[Content from http://x.com/ann/status/1]:\nPlain tweet text"_s);
-        QCOMPARE(m_web.requestedUrls(), (QStringList{u"http://www.instagram.com/p/abc/"_s,
-                                                     u"http://x.com/ann/status/1"_s, u"http://x.com/ann/status/1"_s}));
     }
 };
 

@@ -77,29 +77,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("thinking");
         QTest::addColumn<bool>("cutOff");
 
-        QTest::newRow("vLLM / DeepSeek reasoning_content, usage chunk last")
-            << QList<QByteArray>{delta(R"("role":"assistant","content":"")"),
-                                 delta(R"("reasoning_content":"The user wants French.")"),
-                                 delta(R"("content":"Bonjour")"),
-                                 delta(R"("content":"")", R"("stop")"),
-                                 sseEvent(R"({"id":"c","choices":[],"usage":{"total_tokens":9}})"),
-                                 FakeChatServer::doneEvent()}
+        QTest::newRow("vLLM / DeepSeek reasoning_content")
+            << QList<QByteArray>{delta(R"("reasoning_content":"The user wants French.")"),
+                                 delta(R"("content":"Bonjour")", R"("stop")"), FakeChatServer::doneEvent()}
             << u"Bonjour"_s << u"The user wants French."_s << false;
-        QTest::newRow("Ollama reasoning, role in every delta, keep-alive comments")
-            << QList<QByteArray>{": keep-alive\n\n",
-                                 delta(R"("role":"assistant","content":"","reasoning":"Hmm")"),
+        QTest::newRow("Ollama reasoning, role in every delta")
+            << QList<QByteArray>{delta(R"("role":"assistant","content":"","reasoning":"Hmm")"),
                                  delta(R"("role":"assistant","content":"","reasoning":", easy.")"),
-                                 ": keep-alive\n\n",
-                                 delta(R"("role":"assistant","content":"Bonjour")"),
-                                 FakeChatServer::doneEvent()}
+                                 delta(R"("role":"assistant","content":"Bonjour")"), FakeChatServer::doneEvent()}
             << u"Bonjour"_s << u"Hmm, easy."_s << false;
         QTest::newRow("length stop") << QList<QByteArray>{delta(R"("content":"Bonj")", R"("length")"),
                                                           FakeChatServer::doneEvent()}
                                      << u"Bonj"_s << QString() << true;
-        QTest::newRow("vLLM error object in the stream")
-            << QList<QByteArray>{delta(R"("content":"Bon")"),
-                                 sseEvent(R"({"error":{"object":"error","message":"KV cache is full","code":500}})")}
-            << u"Error: KV cache is full"_s << QString() << false;
         QTest::newRow("older llama.cpp bare error line")
             << QList<QByteArray>{delta(R"("content":"Bon")"),
                                  "error: {\"code\":500,\"message\":\"slot unavailable\",\"type\":\"server_error\"}\n\n"}
@@ -120,15 +109,10 @@ private Q_SLOTS:
         QCOMPARE(state.isResultCutOff(), cutOff);
         // Only the answer is kept: the thinking is neither stored nor part of the answer.
         state.waitForSavedSessions();
-        const QList<ChatSession> stored = ChatStore().loadSessions();
-        if (shown.startsWith(u"Error"_s)) {
-            QVERIFY(stored.isEmpty());
-        } else {
-            QCOMPARE(stored.size(), 1);
-            QCOMPARE(stored.first().messages.last().content, shown);
-            if (!thinking.isEmpty())
-                QVERIFY(!TestEnvironment::readFile(m_env->appFolder() + u"/chat_sessions.json"_s)
-                             .contains(thinking.toUtf8()));
+        if (!thinking.isEmpty()) {
+            QCOMPARE(ChatStore().loadSessions().first().messages.last().content, shown);
+            QVERIFY(
+                !TestEnvironment::readFile(m_env->appFolder() + u"/chat_sessions.json"_s).contains(thinking.toUtf8()));
         }
     }
 
@@ -201,9 +185,6 @@ private Q_SLOTS:
         QTRY_COMPARE(capabilities.supportsVision(config), vision);
         QTest::qWait(50);
         QCOMPARE(capabilities.supportsVision(config), vision);
-        ChatServiceConfig overridden = config;
-        overridden.vision = vision ? ChatServiceConfig::Vision::No : ChatServiceConfig::Vision::Yes;
-        QCOMPARE(capabilities.supportsVision(overridden), !vision);
     }
 
     // Facts are extracted with the memory model, else OpenAI's small model on OpenAI's host, else the chat model.
