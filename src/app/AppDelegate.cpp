@@ -433,7 +433,7 @@ void AppDelegate::showOnboarding()
             armForOnboarding();
     });
     connect(view, &OnboardingView::completed, this, &AppDelegate::finishOnboarding);
-    panel->showCentered(-72, QGuiApplication::screenAt(QCursor::pos()));
+    panel->showCentered(-72);
     armForOnboarding();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/appearance/Compositor.h"
 
 #include <QAbstractButton>
+#include <QCursor>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -15,8 +16,11 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace PanelGeometry {
 
@@ -73,6 +77,19 @@ QRect centeredFrame(const QRect& available, QSize size, int xOffset)
 {
     const QPoint middle(available.x() + available.width() / 2, available.y() + available.height() / 2);
     return {middle.x() - size.width() / 2 + xOffset, middle.y() - size.height() / 2, size.width(), size.height()};
+}
+
+QRect keptOnScreens(const QRect& frame, const QList<QRect>& available, const QRect& fallback)
+{
+    for (const QRect& area : available) {
+        if (!area.contains(frame.center()))
+            continue;
+        const QSize size = frame.size().boundedTo(area.size());
+        const int x = std::clamp(frame.x(), area.left(), area.right() + 1 - size.width());
+        const int y = std::clamp(frame.y(), area.top(), area.bottom() + 1 - size.height());
+        return {QPoint(x, y), size};
+    }
+    return centeredFrame(fallback, frame.size().boundedTo(fallback.size()), 0);
 }
 
 } // namespace PanelGeometry
@@ -153,6 +170,41 @@ FloatingPanel::FloatingPanel(QWidget* content, ThemeColors colors, QWidget* pare
 
     // An application-wide filter sees every key before the focused widget does.
     qApp->installEventFilter(this);
+
+    // A monitor unplugged or rearranged while the panel is shown must not leave it where nobody can reach it.
+    m_keepOnScreen = new QTimer(this);
+    m_keepOnScreen->setSingleShot(true);
+    m_keepOnScreen->setInterval(0);
+    connect(m_keepOnScreen, &QTimer::timeout, this, &FloatingPanel::keepOnScreen);
+    const auto watch = [this](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, m_keepOnScreen, qOverload<>(&QTimer::start));
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [this, watch](QScreen* screen) {
+        watch(screen);
+        m_keepOnScreen->start();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, m_keepOnScreen, qOverload<>(&QTimer::start));
+}
+
+QScreen* FloatingPanel::pointerScreen()
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+void FloatingPanel::keepOnScreen()
+{
+    QScreen* fallback = pointerScreen();
+    if (!isVisible() || !fallback)
+        return;
+    QList<QRect> available;
+    for (const QScreen* screen : QGuiApplication::screens())
+        available.append(screen->availableGeometry());
+    const QRect target = PanelGeometry::keptOnScreens(geometry(), available, fallback->availableGeometry());
+    if (target != geometry())
+        setGeometry(target);
 }
 
 FloatingPanel::~FloatingPanel()
@@ -164,7 +216,7 @@ FloatingPanel::~FloatingPanel()
 void FloatingPanel::showCentered(int xOffset, QScreen* screen)
 {
     if (!screen)
-        screen = QGuiApplication::primaryScreen();
+        screen = pointerScreen();
     if (!screen)
         return;
     if (isMinimized())

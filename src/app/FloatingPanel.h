@@ -3,12 +3,16 @@
 
 #include "ui/ThemeColors.h"
 
+#include <QList>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
 
 #include <optional>
+
+class QScreen;
+class QTimer;
 
 class QKeyEvent;
 
@@ -58,6 +62,10 @@ ZoomStep toggleZoom(const QRect& current, const std::optional<QRect>& frameBefor
 // A frame of `size` centred in `available`, moved right by `xOffset`.
 QRect centeredFrame(const QRect& available, QSize size, int xOffset);
 
+// After the monitors changed: `frame` moved (and shrunk if need be) into the monitor that holds its centre, or,
+// when none does, centred in `fallback`.
+QRect keptOnScreens(const QRect& frame, const QList<QRect>& available, const QRect& fallback);
+
 } // namespace PanelGeometry
 
 // What the panel does with a key press before any view sees it.
@@ -95,8 +103,8 @@ public:
     QWidget* content() const { return m_content; }
     ThemeColors colors() const { return m_colors; }
 
-    // Centres the panel at its default size on the primary screen, brings it to the front and focuses the content.
-    // `screen` null: the primary screen.
+    // Centres the panel at its default size on a screen, brings it to the front and focuses the content.
+    // `screen` null: the screen that holds the pointer.
     void showCentered(int xOffset = 0, QScreen* screen = nullptr);
     // Between the screen's available area and the frame the panel had before.
     void toggleZoom();
@@ -137,6 +145,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    static QScreen* pointerScreen();
+    void keepOnScreen();
     bool handleKey(QKeyEvent* event);
     bool handleMouse(QMouseEvent* event);
     bool isEditing() const;
@@ -149,6 +159,7 @@ private:
     int m_level = normalLevel;
     std::optional<int> m_savedLevel;
     std::optional<QRect> m_frameBeforeFullscreen;
+    QTimer* m_keepOnScreen = nullptr;
 
     PanelGeometry::EdgeHit m_resizeEdges;
     QRect m_resizeInitialFrame;

@@ -8,9 +8,10 @@
 
 class RegionOverlay;
 
-// Our own interactive region screenshot: every screen is grabbed, then covered by a full-screen overlay showing
-// that picture, where the user drags a rectangle. Releasing the button delivers the rectangle's pixels; Escape, the
-// right button or a click without a drag cancels. It needs no external tool and always ends.
+// Our own interactive region screenshot: every monitor is grabbed, then covered by an overlay of its own showing
+// that picture at the monitor's scale, where the user drags a rectangle, across monitors if they like. Releasing
+// the button delivers the rectangle's pixels; Escape, the right button or a click without a drag cancels. It needs
+// no external tool and always ends.
 class RegionSelector : public ScreenGrabber
 {
     Q_OBJECT
@@ -28,12 +29,31 @@ public:
     // A drag shorter than this in both directions is a click.
     static constexpr int minimumDrag = 3;
 
+    // One monitor's picture and where the monitor lies on the desktop, in logical pixels.
+    struct Shot
+    {
+        QRect geometry;
+        QImage picture;
+    };
+    // The pixels of `area` (desktop coordinates) from every shot it covers, at the finest scale among them; parts
+    // no monitor covers stay black.
+    static QImage compose(const QList<Shot>& shots, const QRect& area);
+
 private:
     friend class RegionOverlay;
+    void press(QPoint global);
+    void drag(QPoint global);
+    void release(QPoint global);
+    // The dragged rectangle in desktop coordinates; empty while nothing is dragged.
+    QRect selection() const { return m_dragging ? m_selection : QRect(); }
     void finish(std::optional<QImage> image);
 
     Completion m_completion;
     QList<RegionOverlay*> m_overlays;
+    QList<Shot> m_shots;
+    QPoint m_origin;
+    QRect m_selection;
+    bool m_dragging = false;
 };
 
 class RegionOverlay : public QRasterWindow
@@ -52,11 +72,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QRect selection() const;
-
     QPointer<RegionSelector> m_selector;
     QImage m_picture;
-    QPoint m_origin, m_current;
-    bool m_dragging = false;
     bool m_grabbed = false;
 };
