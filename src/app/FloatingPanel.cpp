@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/FloatingPanel.h"
 
+#include "platform/Workspaces.h"
 #include "platform/appearance/Compositor.h"
 
 #include <QAbstractButton>
@@ -222,6 +223,9 @@ void FloatingPanel::showCentered(int xOffset, QScreen* screen)
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     setGeometry(PanelGeometry::centeredFrame(screen->availableGeometry(), defaultSize, xOffset));
+    // Opened on whatever workspace the user is on, and staying with them when they switch.
+    winId();
+    Workspaces::showOnAll(windowHandle());
     // Brought to the front and focused, but not kept above other windows afterwards.
     show();
     raise();
@@ -258,8 +262,11 @@ void FloatingPanel::setLevel(int level)
         return;
     const bool wasVisible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, floating);
-    if (wasVisible)
-        show(); // changing window flags hides a top-level window
+    if (wasVisible) {
+        // Changing window flags hides a top-level window, and the window manager forgets its workspaces then.
+        Workspaces::showOnAll(windowHandle());
+        show();
+    }
 }
 
 void FloatingPanel::lowerForSystemDialog()
