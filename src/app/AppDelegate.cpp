@@ -29,6 +29,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -352,17 +354,70 @@ void AppDelegate::handleTextTrigger(bool selection)
         return;
     }
     m_appState->setShowWelcomeHint(false);
-    m_appState->readClipboard(selection);
     m_appState->setResultText(QString());
     m_appState->setIsLoading(false);
     m_appState->setLastCustomPromptText(std::nullopt);
     m_quickRuns->startNewShowing();
+    delete m_clipboardWait;
+    const Clipboard* clipboard = Backends::clipboard();
+    if (clipboard && clipboard->readsNeedFocus()) {
+        // The desktop hands its clipboard only to the focused window: the panel comes first, the text after.
+        m_appState->setClipboardText(QString());
+        m_appState->setClipboardImage(std::nullopt);
+        m_sync->refreshSharedProjects();
+        m_appState->setIsPanelExpanded(false);
+        presentPanel();
+        readClipboardOnceFocused(selection);
+        return;
+    }
+    m_appState->readClipboard(selection);
+    showPanelForClipboard();
+}
+
+void AppDelegate::showPanelForClipboard()
+{
     if (m_appState->hasClipboardContent()) {
         showPromptPanel();
     } else {
         showChatPanel();
         m_appState->newChatSession();
     }
+}
+
+void AppDelegate::readClipboardOnceFocused(bool selection)
+{
+    auto* wait = new QObject(this);
+    m_clipboardWait = wait;
+    const auto read = [this, wait, selection] {
+        if (m_clipboardWait != wait)
+            return;
+        wait->deleteLater();
+        m_clipboardWait = nullptr;
+        m_appState->readClipboard(selection);
+        if (m_appState->hasClipboardContent())
+            m_quickRuns->runDefaultPrompt();
+        else
+            showPanelForClipboard();
+    };
+    const auto panelHasFocus = [this] {
+        return m_panel && m_panel->windowHandle() && QGuiApplication::focusWindow() == m_panel->windowHandle();
+    };
+    // The desktop's offer arrives just after the focus; a desktop that never gives the focus is waited for only so
+    // long, and then the panel shows what there is.
+    constexpr int offerWaitMs = 150;
+    constexpr int focusWaitMs = 1000;
+    QTimer::singleShot(focusWaitMs, wait, read);
+    if (panelHasFocus())
+        QTimer::singleShot(0, wait, read);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, wait, [wait, read, panelHasFocus] {
+        if (panelHasFocus())
+            QTimer::singleShot(offerWaitMs, wait, read);
+    });
+    if (Clipboard* clipboard = Backends::clipboard())
+        connect(clipboard, &Clipboard::changed, wait, [read, panelHasFocus] {
+            if (panelHasFocus())
+                read();
+        });
 }
 
 void AppDelegate::handleScreenshotTrigger()

@@ -61,6 +61,9 @@ public:
     // `selection`: the text selected without copying, where there is some.
     void handleTextTrigger(bool selection = false);
     void handleHotkeyTrigger(HotkeyManager::Source source);
+    // The prompt panel on the clipboard's content, or a new chat when there is none.
+    void showPanelForClipboard();
+    void readClipboardOnceFocused(bool selection);
     void handleScreenshotTrigger();
     void handleCopyTap(int ordinal);
 
@@ -140,6 +143,7 @@ private:
     std::unique_ptr<ChatTurnRunner> m_chatTurns;
     std::unique_ptr<ScreenshotCapture> m_screenshots;
     QPointer<FloatingPanel> m_panel;
+    QPointer<QObject> m_clipboardWait; // a trigger waiting for the focus to read the clipboard
     QPointer<PreferencesWindow> m_settingsWindow;
     std::optional<HotkeySettings> m_lastHotkeyMonitoringSnapshot;
     QPointer<QSystemTrayIcon> m_tray;

@@ -40,6 +40,9 @@ public:
     virtual void setText(const QString& text) = 0;
     // Whether this session has a PRIMARY selection.
     virtual bool supportsSelection() const = 0;
+    // Whether the desktop hands the clipboard only to a focused window (Wayland): read it once a window of ours
+    // has the focus.
+    virtual bool readsNeedFocus() const { return false; }
 
     // The text in `mime`: on X11 the UTF8_STRING target, else the data's own text. Line ends are LF, the length is
     // at most maxTextLength. Empty for null data or data without text.

@@ -2,6 +2,7 @@
 #include "platform/qt/QtClipboard.h"
 
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
 
 namespace {
@@ -43,4 +44,9 @@ void QtClipboard::setText(const QString& text)
 bool QtClipboard::supportsSelection() const
 {
     return m_clipboard->supportsSelection();
+}
+
+bool QtClipboard::readsNeedFocus() const
+{
+    return QGuiApplication::platformName().startsWith(u"wayland");
 }

@@ -17,6 +17,7 @@ public:
     std::optional<QImage> image(ImageSources sources = ImageSources::Data) const override;
     void setText(const QString& text) override;
     bool supportsSelection() const override;
+    bool readsNeedFocus() const override;
 
 private:
     QClipboard* m_clipboard;
