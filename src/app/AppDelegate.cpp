@@ -500,13 +500,29 @@ void AppDelegate::armForOnboarding()
     const HotkeySettings current = currentHotkeySettings();
     m_hotkeyManager->configure(true, current.keyCode, current.modifiers);
     m_lastHotkeyMonitoringSnapshot = current;
+    showKeyDetectionInWalkthrough();
+    // The desktop's shortcuts are bound a moment later, or refused.
+    connect(m_hotkeyManager.get(), &HotkeyManager::desktopShortcutsChanged, this,
+            &AppDelegate::showKeyDetectionInWalkthrough, Qt::UniqueConnection);
+}
+
+void AppDelegate::showKeyDetectionInWalkthrough()
+{
     if (!m_onboardingView)
         return;
-    // Armed, refused for a reason the user can act on, or not possible in this session at all.
+    // Armed, refused for a reason the user can act on, shortcuts the desktop bound, or the commands to bind.
+    QStringList bound;
+    if (m_hotkeyManager->desktopShortcutsProblem().isEmpty()) {
+        for (const GlobalHotkey::DesktopShortcut& shortcut : m_hotkeyManager->desktopShortcuts())
+            bound.append(tr("%1: %2").arg(shortcut.description,
+                                          shortcut.trigger.isEmpty() ? tr("no keys set") : shortcut.trigger));
+    }
     if (m_hotkeyManager->hasKeyMonitor())
         m_onboardingView->setKeyDetection(OnboardingView::Detection::Ready);
     else if (!m_lastKeyMonitorFailure.isEmpty())
         m_onboardingView->setKeyDetection(OnboardingView::Detection::Refused, m_lastKeyMonitorFailure);
+    else if (!bound.isEmpty())
+        m_onboardingView->setKeyDetection(OnboardingView::Detection::DesktopShortcuts, bound.join(u'\n'));
     else
         m_onboardingView->setKeyDetection(OnboardingView::Detection::Wayland);
 }

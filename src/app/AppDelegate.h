@@ -64,6 +64,7 @@ public:
     // The prompt panel on the clipboard's content, or a new chat when there is none.
     void showPanelForClipboard();
     void readClipboardOnceFocused(bool selection);
+    void showKeyDetectionInWalkthrough();
     void handleScreenshotTrigger();
     void handleCopyTap(int ordinal);
 

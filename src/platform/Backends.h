@@ -16,7 +16,8 @@
 namespace Backends {
 
 // X11 with XInput 2 under the xcb platform; on Wayland the hotkey is the desktop portal's GlobalShortcuts.
-// VANTRO_KEY_BACKEND=null forces the null ones, VANTRO_KEY_BACKEND=portal the portal's shortcuts.
+// VANTRO_KEY_BACKEND=null forces the null ones, VANTRO_KEY_BACKEND=portal the portal's shortcuts and no key
+// watching, in any session.
 std::unique_ptr<KeyMonitor> createKeyMonitor();
 std::unique_ptr<GlobalHotkey> createGlobalHotkey();
 

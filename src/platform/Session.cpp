@@ -21,9 +21,13 @@ Session Session::current()
     Session session;
     session.kind = currentKind();
 
-    if (qEnvironmentVariable("VANTRO_KEY_BACKEND") == u"null")
+    const QString backend = qEnvironmentVariable("VANTRO_KEY_BACKEND");
+    if (backend == u"null")
         session.keyDetectionUnavailableReason =
             QCoreApplication::translate("KeyMonitor", "Global key detection is turned off (VANTRO_KEY_BACKEND).");
+    else if (backend == u"portal")
+        session.keyDetectionUnavailableReason = QCoreApplication::translate(
+            "KeyMonitor", "Vantro does not watch keys: the desktop delivers its shortcuts (VANTRO_KEY_BACKEND).");
     else if (session.kind == Kind::Wayland)
         session.keyDetectionUnavailableReason = QCoreApplication::translate(
             "KeyMonitor", "Wayland lets no program watch keys globally. Bind \u201cvantro --trigger\u201d and "

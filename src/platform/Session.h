@@ -18,7 +18,7 @@ struct Session
     QString keyDetectionUnavailableReason;
 
     // Decided from Qt's platform plugin under a GUI application, else from DISPLAY and XDG_SESSION_TYPE.
-    // VANTRO_KEY_BACKEND=null turns key detection off whatever the session.
+    // VANTRO_KEY_BACKEND=null (or =portal, for the desktop's shortcuts) turns key detection off whatever the session.
     static Session current();
     // Only the kind, without composing the sentences: for questions asked per clipboard read or key event.
     static Kind currentKind();

@@ -457,13 +457,20 @@ void OnboardingView::setKeyDetection(Detection detection, const QString& reason)
                                  tr("Close the program that uses Ctrl+C as its own shortcut, then choose Try Again. "
                                     "Until then you can open Vantro with the custom hotkey in its preferences."));
         break;
+    case Detection::DesktopShortcuts:
+        m_detectionTitle->setText(tr("Your Shortcuts Are Ready"));
+        m_detectionText->setText(tr("Your desktop delivers these shortcuts to Vantro. You can change the keys in "
+                                    "Vantro's preferences.") +
+                                 u'\n' + reason);
+        break;
     case Detection::Wayland:
         m_detectionTitle->setText(tr("Set Up a Shortcut"));
         m_detectionText->setText(tr("Your desktop does not let programs watch Ctrl+C. Bind these commands to "
                                     "shortcuts in your desktop's keyboard settings:"));
         break;
     }
-    const QString icon = detection == Detection::Ready     ? QStringLiteral("checkmark")
+    const QString icon = detection == Detection::Ready || detection == Detection::DesktopShortcuts
+                             ? QStringLiteral("checkmark")
                          : detection == Detection::Refused ? QStringLiteral("exclamationmark.triangle.fill")
                                                            : QStringLiteral("keyboard");
     m_detectionIcon->setPixmap(

@@ -44,9 +44,10 @@ public:
 
     enum class Detection
     {
-        Ready,   // X11, detection armed
-        Refused, // X11, arming failed; the reason says why
-        Wayland  // the desktop delivers shortcuts; the user binds the commands
+        Ready,           // X11, detection armed
+        Refused,         // X11, arming failed; the reason says why
+        Wayland,         // the desktop delivers shortcuts; the user binds the commands
+        DesktopShortcuts // the desktop bound Vantro's shortcuts; the reason lists them
     };
 
     OnboardingView(AppState& state, Settings& settings, ThemeColors colors, QWidget* parent = nullptr);

@@ -10,15 +10,19 @@
 #include "platform/dbus/DBusNotifier.h"
 #include "platform/null/KeyMonitorNull.h"
 #include "platform/null/NotifierNull.h"
+#include "platform/portal/GlobalHotkeyPortal.h"
 #include "support/FakeChatServer.h"
+#include "support/FakeGlobalShortcutsPortal.h"
 #include "support/FakeNotificationServer.h"
 #include "support/TestEnvironment.h"
 #include "ui/FloatingPanelView.h"
+#include "ui/OnboardingView.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QJsonArray>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QtTest>
@@ -314,6 +318,40 @@ private Q_SLOTS:
         QTRY_COMPARE(server.shown().size(), 2);
         server.invoke(server.shown().first().id, u"preferences"_s);
         QTRY_VERIFY(m_delegate->settingsWindow() && m_delegate->settingsWindow()->isVisible());
+    }
+
+    // Where the desktop binds the shortcuts, the walkthrough lists what it bound, and its shortcut is the
+    // exercise's gesture.
+    void desktopShortcutsInTheWalkthrough()
+    {
+        FakeGlobalShortcutsPortal portal;
+        QVERIFY(portal.isRunning());
+        const QString name = u"delegate-portal"_s;
+        const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
+        m_delegate.reset();
+        auto manager = std::make_unique<HotkeyManager>(
+            std::make_unique<KeyMonitorNull>(u"not in this test"_s),
+            std::make_unique<GlobalHotkeyPortal>(QDBusConnection::connectToBus(portal.busAddress(), name),
+                                                 u"app.vantro.Vantro"_s),
+            m_settings.get());
+        m_settings->setBoolean(SettingsKeys::hasCompletedOnboarding, false);
+        m_delegate = std::make_unique<AppDelegate>(AppDelegate::Dependencies{
+            *m_settings, *m_network, std::move(manager), false, std::make_unique<NotifierNull>(u"none"_s)});
+        m_delegate->applicationDidFinishLaunching();
+        OnboardingView* view = m_delegate->onboardingView();
+        QVERIFY(view);
+        const auto shows = [view](const QString& text) {
+            for (const QLabel* label : view->findChildren<QLabel*>())
+                if (label->text().contains(text))
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY(shows(u"Your Shortcuts Are Ready"_s));
+        QVERIFY(shows(u"Prompt on a screenshot: CTRL+ALT+s"_s));
+
+        view->setCurrentStep(OnboardingView::Step::TextExercise);
+        portal.press(u"prompt-copied-text"_s);
+        QTRY_VERIFY(view->textExercise().isDetected());
     }
 
     // A history that cannot be written is told once, and the old file stays.
