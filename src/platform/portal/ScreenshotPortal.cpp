@@ -130,8 +130,10 @@ void ScreenshotPortal::answered(PortalRequest::Outcome outcome, const QVariantMa
         finish(std::nullopt, tr("The screenshot service did not answer."));
         return;
     case PortalRequest::Outcome::Refused:
+        // No portal at all, or one that turns us away: nothing the user did, so they hear why nothing happened.
         logLine(component, QStringLiteral("The screenshot portal refused: ") + error);
-        finish(std::nullopt);
+        finish(std::nullopt, tr("Your desktop offers no screenshot service to Vantro. Set a screenshot command in "
+                                "screenshot_command instead."));
         return;
     case PortalRequest::Outcome::Cancelled:
     case PortalRequest::Outcome::Failed:
