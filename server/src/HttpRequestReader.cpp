@@ -32,8 +32,10 @@ HttpRequestReader::State HttpRequestReader::feed(const QByteArray& bytes)
 HttpRequestReader::State HttpRequestReader::parseHead()
 {
     const qsizetype end = m_buffer.indexOf("\r\n\r\n");
+    // Without its blank line yet, a head is too long only once no blank line could still end it in time, so the
+    // same bytes are read alike however they arrive.
     if (end < 0)
-        return m_buffer.size() > maxHeadBytes ? refuse(431) : State::NeedMore;
+        return m_buffer.size() > maxHeadBytes + 3 ? refuse(431) : State::NeedMore;
     if (end > maxHeadBytes)
         return refuse(431);
     const QList<QByteArray> lines = m_buffer.left(end).split('\n');
