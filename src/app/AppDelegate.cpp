@@ -52,13 +52,14 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
     m_notifier = dependencies.notifier ? std::move(dependencies.notifier) : Backends::createNotifier();
     m_secretKeys = std::make_unique<SecretKeys>(m_settings, Backends::createSecretStore());
     connect(m_appState.get(), &AppState::sessionsSaveFailed, this, [this](const QString& reason) {
-        // Once: a full disk would otherwise speak after every answer.
-        if (m_notifiedCauses.contains(QStringLiteral("history save")))
+        // Once a cause: a full disk would otherwise speak after every answer and every retry.
+        const QString cause = QStringLiteral("history save: ") + reason;
+        if (m_notifiedCauses.contains(cause))
             return;
-        m_notifiedCauses.insert(QStringLiteral("history save"));
+        m_notifiedCauses.insert(cause);
         m_notifier->notify(tr("Chat History Not Saved"),
                            tr("Vantro could not write your chat history (%1). The previous copy on disk is "
-                              "unchanged; the chats stay open until you quit.")
+                              "unchanged; Vantro tries again, and the chats stay open until you quit.")
                                .arg(reason));
     });
     connect(m_notifier.get(), &Notifier::actionInvoked, this, [this](const QString& key) {
@@ -245,8 +246,9 @@ void AppDelegate::handleCommand(const QStringList& arguments)
 
 void AppDelegate::newChatFromLauncher()
 {
-    showChatPanel();
+    // The new chat first: the panel would otherwise open one of its own when none is active, and leave two.
     m_appState->newChatSession();
+    showChatPanel();
 }
 
 void AppDelegate::openChatFromLauncher()

@@ -49,6 +49,8 @@ AppState::AppState(Settings& settings, ChatStore chatStore, QObject* parent)
       m_saveQueue(std::make_unique<ChatSaveQueue>(m_chatStore))
 {
     connect(m_saveQueue.get(), &ChatSaveQueue::saveFailed, this, &AppState::sessionsSaveFailed);
+    connect(m_saveQueue.get(), &ChatSaveQueue::saveFailed, this, &AppState::historySaveProblemChanged);
+    connect(m_saveQueue.get(), &ChatSaveQueue::saveRecovered, this, &AppState::historySaveProblemChanged);
     ensureProjectsStored();
     m_projects = loadProjects();
 
@@ -372,6 +374,16 @@ void AppState::saveSessions() const
 {
     // Written on a worker thread from a snapshot; the GUI thread never waits for the disk.
     m_saveQueue->save(m_chatSessions);
+}
+
+QString AppState::historySaveProblem() const
+{
+    return m_saveQueue->failure();
+}
+
+void AppState::setHistorySaveRetryInterval(std::chrono::milliseconds interval)
+{
+    m_saveQueue->setRetryInterval(interval);
 }
 
 void AppState::waitForSavedSessions() const

@@ -13,6 +13,7 @@
 #include <QUuid>
 
 #include <memory>
+#include <chrono>
 #include <optional>
 
 class ChatSaveQueue;
@@ -115,6 +116,10 @@ public:
     // Hands the history to the background writer; waitForSavedSessions() blocks until it is on disk (quit, tests).
     void saveSessions() const;
     void waitForSavedSessions() const;
+    // Why the history is not being saved (a full or read-only disk), for the chat to say; empty while saves work.
+    // A failed save is tried again every `interval` until one succeeds.
+    QString historySaveProblem() const;
+    void setHistorySaveRetryInterval(std::chrono::milliseconds interval);
 
     // Project operations.
     void selectNextProject();
@@ -132,6 +137,7 @@ public:
 Q_SIGNALS:
     // Writing the history failed; the previous file is intact.
     void sessionsSaveFailed(const QString& reason);
+    void historySaveProblemChanged();
     void clipboardTextChanged();
     void clipboardImageChanged();
     void resultTextChanged();

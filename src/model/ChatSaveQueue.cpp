@@ -4,6 +4,9 @@
 ChatSaveQueue::ChatSaveQueue(ChatStore store, QObject* parent) : QObject(parent), m_store(std::move(store))
 {
     m_worker.setMaxThreadCount(1);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(defaultRetryInterval);
+    connect(&m_retry, &QTimer::timeout, this, [this] { save(m_newest); });
 }
 
 ChatSaveQueue::~ChatSaveQueue()
@@ -14,6 +17,7 @@ ChatSaveQueue::~ChatSaveQueue()
 
 void ChatSaveQueue::save(const QList<ChatSession>& sessions)
 {
+    m_newest = sessions;
     const QMutexLocker lock(&m_mutex);
     m_pending = sessions;
     if (m_running)
@@ -37,11 +41,24 @@ void ChatSaveQueue::drain()
             m_pending.reset();
         }
         QString error;
-        if (!m_store.saveSessions(snapshot, &error)) {
-            QMetaObject::invokeMethod(
-                this, [this, error] { Q_EMIT saveFailed(error); }, Qt::QueuedConnection);
-        }
+        const bool ok = m_store.saveSessions(snapshot, &error);
+        QMetaObject::invokeMethod(
+            this, [this, ok, error] { written(ok, error); }, Qt::QueuedConnection);
     }
+}
+
+void ChatSaveQueue::written(bool ok, const QString& error)
+{
+    if (ok) {
+        m_retry.stop();
+        if (!std::exchange(m_failure, QString()).isEmpty())
+            Q_EMIT saveRecovered();
+        return;
+    }
+    m_failure = error;
+    if (!m_retry.isActive())
+        m_retry.start();
+    Q_EMIT saveFailed(error);
 }
 
 void ChatSaveQueue::waitForIdle()

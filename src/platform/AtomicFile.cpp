@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AtomicFile.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 namespace {
 
@@ -9,6 +12,18 @@ AtomicFile::WriteFunction& writeFunction()
 {
     static AtomicFile::WriteFunction function;
     return function;
+}
+
+// What the user can act on, where the file system tells: Qt's own text after a short write is often
+// "Unknown error".
+QString cause(const QString& path, qint64 needed, const QString& fallback)
+{
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    if (storage.isValid() && storage.isReadOnly())
+        return QCoreApplication::translate("AtomicFile", "the disk is read-only");
+    if (storage.isValid() && storage.bytesAvailable() < needed)
+        return QCoreApplication::translate("AtomicFile", "no space left on the disk");
+    return fallback;
 }
 
 } // namespace
@@ -25,14 +40,16 @@ bool write(const QString& path, const QByteArray& data, QString* error)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
-            *error = file.errorString();
+            *error = cause(path, data.size(), file.errorString());
         return false;
     }
     const qint64 written = writeFunction() ? writeFunction()(file, data) : file.write(data);
     // Qt 6.4's commit() can report success after a short write on a full disk; check every step ourselves.
     QString failure;
     if (written != data.size())
-        failure = QStringLiteral("short write (%1 of %2 bytes): %3").arg(written).arg(data.size()).arg(file.errorString());
+        // Without the byte counts: the same cause must read the same each time it is told.
+        failure = QCoreApplication::translate("AtomicFile", "the file could not be written whole (%1)")
+                      .arg(file.errorString());
     else if (!file.flush())
         failure = QStringLiteral("flush failed: ") + file.errorString();
     else if (file.error() != QFileDevice::NoError)
@@ -40,12 +57,12 @@ bool write(const QString& path, const QByteArray& data, QString* error)
     if (!failure.isEmpty()) {
         file.cancelWriting();
         if (error)
-            *error = failure;
+            *error = cause(path, data.size(), failure);
         return false;
     }
     if (!file.commit()) {
         if (error)
-            *error = file.errorString();
+            *error = cause(path, data.size(), file.errorString());
         return false;
     }
     return true;

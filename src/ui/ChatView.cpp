@@ -421,6 +421,23 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     m_stack->addWidget(m_scroll);
     column->addWidget(m_stack, 1);
 
+    // Where the user looks while chatting: a history that is not being saved would be lost at quit.
+    m_saveProblem = PanelWidgets::label(QString(), QColor(0xE0, 0x8A, 0x00));
+    m_saveProblem->setObjectName(QStringLiteral("historySaveProblem"));
+    m_saveProblem->setWordWrap(true);
+    m_saveProblem->setTextFormat(Qt::PlainText);
+    column->addWidget(m_saveProblem);
+    const auto showSaveProblem = [this] {
+        const QString problem = m_state.historySaveProblem();
+        m_saveProblem->setText(problem.isEmpty() ? QString()
+                                                 : tr("Your chats are not being saved: %1. Vantro keeps trying; until "
+                                                      "it succeeds, new messages are lost when you quit.")
+                                                       .arg(problem));
+        m_saveProblem->setVisible(!problem.isEmpty());
+    };
+    connect(&m_state, &AppState::historySaveProblemChanged, this, showSaveProblem);
+    showSaveProblem();
+
     // Prompt row: the project switcher and one "Apply" button per prompt.
     auto* promptRowHolder = new QWidget;
     promptRowHolder->setObjectName(QStringLiteral("chatPromptRow"));

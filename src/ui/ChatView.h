@@ -177,6 +177,7 @@ private:
     QElapsedTimer m_keepingSince;
     std::optional<QUuid> m_shownSession;
     QString m_highlight;
+    QLabel* m_saveProblem = nullptr;
     QHBoxLayout* m_promptRow = nullptr;
     QWidget* m_pendingBox = nullptr;
     QLabel* m_pendingThumb = nullptr;
