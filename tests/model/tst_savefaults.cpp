@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The history on a disk that fills up or turns read-only: a small tmpfs of its own (mounting needs root; elsewhere
-// the test is skipped, and the app delegate's test covers the failure with a write shim).
+// The history on a disk that fills up or turns read-only (a small tmpfs of its own: mounting needs root; elsewhere
+// that part is skipped, and the app delegate's test covers the failure with a write shim), and in a process killed
+// while it saves.
 #include "model/ChatSaveQueue.h"
 #include "model/ChatStore.h"
 
@@ -9,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QRandomGenerator>
+
+#include <csignal>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -16,11 +20,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The same in every process: ids from the size.
 ChatSession chat(qsizetype bytes)
 {
     const QDateTime at = QDateTime::fromSecsSinceEpoch(1'760'000'000, Qt::UTC);
-    const ChatMessage message{QUuid::createUuid(), MessageRole::User, QString(bytes, u'x'), at, {}, false, {}};
-    return ChatSession{QUuid::createUuid(), u"Chat"_s, QUuid::createUuid(), u"General"_s, u"x"_s, {message}, at, at};
+    const auto id = [bytes](QStringView part) { return QUuid::createUuidV5(QUuid(), part + QString::number(bytes)); };
+    const ChatMessage message{id(u"message"), MessageRole::User, QString(bytes, u'x'), at, {}, false, {}};
+    return ChatSession{id(u"session"), u"Chat"_s, id(u"project"), u"General"_s, u"x"_s, {message}, at, at};
+}
+
+const QList<ChatSession> older{chat(100 * 1024)};
+const QList<ChatSession> newer{chat(100 * 1024), chat(50 * 1024)};
+
+// The child's part in killedWhileSaving: save the two histories in turn until killed.
+int saveForever(const QString& folder)
+{
+    const ChatStore store(folder);
+    for (int i = 0;; ++i)
+        store.saveSessions(i % 2 ? newer : older);
 }
 
 bool mount(const QStringList& arguments)
@@ -78,7 +95,37 @@ private Q_SLOTS:
         QCOMPARE(failed.first().first().toString(), u"the disk is read-only"_s);
         QCOMPARE(store.loadSessions(), big);
     }
+
+    // Killed at any moment of a save, the history on disk is always one of the two whole histories, and the
+    // writes cut short leave nothing behind once the history is read again.
+    void killedWhileSaving()
+    {
+        QTemporaryDir folder;
+        const ChatStore store(folder.path());
+        for (int round = 0; round < 40; ++round) {
+            QProcess saver;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"VANTRO_TEST_SAVER"_s, folder.path());
+            saver.setProcessEnvironment(environment);
+            saver.start(QCoreApplication::applicationFilePath(), {});
+            QVERIFY(saver.waitForStarted(5000));
+            QTRY_VERIFY(QFile::exists(store.sessionsFilePath()));
+            QTest::qWait(QRandomGenerator::global()->bounded(1, 30));
+            ::kill(pid_t(saver.processId()), SIGKILL);
+            QVERIFY(saver.waitForFinished(5000));
+            const QList<ChatSession> loaded = store.loadSessions();
+            QVERIFY2(loaded == older || loaded == newer, qPrintable(u"round "_s + QString::number(round)));
+        }
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{u"chat_sessions.json"_s});
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSaveFaults)
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    if (const QString folder = qEnvironmentVariable("VANTRO_TEST_SAVER"); !folder.isEmpty())
+        return saveForever(folder);
+    TestSaveFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_savefaults.moc"
