@@ -7,6 +7,7 @@
 #include <QImageWriter>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPainter>
@@ -83,8 +84,23 @@ void ChatStream::onReadyRead()
         return;
     }
     QList<ChatStreamEvent> events;
-    m_parser.feed(m_reply->readAll(), events);
+    readBody(events);
     deliver(events);
+}
+
+bool ChatStream::readBody(QList<ChatStreamEvent>& events)
+{
+    const QByteArray bytes = m_reply->read(m_maxBytes - m_received + 1);
+    m_received += bytes.size();
+    m_parser.feed(bytes, events);
+    if (m_received <= m_maxBytes)
+        return true;
+    events.append({ChatStreamEvent::Type::Failed,
+                   tr("The server sent more than %1 without ending its answer; it was cut off there.")
+                       .arg(QLocale().formattedDataSize(m_maxBytes, 0, QLocale::DataSizeTraditionalFormat)),
+                   {}});
+    m_errorIsTransport = true;
+    return false;
 }
 
 void ChatStream::readErrorBody()
@@ -123,7 +139,10 @@ void ChatStream::onFinished()
         return;
     }
     QList<ChatStreamEvent> events;
-    m_parser.feed(m_reply->readAll(), events);
+    if (!readBody(events)) {
+        deliver(events);
+        return;
+    }
     if (!m_parser.hasEnded() && m_reply->error() != QNetworkReply::NoError) {
         events.append({ChatStreamEvent::Type::Failed, ChatCompletionsClient::transportErrorText(m_reply), {}});
         m_errorIsTransport = true;
@@ -289,6 +308,7 @@ ChatStream* ChatCompletionsClient::startStream(ChatEventParser::Mode mode, const
                                                const QImage& image)
 {
     auto* stream = new ChatStream(mode, this);
+    stream->m_maxBytes = m_maxStreamBytes;
     if (config.apiKey.isEmpty() && config.needsApiKey()) {
         stream->failSoon(OpenAIError::noAPIKey());
         return stream;

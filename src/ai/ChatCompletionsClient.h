@@ -57,6 +57,8 @@ private:
     void onFinished();
     bool readStatus();
     void readErrorBody();
+    // Feeds what has arrived to the parser, up to the size bound; false, with a failure added, past it.
+    bool readBody(QList<ChatStreamEvent>& events);
     void deliver(QList<ChatStreamEvent>& events);
     void close();
 
@@ -71,6 +73,8 @@ private:
     QByteArray m_errorBody;
     bool m_done = false;
     bool m_errorIsTransport = false;
+    qsizetype m_received = 0;
+    qsizetype m_maxBytes = 0;
 };
 
 // The one component that talks to the chat-completions service (OpenAI wire format, streamed as server-sent
@@ -84,6 +88,9 @@ public:
     static constexpr int jpegQuality = 80;
     // What we keep of an error body: enough for any service's error object, bounded against a hostile server.
     static constexpr qsizetype maxErrorBodyBytes = 64 * 1024;
+    // A whole streamed response, past which the answer is cut off: no model's answer comes near it, a runaway
+    // server would otherwise grow it without end.
+    static constexpr qsizetype defaultMaxStreamBytes = 64 * 1024 * 1024;
     static constexpr std::chrono::milliseconds defaultInactivityTimeout{60'000};
 
     explicit ChatCompletionsClient(QNetworkAccessManager* network, QObject* parent = nullptr);
@@ -101,6 +108,7 @@ public:
 
     // Longest silence a request may have before it fails (tests shorten it).
     void setInactivityTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    void setMaxStreamBytes(qsizetype bytes) { m_maxStreamBytes = bytes; }
 
     // The image as base64 JPEG (quality 80, no line breaks), scaled so that its longer side is at most `maxSide`.
     // Nothing when the image is null or cannot be encoded.
@@ -126,5 +134,6 @@ private:
 
     QNetworkAccessManager* m_network;
     std::chrono::milliseconds m_timeout = defaultInactivityTimeout;
+    qsizetype m_maxStreamBytes = defaultMaxStreamBytes;
     QSet<QString> m_noSampling; // "base URL|model" of models that refused the sampling parameters
 };

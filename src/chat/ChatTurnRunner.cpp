@@ -195,13 +195,17 @@ void ChatTurnRunner::onFailed(quint64 serial, const OpenAIError& error)
 {
     if (!current(serial))
         return;
-    m_showAnswer.stop(); // the error replaces the answer
+    m_showAnswer.stop();
     const std::unique_ptr<Turn> turn = std::move(m_turn);
     if (const ChatSession* found = m_state.chatSession(turn->sessionId)) {
         ChatSession session = *found;
         const qsizetype m = indexOfMessage(session.messages, turn->replyId);
         if (m >= 0) {
-            session.messages[m].content = tr("Error: ") + error.description();
+            // What arrived before the failure stays above the error: a dropped connection must not take it away.
+            const QString message = tr("Error: ") + error.description();
+            ChatMessage& reply = session.messages[m];
+            reply.content = turn->answer.trimmed().isEmpty() ? message : turn->answer + u"\n\n" + message;
+            reply.reasoning = turn->reasoning;
             m_state.updateSession(session);
         }
     }

@@ -92,7 +92,10 @@ void QuickRunner::run(const Prompt& prompt)
     connect(stream, &ChatStream::failed, this, [this, stream](const OpenAIError& error) {
         if (m_stream == stream)
             m_stream = nullptr;
-        m_state.setResultText(QStringLiteral("Error: ") + error.description());
+        // What arrived before the failure stays above the error: a dropped connection must not take it away.
+        const QString partial = m_state.resultText();
+        const QString message = QStringLiteral("Error: ") + error.description();
+        m_state.setResultText(partial.isEmpty() ? message : partial + u"\n\n" + message);
         m_state.setIsLoading(false);
     });
 }

@@ -287,6 +287,43 @@ private Q_SLOTS:
         QVERIFY(decoded.pixelColor(sent.width() / 2, sent.height() / 2).lightness() > 245); // white, not black
     }
 
+    // Servers that misbehave mid-answer: each ends in bounded time and memory, after the pieces that came, with
+    // an error that says what happened.
+    void misbehavingServers_data()
+    {
+        QTest::addColumn<HttpResponse>("response");
+        QTest::addColumn<QString>("expectError");
+        HttpResponse dropped = FakeChatServer::answer({u"Hal"_s, u"lo"_s});
+        dropped.ending = HttpResponse::Ending::Drop;
+        HttpResponse stalled = FakeChatServer::stream({FakeChatServer::deltaEvent(u"Hal"_s)});
+        stalled.ending = HttpResponse::Ending::Stall;
+        QList<QByteArray> endless;
+        for (int i = 0; i < 400; ++i)
+            endless.append(FakeChatServer::deltaEvent(QString(500, u'a')));
+        QTest::newRow("connection dropped") << dropped << u"Connection closed"_s;
+        QTest::newRow("stalled after the first piece") << stalled << u"The request timed out."_s;
+        QTest::newRow("endless answer") << FakeChatServer::stream(endless) << u"more than 64 kB"_s;
+    }
+
+    void misbehavingServers()
+    {
+        QFETCH(HttpResponse, response);
+        QFETCH(QString, expectError);
+        m_server->setResponse(response);
+        m_client->setInactivityTimeout(std::chrono::milliseconds(500));
+        m_client->setMaxStreamBytes(64 * 1024);
+        Recorder recorder(m_client->streamCompletion(config(), QString(), u"x"_s));
+        QTRY_VERIFY(recorder.ended());
+        QVERIFY2(recorder.log.first().startsWith(u"c:"), qPrintable(recorder.log.join(u'|')));
+        QVERIFY2(recorder.log.last().startsWith(u"failed:") && recorder.log.last().contains(expectError),
+                 qPrintable(recorder.log.last()));
+        // Cut off at the bound: no more than the bound arrived as pieces.
+        qsizetype received = 0;
+        for (const QString& entry : std::as_const(recorder.log))
+            received += entry.startsWith(u"c:") ? entry.size() - 2 : 0;
+        QVERIFY(received <= 64 * 1024);
+    }
+
     // A stream that goes silent ends when the inactivity timeout runs out. Cancelling is the chat turn and app
     // delegate tests' case.
     void silentServerTimesOut()

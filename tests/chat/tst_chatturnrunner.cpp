@@ -241,7 +241,8 @@ private Q_SLOTS:
                  (QStringList{u"User: first\n\nAssistant: Partial "_s, u"User: second\n\nAssistant: Second answer"_s}));
     }
 
-    // Only a turn that got an answer is remembered: a blank answer counts, an empty or failed one does not.
+    // Only a turn that got an answer is remembered: a blank answer counts, an empty or failed one does not, and a
+    // failed one keeps what arrived before its error.
     void emptyOrFailedAnswers()
     {
         Fixture f(true);
@@ -256,7 +257,8 @@ private Q_SLOTS:
 
         f.send(u"two"_s);
         QTRY_COMPARE(f.finished->count(), 2);
-        QCOMPARE(f.lastShown(), u"Error: Rate limit reached"_s);
+        // What came before the error stays above it.
+        QCOMPARE(f.lastShown(), u"Half an ans\n\nError: Rate limit reached"_s);
         QCOMPARE(f.turnsCounted(), 1);
 
         f.send(u"three"_s);

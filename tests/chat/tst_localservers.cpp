@@ -92,7 +92,7 @@ private Q_SLOTS:
         QTest::newRow("older llama.cpp bare error line")
             << QList<QByteArray>{delta(R"("content":"Bon")"),
                                  "error: {\"code\":500,\"message\":\"slot unavailable\",\"type\":\"server_error\"}\n\n"}
-            << u"Error: slot unavailable"_s << QString() << false;
+            << u"Bon\n\nError: slot unavailable"_s << QString() << false;
     }
 
     void streamShapes()

@@ -131,15 +131,18 @@ void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& respons
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
     for (const auto& [key, value] : response.headers)
         head += key + ": " + value + "\r\n";
-    if (response.sendContentLength)
+    if (response.sendContentLength || response.ending == HttpResponse::Ending::Drop)
         head += "Content-Length: " + QByteArray::number(response.chunks.join().size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
     socket->flush();
 
-    QTimer::singleShot(0, socket, [socket, chunks = response.chunks, delayMs = response.delayMs] {
-        sendPieces(socket, chunks, 0, delayMs);
-    });
+    QList<QByteArray> chunks = response.chunks;
+    if (response.ending == HttpResponse::Ending::Drop && !chunks.isEmpty())
+        chunks.removeLast();
+    socket->setProperty("stall", response.ending == HttpResponse::Ending::Stall);
+    QTimer::singleShot(0, socket,
+                       [socket, chunks, delayMs = response.delayMs] { sendPieces(socket, chunks, 0, delayMs); });
 }
 
 // Each piece at its own time, so the client sees them arrive separately, then the close. Each piece schedules the
@@ -148,7 +151,8 @@ void LoopbackHttpServer::sendPieces(QTcpSocket* socket, const QList<QByteArray>&
 {
     if (index == chunks.size()) {
         socket->setProperty(answeringProperty, false);
-        QTimer::singleShot(delayMs, Qt::PreciseTimer, socket, [socket] { socket->disconnectFromHost(); });
+        if (!socket->property("stall").toBool())
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, socket, [socket] { socket->disconnectFromHost(); });
         return;
     }
     socket->write(chunks.at(index));

@@ -35,6 +35,14 @@ struct HttpResponse
     int delayMs = 0;
     bool sendContentLength = false;
     bool hang = false; // accept the request and never answer
+    // How the response ends after its chunks: closed; or, the whole length declared, the last chunk never sent and
+    // the connection dropped (a server gone mid-answer); or held open in silence (a server stalled mid-answer).
+    enum class Ending
+    {
+        Close,
+        Drop,
+        Stall
+    } ending = Ending::Close;
 
     static HttpResponse json(const QByteArray& body, int status = 200);
     static HttpResponse text(const QByteArray& body, int status, const QByteArray& contentType = "text/plain");
