@@ -309,6 +309,36 @@ private Q_SLOTS:
         QVERIFY2(found.body.contains(m_shared.toUtf8()), found.body.constData());
     }
 
+    // Clients that send half a request and wait, and more requests at once than the front has database
+    // connections (two): the slow ones hold nothing up, the many are all answered, none is dropped.
+    void slowClientsAndAFullPool()
+    {
+        std::vector<std::unique_ptr<QTcpSocket>> slow;
+        for (int i = 0; i < 40; ++i) {
+            slow.push_back(std::make_unique<QTcpSocket>());
+            slow.back()->connectToHost(QHostAddress::LocalHost, m_front->port());
+            QVERIFY(slow.back()->waitForConnected(5000));
+            slow.back()->write("POST /rest/v1/rpc/get_shared_project HTTP/1.1\r\nContent-Length: 100\r\n\r\n{");
+            slow.back()->flush();
+        }
+        const QByteArray body = "{\"code\":\"" + m_shared.toUtf8() + "\"}";
+        QList<QNetworkReply*> replies;
+        for (int i = 0; i < 12; ++i) {
+            QNetworkRequest request(
+                QUrl(u"http://127.0.0.1:"_s + QString::number(m_front->port()) + u"/rest/v1/rpc/get_shared_project"_s));
+            request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+            request.setRawHeader("apikey", clientKey.toUtf8());
+            replies.append(m_network.post(request, body));
+        }
+        for (QNetworkReply* reply : std::as_const(replies)) {
+            QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 10000);
+            QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+            QVERIFY(reply->readAll().contains(m_shared.toUtf8()));
+            reply->deleteLater();
+        }
+        QCOMPARE(send("GET", u"/health"_s).status, 200);
+    }
+
     // Two people with Vantro, each on their own front: the owner shares, a colleague joins by code (the connection
     // check asks the same function), the owner's edit reaches the colleague's refresh, and the owner stops sharing
     // (what the colleague keeps then is the sync test's).
