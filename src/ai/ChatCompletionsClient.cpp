@@ -90,7 +90,8 @@ void ChatStream::onReadyRead()
 
 bool ChatStream::readBody(QList<ChatStreamEvent>& events)
 {
-    const QByteArray bytes = m_reply->read(m_maxBytes - m_received + 1);
+    // Only what has arrived: read(n) reserves n bytes up front.
+    const QByteArray bytes = m_reply->read(qMin(m_reply->bytesAvailable(), m_maxBytes - m_received + 1));
     m_received += bytes.size();
     m_parser.feed(bytes, events);
     if (m_received <= m_maxBytes)
