@@ -40,6 +40,9 @@ constexpr int codeBlockInset = 28;
 constexpr int pendingThumbSize = 80;
 // Messages that get bubbles at once when a session opens, and per step when the user scrolls up.
 constexpr qsizetype transcriptBatch = 12;
+// Bubbles cost a few hundred kilobytes each: a long chat keeps this many built, and builds older ones again when the
+// reader scrolls up to them.
+constexpr qsizetype maxBuiltMessages = 60;
 
 } // namespace
 
@@ -507,6 +510,10 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     m_buildOlder.setSingleShot(true);
     m_buildOlder.setInterval(0);
     connect(&m_buildOlder, &QTimer::timeout, this, &ChatView::buildOlder);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (m_unbuilt > 0 && value < m_scroll->viewport()->height() && !m_buildOlder.isActive())
+            m_buildOlder.start();
+    });
     // While older bubbles go in above, the user's own scrolling (wheel, keys, dragging) sets the place to keep.
     connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
         QTimer::singleShot(0, this, [this, bar] { m_keepFromEnd = bar->maximum() - bar->value(); });
@@ -557,6 +564,12 @@ void ChatView::refreshTranscript()
             m_buildOlder.start();
     }
     m_unbuilt = std::min(m_unbuilt, messages.size());
+    // A new message while the reader is at the end: the oldest bubbles past the limit go (scrolling up builds them
+    // again). While they read further up, nothing is taken away under them.
+    const QScrollBar* bar = m_scroll->verticalScrollBar();
+    const bool appended = !otherSession && !messages.isEmpty() && messages.constLast().id != newestBefore;
+    if (appended && m_highlight.isEmpty() && bar->value() >= bar->maximum() - 24)
+        m_unbuilt = std::max(m_unbuilt, messages.size() - maxBuiltMessages);
 
     // Keep the bubbles of messages that are still there, so a streaming answer only updates its own bubble.
     QList<QUuid> order;
@@ -599,7 +612,8 @@ void ChatView::buildOlder()
     m_keepingSince.start();
     m_unbuilt = std::max<qsizetype>(0, m_unbuilt - transcriptBatch);
     refreshTranscript();
-    if (m_unbuilt > 0)
+    // Up to the limit by themselves; past it only as the reader scrolls up.
+    if (m_unbuilt > 0 && m_order.size() < maxBuiltMessages)
         m_buildOlder.start();
 }
 

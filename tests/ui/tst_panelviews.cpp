@@ -483,6 +483,34 @@ private Q_SLOTS:
         QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
     }
 
+    // A very long chat keeps a bounded number of bubbles: new messages at the end let the oldest go, and scrolling
+    // up builds them again.
+    void veryLongChatKeepsItsBubblesBounded()
+    {
+        m->expand(ExpandedPanelTab::Chat);
+        QList<ChatMessage> messages;
+        for (int i = 0; i < 100; ++i)
+            messages.append(message(i % 2 ? MessageRole::Assistant : MessageRole::User, u"Message %1"_s.arg(i)));
+        const ChatSession chat = showSession(messages);
+        QTRY_COMPARE(m->chat().bubbles().size(), 60);
+        settle();
+        QCOMPARE(m->chat().bubbles().size(), 60);
+        QScrollBar* bar = m->chat().findChild<QScrollArea*>(u"transcript"_s)->verticalScrollBar();
+        QTRY_VERIFY(bar->value() == bar->maximum());
+
+        ChatSession longer = chat;
+        for (int i = 100; i < 110; ++i) {
+            longer.messages.append(message(MessageRole::User, u"Message %1"_s.arg(i)));
+            m->state.updateSession(longer);
+            settle();
+        }
+        QCOMPARE(m->chat().bubbles().size(), 60);
+        QCOMPARE(m->chat().bubbles().last()->contentView()->content(), u"Message 109"_s);
+
+        bar->setValue(0);
+        QTRY_VERIFY(m->chat().bubbles().first()->contentView()->content().mid(8).toInt() < 50);
+    }
+
     // Typing narrows the list to the chats that hold the words; Return opens the first one with the words marked;
     // clearing brings every chat back and the marks go.
     void searchingChats()
