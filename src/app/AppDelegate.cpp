@@ -13,6 +13,7 @@
 #include "model/Settings.h"
 #include "platform/Backends.h"
 #include "platform/Log.h"
+#include "platform/Memory.h"
 #include "platform/SleepWatcher.h"
 #include "platform/TextLength.h"
 #include "ui/FloatingPanelView.h"
@@ -48,6 +49,9 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
                                                  : std::make_unique<HotkeyManager>(&m_settings);
     m_quickRuns = std::make_unique<QuickRunner>(*m_appState, m_settings, m_network);
     m_chatTurns = std::make_unique<ChatTurnRunner>(*m_appState, m_settings, m_network, MemoryStore());
+    // A turn makes and drops many small allocations (the request, the bubbles' widgets); the allocator keeps what
+    // was freed unless asked, and a long chat's process would grow by tens of megabytes.
+    connect(m_chatTurns.get(), &ChatTurnRunner::turnFinished, this, [] { Memory::returnFreedToSystem(); });
     m_screenshots = std::make_unique<ScreenshotCapture>(&m_settings);
     m_notifier = dependencies.notifier ? std::move(dependencies.notifier) : Backends::createNotifier();
     m_secretKeys = std::make_unique<SecretKeys>(m_settings, Backends::createSecretStore());
