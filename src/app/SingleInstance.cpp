@@ -17,7 +17,9 @@ namespace {
 constexpr QStringView component = u"SingleInstance";
 constexpr qint64 maxMessageBytes = 64 * 1024; // a command line, nothing more
 
-QByteArray encode(const QStringList& arguments)
+} // namespace
+
+QByteArray SingleInstance::encodeCommand(const QStringList& arguments)
 {
     QByteArray payload;
     QDataStream stream(&payload, QIODevice::WriteOnly);
@@ -25,7 +27,21 @@ QByteArray encode(const QStringList& arguments)
     return payload;
 }
 
-} // namespace
+std::optional<QStringList> SingleInstance::decodeCommand(const QByteArray& payload)
+{
+    // QDataStream reserves room for as many entries as the list header claims: check the claim against the bytes
+    // first (every string takes at least its 4-byte length).
+    quint32 count = 0;
+    QDataStream(payload) >> count;
+    if (count > quint32(payload.size() / 4))
+        return std::nullopt;
+    QStringList arguments;
+    QDataStream stream(payload);
+    stream >> arguments;
+    if (stream.status() != QDataStream::Ok)
+        return std::nullopt;
+    return arguments;
+}
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
     : QObject(parent), m_socketPath(std::move(socketPath))
@@ -47,7 +63,7 @@ bool SingleInstance::sendToRunningInstance(const QStringList& arguments, int tim
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    const QByteArray payload = encode(arguments);
+    const QByteArray payload = encodeCommand(arguments);
     QDataStream(&socket) << quint32(payload.size());
     socket.write(payload);
     if (!socket.waitForBytesWritten(timeoutMs))
@@ -94,25 +110,14 @@ bool SingleInstance::listen()
                 if (socket->bytesAvailable() < qint64(sizeof(quint32)) + size)
                     return;
                 socket->read(sizeof(quint32));
-                const QByteArray payload = socket->read(size);
-                // QDataStream reserves room for as many entries as the list header claims: check the claim against
-                // the bytes first (every string takes at least its 4-byte length).
-                quint32 count = 0;
-                QDataStream(payload) >> count;
-                if (count > quint32(payload.size() / 4)) {
-                    socket->abort();
-                    return;
-                }
-                QStringList arguments;
-                QDataStream stream(payload);
-                stream >> arguments;
-                if (stream.status() != QDataStream::Ok) {
+                const std::optional<QStringList> arguments = decodeCommand(socket->read(size));
+                if (!arguments) {
                     socket->abort();
                     return;
                 }
                 socket->write("1");
                 socket->flush();
-                Q_EMIT commandReceived(arguments);
+                Q_EMIT commandReceived(*arguments);
             });
         }
     });

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
 class QLocalServer;
 
 // One Vantro per user: the first process listens on a socket in $XDG_RUNTIME_DIR; a later `vantro` hands its
@@ -19,6 +21,11 @@ public:
 
     // $XDG_RUNTIME_DIR/vantro.socket, or a per-user name in the temporary folder when there is no runtime dir.
     static QString defaultSocketPath();
+
+    // A command as it travels between instances; decoding takes what another process sent, so it is bounded and
+    // says no to anything malformed.
+    static QByteArray encodeCommand(const QStringList& arguments);
+    static std::optional<QStringList> decodeCommand(const QByteArray& payload);
 
     // Delivers `arguments` to a running instance. False when none answers within `timeoutMs`.
     // Blocks briefly; meant for start-up, before the event loop runs.
