@@ -25,7 +25,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
-#include <QClipboard>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
@@ -55,6 +54,8 @@ AppDelegate::AppDelegate(Dependencies dependencies, QObject* parent)
     m_screenshots = std::make_unique<ScreenshotCapture>(&m_settings);
     m_notifier = dependencies.notifier ? std::move(dependencies.notifier) : Backends::createNotifier();
     m_secretKeys = std::make_unique<SecretKeys>(m_settings, Backends::createSecretStore());
+    m_paster = Backends::createWindowPaster();
+    m_replace = std::make_unique<ReplaceInPlace>(m_settings, Backends::clipboard(), *m_paster, *m_notifier);
     connect(m_appState.get(), &AppState::sessionsSaveFailed, this, [this](const QString& reason) {
         // Once a cause: a full disk would otherwise speak after every answer and every retry.
         const QString cause = QStringLiteral("history save: ") + reason;
@@ -359,6 +360,7 @@ void AppDelegate::handleTextTrigger(bool selection)
         m_onboardingView->textTriggered();
         return;
     }
+    m_replace->rememberFocusedWindow();
     m_appState->setShowWelcomeHint(false);
     m_appState->setResultText(QString());
     m_appState->setIsLoading(false);
@@ -432,6 +434,7 @@ void AppDelegate::handleScreenshotTrigger()
         m_onboardingView->screenshotTriggered();
         return;
     }
+    m_replace->rememberFocusedWindow();
     m_appState->setShowWelcomeHint(false);
     const QPointer<AppDelegate> self(this);
     m_screenshots->captureScreenshot([self](std::optional<QImage> image, const QString& error) {
@@ -571,6 +574,10 @@ void AppDelegate::ensurePanel()
         }
     });
     connect(panel, &FloatingPanel::copyResultAndCloseRequested, this, &AppDelegate::copyResultAndClose);
+    connect(panel, &FloatingPanel::replaceRequested, this, [this](QKeyEvent* event) {
+        if (replaceWithResult())
+            event->accept();
+    });
     connect(panel, &FloatingPanel::enterPressed, this, [this] {
         if (!m_appState->isPanelExpanded())
             m_appState->setShowCustomPromptInput(true);
@@ -607,6 +614,7 @@ void AppDelegate::ensurePanel()
             m_panel->close();
     });
     connect(view, &FloatingPanelView::preferencesRequested, this, &AppDelegate::showPreferences);
+    connect(view, &FloatingPanelView::replaceRequested, this, &AppDelegate::replaceWithResult);
     connect(view, &FloatingPanelView::toggleExpandedRequested, this, &AppDelegate::toggleExpanded);
     connect(view, &FloatingPanelView::sendChatMessage, this, &AppDelegate::sendChatMessage);
     connect(view, &FloatingPanelView::minimizeRequested, panel, &QWidget::showMinimized);
@@ -650,7 +658,9 @@ void AppDelegate::toggleExpanded()
 
 void AppDelegate::copyResultAndClose()
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
+    Clipboard* clipboard = Backends::clipboard();
+    if (!clipboard)
+        return;
     if (m_appState->isPanelExpanded()) {
         const std::optional<ChatSession> session = m_appState->activeChatSession();
         if (!session)
@@ -671,6 +681,17 @@ void AppDelegate::copyResultAndClose()
     clipboard->setText(m_appState->resultText());
     if (m_panel)
         m_panel->close();
+}
+
+bool AppDelegate::replaceWithResult()
+{
+    if (m_appState->isPanelExpanded() || !m_appState->isResultComplete())
+        return false;
+    m_replace->replace(m_appState->resultText(), [this] {
+        if (m_panel)
+            m_panel->close();
+    });
+    return true;
 }
 
 void AppDelegate::panelWillClose()

@@ -3,6 +3,7 @@
 
 #include "chat/QuickRunner.h"
 #include "app/FloatingPanel.h"
+#include "app/ReplaceInPlace.h"
 #include "input/HotkeyManager.h"
 #include "model/AppState.h"
 #include "platform/Notifier.h"
@@ -74,6 +75,9 @@ public:
     void runPrompt(const Prompt& prompt);
     void toggleExpanded();
     void copyResultAndClose();
+    // Replace: the finished answer is copied and pasted into the window of the trigger. False when there is no
+    // finished answer in the prompt panel to replace with.
+    bool replaceWithResult();
     void sendChatMessage(const QString& text, const std::optional<Prompt>& prompt, const std::optional<QImage>& image);
 
     // Menus and the desktop file's actions.
@@ -98,6 +102,7 @@ public:
     std::optional<QUuid> floatingPanelSessionID() const { return m_quickRuns->sessionID(); }
     bool isQuickRunInProgress() const { return m_quickRuns->isRunning(); }
     ChatTurnRunner& chatTurns() { return *m_chatTurns; }
+    ReplaceInPlace& replaceInPlace() { return *m_replace; }
 
     static QString noApiKeyText() { return QuickRunner::noApiKeyText(); }
 
@@ -158,6 +163,8 @@ private:
     bool m_wantsTray = true;
     std::unique_ptr<TrayWatcher> m_trayWatcher; // while there is no tray
     std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<WindowPaster> m_paster;
+    std::unique_ptr<ReplaceInPlace> m_replace;
     QPointer<FloatingPanel> m_onboardingPanel;
     QPointer<OnboardingView> m_onboardingView;
     QString m_lastKeyMonitorFailure; // the reason of the last failed arming, for the walkthrough

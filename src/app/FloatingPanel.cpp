@@ -109,6 +109,8 @@ PanelKeyAction panelKeyAction(int key, Qt::KeyboardModifiers modifiers, bool edi
         return hasSelection ? PanelKeyAction::PassOn : PanelKeyAction::CopyResultAndClose;
     if (key == Qt::Key_N && ctrl && !shift && !alt)
         return PanelKeyAction::NewChat;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ctrl && !shift && !alt)
+        return PanelKeyAction::Replace;
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !editing)
         return PanelKeyAction::Enter;
     if (key == Qt::Key_Tab && !shift && !ctrl && !alt && !super)
@@ -403,6 +405,10 @@ bool FloatingPanel::handleKey(QKeyEvent* event)
     case PanelKeyAction::CopyResultAndClose:
         Q_EMIT copyResultAndCloseRequested();
         break;
+    case PanelKeyAction::Replace:
+        event->ignore();
+        Q_EMIT replaceRequested(event);
+        return event->isAccepted();
     case PanelKeyAction::NewChat:
         Q_EMIT newChatRequested();
         break;

@@ -74,6 +74,7 @@ enum class PanelKeyAction
     PassOn,
     Escape,
     CopyResultAndClose,
+    Replace,
     NewChat,
     Enter,
     Tab,
@@ -126,6 +127,8 @@ Q_SIGNALS:
     // The panel's keys, while it is the active window and the focus is not editing text where they mean something.
     void numberKeyPressed(int number);
     void copyResultAndCloseRequested();
+    // Ctrl+Return; a receiver accepts `event` when it replaced, otherwise the key goes on to the focused widget.
+    void replaceRequested(QKeyEvent* event);
     void enterPressed();
     // A receiver accepts `event` when Escape closed something inside the panel; otherwise the panel hides.
     void escapePressed(QKeyEvent* event);

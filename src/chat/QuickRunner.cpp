@@ -85,8 +85,10 @@ void QuickRunner::run(const Prompt& prompt)
             [this, stream, clipboardText, title = prompt.title, project, image, customText] {
                 if (m_stream == stream)
                     m_stream = nullptr;
-                if (!m_state.resultText().isEmpty())
+                if (!m_state.resultText().isEmpty()) {
                     record(clipboardText, title, m_state.resultText(), project, image, customText);
+                    m_state.setResultComplete(true);
+                }
                 m_state.setIsLoading(false);
             });
     connect(stream, &ChatStream::failed, this, [this, stream](const OpenAIError& error) {

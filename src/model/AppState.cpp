@@ -111,6 +111,7 @@ void AppState::setResultText(const QString& text)
     }
     if (m_resultText == text)
         return;
+    setResultComplete(false);
     m_resultText = text;
     Q_EMIT resultTextChanged();
 }
@@ -119,6 +120,7 @@ void AppState::appendResultText(const QString& piece)
 {
     if (piece.isEmpty())
         return;
+    setResultComplete(false);
     m_resultText += piece;
     Q_EMIT resultTextChanged();
 }
@@ -138,6 +140,14 @@ void AppState::appendResultReasoning(const QString& piece)
         return;
     m_resultReasoning += piece.left(ChatMessage::maxReasoningLength - m_resultReasoning.size());
     Q_EMIT resultReasoningChanged();
+}
+
+void AppState::setResultComplete(bool complete)
+{
+    if (m_resultComplete == complete)
+        return;
+    m_resultComplete = complete;
+    Q_EMIT resultCompleteChanged();
 }
 
 void AppState::setResultCutOff(bool cutOff)

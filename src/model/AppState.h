@@ -64,6 +64,10 @@ public:
     // The answer of the current quick run stopped at the model's length limit.
     bool isResultCutOff() const { return m_resultCutOff; }
     void setResultCutOff(bool cutOff);
+    // resultText holds the whole answer of a run that ended well (not an error, a notice or a part); any change
+    // to resultText clears it.
+    bool isResultComplete() const { return m_resultComplete; }
+    void setResultComplete(bool complete);
     bool isLoading() const { return m_isLoading; }
     void setIsLoading(bool loading);
     // A chat answer is streaming into the active turn's last message.
@@ -143,6 +147,7 @@ Q_SIGNALS:
     void resultTextChanged();
     void resultReasoningChanged();
     void resultCutOffChanged();
+    void resultCompleteChanged();
     void isLoadingChanged();
     void isChatStreamingChanged();
     void showCustomPromptInputChanged();
@@ -179,6 +184,7 @@ private:
     QString m_resultText;
     QString m_resultReasoning;
     bool m_resultCutOff = false;
+    bool m_resultComplete = false;
     bool m_isLoading = false;
     bool m_isChatStreaming = false;
     bool m_showCustomPromptInput = false;

@@ -61,6 +61,8 @@ inline constexpr SettingKey syncOwnerKey{"sync_owner_key", SettingType::String};
 inline constexpr SettingKey screenshotCommand{"screenshot_command", SettingType::String};
 // The custom hotkey and the desktop's shortcut take the text selected without copying (PRIMARY), if there is any.
 inline constexpr SettingKey usePrimarySelection{"use_primary_selection", SettingType::Bool};
+// After Replace pasted the answer, the clipboard gets back what it held before.
+inline constexpr SettingKey replaceRestoresClipboard{"replace_restores_clipboard", SettingType::Bool};
 inline constexpr SettingKey doubleCopyIgnoredClasses{
     "double_copy_ignored_classes", SettingType::StringList,
     "xterm,uxterm,gnome-terminal-server,gnome-terminal,konsole,xfce4-terminal,terminator,tilix,alacritty,kitty,"
@@ -68,14 +70,29 @@ inline constexpr SettingKey doubleCopyIgnoredClasses{
     "guake,tilda,yakuake,cool-retro-term,com.mitchellh.ghostty,ghostty,blackbox,kgx"};
 
 inline constexpr SettingKey all[] = {
-    openaiApiKey,        openaiModel,         userProjects,
-    activeProjectIndex,  totalPromptsUsed,    hasCompletedOnboarding,
-    useDoubleCopy,       customHotkeyKeycode, customHotkeyModifiers,
-    autoMemoryEnabled,   webSearchEnabled,    appTheme,
-    apiBaseUrl,          syncBaseUrl,         syncClientKey,
-    syncOwnerKey,        screenshotCommand,   doubleCopyIgnoredClasses,
-    memoryModel,         visionSupport,       userPrompts,
+    openaiApiKey,
+    openaiModel,
+    userProjects,
+    activeProjectIndex,
+    totalPromptsUsed,
+    hasCompletedOnboarding,
+    useDoubleCopy,
+    customHotkeyKeycode,
+    customHotkeyModifiers,
+    autoMemoryEnabled,
+    webSearchEnabled,
+    appTheme,
+    apiBaseUrl,
+    syncBaseUrl,
+    syncClientKey,
+    syncOwnerKey,
+    screenshotCommand,
+    doubleCopyIgnoredClasses,
+    memoryModel,
+    visionSupport,
+    userPrompts,
     usePrimarySelection,
+    replaceRestoresClipboard,
 };
 
 } // namespace SettingsKeys

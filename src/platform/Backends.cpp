@@ -12,6 +12,7 @@
 #include "platform/null/ScreenGrabberNull.h"
 #include "platform/keychain/SecretStoreKeychain.h"
 #include "platform/null/SecretStoreNull.h"
+#include "platform/null/WindowPasterNull.h"
 #include "platform/portal/GlobalHotkeyPortal.h"
 #include "platform/portal/ScreenshotPortal.h"
 #include "platform/qt/QtClipboard.h"
@@ -20,6 +21,7 @@
 #include "platform/x11/MacKeyCodes.h"
 #include "platform/x11/RegionSelector.h"
 #include "platform/x11/X11TrayWatcher.h"
+#include "platform/x11/X11WindowPaster.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -121,6 +123,20 @@ std::unique_ptr<SecretStore> createSecretStore()
                           !busInterface->activatableServiceNames().value().contains(service)))
         return none();
     return std::make_unique<SecretStoreKeychain>(QStringLiteral("vantro"));
+}
+
+std::unique_ptr<WindowPaster> createWindowPaster()
+{
+    const Session session = Session::current();
+    if (qEnvironmentVariable("VANTRO_KEY_BACKEND") == u"null")
+        return std::make_unique<WindowPasterNull>(session.keyDetectionUnavailableReason);
+    if (session.kind == Session::Kind::Wayland)
+        return std::make_unique<WindowPasterNull>(
+            QCoreApplication::translate("WindowPaster", "Wayland lets no program type into other windows."));
+    if (session.kind != Session::Kind::X11 || QGuiApplication::platformName() != u"xcb")
+        return std::make_unique<WindowPasterNull>(
+            QCoreApplication::translate("WindowPaster", "Pasting into other windows needs an X11 session."));
+    return std::make_unique<X11WindowPaster>();
 }
 
 } // namespace Backends

@@ -8,6 +8,7 @@
 #include "platform/ScreenGrabber.h"
 #include "platform/SecretStore.h"
 #include "platform/TrayWatcher.h"
+#include "platform/WindowPaster.h"
 
 #include <memory>
 
@@ -36,5 +37,7 @@ std::unique_ptr<Notifier> createNotifier();
 // X11 the tray's announcement on the root window.
 std::unique_ptr<TrayWatcher> createTrayWatcher();
 std::unique_ptr<SecretStore> createSecretStore();
+// Pasting into the window the text came from: X11 with key detection on; nowhere else.
+std::unique_ptr<WindowPaster> createWindowPaster();
 
 } // namespace Backends

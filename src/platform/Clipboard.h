@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QMimeData;
@@ -37,7 +38,13 @@ public:
     virtual QString text(Mode mode = Mode::Clipboard) const = 0;
     // A picture on the clipboard (see imageFromMimeData).
     virtual std::optional<QImage> image(ImageSources sources = ImageSources::Data) const = 0;
+    // Puts `text` on the clipboard; textRead tells when another application takes it.
     virtual void setText(const QString& text) = 0;
+    // What the clipboard holds now (its text, HTML, links and picture), to put back with restore(); null when it
+    // holds none of these, or more text than maxTextLength.
+    virtual std::unique_ptr<QMimeData> save() const = 0;
+    // Puts back what save() returned; null empties the clipboard.
+    virtual void restore(std::unique_ptr<QMimeData> saved) = 0;
     // Whether this session has a PRIMARY selection.
     virtual bool supportsSelection() const = 0;
     // Whether the desktop hands the clipboard only to a focused window (Wayland): read it once a window of ours
@@ -52,4 +59,6 @@ public:
 
 Q_SIGNALS:
     void changed(Clipboard::Mode mode);
+    // The text of the last setText was read (by a paste, or by a clipboard manager keeping a copy).
+    void textRead();
 };

@@ -115,6 +115,7 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     m_quickPrompt = new QuickPromptView(state, settings, colors);
     connect(m_quickPrompt, &QuickPromptView::promptSelected, this, &FloatingPanelView::promptSelected);
     connect(m_quickPrompt, &QuickPromptView::customPromptSubmitted, this, &FloatingPanelView::customPromptSubmitted);
+    connect(m_quickPrompt, &QuickPromptView::replaceRequested, this, &FloatingPanelView::replaceRequested);
     connect(m_quickPrompt, &QuickPromptView::expandRequested, this, [this] {
         // The same road as the Down Arrow, so the chat opens on this showing's session.
         if (m_state.isPanelExpanded())

@@ -44,6 +44,8 @@ Q_SIGNALS:
     void customPromptSubmitted(const QString& text);
     void closeRequested();
     void preferencesRequested();
+    // The prompt panel's Replace button.
+    void replaceRequested();
     // Without a receiver the view expands itself.
     void toggleExpandedRequested();
     void sendChatMessage(const QString& text, const std::optional<Prompt>& prompt, const std::optional<QImage>& image);

@@ -331,6 +331,10 @@ QWidget* OnboardingView::buildQuickPrompts()
     box->addWidget(title(tr("Quick Prompts"), m_colors));
     box->addWidget(line(tr("Select the prompts you want available.\nClick the pencil to edit."), m_colors));
     box->addWidget(scroll, 1);
+    QLabel* replaceTip =
+        line(tr("Once an answer is ready, Ctrl+Return pastes it in place of the text you copied."), m_colors);
+    replaceTip->setObjectName(QStringLiteral("onboardingReplaceTip"));
+    box->addWidget(replaceTip);
     box->addWidget(m_localServers);
     box->addWidget(m_autostart);
     box->addWidget(start, 0, Qt::AlignHCenter);

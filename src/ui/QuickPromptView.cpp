@@ -74,8 +74,10 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     auto* inputBox = new QWidget;
     auto* inputColumn = new QVBoxLayout(inputBox);
     inputColumn->setContentsMargins(0, 0, 0, 0);
-    m_hintLabel = PanelWidgets::label(tr("Select text anywhere, hold Ctrl and tap C twice to start prompting."),
-                                      m_colors.secondaryText());
+    m_hintLabel = PanelWidgets::label(
+        tr("Select text anywhere, hold Ctrl and tap C twice to start prompting. When an answer is ready, "
+           "Ctrl+Return puts it in place of your text."),
+        m_colors.secondaryText());
     m_hintLabel->setWordWrap(true);
     m_textLabel = PanelWidgets::label(QString(), m_colors.text());
     m_textLabel->setObjectName(QStringLiteral("clipboardTextLabel"));
@@ -268,11 +270,15 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
         new QPushButton(symbolIcon(QStringLiteral("doc.on.doc"), m_colors.secondaryText(), 14), tr("(Ctrl+C)"));
     copy->setObjectName(QStringLiteral("copyResultButton"));
     copy->setToolTip(tr("Copy result to clipboard"));
+    m_replaceButton = new QPushButton(symbolIcon(QStringLiteral("arrow.uturn.left"), m_colors.secondaryText(), 14),
+                                      tr("Replace (Ctrl+Return)"));
+    m_replaceButton->setObjectName(QStringLiteral("replaceButton"));
+    m_replaceButton->setToolTip(tr("Paste the answer in place of the copied text"));
     auto* expand = new QPushButton(tr("Expand (↓)"));
     m_expandButton = expand;
     expand->setObjectName(QStringLiteral("expandButton"));
     expand->setToolTip(tr("Expand to chat view"));
-    for (QPushButton* button : {copy, expand}) {
+    for (QPushButton* button : {copy, m_replaceButton, expand}) {
         button->setFlat(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setCursor(Qt::PointingHandCursor);
@@ -284,8 +290,10 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
         if (QClipboard* clipboard = QGuiApplication::clipboard())
             clipboard->setText(m_state.resultText());
     });
+    connect(m_replaceButton, &QPushButton::clicked, this, [this] { Q_EMIT replaceRequested(); });
     connect(expand, &QPushButton::clicked, this, [this] { Q_EMIT expandRequested(); });
     footer->addWidget(copy);
+    footer->addWidget(m_replaceButton);
     footer->addStretch();
     footer->addWidget(expand);
     column->addLayout(footer);
@@ -313,9 +321,9 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     connect(&m_state, &AppState::isLoadingChanged, this, &QuickPromptView::refreshOutput);
     connect(&m_state, &AppState::lastCustomPromptTextChanged, this, &QuickPromptView::refreshOutput);
     // In the expanded window the view is already the Prompts tab: there is nothing left to expand.
-    connect(&m_state, &AppState::isPanelExpandedChanged, this,
-            [this] { m_expandButton->setVisible(!m_state.isPanelExpanded()); });
-    m_expandButton->setVisible(!m_state.isPanelExpanded());
+    connect(&m_state, &AppState::isPanelExpandedChanged, this, &QuickPromptView::refreshFooter);
+    connect(&m_state, &AppState::resultCompleteChanged, this, &QuickPromptView::refreshFooter);
+    refreshFooter();
 
     refreshInput();
     refreshCaptions();
@@ -448,6 +456,14 @@ void QuickPromptView::submitCustomPrompt()
     m_state.setShowCustomPromptInput(false);
     m_state.setCustomPromptText(QString());
     m_customEdit->clearFocus();
+}
+
+void QuickPromptView::refreshFooter()
+{
+    const bool compact = !m_state.isPanelExpanded();
+    m_expandButton->setVisible(compact);
+    // Replace pastes where the copied text came from: only a finished answer, only from the compact panel.
+    m_replaceButton->setVisible(compact && m_state.isResultComplete());
 }
 
 void QuickPromptView::refreshOutput()

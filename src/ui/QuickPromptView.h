@@ -41,6 +41,7 @@ Q_SIGNALS:
     void promptSelected(const Prompt& prompt);
     void customPromptSubmitted(const QString& text);
     void expandRequested();
+    void replaceRequested();
 
 private:
     void refreshInput();
@@ -48,6 +49,7 @@ private:
     void refreshProjects();
     void refreshCustomPrompt();
     void refreshOutput();
+    void refreshFooter();
     void submitCustomPrompt();
     QWidget* makeChip(const QString& badge, const QString& title, const QString& toolTip);
 
@@ -79,6 +81,7 @@ private:
 
     QLabel* m_outputCaption = nullptr;
     QStackedWidget* m_outputStack = nullptr;
+    QPushButton* m_replaceButton = nullptr;
     QScrollArea* m_resultScroll = nullptr;
     MarkdownContentView* m_resultView = nullptr;
     ThinkingSection* m_reasoning = nullptr;

@@ -4,8 +4,34 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
+#include <QUrl>
 
 namespace {
+
+// Our text on the clipboard, telling when someone asks for it: the desktop asks us for the data at each paste.
+class ReportingMimeData : public QMimeData
+{
+public:
+    explicit ReportingMimeData(QtClipboard* clipboard) : m_clipboard(clipboard) {}
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType preferredType) const override
+    {
+        // Queued: this runs inside Qt's answer to the other application.
+        QMetaObject::invokeMethod(
+            m_clipboard.data(),
+            [clipboard = m_clipboard] {
+                if (clipboard)
+                    Q_EMIT clipboard->textRead();
+            },
+            Qt::QueuedConnection);
+        return QMimeData::retrieveData(type, preferredType);
+    }
+
+private:
+    QPointer<QtClipboard> m_clipboard;
+};
 
 QClipboard::Mode qtMode(Clipboard::Mode mode)
 {
@@ -38,7 +64,42 @@ std::optional<QImage> QtClipboard::image(ImageSources sources) const
 
 void QtClipboard::setText(const QString& text)
 {
-    m_clipboard->setText(text, QClipboard::Clipboard);
+    auto* data = new ReportingMimeData(this);
+    data->setText(text);
+    m_clipboard->setMimeData(data, QClipboard::Clipboard);
+}
+
+std::unique_ptr<QMimeData> QtClipboard::save() const
+{
+    const QMimeData* now = m_clipboard->mimeData(QClipboard::Clipboard);
+    if (!now)
+        return nullptr;
+    auto saved = std::make_unique<QMimeData>();
+    if (now->hasText()) {
+        const QString text = now->text();
+        if (text.size() > maxTextLength)
+            return nullptr; // put back in part would be worse than not at all
+        saved->setText(text);
+    }
+    if (now->hasHtml()) {
+        const QString html = now->html();
+        if (html.size() > maxTextLength)
+            return nullptr;
+        saved->setHtml(html);
+    }
+    if (now->hasUrls())
+        saved->setUrls(now->urls());
+    if (const std::optional<QImage> picture = imageFromMimeData(now, ImageSources::Data))
+        saved->setImageData(*picture);
+    return saved->formats().isEmpty() ? nullptr : std::move(saved);
+}
+
+void QtClipboard::restore(std::unique_ptr<QMimeData> saved)
+{
+    if (saved)
+        m_clipboard->setMimeData(saved.release(), QClipboard::Clipboard);
+    else
+        m_clipboard->clear(QClipboard::Clipboard);
 }
 
 bool QtClipboard::supportsSelection() const

@@ -16,6 +16,8 @@ public:
     QString text(Mode mode = Mode::Clipboard) const override;
     std::optional<QImage> image(ImageSources sources = ImageSources::Data) const override;
     void setText(const QString& text) override;
+    std::unique_ptr<QMimeData> save() const override;
+    void restore(std::unique_ptr<QMimeData> saved) override;
     bool supportsSelection() const override;
     bool readsNeedFocus() const override;
 

@@ -83,6 +83,13 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
         tr("The shortcut opens the panel on the text you selected, or on the clipboard when nothing is selected. "
            "Double copy always uses what you copied."),
         page));
+    m_restoreClipboard = new QCheckBox(tr("Restore the clipboard after Replace"), page);
+    m_restoreClipboard->setObjectName(QStringLiteral("replaceRestoresClipboardToggle"));
+    box->addWidget(m_restoreClipboard);
+    box->addWidget(PreferencesStyle::caption(
+        tr("Replace (Ctrl+Return) pastes the answer where the copied text came from. With this on, the clipboard "
+           "then gets back what it held before."),
+        page));
 
     // 3. Whether keys can be watched at all in this session.
     box->addWidget(PreferencesStyle::heading(tr("Key Detection"), page));
@@ -131,6 +138,10 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
         if (!m_loading)
             m_settings.setBoolean(SettingsKeys::usePrimarySelection, on);
     });
+    connect(m_restoreClipboard, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_loading)
+            m_settings.setBoolean(SettingsKeys::replaceRestoresClipboard, on);
+    });
     connect(m_changeShortcuts, &QPushButton::clicked, this, [this] {
         if (m_hotkeys)
             m_hotkeys->changeDesktopShortcuts();
@@ -152,7 +163,8 @@ HotkeyTab::HotkeyTab(Settings& settings, HotkeyManager* hotkeyManager, QWidget* 
     connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
         if (key == settingName(SettingsKeys::customHotkeyKeycode) ||
             key == settingName(SettingsKeys::customHotkeyModifiers) ||
-            key == settingName(SettingsKeys::useDoubleCopy) || key == settingName(SettingsKeys::usePrimarySelection))
+            key == settingName(SettingsKeys::useDoubleCopy) || key == settingName(SettingsKeys::usePrimarySelection) ||
+            key == settingName(SettingsKeys::replaceRestoresClipboard))
             load();
     });
     load();
@@ -169,6 +181,7 @@ void HotkeyTab::load()
     m_loading = true;
     m_doubleCopy->setChecked(m_settings.boolean(SettingsKeys::useDoubleCopy));
     m_usePrimary->setChecked(m_settings.boolean(SettingsKeys::usePrimarySelection));
+    m_restoreClipboard->setChecked(m_settings.boolean(SettingsKeys::replaceRestoresClipboard));
     m_autostart->setChecked(Autostart::isEnabled());
     m_loading = false;
     refreshShortcut();

@@ -46,6 +46,7 @@ private:
     QLabel* m_desktopList = nullptr;
     QPushButton* m_changeShortcuts = nullptr;
     QCheckBox* m_usePrimary = nullptr;
+    QCheckBox* m_restoreClipboard = nullptr;
     HotkeyRecorderView* m_recorder = nullptr;
     QPushButton* m_clear = nullptr;
     QLabel* m_recorderNote = nullptr;
