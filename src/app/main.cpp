@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "app/Translations.h"
 #include "model/Settings.h"
 #include "platform/AppPaths.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Vantro"));
     QApplication::setApplicationVersion(QStringLiteral(VANTRO_VERSION));
     QApplication::setDesktopFileName(AppPaths::applicationId());
+    Translations::install(app);
     // Vantro lives in the tray: closing the panel or the preferences must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
