@@ -313,6 +313,10 @@
         <source>the file could not be written whole (%1)</source>
         <translation>die Datei konnte nicht vollständig geschrieben werden (%1)</translation>
     </message>
+    <message>
+        <source>writing failed: %1</source>
+        <translation>Schreiben fehlgeschlagen: %1</translation>
+    </message>
 </context>
 <context>
     <name>Autostart</name>
@@ -353,8 +357,8 @@
 <context>
     <name>ChatTurnRunner</name>
     <message>
-        <source>Error: </source>
-        <translation>Fehler: </translation>
+        <source>Error: %1</source>
+        <translation>Fehler: %1</translation>
     </message>
 </context>
 <context>
@@ -390,13 +394,6 @@
     <message>
         <source>Apply %1 to your message</source>
         <translation>%1 auf Ihre Nachricht anwenden</translation>
-    </message>
-</context>
-<context>
-    <name>CodeUnitView</name>
-    <message>
-        <source>Copy code</source>
-        <translation>Code kopieren</translation>
     </message>
 </context>
 <context>
@@ -655,10 +652,6 @@
         <translation>noch keine Modelle</translation>
     </message>
     <message>
-        <source>(+%1 more)</source>
-        <translation>(+%1 weitere)</translation>
-    </message>
-    <message>
         <source>Looking for local servers…</source>
         <translation>Lokale Server werden gesucht…</translation>
     </message>
@@ -678,6 +671,20 @@
         <source>Vantro now uses %1 at %2 with “%3”.</source>
         <translation>Vantro verwendet jetzt %1 unter %2 mit „%3“.</translation>
     </message>
+    <message numerus="yes">
+        <source>(+%n more)</source>
+        <translation>
+            <numerusform>(+%n weiteres)</numerusform>
+            <numerusform>(+%n weitere)</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MarkdownContentView</name>
+    <message>
+        <source>Copy code</source>
+        <translation>Code kopieren</translation>
+    </message>
 </context>
 <context>
     <name>MessageBubble</name>
@@ -694,12 +701,12 @@
         <translation>Denkt nach...</translation>
     </message>
     <message>
-        <source>Image (%1 bytes) - failed to decode</source>
-        <translation>Bild (%1 Byte) – konnte nicht dekodiert werden</translation>
-    </message>
-    <message>
         <source>Sources</source>
         <translation>Quellen</translation>
+    </message>
+    <message>
+        <source>Image (%1) could not be decoded</source>
+        <translation>Bild (%1) konnte nicht dekodiert werden</translation>
     </message>
 </context>
 <context>
@@ -711,18 +718,6 @@
     <message>
         <source>This server lists no models; type the model’s name.</source>
         <translation>Dieser Server bietet keine Modelle an; geben Sie den Namen des Modells ein.</translation>
-    </message>
-    <message>
-        <source>The server lists more than %1 models; only the first %1 are offered.</source>
-        <translation>Der Server listet mehr als %1 Modelle auf; nur die ersten %1 werden angeboten.</translation>
-    </message>
-    <message>
-        <source>One listed model with an unusable name was left out.</source>
-        <translation>Ein aufgelistetes Modell mit unbrauchbarem Namen wurde ausgelassen.</translation>
-    </message>
-    <message>
-        <source>%1 listed models with an unusable name were left out.</source>
-        <translation>%1 aufgelistete Modelle mit unbrauchbarem Namen wurden ausgelassen.</translation>
     </message>
     <message>
         <source>The endpoint is not an http:// or https:// address.</source>
@@ -743,6 +738,20 @@
     <message>
         <source>The server answered the request for its models with HTTP status %1.</source>
         <translation>Der Server hat die Anfrage nach seinen Modellen mit HTTP-Status %1 beantwortet.</translation>
+    </message>
+    <message numerus="yes">
+        <source>The server lists more than %n models; only the first %n are offered.</source>
+        <translation>
+            <numerusform>Der Server listet mehr als %n Modell auf; nur das erste wird angeboten.</numerusform>
+            <numerusform>Der Server listet mehr als %n Modelle auf; nur die ersten %n werden angeboten.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n listed model(s) with an unusable name were left out.</source>
+        <translation>
+            <numerusform>%n aufgelistetes Modell mit unbrauchbarem Namen wurde ausgelassen.</numerusform>
+            <numerusform>%n aufgelistete Modelle mit unbrauchbarem Namen wurden ausgelassen.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -951,6 +960,10 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
         <source>The selected model does not support images. Please use gpt-4o or gpt-4-turbo.</source>
         <translation>Das ausgewählte Modell unterstützt keine Bilder. Bitte verwenden Sie gpt-4o oder gpt-4-turbo.</translation>
     </message>
+    <message>
+        <source>Not an HTTP response</source>
+        <translation>Keine HTTP-Antwort</translation>
+    </message>
 </context>
 <context>
     <name>PanelSidebar</name>
@@ -998,13 +1011,12 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
-    <message>
-        <source>1 prompt</source>
-        <translation>1 Prompt</translation>
-    </message>
-    <message>
-        <source>%1 prompts</source>
-        <translation>%1 Prompts</translation>
+    <message numerus="yes">
+        <source>%n prompt(s)</source>
+        <translation>
+            <numerusform>%n Prompt</numerusform>
+            <numerusform>%n Prompts</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1347,6 +1359,10 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
         <source>⚠️ No API key set. Open Preferences (Ctrl+,) to add your OpenAI API key, or choose Find Local Servers there to use a model server on this computer.</source>
         <translation>⚠️ Kein API-Schlüssel festgelegt. Öffnen Sie die Einstellungen (Strg+,), um Ihren OpenAI-API-Schlüssel einzugeben, oder wählen Sie dort „Lokale Server suchen“, um einen Modellserver auf diesem Computer zu verwenden.</translation>
     </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Fehler: %1</translation>
+    </message>
 </context>
 <context>
     <name>ReplaceInPlace</name>
@@ -1375,10 +1391,6 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     <message>
         <source>Stored in a file only you can read: no keyring was found.</source>
         <translation>In einer Datei gespeichert, die nur Sie lesen können: Es wurde kein Schlüsselbund gefunden.</translation>
-    </message>
-    <message>
-        <source>it gave back another value</source>
-        <translation>der Schlüsselbund gab einen anderen Wert zurück</translation>
     </message>
     <message>
         <source>Stored in your keyring.</source>
@@ -1430,14 +1442,6 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
         <translation>Freigabecode als Zeichenkette erwartet</translation>
     </message>
     <message>
-        <source>Sync error %1: </source>
-        <translation>Synchronisierungsfehler %1: </translation>
-    </message>
-    <message>
-        <source>Sync decoding error: </source>
-        <translation>Fehler beim Lesen der Synchronisierungsdaten: </translation>
-    </message>
-    <message>
         <source>Invalid sync URL.</source>
         <translation>Ungültige Synchronisierungs-URL.</translation>
     </message>
@@ -1452,6 +1456,14 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     <message>
         <source>Sharing is not configured: set the sync service URL (sync_base_url) in the settings.</source>
         <translation>Das Teilen ist nicht eingerichtet: Legen Sie die URL des Synchronisierungsdienstes (sync_base_url) in den Einstellungen fest.</translation>
+    </message>
+    <message>
+        <source>Sync error %1: %2</source>
+        <translation>Synchronisierungsfehler %1: %2</translation>
+    </message>
+    <message>
+        <source>Sync decoding error: %1</source>
+        <translation>Fehler beim Lesen der Synchronisierungsdaten: %1</translation>
     </message>
 </context>
 <context>
@@ -1513,6 +1525,47 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     <message>
         <source>The X server has no XTest extension, so Vantro cannot paste.</source>
         <translation>Der X-Server hat keine XTest-Erweiterung, daher kann Vantro nicht einfügen.</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Vantro applies AI prompts to whatever you just copied: select text, hold Ctrl and tap C twice.
+With Vantro already running, these options are handed to it.</source>
+        <translation>Vantro wendet KI-Prompts auf das an, was Sie gerade kopiert haben: Text auswählen, Strg gedrückt halten und zweimal C tippen.
+Läuft Vantro bereits, werden diese Optionen an Vantro übergeben.</translation>
+    </message>
+    <message>
+        <source>Open the chat window on a new chat.</source>
+        <translation>Das Chatfenster mit einem neuen Chat öffnen.</translation>
+    </message>
+    <message>
+        <source>Open the chat window.</source>
+        <translation>Das Chatfenster öffnen.</translation>
+    </message>
+    <message>
+        <source>Open the panel on the clipboard, as a double Ctrl+C does (bind it to a shortcut on Wayland).</source>
+        <translation>Das Panel mit der Zwischenablage öffnen, wie zweimal Strg+C (unter Wayland einem Tastenkürzel zuweisen).</translation>
+    </message>
+    <message>
+        <source>With --trigger: use the text selected without copying, if there is any.</source>
+        <translation>Mit --trigger: den ausgewählten, nicht kopierten Text verwenden, falls vorhanden.</translation>
+    </message>
+    <message>
+        <source>Take a screenshot of a region and open the panel on it.</source>
+        <translation>Ein Bildschirmfoto eines Bereichs aufnehmen und das Panel damit öffnen.</translation>
+    </message>
+    <message>
+        <source>Open the preferences.</source>
+        <translation>Die Einstellungen öffnen.</translation>
+    </message>
+    <message>
+        <source>Show the first-run walkthrough again.</source>
+        <translation>Die Einführung erneut anzeigen.</translation>
+    </message>
+    <message>
+        <source>Quit the running Vantro.</source>
+        <translation>Das laufende Vantro beenden.</translation>
     </message>
 </context>
 </TS>

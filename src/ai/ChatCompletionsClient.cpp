@@ -119,9 +119,10 @@ void ChatStream::onFinished()
     if (m_done)
         return;
     if (!readStatus()) {
-        const OpenAIError error = m_reply->error() != QNetworkReply::NoError
-                                      ? OpenAIError::transport(ChatCompletionsClient::transportErrorText(m_reply))
-                                      : OpenAIError::httpError(0, QStringLiteral("Not an HTTP response"));
+        const OpenAIError error =
+            m_reply->error() != QNetworkReply::NoError
+                ? OpenAIError::transport(ChatCompletionsClient::transportErrorText(m_reply))
+                : OpenAIError::httpError(0, QCoreApplication::translate("OpenAIError", "Not an HTTP response"));
         close();
         Q_EMIT failed(error);
         return;

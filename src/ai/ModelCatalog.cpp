@@ -89,12 +89,11 @@ ModelListing readList(const QByteArray& body)
     if (listing.ids.isEmpty())
         notes.append(ModelCatalog::tr("This server lists no models; type the model\u2019s name."));
     if (cut)
-        notes.append(ModelCatalog::tr("The server lists more than %1 models; only the first %1 are offered.")
-                         .arg(ModelCatalog::maxModels));
+        notes.append(ModelCatalog::tr("The server lists more than %n models; only the first %n are offered.", nullptr,
+                                      int(ModelCatalog::maxModels)));
     if (unusable > 0)
-        notes.append(unusable == 1
-                         ? ModelCatalog::tr("One listed model with an unusable name was left out.")
-                         : ModelCatalog::tr("%1 listed models with an unusable name were left out.").arg(unusable));
+        notes.append(
+            ModelCatalog::tr("%n listed model(s) with an unusable name were left out.", nullptr, int(unusable)));
     listing.message = notes.join(u' ');
     return listing;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
-#include "app/Translations.h"
+#include "platform/Translations.h"
 #include "model/Settings.h"
 #include "platform/AppPaths.h"
 
@@ -12,27 +12,39 @@
 
 #include <cstdio>
 
+namespace {
+
+// The options, described in the user's language once a translator is installed.
+void describeOptions(QCommandLineParser& parser)
+{
+    const auto text = [](const char* source) { return QCoreApplication::translate("main", source); };
+    parser.setApplicationDescription(text(QT_TRANSLATE_NOOP(
+        "main", "Vantro applies AI prompts to whatever you just copied: select text, hold Ctrl and tap C twice.\n"
+                "With Vantro already running, these options are handed to it.")));
+    parser.addOptions({
+        {QStringLiteral("new-chat"), text(QT_TRANSLATE_NOOP("main", "Open the chat window on a new chat."))},
+        {QStringLiteral("open-chat"), text(QT_TRANSLATE_NOOP("main", "Open the chat window."))},
+        {QStringLiteral("trigger"),
+         text(QT_TRANSLATE_NOOP(
+             "main", "Open the panel on the clipboard, as a double Ctrl+C does (bind it to a shortcut on Wayland)."))},
+        {QStringLiteral("selection"),
+         text(QT_TRANSLATE_NOOP("main", "With --trigger: use the text selected without copying, if there is any."))},
+        {QStringLiteral("screenshot"),
+         text(QT_TRANSLATE_NOOP("main", "Take a screenshot of a region and open the panel on it."))},
+        {QStringLiteral("preferences"), text(QT_TRANSLATE_NOOP("main", "Open the preferences."))},
+        {QStringLiteral("onboarding"), text(QT_TRANSLATE_NOOP("main", "Show the first-run walkthrough again."))},
+        {QStringLiteral("quit"), text(QT_TRANSLATE_NOOP("main", "Quit the running Vantro."))},
+    });
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Vantro applies AI prompts to whatever you just copied: select text, hold Ctrl and tap C twice.\n"
-        "With Vantro already running, these options are handed to it."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({
-        {QStringLiteral("new-chat"), QStringLiteral("Open the chat window on a new chat.")},
-        {QStringLiteral("open-chat"), QStringLiteral("Open the chat window.")},
-        {QStringLiteral("trigger"),
-         QStringLiteral(
-             "Open the panel on the clipboard, as a double Ctrl+C does (bind it to a shortcut on Wayland).")},
-        {QStringLiteral("selection"),
-         QStringLiteral("With --trigger: use the text selected without copying, if there is any.")},
-        {QStringLiteral("screenshot"), QStringLiteral("Take a screenshot of a region and open the panel on it.")},
-        {QStringLiteral("preferences"), QStringLiteral("Open the preferences.")},
-        {QStringLiteral("onboarding"), QStringLiteral("Show the first-run walkthrough again.")},
-        {QStringLiteral("quit"), QStringLiteral("Quit the running Vantro.")},
-    });
+    describeOptions(parser);
     // Parsed before the application object exists, so --help and --version work without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -42,7 +54,15 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("vantro"))),
+        // A core application is enough for the translators, and needs no display.
+        QCoreApplication core(argc, argv);
+        Translations::install(core);
+        QCommandLineParser translated;
+        translated.addHelpOption();
+        translated.addVersionOption();
+        describeOptions(translated);
+        std::fputs(qPrintable(translated.helpText().replace(QCoreApplication::arguments().constFirst(),
+                                                            QStringLiteral("vantro"))),
                    stdout);
         return 0;
     }

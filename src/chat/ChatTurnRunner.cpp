@@ -202,7 +202,7 @@ void ChatTurnRunner::onFailed(quint64 serial, const OpenAIError& error)
         const qsizetype m = indexOfMessage(session.messages, turn->replyId);
         if (m >= 0) {
             // What arrived before the failure stays above the error: a dropped connection must not take it away.
-            const QString message = tr("Error: ") + error.description();
+            const QString message = tr("Error: %1").arg(error.description());
             ChatMessage& reply = session.messages[m];
             reply.content = turn->answer.trimmed().isEmpty() ? message : turn->answer + u"\n\n" + message;
             reply.reasoning = turn->reasoning;

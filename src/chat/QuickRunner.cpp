@@ -96,7 +96,7 @@ void QuickRunner::run(const Prompt& prompt)
             m_stream = nullptr;
         // What arrived before the failure stays above the error: a dropped connection must not take it away.
         const QString partial = m_state.resultText();
-        const QString message = QStringLiteral("Error: ") + error.description();
+        const QString message = tr("Error: %1").arg(error.description());
         m_state.setResultText(partial.isEmpty() ? message : partial + u"\n\n" + message);
         m_state.setIsLoading(false);
     });

@@ -85,7 +85,7 @@ void SecretKeys::moveIntoKeyring(const SettingKey& key, const QString& value)
         }
         m_store->read(name, [this, key, value](std::optional<QString> back, const QString& error) {
             if (back != value) {
-                fallBackToFile(key, value, error.isEmpty() ? tr("it gave back another value") : error);
+                fallBackToFile(key, value, error.isEmpty() ? QStringLiteral("it gave back another value") : error);
             } else {
                 m_settings.setSecretValue(key, value);
                 m_settings.remove(key); // only now: the keyring holds it

@@ -51,7 +51,7 @@ bool write(const QString& path, const QByteArray& data, QString* error)
         failure = QCoreApplication::translate("AtomicFile", "the file could not be written whole (%1)")
                       .arg(file.errorString());
     else if (!file.flush())
-        failure = QStringLiteral("flush failed: ") + file.errorString();
+        failure = QCoreApplication::translate("AtomicFile", "writing failed: %1").arg(file.errorString());
     else if (file.error() != QFileDevice::NoError)
         failure = file.errorString();
     if (!failure.isEmpty()) {

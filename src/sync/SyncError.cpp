@@ -46,9 +46,9 @@ QString SyncError::description() const
 {
     switch (m_kind) {
     case Kind::HttpError:
-        return QCoreApplication::translate("SyncError", "Sync error %1: ").arg(m_statusCode) + m_text;
+        return QCoreApplication::translate("SyncError", "Sync error %1: %2").arg(QString::number(m_statusCode), m_text);
     case Kind::DecodingError:
-        return QCoreApplication::translate("SyncError", "Sync decoding error: ") + m_text;
+        return QCoreApplication::translate("SyncError", "Sync decoding error: %1").arg(m_text);
     case Kind::InvalidURL:
         return QCoreApplication::translate("SyncError", "Invalid sync URL.");
     case Kind::NotFound:

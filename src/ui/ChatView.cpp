@@ -218,7 +218,8 @@ void MessageBubble::showMessage(const ChatMessage& message, bool isLastMessage, 
             m_image->setPixmap(QPixmap::fromImage(image));
         } else if (message.imageData) {
             m_image->setPixmap(QPixmap());
-            m_imageFailedText->setText(tr("Image (%1 bytes) - failed to decode").arg(message.imageData->size()));
+            m_imageFailedText->setText(
+                tr("Image (%1) could not be decoded").arg(QLocale().formattedDataSize(message.imageData->size())));
         }
     }
     if (message.annotations != m_shownCitations) {

@@ -149,7 +149,7 @@ QString LocalServerPicker::summary(const LocalServer& server)
     else
         models = server.models.first(std::min<qsizetype>(shown, server.models.size())).join(QStringLiteral(", "));
     if (server.models.size() > shown)
-        models += u' ' + tr("(+%1 more)").arg(server.models.size() - shown);
+        models += u' ' + tr("(+%n more)", nullptr, int(server.models.size() - shown));
     return server.name + QStringLiteral(" \u2014 ") + models;
 }
 

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHash>
@@ -200,7 +201,7 @@ public:
             copy->setIconSize(QSize(13, 13));
             copy->setAutoRaise(true);
             copy->setCursor(Qt::PointingHandCursor);
-            copy->setToolTip(tr("Copy code"));
+            copy->setToolTip(QCoreApplication::translate("MarkdownContentView", "Copy code"));
             copy->setFocusPolicy(Qt::NoFocus);
             QObject::connect(copy, &QToolButton::clicked, this, [this] {
                 QClipboard* clipboard = QGuiApplication::clipboard();

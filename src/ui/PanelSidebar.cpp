@@ -347,9 +347,7 @@ void PanelSidebar::refreshProjects()
     const QList<Project>& projects = m_state.projects();
     m_projectList->clear();
     for (const Project& project : projects) {
-        // No translation catalogue is loaded, so the plural is chosen here rather than through "%n".
-        const qsizetype count = project.prompts.size();
-        const QString prompts = count == 1 ? tr("1 prompt") : tr("%1 prompts").arg(count);
+        const QString prompts = tr("%n prompt(s)", nullptr, int(project.prompts.size()));
         auto* item = new QListWidgetItem(project.emoji + u' ' + project.name + u'\n' + prompts);
         item->setData(idRole, project.id);
         m_projectList->addItem(item);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/ChatServiceConfig.h"
 #include "ai/ModelCatalog.h"
+#include "platform/Translations.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QElapsedTimer>
@@ -46,6 +47,9 @@ class TestModelCatalog : public QObject
     QNetworkAccessManager m_network;
 
 private Q_SLOTS:
+    // The English catalogue gives the plural forms, as in the application.
+    void initTestCase() { Translations::install(*QCoreApplication::instance()); }
+
     void listsWhatTheServerSent_data()
     {
         QTest::addColumn<HttpResponse>("response");

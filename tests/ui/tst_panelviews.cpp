@@ -212,7 +212,7 @@ private Q_SLOTS:
     {
         m->expand(ExpandedPanelTab::Chat);
         const QByteArray broken("not an image at all");
-        const QString failed = u"Image (19 bytes) - failed to decode"_s;
+        const QString failed = u"Image (19 bytes) could not be decoded"_s;
         QList<ChatMessage> messages{message(MessageRole::User, QString()), message(MessageRole::Assistant, QString()),
                                     message(MessageRole::Assistant, u"**Yes**"_s),
                                     message(MessageRole::User, QString(), broken),

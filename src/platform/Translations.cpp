@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Translations.h"
-
-#include "platform/Log.h"
+#include "platform/Translations.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,6 +35,8 @@ QString pick(const QStringList& languages)
         if (language == u"C" || language.startsWith(u"en"))
             return {};
         for (const QString& name : candidates(language)) {
+            if (name == u"en")
+                continue; // the English catalogue holds only plural forms
             if (QFile::exists(catalogueFolder + QStringLiteral("/vantro_") + name + QStringLiteral(".qm")))
                 return name;
         }
@@ -47,21 +47,22 @@ QString pick(const QStringList& languages)
 QString install(QCoreApplication& application)
 {
     const QString language = pick(QLocale::system().uiLanguages());
-    if (language.isEmpty())
-        return {};
+    // English needs its catalogue too, for the plural forms of texts with a count.
     auto* own = new QTranslator(&application);
-    if (!own->load(QStringLiteral("vantro_") + language, catalogueFolder) ||
+    if (!own->load(QStringLiteral("vantro_") + (language.isEmpty() ? QStringLiteral("en") : language),
+                   catalogueFolder) ||
         !QCoreApplication::installTranslator(own)) {
         delete own;
         return {};
     }
+    if (language.isEmpty())
+        return {};
     // Qt's buttons and standard dialogs; without the system's Qt translations they stay in English.
     auto* qt = new QTranslator(&application);
     if (qt->load(QStringLiteral("qtbase_") + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
     else
         delete qt;
-    logLine(u"i18n", QStringLiteral("Speaking ") + language);
     return language;
 }
 
