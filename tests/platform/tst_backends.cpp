@@ -1,17 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/Autostart.h"
 #include "platform/Backends.h"
+#include "platform/Log.h"
 #include "platform/Session.h"
 #include "platform/command/ScreenshotCommand.h"
+#include "platform/dbus/StatusNotifierWatcher.h"
 #include "platform/null/ScreenGrabberNull.h"
 #include "platform/portal/ScreenshotPortal.h"
+#include "support/PrivateSessionBus.h"
+#include "support/StdoutCapture.h"
+#include "support/TestEnvironment.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
-// Which backend the factory picks for a session, under the offscreen platform with the environment of each row.
+// The platform layer under the offscreen platform: which backend the factory picks for a session, the log line, the
+// autostart entry and the StatusNotifier tray's arrival.
 class TestBackends : public QObject
 {
     Q_OBJECT
@@ -83,6 +91,73 @@ private Q_SLOTS:
         QCOMPARE(calls, 0);
         QTRY_COMPARE(calls, 1);
         QTRY_VERIFY(grabber.isNull());
+    }
+
+    void oneLinePerDiagnostic_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << u"saved"_s << u"Test: saved\n"_s;
+        QTest::newRow("server body with line breaks")
+            << u"HTTP 401 — {\n \"error\": 1\r\n}"_s << u"Test: HTTP 401 — {  \"error\": 1  }\n"_s;
+        QTest::newRow("a body posing as another component")
+            << u"x\nChatStore: fake"_s << u"Test: x ChatStore: fake\n"_s;
+        QTest::newRow("unicode separators") << u"a\u2028b\u2029c"_s << u"Test: a b c\n"_s;
+    }
+
+    void oneLinePerDiagnostic()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, expected);
+        StdoutCapture out;
+        logLine(u"Test", message);
+        QCOMPARE(out.text(), expected);
+    }
+
+    // The Exec value a desktop reads back as the same path: quoted, with the reserved characters escaped.
+    void execValue_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("space") << u"/opt/my apps/vantro"_s << u"\"/opt/my apps/vantro\""_s;
+        // Escaped for the quotes, then each backslash doubled for the value.
+        QTest::newRow("reserved") << u"/a\"b`c$d\\e"_s << u"\"/a\\\\\"b\\\\`c\\\\$d\\\\\\\\e\""_s;
+        QTest::newRow("percent") << u"/tmp/100%/vantro"_s << u"\"/tmp/100%%/vantro\""_s;
+    }
+
+    void execValue()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, expected);
+        QCOMPARE(Autostart::execValue(program), expected);
+    }
+
+    // The entry where the desktop looks, as it reads it; one the desktop turned off counts as off. The switch that
+    // writes and removes it, and its failure on a blocked folder, are the preferences test's.
+    void entryAsTheDesktopReadsIt()
+    {
+        TestEnvironment env;
+        QCOMPARE(Autostart::entryPath(), env.configHome() + u"/autostart/vantro.desktop"_s);
+        QVERIFY(Autostart::setEnabled(true, u"/usr/bin/vantro"_s));
+        const QByteArray entry = TestEnvironment::readFile(Autostart::entryPath());
+        QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+        QVERIFY(entry.contains("\nExec=\"/usr/bin/vantro\"\n"));
+        QVERIFY(TestEnvironment::writeFile(Autostart::entryPath(), entry + "Hidden=true\n"));
+        QVERIFY(!Autostart::isEnabled());
+        QVERIFY(Autostart::setEnabled(false, QString()));
+        QVERIFY(Autostart::setEnabled(false, QString())); // nothing to remove is no failure
+    }
+
+    // The StatusNotifier tray is there once its watcher takes its name on the session bus. The XEmbed tray's
+    // announcement is the first-run test's: a tray announced after launch docks the icon there.
+    void statusNotifierWatcherName()
+    {
+        PrivateSessionBus bus(u"org.example.Panel"_s);
+        QVERIFY(bus.isRunning());
+        StatusNotifierWatcher watcher(QDBusConnection::connectToBus(bus.address(), u"tray-test"_s));
+        QSignalSpy appeared(&watcher, &TrayWatcher::trayAppeared);
+        QVERIFY(bus.connection().registerService(u"org.kde.StatusNotifierWatcher"_s));
+        QTRY_COMPARE(appeared.size(), 1);
     }
 };
 
