@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/HotkeyManager.h"
 #include "support/KeyRecorderWindow.h"
-#include "support/StdoutCapture.h"
 #include "support/XdoTool.h"
 
 #include <QtTest>
@@ -105,29 +104,22 @@ private Q_SLOTS:
         }
     }
 
-    // Another client holding Ctrl+C: detection is reported unavailable with a reason, the same key cannot be had as
-    // a custom hotkey either, nothing crashes, and the first client keeps working. Telling the user and re-arming once
-    // the key is free are the first-run test's.
+    // Another client holding Ctrl+C: the same key cannot be had as a custom hotkey either, nothing crashes, and the
+    // first client keeps working. Detection reported unavailable, telling the user and re-arming once the key is free
+    // are the first-run test's.
     void grabTaken()
     {
         Watched w;
         QVERIFY(XdoTool::focus(w.window));
         w.manager.configure(true, 0, 0);
 
-        StdoutCapture out;
         // Asking before starting grabs nothing (a grab of a moment would eat a Ctrl+C), so it cannot see the holder.
         QVERIFY(HotkeyManager().isDetectionAvailable());
-        HotkeyManager second;
-        second.configure(true, 0, 0);
-        QVERIFY(!second.isDetectionAvailable());
-        QVERIFY(second.detectionUnavailableReason().contains(u"Ctrl+C"));
         HotkeyManager custom;
         custom.configure(false, 0x08, 0x100); // Ctrl+C
         QVERIFY(!custom.isCustomHotkeyRegistered());
-        QVERIFY(out.text().contains(u"HotkeyManager: Cannot register the hotkey"));
         custom.configure(false, 0x34, 0x100); // no such key position on a PC keyboard
         QVERIFY(!custom.isCustomHotkeyRegistered());
-        QVERIFY(out.text().contains(u"no key in this layout"));
 
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c sleep 0.1 key c keyup ctrl")));
         QTRY_COMPARE(w.triggers, 1);
