@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
-#include <QPainter>
 #include <QScreen>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -51,14 +50,13 @@ private Q_SLOTS:
         QCOMPARE(panel.geometry().center(), monitor.center());
     }
 
-    // Rows: where the panel was, and where it must be once the monitors changed.
+    // Rows: where the panel was, and where it must be once the monitors changed. A monitor gone is the next test's,
+    // through the panel.
     void keptOnScreens_data()
     {
         QTest::addColumn<QRect>("frame");
         QTest::addColumn<QRect>("expect");
-        QTest::newRow("on a monitor") << QRect(100, 100, 500, 400) << QRect(100, 100, 500, 400);
         QTest::newRow("over the edge") << QRect(2900, 800, 500, 400) << QRect(2700, 680, 500, 400);
-        QTest::newRow("monitor gone") << QRect(5000, 100, 500, 400) << QRect(390, 200, 500, 400);
         QTest::newRow("larger than it") << QRect(-100, -100, 1600, 1000) << left;
     }
 
@@ -81,35 +79,17 @@ private Q_SLOTS:
         QTRY_VERIFY(left.contains(panel.geometry()));
     }
 
-    // Each monitor's part of a region comes from its own pixels, at the finest scale of the monitors covered.
-    void composeAcrossMonitors_data()
-    {
-        QTest::addColumn<QRect>("area");
-        QTest::addColumn<QSize>("expectSize");
-        QTest::addColumn<QList<QColor>>("expectColours"); // at the left, the middle and the right of the image
-        QTest::newRow("both") << QRect(1180, 10, 200, 50) << QSize(400, 100)
-                              << QList<QColor>{Qt::red, Qt::blue, Qt::blue};
-        QTest::newRow("left only") << QRect(10, 10, 200, 50) << QSize(200, 50)
-                                   << QList<QColor>{Qt::red, Qt::red, Qt::red};
-        QTest::newRow("below the left one")
-            << QRect(1180, 700, 200, 200) << QSize(400, 400) << QList<QColor>{Qt::red, Qt::blue, Qt::blue};
-    }
-
+    // Each monitor's part of a region comes from its own pixels, at the finest scale of the monitors covered; where
+    // no monitor is (under the left one's bottom edge), black.
     void composeAcrossMonitors()
     {
-        QFETCH(QRect, area);
-        QFETCH(QSize, expectSize);
-        QFETCH(QList<QColor>, expectColours);
-        const QImage image = RegionSelector::compose(
-            {{left, filled(left.size(), Qt::red)}, {right, filled(right.size() * 2, Qt::blue)}}, area);
-        QCOMPARE(image.size(), expectSize);
-        const int y = 2;
-        QCOMPARE(QColor(image.pixel(1, y)), expectColours.at(0));
-        QCOMPARE(QColor(image.pixel(image.width() / 2 + 2, y)), expectColours.at(1));
-        QCOMPARE(QColor(image.pixel(image.width() - 2, y)), expectColours.at(2));
-        // Where no monitor is, black: under the left monitor's bottom edge.
-        if (area.bottom() > left.bottom())
-            QCOMPARE(QColor(image.pixel(1, image.height() - 2)), QColor(Qt::black));
+        const QImage image =
+            RegionSelector::compose({{left, filled(left.size(), Qt::red)}, {right, filled(right.size() * 2, Qt::blue)}},
+                                    QRect(1180, 700, 200, 200));
+        QCOMPARE(image.size(), QSize(400, 400));
+        QCOMPARE(QColor(image.pixel(1, 2)), QColor(Qt::red));
+        QCOMPARE(QColor(image.pixel(image.width() / 2 + 2, 2)), QColor(Qt::blue));
+        QCOMPARE(QColor(image.pixel(1, image.height() - 2)), QColor(Qt::black));
     }
 
     // A drag that starts on one monitor and ends on the other selects both parts.
