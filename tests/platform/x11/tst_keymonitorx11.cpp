@@ -58,7 +58,8 @@ private Q_SLOTS:
     }
 
     // A monitor that does not answer in time: the watchdog cuts its connection, the keyboard thaws, and the
-    // monitor comes back with a new connection and grabs Ctrl+C again.
+    // monitor comes back with a new connection and grabs Ctrl+C again. Stopped while it hangs, the watchdog still
+    // thaws it, rather than leaving the keyboard frozen until the hang ends.
     void watchdogThawsAStalledKeyboard()
     {
         Watched w;
@@ -79,20 +80,13 @@ private Q_SLOTS:
         QTRY_COMPARE(w.handler.copyPresses.load(), before + 1);
         QTest::qWait(100);
         QCOMPARE(w.window.copies(), copiesBefore); // swallowed by the new grab
-    }
 
-    // Stopping the monitor while it hangs on a frozen keyboard: the watchdog still thaws it, rather than leaving
-    // the keyboard frozen until the hang ends.
-    void stopWhileStalledStillThaws()
-    {
-        Watched w;
-        QVERIFY(w.start());
         w.handler.stallMs = 3000;
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c keyup ctrl")));
-        QTRY_COMPARE(w.handler.copyPresses.load(), 1);
+        QTRY_COMPARE(w.handler.copyPresses.load(), before + 2);
         std::jthread stopper([&w] { w.monitor.stop(); });
         QVERIFY(XdoTool::run(QStringLiteral("key x")));
-        QTRY_COMPARE_WITH_TIMEOUT(w.window.count(Qt::Key_X, Qt::NoModifier), 1, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(w.window.count(Qt::Key_X, Qt::NoModifier), 2, 1500);
         stopper.join();
         QVERIFY(!w.monitor.isRunning());
     }
