@@ -164,12 +164,23 @@ private Q_SLOTS:
         QCOMPARE(closing.count(), 0); // Escape hides, never closes
     }
 
-    void mouseZoomsAndResizes()
+    // Shown centred with the focus on its content, opaque without a compositor; a double click on the background
+    // zooms, and an edge dragged resizes down to the minimum.
+    void showZoomAndResize()
     {
         Fixture f;
+        f.input->setFocus();
         QVERIFY(f.show());
         QWindow* window = f.panel.windowHandle();
         const QRect before = f.panel.geometry();
+        QCOMPARE(before, centeredFrame(QGuiApplication::primaryScreen()->availableGeometry(), QSize(980, 732), 0));
+        QCOMPARE(QApplication::focusWidget(), f.content);
+        // Without a compositor the card is opaque: the frame is drawn in the theme's colours, never left transparent.
+        QVERIFY(!f.panel.hasTranslucentCard());
+        const QImage image = f.panel.grab().toImage();
+        QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() - 2)), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 255);
+
         QTest::mouseDClick(window, Qt::LeftButton, {}, QPoint(8, f.panel.height() / 2)); // background, clear of edge
         QTRY_COMPARE(f.panel.geometry(), f.panel.screen()->availableGeometry());
         f.panel.toggleZoom();
@@ -186,21 +197,6 @@ private Q_SLOTS:
         QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(602, 300));
         QTRY_COMPARE(f.panel.geometry().width(), 624);
         QCOMPARE(f.panel.geometry().right(), before.right());
-    }
-
-    void showCenteredAndOpaque()
-    {
-        Fixture f;
-        f.input->setFocus();
-        QVERIFY(f.show());
-        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(f.panel.geometry(), centeredFrame(available, QSize(980, 732), 0));
-        QCOMPARE(QApplication::focusWidget(), f.content);
-        // Without a compositor the card is opaque: the frame is drawn in the theme's colours, never left transparent.
-        QVERIFY(!f.panel.hasTranslucentCard());
-        const QImage image = f.panel.grab().toImage();
-        QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() - 2)), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(0, 0).alpha(), 255);
     }
 };
 
