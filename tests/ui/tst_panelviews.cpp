@@ -195,11 +195,11 @@ private Q_SLOTS:
         QCOMPARE(m->calls, (QStringList{u"close"_s, u"minimize"_s, u"zoom"_s}));
     }
 
-    void footerExpandWorksWithoutAController()
+    // The card's own expand button goes the controller's road, as the Down Arrow does.
+    void footerExpand()
     {
-        disconnect(&m->view, &FloatingPanelView::toggleExpandedRequested, this, nullptr);
         m->click(u"expandButton"_s);
-        QVERIFY(m->state.isPanelExpanded());
+        QCOMPARE(m->calls, QStringList{u"toggle"_s});
         QVERIFY(!m->view.findChild<QWidget*>(u"expandButton"_s)->isVisible()); // nothing left to expand
     }
 
@@ -241,23 +241,21 @@ private Q_SLOTS:
         QVERIFY(!visibleTexts(thinking).contains(u"Thinking..."_s));
     }
 
-    // The transcript measures and draws answers and lists their sources: none of it may read a local file, and
-    // only web addresses among the sources open. A source is named by its title, or its host when it has none.
+    // The transcript lists an answer's sources: none may read a local file, and only web addresses open. A source is
+    // named by its title, or its host when it has none. Hostile answers themselves are the Markdown view's test.
     void hostileAnswerAndSources()
     {
         m->expand(ExpandedPanelTab::Chat);
         FifoTrap trap;
         OpenedUrls desktop;
         const QString fileUrl = QUrl::fromLocalFile(trap.path()).toString();
-        ChatMessage answer =
-            message(MessageRole::Assistant, u"![a](%1) ![b](%2) <img src=\"%1\"> [c](%2)"_s.arg(trap.path(), fileUrl));
+        ChatMessage answer = message(MessageRole::Assistant, u"See the sources."_s);
         answer.annotations = QList<URLCitation>{{fileUrl, u"local"_s, {}, {}, {}},
                                                 {u"javascript:alert(1)"_s, u"script"_s, {}, {}, {}},
                                                 {u"https://ok.example/a?x=1"_s, u"web"_s, {}, {}, {}},
                                                 {u"https://untitled.example.net/"_s, std::nullopt, {}, {}, {}}};
         showSession({message(MessageRole::User, u"Hi"_s), answer});
         MessageBubble* bubble = m->chat().bubbles().last();
-        bubble->grab();
         QVERIFY(visibleTexts(bubble).contains(u"Sources"_s));
         QStringList names;
         for (QPushButton* link : bubble->findChildren<QPushButton*>(u"sourceLink"_s)) {
