@@ -214,23 +214,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<HttpResponse>("response");
         QTest::addColumn<QStringList>("models");
-        QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("noted"); // that the server does not list its models (the catalog test has the words)
         QTest::newRow("lists") << modelList({u"llama3.2"_s, u"qwen2.5-vl"_s})
-                               << QStringList{u"llama3.2"_s, u"qwen2.5-vl"_s} << QString();
-        QTest::newRow("404") << HttpResponse::text("404 page not found", 404) << QStringList()
-                             << u"This server does not list its models; type the model’s name."_s;
+                               << QStringList{u"llama3.2"_s, u"qwen2.5-vl"_s} << false;
+        QTest::newRow("404") << HttpResponse::text("404 page not found", 404) << QStringList() << true;
     }
 
     void modelListFromTheServer()
     {
         QFETCH(HttpResponse, response);
         QFETCH(QStringList, models);
-        QFETCH(QString, note);
+        QFETCH(bool, noted);
         Fixture f;
         f.openAI(response);
         auto* picker = f.find<QComboBox>(u"modelPicker"_s);
         auto* listNote = f.find<QLabel>(u"modelListNote"_s);
-        QTRY_COMPARE(listNote->isVisible() ? listNote->text() : QString(), note);
+        QTRY_COMPARE(listNote->isVisible() && !listNote->text().isEmpty(), noted);
         QCOMPARE(items(picker), models);                  // no OpenAI table for another server
         QCOMPARE(picker->currentText(), u"qwen2.5-vl"_s); // the list never replaces the model in use
         QCOMPARE(f.find<QLineEdit>(u"memoryModelEdit"_s)->placeholderText(), u"qwen2.5-vl"_s);
