@@ -82,12 +82,15 @@ private:
 
     AppState& state() { return m_delegate->appState(); }
 
-    // Notifications go to `server` when there is one.
-    void makeDelegate(const FakeNotificationServer* server = nullptr)
+    // Notifications go to `server` when there is one; the custom hotkey is a counting one unless given.
+    void makeDelegate(const FakeNotificationServer* server = nullptr, std::unique_ptr<GlobalHotkey> hotkey = {})
     {
         m_delegate.reset();
-        auto hotkey = std::make_unique<CountingHotkey>();
-        m_hotkey = hotkey.get();
+        if (!hotkey) {
+            auto counting = std::make_unique<CountingHotkey>();
+            m_hotkey = counting.get();
+            hotkey = std::move(counting);
+        }
         std::unique_ptr<Notifier> notifier = std::make_unique<NotifierNull>(QStringLiteral("not in this test"));
         if (server)
             notifier = std::make_unique<DBusNotifier>(
@@ -328,16 +331,9 @@ private Q_SLOTS:
         QVERIFY(portal.isRunning());
         const QString name = u"delegate-portal"_s;
         const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
-        m_delegate.reset();
-        auto manager = std::make_unique<HotkeyManager>(
-            std::make_unique<KeyMonitorNull>(u"not in this test"_s),
-            std::make_unique<GlobalHotkeyPortal>(QDBusConnection::connectToBus(portal.busAddress(), name),
-                                                 u"app.vantro.Vantro"_s),
-            m_settings.get());
         m_settings->setBoolean(SettingsKeys::hasCompletedOnboarding, false);
-        m_delegate = std::make_unique<AppDelegate>(AppDelegate::Dependencies{
-            *m_settings, *m_network, std::move(manager), false, std::make_unique<NotifierNull>(u"none"_s)});
-        m_delegate->applicationDidFinishLaunching();
+        makeDelegate(nullptr, std::make_unique<GlobalHotkeyPortal>(
+                                  QDBusConnection::connectToBus(portal.busAddress(), name), u"app.vantro.Vantro"_s));
         OnboardingView* view = m_delegate->onboardingView();
         QVERIFY(view);
         const auto shows = [view](const QString& text) {

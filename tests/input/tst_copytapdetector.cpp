@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/CopyTapDetector.h"
 #include "support/ManualClock.h"
+#include "ui/CopyGestureExercise.h"
 
 #include <QtTest>
 
@@ -112,6 +113,52 @@ private Q_SLOTS:
             verdicts += d.detector.keyDown(key) == Verdict::Swallow ? u'S' : u'P';
         }
         QCOMPARE(verdicts + u" | " + d.log.join(u' ') + u" | " + QString::number(d.detector.tapCount()), expected);
+    }
+
+    // The key caps of the walkthrough's exercises after a sequence of events: "down"/"up" (Ctrl), "tapN" (the
+    // detector's N-th counted tap), "trigger" (the detector's own trigger). A plain double copy and an exercise shown
+    // again are the first-run test's.
+    void exerciseSequences_data()
+    {
+        QTest::addColumn<int>("taps");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("lit"); // the caps lit, e.g. "ctrl 1 2"
+        QTest::addColumn<bool>("detected");
+        const auto exercise = [](const char* name, int taps, const char* events, const char* lit, bool detected) {
+            QTest::newRow(name) << taps << events << lit << detected;
+        };
+        exercise("one tap, then Ctrl let go: start over", 2, "down tap1 up", "", false);
+        exercise("start over, then succeed", 2, "down tap1 up down tap1 tap2", "ctrl 1 2", true);
+        exercise("a triple copy passes the double", 2, "tap3", "ctrl 1 2", true);
+        exercise("detected stays lit when Ctrl is let go", 2, "tap1 tap2 up", "ctrl 1 2", true);
+        exercise("trigger lights everything", 3, "down trigger", "ctrl 1 2 3", true);
+        exercise("two taps are not a triple copy", 3, "down tap1 tap2", "ctrl 1 2", false);
+    }
+
+    void exerciseSequences()
+    {
+        QFETCH(int, taps);
+        QFETCH(QString, events);
+        QFETCH(QString, lit);
+        QFETCH(bool, detected);
+        CopyGestureExercise exercise(taps);
+        for (const QString& event : events.split(u' ', Qt::SkipEmptyParts)) {
+            if (event == u"down" || event == u"up")
+                exercise.ctrlChanged(event == u"down");
+            else if (event.startsWith(u"tap"))
+                exercise.copyTapped(event.mid(3).toInt());
+            else if (event == u"trigger")
+                exercise.triggered();
+        }
+        QStringList shown;
+        if (exercise.ctrlHeld())
+            shown << QStringLiteral("ctrl");
+        for (int n = 1; n <= exercise.taps(); ++n) {
+            if (exercise.tapLit(n))
+                shown << QString::number(n);
+        }
+        QCOMPARE(shown.join(u' '), lit);
+        QCOMPARE(exercise.isDetected(), detected);
     }
 };
 

@@ -1,17 +1,75 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/Autostart.h"
 #include "platform/Backends.h"
+#include "platform/Log.h"
 #include "platform/Session.h"
 #include "platform/command/ScreenshotCommand.h"
+#include "platform/dbus/StatusNotifierWatcher.h"
 #include "platform/null/ScreenGrabberNull.h"
+#include "platform/portal/GlobalHotkeyPortal.h"
 #include "platform/portal/ScreenshotPortal.h"
+#include "support/FakeGlobalShortcutsPortal.h"
+#include "support/FakeScreenshotPortal.h"
+#include "support/PrivateSessionBus.h"
+#include "support/StdoutCapture.h"
+#include "support/TestEnvironment.h"
 
+#include <QDBusConnectionInterface>
+#include <QDateTime>
+#include <QFile>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QUuid>
 #include <QtTest>
 
 #include <memory>
 
+#include <sys/stat.h>
+
+using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 
-// Which backend the factory picks for a session, under the offscreen platform with the environment of each row.
+namespace {
+
+using Answer = FakeGlobalShortcutsPortal::Answer;
+
+// Our side of a private bus, gone with the test.
+struct Client
+{
+    explicit Client(const QString& address)
+        : name(QUuid::createUuid().toString(QUuid::Id128)), bus(QDBusConnection::connectToBus(address, name))
+    {}
+    ~Client() { QDBusConnection::disconnectFromBus(name); }
+    // One round trip: everything we sent before, subscriptions included, has reached the bus.
+    bool sync() const { return bus.interface()->isServiceRegistered(u"org.freedesktop.DBus"_s); }
+
+    QString name;
+    QDBusConnection bus;
+};
+
+QStringList triggers(const GlobalHotkeyPortal& hotkey)
+{
+    QStringList list;
+    for (const GlobalHotkey::DesktopShortcut& shortcut : hotkey.desktopShortcuts())
+        list.append(shortcut.id + u'=' + shortcut.trigger);
+    return list;
+}
+
+// A PNG of 30x20 pixels in one colour, as the portal would save it.
+QString writePng(const QString& path, Qt::GlobalColor colour)
+{
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(colour);
+    return image.save(path) ? path : QString();
+}
+
+} // namespace
+
+// The platform layer under the offscreen platform: which backend the factory picks for a session, the log line, the
+// autostart entry, the StatusNotifier tray's arrival, and the desktop portal clients (global shortcuts, screenshot)
+// against fakes on private session buses.
 class TestBackends : public QObject
 {
     Q_OBJECT
@@ -83,6 +141,246 @@ private Q_SLOTS:
         QCOMPARE(calls, 0);
         QTRY_COMPARE(calls, 1);
         QTRY_VERIFY(grabber.isNull());
+    }
+
+    void oneLinePerDiagnostic_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << u"saved"_s << u"Test: saved\n"_s;
+        QTest::newRow("server body with line breaks")
+            << u"HTTP 401 — {\n \"error\": 1\r\n}"_s << u"Test: HTTP 401 — {  \"error\": 1  }\n"_s;
+        QTest::newRow("a body posing as another component")
+            << u"x\nChatStore: fake"_s << u"Test: x ChatStore: fake\n"_s;
+        QTest::newRow("unicode separators") << u"a\u2028b\u2029c"_s << u"Test: a b c\n"_s;
+    }
+
+    void oneLinePerDiagnostic()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, expected);
+        StdoutCapture out;
+        logLine(u"Test", message);
+        QCOMPARE(out.text(), expected);
+    }
+
+    // The Exec value a desktop reads back as the same path: quoted, with the reserved characters escaped.
+    void execValue_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("space") << u"/opt/my apps/vantro"_s << u"\"/opt/my apps/vantro\""_s;
+        // Escaped for the quotes, then each backslash doubled for the value.
+        QTest::newRow("reserved") << u"/a\"b`c$d\\e"_s << u"\"/a\\\\\"b\\\\`c\\\\$d\\\\\\\\e\""_s;
+        QTest::newRow("percent") << u"/tmp/100%/vantro"_s << u"\"/tmp/100%%/vantro\""_s;
+    }
+
+    void execValue()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, expected);
+        QCOMPARE(Autostart::execValue(program), expected);
+    }
+
+    // The entry as the desktop reads it; one the desktop turned off counts as off. Its place is the first-run test's;
+    // the switch that writes and removes it, and its failure on a blocked folder, are the preferences test's.
+    void entryAsTheDesktopReadsIt()
+    {
+        TestEnvironment env;
+        QVERIFY(Autostart::setEnabled(true, u"/usr/bin/vantro"_s));
+        const QByteArray entry = TestEnvironment::readFile(Autostart::entryPath());
+        QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+        QVERIFY(entry.contains("\nExec=\"/usr/bin/vantro\"\n"));
+        QVERIFY(TestEnvironment::writeFile(Autostart::entryPath(), entry + "Hidden=true\n"));
+        QVERIFY(!Autostart::isEnabled());
+        QVERIFY(Autostart::setEnabled(false, QString()));
+        QVERIFY(Autostart::setEnabled(false, QString())); // nothing to remove is no failure
+    }
+
+    // The StatusNotifier tray is there once its watcher takes its name on the session bus. The XEmbed tray's
+    // announcement is the first-run test's: a tray announced after launch docks the icon there.
+    void statusNotifierWatcherName()
+    {
+        PrivateSessionBus bus(u"org.example.Panel"_s);
+        QVERIFY(bus.isRunning());
+        StatusNotifierWatcher watcher(QDBusConnection::connectToBus(bus.address(), u"tray-test"_s));
+        QSignalSpy appeared(&watcher, &TrayWatcher::trayAppeared);
+        QVERIFY(bus.connection().registerService(u"org.kde.StatusNotifierWatcher"_s));
+        QTRY_COMPARE(appeared.size(), 1);
+    }
+
+    // The binding as the desktop answers it: bound with its triggers, refused, never answered; and a bus with no
+    // portal at all. An answer through a handle the portal chose itself is the screenshot case's below (the same
+    // request code).
+    void bind_data()
+    {
+        QTest::addColumn<int>("answer"); // -1: no portal on the bus
+        QTest::addColumn<QStringList>("expectTriggers");
+        QTest::addColumn<QString>("expectProblem");
+        const QStringList bound{u"prompt-copied-text=CTRL+ALT+c"_s, u"prompt-screenshot=CTRL+ALT+s"_s};
+        QTest::newRow("bound") << int(Answer::Bind) << bound << QString();
+        QTest::newRow("refused") << int(Answer::Refuse) << QStringList()
+                                 << u"The desktop refused Vantro's shortcuts."_s;
+        QTest::newRow("no answer") << int(Answer::Silent) << QStringList()
+                                   << u"The desktop did not answer when Vantro asked for its shortcuts."_s;
+        QTest::newRow("no portal") << -1 << QStringList() << u"Your desktop has no global shortcuts service."_s;
+    }
+
+    void bind()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, expectTriggers);
+        QFETCH(QString, expectProblem);
+
+        FakeGlobalShortcutsPortal fake;
+        PrivateSessionBus empty(u"org.example.Nothing"_s);
+        QVERIFY(fake.isRunning() && empty.isRunning());
+        Client client(answer < 0 ? empty.address() : fake.busAddress());
+        QVERIFY(client.bus.isConnected());
+        fake.setAnswer(Answer(std::max(answer, 0)));
+        GlobalHotkeyPortal hotkey(client.bus, u"app.vantro.Vantro"_s, 5s, 400ms);
+        QSignalSpy changes(&hotkey, &GlobalHotkey::desktopShortcutsChanged);
+        hotkey.bindDesktopShortcuts();
+        hotkey.bindDesktopShortcuts(); // a second ask while the first is on its way changes nothing
+
+        QTRY_VERIFY(hotkey.isBound() || !hotkey.desktopShortcutsProblem().isEmpty());
+        QCOMPARE(triggers(hotkey), expectTriggers);
+        QCOMPARE(hotkey.desktopShortcutsProblem(), expectProblem);
+        QCOMPARE(hotkey.canChangeDesktopShortcuts(), expectProblem.isEmpty());
+        if (answer >= 0) {
+            QCOMPARE(fake.registeredApplication(), u"app.vantro.Vantro"_s);
+            QCOMPARE(fake.requested(),
+                     QStringList({u"prompt-copied-text=CTRL+ALT+c"_s, u"prompt-screenshot=CTRL+ALT+s"_s}));
+        }
+        // A failed binding leaves no session behind, and asking again tries again.
+        QTRY_COMPARE(fake.closedSessions(),
+                     expectProblem.isEmpty() || answer < 0 ? QStringList() : QStringList{fake.session()});
+        if (!expectProblem.isEmpty()) {
+            const qsizetype before = changes.size();
+            hotkey.bindDesktopShortcuts();
+            QVERIFY(changes.size() > before && hotkey.desktopShortcutsProblem().isEmpty());
+        }
+    }
+
+    // Activated comes again and again while a key is held: one trigger per press, a press per shortcut, nothing
+    // for another session or a shortcut that is not ours. A changed binding shows at once.
+    void activation()
+    {
+        FakeGlobalShortcutsPortal fake;
+        QVERIFY(fake.isRunning());
+        Client client(fake.busAddress());
+        GlobalHotkeyPortal hotkey(client.bus, u"app.vantro.Vantro"_s, 5s, 5s);
+        QSignalSpy text(&hotkey, &GlobalHotkey::activated);
+        QSignalSpy screenshot(&hotkey, &GlobalHotkey::screenshotActivated);
+        hotkey.bindDesktopShortcuts();
+        QTRY_VERIFY(hotkey.isBound());
+        QVERIFY(client.sync());
+
+        for (int repeat = 0; repeat < 5; ++repeat)
+            fake.press(u"prompt-copied-text"_s);
+        fake.press(u"prompt-copied-text"_s, fake.session() + u"-other"_s);
+        fake.press(u"someone-else"_s);
+        fake.release(u"prompt-copied-text"_s);
+        fake.press(u"prompt-screenshot"_s);
+        fake.press(u"prompt-copied-text"_s);
+        QTRY_COMPARE(screenshot.size(), 1);
+        QTRY_COMPARE(text.size(), 2);
+
+        fake.changeTrigger(u"prompt-screenshot"_s, u"Super+\u0007Print"_s);
+        QTRY_COMPARE(triggers(hotkey),
+                     QStringList({u"prompt-copied-text=CTRL+ALT+c"_s, u"prompt-screenshot=Super+Print"_s}));
+        hotkey.changeDesktopShortcuts();
+        QTRY_COMPARE(fake.configureCalls(), 1);
+        QCOMPARE(text.size(), 2);
+    }
+
+    // answer: "picture", "old picture" (from before the request), "user cancel", "none" (no answer in time), "our
+    // cancel", or an untrusted file name: the file named comes from another process, so only a local regular file
+    // is read, and nothing else is deleted.
+    void screenshot_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("otherHandle"); // the portal ignores our token, as old ones did
+        QTest::addColumn<bool>("expectImage");
+        QTest::addColumn<QString>("expectError");
+        QTest::addColumn<bool>("expectClose");
+        QTest::newRow("picture") << u"picture"_s << false << true << QString() << false;
+        QTest::newRow("user cancels") << u"user cancel"_s << false << false << QString() << false;
+        QTest::newRow("no answer") << u"none"_s << false << false << u"The screenshot service did not answer."_s
+                                   << true;
+        QTest::newRow("other handle") << u"picture"_s << true << true << QString() << false;
+        QTest::newRow("older file") << u"old picture"_s << false << true << QString() << false;
+        QTest::newRow("cancelled by us") << u"our cancel"_s << false << false << QString() << true;
+        for (const char* kind : {"web address", "other host", "relative", "symbolic link", "fifo", "not a string"})
+            QTest::newRow(kind) << QString::fromLatin1(kind) << false << false << QString() << false;
+    }
+
+    void screenshot()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, otherHandle);
+        QFETCH(bool, expectImage);
+        QFETCH(QString, expectError);
+        QFETCH(bool, expectClose);
+
+        FakeScreenshotPortal fake;
+        Client client(fake.busAddress());
+        QDBusConnection& bus = client.bus;
+        QVERIFY(fake.isRunning() && bus.isConnected());
+        if (otherHandle)
+            fake.setHandle(u"/org/freedesktop/portal/desktop/request/1_1/old"_s);
+        QTemporaryDir folder;
+        const QString picture = writePng(folder.filePath(u"Screenshot.png"_s), Qt::green);
+        const QString decoy = writePng(folder.filePath(u"Decoy.png"_s), Qt::red);
+        const QString link = folder.filePath(u"link.png"_s), fifo = folder.filePath(u"fifo.png"_s);
+        QVERIFY(!picture.isEmpty() && !decoy.isEmpty() && QFile::link(picture, link));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QHash<QString, QString> uris{{u"picture"_s, QUrl::fromLocalFile(picture).toString()},
+                                           {u"old picture"_s, QUrl::fromLocalFile(picture).toString()},
+                                           {u"web address"_s, u"https://example.org/Screenshot.png"_s},
+                                           {u"other host"_s, u"file://otherhost" + picture},
+                                           {u"relative"_s, u"Screenshot.png"_s},
+                                           {u"symbolic link"_s, QUrl::fromLocalFile(link).toString()},
+                                           {u"fifo"_s, QUrl::fromLocalFile(fifo).toString()}};
+
+        int calls = 0;
+        std::optional<QImage> image;
+        QString error;
+        const QPointer<ScreenshotPortal> portal =
+            ScreenshotPortal::start(bus, answer == u"none" ? 300ms : 60s, [&](std::optional<QImage> p, QString e) {
+                ++calls, image = std::move(p), error = std::move(e);
+            });
+        QTRY_VERIFY(!fake.handle().isEmpty());
+        QTRY_COMPARE(portal->requestPath(), fake.handle());
+        QVERIFY(client.sync()); // the bus has our subscription to the handle before the fake answers
+
+        // Once the portal has named its own handle, an answer on the token's path is not ours.
+        if (otherHandle)
+            fake.respond(fake.tokenPath(), 0, {{u"uri"_s, QUrl::fromLocalFile(decoy).toString()}});
+        if (answer == u"old picture") {
+            // A file from before the request is not the portal's copy for us: read, but never deleted.
+            QFile file(picture);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        }
+        if (uris.contains(answer) || answer == u"not a string")
+            fake.respond(fake.handle(), 0, {{u"uri"_s, uris.contains(answer) ? QVariant(uris[answer]) : QVariant(42)}});
+        else if (answer == u"user cancel")
+            fake.respond(fake.handle(), 1);
+        else if (answer == u"our cancel")
+            portal->cancel();
+
+        QTRY_COMPARE(calls, 1);
+        QCOMPARE(image.has_value(), expectImage);
+        if (expectImage)
+            QCOMPARE(QColor(image->pixel(5, 5)), QColor(Qt::green));
+        QCOMPARE(error, expectError);
+        // The portal's file is gone once read; a file named by an answer we ignored, or refused, is not touched.
+        QCOMPARE(QFile::exists(picture), answer != u"picture");
+        QVERIFY(QFile::exists(decoy) && QFileInfo(link).isSymLink() && QFileInfo::exists(fifo));
+        QTRY_COMPARE(fake.closed(), expectClose ? QStringList{fake.handle()} : QStringList());
+        QTRY_VERIFY(portal.isNull());
+        QCOMPARE(calls, 1);
     }
 };
 

@@ -112,15 +112,9 @@ QDBusObjectPath FakeGlobalShortcutsPortal::BindShortcuts(const QDBusObjectPath& 
                       {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))},
                        {QStringLiteral("trigger_description"), trigger}}});
     }
-    const QString path =
-        m_answer == Answer::OtherHandle ? portalPath + QStringLiteral("/request/elsewhere/1") : requestPath(options);
+    const QString path = requestPath(options);
     if (session.path() != m_session)
         return QDBusObjectPath(path); // never answered, as a portal would not for a stranger's session
-    if (m_answer == Answer::OtherHandle) {
-        m_pendingPath = path;
-        m_pendingBound = bound;
-        return QDBusObjectPath(path);
-    }
     QTimer::singleShot(0, this, [this, path, bound] {
         if (m_answer == Answer::Refuse)
             respond(path, 2, {});
@@ -128,11 +122,6 @@ QDBusObjectPath FakeGlobalShortcutsPortal::BindShortcuts(const QDBusObjectPath& 
             respond(path, 0, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
     });
     return QDBusObjectPath(path);
-}
-
-void FakeGlobalShortcutsPortal::answerPendingBind()
-{
-    respond(m_pendingPath, 0, {{QStringLiteral("shortcuts"), QVariant::fromValue(m_pendingBound)}});
 }
 
 void FakeGlobalShortcutsPortal::ConfigureShortcuts(const QDBusObjectPath& session, const QString& parentWindow,

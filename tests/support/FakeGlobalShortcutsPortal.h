@@ -29,10 +29,9 @@ class FakeGlobalShortcutsPortal : public QObject, protected QDBusContext
 public:
     enum class Answer
     {
-        Bind,       // the user accepted: the shortcuts come back with their triggers
-        Refuse,     // Response 2
-        Silent,     // no Response at all
-        OtherHandle // bound through a request handle the portal chose itself, once answerPendingBind() is called
+        Bind,   // the user accepted: the shortcuts come back with their triggers
+        Refuse, // Response 2
+        Silent  // no Response at all
     };
 
     FakeGlobalShortcutsPortal();
@@ -49,8 +48,6 @@ public:
     QStringList closedSessions() const { return m_closedSessions; }
     int configureCalls() const { return m_configureCalls; }
 
-    QString pendingBindPath() const { return m_pendingPath; }
-    void answerPendingBind();
     void press(const QString& id, const QString& session = QString());
     void release(const QString& id);
     void changeTrigger(const QString& id, const QString& trigger);
@@ -77,6 +74,4 @@ private:
     QString m_session;
     QStringList m_closedSessions;
     int m_configureCalls = 0;
-    QString m_pendingPath;
-    QList<FakeShortcut> m_pendingBound;
 };

@@ -195,11 +195,11 @@ private Q_SLOTS:
         QCOMPARE(m->calls, (QStringList{u"close"_s, u"minimize"_s, u"zoom"_s}));
     }
 
-    void footerExpandWorksWithoutAController()
+    // The card's own expand button goes the controller's road, as the Down Arrow does.
+    void footerExpand()
     {
-        disconnect(&m->view, &FloatingPanelView::toggleExpandedRequested, this, nullptr);
         m->click(u"expandButton"_s);
-        QVERIFY(m->state.isPanelExpanded());
+        QCOMPARE(m->calls, QStringList{u"toggle"_s});
         QVERIFY(!m->view.findChild<QWidget*>(u"expandButton"_s)->isVisible()); // nothing left to expand
     }
 
@@ -241,23 +241,21 @@ private Q_SLOTS:
         QVERIFY(!visibleTexts(thinking).contains(u"Thinking..."_s));
     }
 
-    // The transcript measures and draws answers and lists their sources: none of it may read a local file, and
-    // only web addresses among the sources open. A source is named by its title, or its host when it has none.
+    // The transcript lists an answer's sources: none may read a local file, and only web addresses open. A source is
+    // named by its title, or its host when it has none. Hostile answers themselves are the Markdown view's test.
     void hostileAnswerAndSources()
     {
         m->expand(ExpandedPanelTab::Chat);
         FifoTrap trap;
         OpenedUrls desktop;
         const QString fileUrl = QUrl::fromLocalFile(trap.path()).toString();
-        ChatMessage answer =
-            message(MessageRole::Assistant, u"![a](%1) ![b](%2) <img src=\"%1\"> [c](%2)"_s.arg(trap.path(), fileUrl));
+        ChatMessage answer = message(MessageRole::Assistant, u"See the sources."_s);
         answer.annotations = QList<URLCitation>{{fileUrl, u"local"_s, {}, {}, {}},
                                                 {u"javascript:alert(1)"_s, u"script"_s, {}, {}, {}},
                                                 {u"https://ok.example/a?x=1"_s, u"web"_s, {}, {}, {}},
                                                 {u"https://untitled.example.net/"_s, std::nullopt, {}, {}, {}}};
         showSession({message(MessageRole::User, u"Hi"_s), answer});
         MessageBubble* bubble = m->chat().bubbles().last();
-        bubble->grab();
         QVERIFY(visibleTexts(bubble).contains(u"Sources"_s));
         QStringList names;
         for (QPushButton* link : bubble->findChildren<QPushButton*>(u"sourceLink"_s)) {
@@ -466,37 +464,23 @@ private Q_SLOTS:
         }
     }
 
-    // A long chat opens with its newest messages laid out and at its end; the older ones follow above without
-    // moving the view, at the end or where the user scrolled to.
-    void longChatOpensOnItsNewestMessages()
-    {
-        m->expand(ExpandedPanelTab::Chat);
-        QList<ChatMessage> messages;
-        for (int i = 0; i < 40; ++i)
-            messages.append(message(i % 2 ? MessageRole::Assistant : MessageRole::User, u"Message %1"_s.arg(i)));
-        showSession(messages);
-        QCOMPARE(m->chat().bubbles().size(), 12);
-        QCOMPARE(m->chat().bubbles().first()->contentView()->content(), u"Message 28"_s);
-        QTRY_COMPARE(m->chat().bubbles().size(), 40);
-        QCOMPARE(m->chat().bubbles().first()->contentView()->content(), u"Message 0"_s);
-        QScrollBar* bar = m->chat().findChild<QScrollArea*>(u"transcript"_s)->verticalScrollBar();
-        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
-    }
-
-    // A very long chat keeps a bounded number of bubbles: new messages at the end let the oldest go, and scrolling
-    // up builds them again.
-    void veryLongChatKeepsItsBubblesBounded()
+    // A long chat opens with its newest messages laid out and at its end; the older ones follow above without moving
+    // the view, up to a bounded number of bubbles: new messages at the end let the oldest go, and scrolling up builds
+    // them again.
+    void longChatKeepsItsBubblesBounded()
     {
         m->expand(ExpandedPanelTab::Chat);
         QList<ChatMessage> messages;
         for (int i = 0; i < 100; ++i)
             messages.append(message(i % 2 ? MessageRole::Assistant : MessageRole::User, u"Message %1"_s.arg(i)));
         const ChatSession chat = showSession(messages);
+        QCOMPARE(m->chat().bubbles().size(), 12);
+        QCOMPARE(m->chat().bubbles().first()->contentView()->content(), u"Message 88"_s);
         QTRY_COMPARE(m->chat().bubbles().size(), 60);
         settle();
-        QCOMPARE(m->chat().bubbles().size(), 60);
+        QCOMPARE(m->chat().bubbles().first()->contentView()->content(), u"Message 40"_s);
         QScrollBar* bar = m->chat().findChild<QScrollArea*>(u"transcript"_s)->verticalScrollBar();
-        QTRY_VERIFY(bar->value() == bar->maximum());
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
 
         ChatSession longer = chat;
         for (int i = 100; i < 110; ++i) {
@@ -524,11 +508,9 @@ private Q_SLOTS:
         QListView* list = m->sidebar().chatList();
         QTest::keyClicks(m->sidebar().searchField(), u"creme"_s);
         QTRY_COMPARE(list->model()->rowCount(), 1);
-        QCOMPARE(list->model()->index(0, 0).data().toString(), u"Dessert"_s);
         QTest::keyClick(m->sidebar().searchField(), Qt::Key_Return);
         QCOMPARE(m->state.activeChatSessionID(), std::optional<QUuid>(dessert.id));
         settle();
-        QCOMPARE(m->chat().bubbles().size(), 2);
         MarkdownContentView* answer = m->chat().bubbles().last()->contentView();
         answer->flushPendingRender();
         auto* text = answer->findChild<QTextEdit*>();
@@ -559,13 +541,12 @@ private Q_SLOTS:
         QVERIFY(deleteFromContextMenu(list, 1)); // the active last one
         QCOMPARE(m->state.projects(), QList<Project>{projects[3]});
         QCOMPARE(m->state.activeProjectIndex(), 0);
-        QCOMPARE(m->settings.integer(SettingsKeys::activeProjectIndex), 0);
         QCOMPARE(m->stored(), m->state.projects());
         QVERIFY(!deleteFromContextMenu(list, 0));
     }
 
-    // An unknown code is told and stays in the field for another try; a known one adds the shared project, makes it
-    // active and closes the field.
+    // An unknown code is told and stays in the field for another try; an answer that comes after the user cancelled
+    // is ignored; a known code adds the shared project, makes it active and closes the field.
     void join()
     {
         m->expand(ExpandedPanelTab::Prompts);
@@ -577,21 +558,6 @@ private Q_SLOTS:
         QCOMPARE(field->text(), u" NOPE42 "_s);
         QCOMPARE(m->state.projects().size(), 1);
 
-        m->server.addProject(SharedProjectPayload::uploadPayload(project(u"Team voice"_s, {prompt(1, u"Shared"_s)})),
-                             u"owner"_s, u"TEAM77"_s);
-        field->setText(u"  TEAM77"_s);
-        QTest::keyClick(field, Qt::Key_Return);
-        QTRY_COMPARE(m->state.projects().size(), 2);
-        QCOMPARE(m->state.projects().last().shareCode, std::optional<QString>(u"TEAM77"_s));
-        QCOMPARE(m->state.activeProjectIndex(), 1);
-        QCOMPARE(m->stored(), m->state.projects());
-        QVERIFY(!field->isVisible());
-    }
-
-    void cancelledJoinIgnoresTheLateAnswer()
-    {
-        m->expand(ExpandedPanelTab::Prompts);
-        // The answer comes only after the user has cancelled.
         bool answered = false;
         connect(&m->server, &FakeSyncServer::called, this, [&] { answered = true; });
         QJsonObject row = SharedProjectPayload::uploadPayload(project(u"Late"_s, {prompt(1, u"Shared"_s)}));
@@ -600,13 +566,22 @@ private Q_SLOTS:
         slow.chunks = {QByteArray(), QJsonDocument(QJsonArray{row}).toJson(QJsonDocument::Compact)};
         slow.delayMs = 300;
         m->server.setOverride(u"get_shared_project"_s, slow);
-        m->enterJoinCode(u"LATE1"_s);
+        field->setText(u"LATE1"_s);
+        QTest::keyClick(field, Qt::Key_Return);
         QTRY_VERIFY(answered);
         QTest::mouseClick(m->sidebar().findChild<QPushButton*>(u"cancelJoinButton"_s), Qt::LeftButton);
         QTest::qWait(600);
         QCOMPARE(m->state.projects().size(), 1);
-        QVERIFY(!m->sidebar().joinField()->isVisible());
-        QVERIFY(!m->sidebar().joinErrorLabel()->isVisible());
+
+        m->server.clearOverride(u"get_shared_project"_s);
+        m->server.addProject(SharedProjectPayload::uploadPayload(project(u"Team voice"_s, {prompt(1, u"Shared"_s)})),
+                             u"owner"_s, u"TEAM77"_s);
+        m->enterJoinCode(u"  TEAM77"_s);
+        QTRY_COMPARE(m->state.projects().size(), 2);
+        QCOMPARE(m->state.projects().last().shareCode, std::optional<QString>(u"TEAM77"_s));
+        QCOMPARE(m->state.activeProjectIndex(), 1);
+        QCOMPARE(m->stored(), m->state.projects());
+        QVERIFY(!field->isVisible());
     }
 };
 
