@@ -254,9 +254,8 @@ private Q_SLOTS:
         QCOMPARE(f.lastShown(), u"Second answer"_s);
         QCOMPARE(contentAt(f.requests(true).at(1), 2), u"Partial "_s); // the partial answer is history
         // The cancelled turn is remembered like a finished one.
-        QTRY_COMPARE(f.requests(false).size(), 2);
-        QCOMPARE(f.extracted(),
-                 (QStringList{u"User: first\n\nAssistant: Partial "_s, u"User: second\n\nAssistant: Second answer"_s}));
+        QTRY_COMPARE(f.extracted(), (QStringList{u"User: first\n\nAssistant: Partial "_s,
+                                                 u"User: second\n\nAssistant: Second answer"_s}));
     }
 
     // Only a turn that got an answer is remembered: a blank answer counts, an empty or failed one does not, and a
