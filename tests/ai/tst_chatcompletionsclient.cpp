@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/ChatCompletionsClient.h"
+#include "ai/ModelCatalog.h"
+#include "platform/Translations.h"
 #include "support/FakeChatServer.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -69,6 +73,29 @@ QImage filledImage(int width, int height)
     return image;
 }
 
+QByteArray listOf(const QStringList& ids)
+{
+    QJsonArray data;
+    for (const QString& id : ids)
+        data.append(QJsonObject{{u"id"_s, id}, {u"object"_s, u"model"_s}});
+    return QJsonDocument(QJsonObject{{u"object"_s, u"list"_s}, {u"data"_s, data}}).toJson(QJsonDocument::Compact);
+}
+
+QStringList numbered(int count)
+{
+    QStringList ids;
+    for (int i = 0; i < count; ++i)
+        ids.append(u"model-%1"_s.arg(i));
+    return ids;
+}
+
+// A port nothing listens on.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
 } // namespace
 
 class TestChatCompletionsClient : public QObject
@@ -85,6 +112,9 @@ class TestChatCompletionsClient : public QObject
     }
 
 private Q_SLOTS:
+    // The English catalogue gives the plural forms, as in the application.
+    void initTestCase() { Translations::install(*QCoreApplication::instance()); }
+
     void init()
     {
         m_server = std::make_unique<FakeChatServer>();
@@ -186,8 +216,7 @@ private Q_SLOTS:
     {
         const QList<std::pair<QString, QString>> cases{
             {u"https://openrouter.ai/api"_s, u"https://openrouter.ai/api/v1/chat/completions"_s},
-            {u"http://localhost:8080/v1/"_s, u"http://localhost:8080/v1/chat/completions"_s},
-            {u"ftp://example.com"_s, {}}};
+            {u"http://localhost:8080/v1/"_s, u"http://localhost:8080/v1/chat/completions"_s}};
         for (const auto& [base, endpoint] : cases) {
             const std::optional<QUrl> url = ChatServiceConfig{base, u"k"_s, u"m"_s}.endpointUrl();
             QCOMPARE(url ? url->toString() : QString(), endpoint);
@@ -246,49 +275,28 @@ private Q_SLOTS:
         QCOMPARE(recorder.log, log);
         QCOMPARE(m_server->requests().size(), 1);
         QTRY_VERIFY(!recorder.stream); // deletes itself
-        QTRY_COMPARE(m_server->http().openConnections(), 0);
+        QTRY_COMPARE(m_server->openConnections(), 0);
     }
 
-    // Scaled to fit 1024 pixels, sent as JPEG on white after the text (none when the text is empty); in a chat,
-    // with the last user entry.
-    void imageUpload_data()
-    {
-        QTest::addColumn<QSize>("source");
-        QTest::addColumn<QSize>("sent");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("chat");
-        QTest::newRow("wide is scaled") << QSize(2000, 500) << QSize(1024, 256) << QString() << QByteArray();
-        QTest::newRow("chat: with the last user entry")
-            << QSize(40, 30) << QSize(40, 30) << u"look"_s
-            << QByteArray("[{'role':'user','content':'first'},{'role':'assistant','content':'ok'},"
-                          "{'role':'user','content':'look'}]");
-    }
-
+    // Scaled to fit 1024 pixels, sent as JPEG on white after the text. Where a chat puts it is the chat turn tests'.
     void imageUpload()
     {
-        QFETCH(QSize, source);
-        QFETCH(QSize, sent);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, chat);
-        const QImage image = filledImage(source.width(), source.height());
         Recorder recorder(
-            chat.isEmpty() ? m_client->streamCompletion(config(u"gpt-4o-mini"_s), u"s"_s, text, image)
-                           : m_client->streamChat(config(), u"s"_s, QJsonDocument::fromJson(q(chat)).array(), image));
+            m_client->streamCompletion(config(u"gpt-4o-mini"_s), u"s"_s, u"look"_s, filledImage(2000, 500)));
         QTRY_VERIFY(recorder.ended());
         QCOMPARE(recorder.log, QStringList{u"finished"_s});
         const QJsonArray parts = m_server->lastBody()[u"messages"_s].toArray().last()[u"content"_s].toArray();
-        QCOMPARE(parts.size(), text.isEmpty() ? 1 : 2);
-        if (!text.isEmpty())
-            QCOMPARE(parts.first().toObject(), (QJsonObject{{u"type"_s, u"text"_s}, {u"text"_s, text}}));
+        QCOMPARE(parts.size(), 2);
+        QCOMPARE(parts.first().toObject(), (QJsonObject{{u"type"_s, u"text"_s}, {u"text"_s, u"look"_s}}));
         const QString url = parts.last()[u"image_url"_s][u"url"_s].toString();
         QVERIFY(url.startsWith(u"data:image/jpeg;base64,"));
         const QImage decoded = QImage::fromData(QByteArray::fromBase64(url.mid(23).toLatin1()), "JPEG");
-        QCOMPARE(decoded.size(), sent);
-        QVERIFY(decoded.pixelColor(sent.width() / 2, sent.height() / 2).lightness() > 245); // white, not black
+        QCOMPARE(decoded.size(), QSize(1024, 256));
+        QVERIFY(decoded.pixelColor(512, 128).lightness() > 245); // white, not black
     }
 
-    // Servers that misbehave mid-answer: each ends in bounded time and memory, after the pieces that came, with
-    // an error that says what happened.
+    // Servers that go silent or misbehave mid-answer: each ends in bounded time and memory, after the pieces that
+    // came, with an error that says what happened. Cancelling is the chat turn and app delegate tests' case.
     void misbehavingServers_data()
     {
         QTest::addColumn<HttpResponse>("response");
@@ -302,6 +310,7 @@ private Q_SLOTS:
             endless.append(FakeChatServer::deltaEvent(QString(500, u'a')));
         QTest::newRow("connection dropped") << dropped << u"Connection closed"_s;
         QTest::newRow("stalled after the first piece") << stalled << u"The request timed out."_s;
+        QTest::newRow("silent") << FakeChatServer::hang() << u"timed out"_s;
         QTest::newRow("endless answer") << FakeChatServer::stream(endless) << u"more than 64 kB"_s;
     }
 
@@ -314,7 +323,8 @@ private Q_SLOTS:
         m_client->setMaxStreamBytes(64 * 1024);
         Recorder recorder(m_client->streamCompletion(config(), QString(), u"x"_s));
         QTRY_VERIFY(recorder.ended());
-        QVERIFY2(recorder.log.first().startsWith(u"c:"), qPrintable(recorder.log.join(u'|')));
+        QVERIFY2(recorder.log.first().startsWith(u"c:") == (QTest::currentDataTag() != "silent"_ba),
+                 qPrintable(recorder.log.join(u'|')));
         QVERIFY2(recorder.log.last().startsWith(u"failed:") && recorder.log.last().contains(expectError),
                  qPrintable(recorder.log.last()));
         // Cut off at the bound: no more than the bound arrived as pieces.
@@ -324,15 +334,133 @@ private Q_SLOTS:
         QVERIFY(received <= 64 * 1024);
     }
 
-    // A stream that goes silent ends when the inactivity timeout runs out. Cancelling is the chat turn and app
-    // delegate tests' case.
-    void silentServerTimesOut()
+    // The model catalog, on the same kind of fake server
+
+    void listsWhatTheServerSent_data()
+    {
+        QTest::addColumn<HttpResponse>("response");
+        QTest::addColumn<QString>("apiKey");
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("an id twice, a key pasted with its line break")
+            << HttpResponse::json(listOf({u"qwen2.5-7b-instruct"_s, u"nomic-embed-text"_s, u"qwen2.5-7b-instruct"_s}))
+            << u"sk-test\r\n"_s << QStringList{u"qwen2.5-7b-instruct"_s, u"nomic-embed-text"_s} << QString();
+        QTest::newRow("no models yet") << HttpResponse::json(listOf({})) << QString() << QStringList()
+                                       << u"This server lists no models; type the model’s name."_s;
+        QTest::newRow("401") << HttpResponse::json(R"({"error":{"message":"Incorrect API key provided: sk-wr***"}})",
+                                                   401)
+                             << u"sk-wrong"_s << QStringList() << u"This server wants an API key to list its models."_s;
+        QTest::newRow("500") << HttpResponse::text("boom", 500) << QString() << QStringList()
+                             << u"The server answered the request for its models with HTTP status 500."_s;
+        QTest::newRow("junk") << HttpResponse::text("<html>It works!</html>", 200, "text/html") << QString()
+                              << QStringList() << u"This server does not list its models; type the model’s name."_s;
+        QTest::newRow("oversized body")
+            << HttpResponse::json(listOf({u"a"_s, QString(ModelCatalog::maxBodyBytes, u'b')})) << QString()
+            << QStringList() << u"The server’s list of models is larger than 1 MiB; type the model’s name."_s;
+        QTest::newRow("too many ids") << HttpResponse::json(listOf(numbered(ModelCatalog::maxModels + 5))) << QString()
+                                      << numbered(ModelCatalog::maxModels)
+                                      << u"The server lists more than 1000 models; only the first 1000 are offered."_s;
+        QTest::newRow("unusable ids")
+            << HttpResponse::json(
+                   listOf({u"fine"_s, u"evil\u202Egnp.exe"_s, u"two\nlines"_s, u"\U0001F999-llama"_s, u" padded"_s,
+                           QString(ModelCatalog::maxIdLength + 1, u'x'), QString(ModelCatalog::maxIdLength, u'y')}))
+            << QString() << QStringList{u"fine"_s, u"\U0001F999-llama"_s, QString(ModelCatalog::maxIdLength, u'y')}
+            << u"4 listed models with an unusable name were left out."_s;
+    }
+
+    void listsWhatTheServerSent()
+    {
+        QFETCH(HttpResponse, response);
+        QFETCH(QString, apiKey);
+        QFETCH(QStringList, ids);
+        QFETCH(QString, message);
+        m_server->setResponse(response);
+        ModelCatalog catalog(&m_network);
+        std::optional<ModelListing> listing;
+        catalog.listModels({m_server->baseUrl() + u"/"_s, apiKey, u"m"_s}, this,
+                           [&](const ModelListing& result) { listing = result; });
+        QVERIFY(!listing); // never before the call returns
+        QTRY_VERIFY(listing);
+        QCOMPARE(listing->ids, ids);
+        QCOMPARE(listing->message, message);
+        QCOMPARE(listing->listed, !ids.isEmpty() || message.startsWith(u"This server lists no"));
+        QVERIFY(apiKey.isEmpty() || !listing->message.contains(apiKey.trimmed()));
+
+        QCOMPARE(m_server->requests().size(), 1);
+        const HttpRequest& request = m_server->requests().first();
+        QCOMPARE(request.target, "/v1/models");
+        // A key only when there is one, and never with the line breaks of a careless paste.
+        QCOMPARE(request.header("Authorization"),
+                 apiKey.isEmpty() ? QByteArray() : "Bearer " + apiKey.trimmed().toUtf8());
+    }
+
+    void notAnHttpEndpoint()
+    {
+        ModelCatalog catalog(&m_network);
+        std::optional<ModelListing> listing;
+        catalog.listModels({u"ftp://example.com"_s, {}, {}}, this,
+                           [&](const ModelListing& result) { listing = result; });
+        QTRY_VERIFY(listing);
+        QVERIFY(!listing->listed && listing->ids.isEmpty());
+        QCOMPARE(listing->message, u"The endpoint is not an http:// or https:// address."_s);
+    }
+
+    void ownerGoneOrCancelled()
     {
         m_server->setResponse(FakeChatServer::hang());
-        m_client->setInactivityTimeout(std::chrono::milliseconds(300));
-        Recorder silent(m_client->streamCompletion(config(), QString(), u"x"_s));
-        QTRY_VERIFY(silent.ended());
-        QCOMPARE(silent.log, QStringList{u"failed:The request timed out."_s});
+        ModelCatalog catalog(&m_network);
+        int calls = 0;
+        auto owner = std::make_unique<QObject>();
+        catalog.setLocalPorts({{u"Ollama"_s, m_server->port()}});
+        catalog.listModels({m_server->baseUrl(), {}, {}}, owner.get(), [&](const ModelListing&) { ++calls; });
+        catalog.findLocalServers(this, [&](const QList<LocalServer>&) { ++calls; });
+        QTRY_COMPARE(m_server->openConnections(), 2);
+        owner.reset();
+        catalog.cancel(this);
+        QTRY_COMPARE(m_server->openConnections(), 0); // the request is aborted, not left to time out
+        QTest::qWait(50);
+        QCOMPARE(calls, 0);
+    }
+
+    void findsLocalServersInPortOrder()
+    {
+        // Probes never go through a proxy: this one does not exist.
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, 9));
+        const auto restore = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
+
+        LoopbackHttpServer ollama, vllm, silent;
+        for (LoopbackHttpServer* server : {&ollama, &vllm, &silent})
+            QVERIFY(server->listen());
+        // The first port answers last; the list still follows the ports.
+        ollama.setHandler([](const HttpRequest&) {
+            HttpResponse response = HttpResponse::json(listOf({u"llama3.2:latest"_s, u"qwen2.5vl:7b"_s}));
+            response.chunks.prepend(QByteArray());
+            response.delayMs = 300;
+            return response;
+        });
+        vllm.setHandler([](const HttpRequest&) { return HttpResponse::json(listOf({u"Qwen/Qwen2.5-7B"_s})); });
+        silent.setHandler([](const HttpRequest&) { return FakeChatServer::hang(); });
+
+        ModelCatalog catalog(&m_network);
+        catalog.setLocalPorts({{u"Ollama"_s, ollama.port()},
+                               {u"llama.cpp"_s, closedPort()},
+                               {u"LM Studio"_s, silent.port()},
+                               {u"vLLM"_s, vllm.port()}});
+        std::optional<QList<LocalServer>> found;
+        QElapsedTimer clock;
+        clock.start();
+        catalog.findLocalServers(this, [&](const QList<LocalServer>& servers) { found = servers; });
+        QTRY_VERIFY_WITH_TIMEOUT(found, 5000);
+        // All at once: the silent one costs one timeout, not the sum of them.
+        QVERIFY2(clock.elapsed() >= ModelCatalog::probeTimeout.count() - 50,
+                 qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QStringList shown;
+        for (const LocalServer& server : std::as_const(*found))
+            shown << server.name + u' ' + server.baseUrl + u' ' + server.models.join(u',');
+        QCOMPARE(shown, (QStringList{u"Ollama "_s + ollama.baseUrl() + u" llama3.2:latest,qwen2.5vl:7b"_s,
+                                     u"vLLM "_s + vllm.baseUrl() + u" Qwen/Qwen2.5-7B"_s}));
+        QTRY_COMPARE(silent.openConnections(), 0);
     }
 };
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ai/MemoryExtractor.h"
+#include "ai/ModelCapabilities.h"
 #include "ai/PromptAssembly.h"
 #include "ai/WebContentExtractor.h"
 #include "chat/ChatTurnRunner.h"
+#include "chat/QuickRunner.h"
 #include "model/AppState.h"
 #include "model/ChatStore.h"
 #include "model/Settings.h"
@@ -67,7 +69,7 @@ struct Fixture
     {
         chat.listen();
         web.listen();
-        chat.http().setHandler([this](const HttpRequest& request) {
+        chat.setHandler([this](const HttpRequest& request) {
             if (!bodyOf(request).value(u"stream"_s).toBool())
                 return extraction;
             return streams.isEmpty() ? FakeChatServer::status(500, "nothing scripted") : streams.takeFirst();
@@ -116,6 +118,15 @@ struct Fixture
     }
     qint64 turnsCounted() const { return settings.integer(SettingsKeys::totalPromptsUsed); }
 
+    // One quick run on "Hello"; true when it ended. The runner lives as long as the app's does when given.
+    bool quickRun(QuickRunner* runner = nullptr)
+    {
+        state->setClipboardText(u"Hello"_s);
+        QuickRunner own(*state, settings, network);
+        (runner ? runner : &own)->run(summarize);
+        return QTest::qWaitFor([&] { return !state->isLoading(); }, 5000);
+    }
+
     // Runs one extraction by itself to its end and returns what it logged.
     QString extract(const QUuid& project, const QString& user = u"I write React all day"_s,
                     const QString& answer = u"Nice!"_s)
@@ -132,6 +143,12 @@ struct Fixture
 HttpResponse html(const QByteArray& body)
 {
     return HttpResponse::text(body, 200, "text/html");
+}
+
+// A chunk whose first choice's delta has the given fields.
+QByteArray delta(const QByteArray& fields, const QByteArray& finish = "null")
+{
+    return "data: {\"choices\":[{\"index\":0,\"delta\":{" + fields + "},\"finish_reason\":" + finish + "}]}\n\n";
 }
 
 HttpResponse redirect(int status, const QByteArray& location)
@@ -165,7 +182,7 @@ private Q_SLOTS:
         m_network.setProxy(m_web.proxy());
     }
 
-    void init() { m_web.http().clearRequests(); }
+    void init() { m_web.clearRequests(); }
 
     void turnWithEverythingPresent()
     {
@@ -219,8 +236,9 @@ private Q_SLOTS:
         f.send(u"What colour?"_s);
         QTRY_COMPARE(f.finished->count(), 2);
         const QList<HttpRequest> sent = f.requests(true);
-        QVERIFY(bodyOf(sent[0])[u"messages"_s][1][u"content"_s].isArray()); // the image went with the first turn
-        QVERIFY(!sent[1].body.contains("image_url"));                       // and is not resent
+        // The image went alone (no empty text part) with the first turn, and is not resent.
+        QCOMPARE(bodyOf(sent[0])[u"messages"_s][1][u"content"_s].toArray().size(), 1);
+        QVERIFY(!sent[1].body.contains("image_url"));
     }
 
     void secondMessageWhileStreaming()
@@ -236,9 +254,8 @@ private Q_SLOTS:
         QCOMPARE(f.lastShown(), u"Second answer"_s);
         QCOMPARE(contentAt(f.requests(true).at(1), 2), u"Partial "_s); // the partial answer is history
         // The cancelled turn is remembered like a finished one.
-        QTRY_COMPARE(f.requests(false).size(), 2);
-        QCOMPARE(f.extracted(),
-                 (QStringList{u"User: first\n\nAssistant: Partial "_s, u"User: second\n\nAssistant: Second answer"_s}));
+        QTRY_COMPARE(f.extracted(), (QStringList{u"User: first\n\nAssistant: Partial "_s,
+                                                 u"User: second\n\nAssistant: Second answer"_s}));
     }
 
     // Only a turn that got an answer is remembered: a blank answer counts, an empty or failed one does not, and a
@@ -279,7 +296,7 @@ private Q_SLOTS:
         f.state->newChatSession(); // recorded under "Home"
         f.state->setActiveProjectIndex(0);
 
-        const QString page = f.web.http().baseUrl() + u"/recipe";
+        const QString page = f.web.baseUrl() + u"/recipe";
         f.web.setHtml(page, "<p>Boil water.</p>");
         f.streams = {Chat::answer({u"Boil "_s, u"it."_s})};
         f.extraction = Chat::reply(uR"({"user_memory": ["User cooks"], "project_memory": ["Recipes are short"]})"_s);
@@ -319,13 +336,13 @@ private Q_SLOTS:
         const ChatSession other = f.state->newChatSession();
         f.state->newChatSession();
         f.streams = {Chat::answer({u"Half"_s, u" more"_s}, 300)};
-        const QString slow = f.web.http().baseUrl() + u"/slow";
+        const QString slow = f.web.baseUrl() + u"/slow";
         f.web.setPage(slow, FakeChatServer::hang());
         const QString shown = how == 3 ? u"Read " + slow : u"Half"_s;
         QSignalSpy streaming(f.runner.get(), &ChatTurnRunner::streamingChanged);
         f.send(how == 3 ? shown : u"go"_s);
         if (how == 3)
-            QTRY_COMPARE(f.web.http().openConnections(), 1);
+            QTRY_COMPARE(f.web.openConnections(), 1);
         else
             QTRY_COMPARE(f.lastShown(), shown);
         const QUuid id = f.session().id;
@@ -350,7 +367,7 @@ private Q_SLOTS:
         if (how != 2)
             QCOMPARE(f.lastShown(), shown);
         QCOMPARE(f.requests(true).isEmpty(), how == 3);
-        QTRY_COMPARE(f.chat.http().openConnections() + f.web.http().openConnections(), 0);
+        QTRY_COMPARE(f.chat.openConnections() + f.web.openConnections(), 0);
     }
     // What the turns above leave to the prompt assembly itself: an image without text sends the instruction as the
     // text, and a chat turn sends only role and content of earlier messages, never page text on an answer.
@@ -424,6 +441,122 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(MemoryStore().userMemoryPath()), QByteArray());
     }
 
+    // Quick runs against fakes that stream as Ollama, llama.cpp, vLLM, LM Studio and OpenAI's reasoning models do:
+    // what the user sees in the panel and what the history keeps.
+
+    void streamShapes_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("thinking");
+        QTest::addColumn<bool>("cutOff");
+
+        QTest::newRow("vLLM / DeepSeek reasoning_content, length stop")
+            << QList<QByteArray>{delta(R"("reasoning_content":"The user wants French.")"),
+                                 delta(R"("content":"Bonj")", R"("length")"), FakeChatServer::doneEvent()}
+            << u"Bonj"_s << u"The user wants French."_s << true;
+        QTest::newRow("Ollama reasoning, role in every delta")
+            << QList<QByteArray>{delta(R"("role":"assistant","content":"","reasoning":"Hmm")"),
+                                 delta(R"("role":"assistant","content":"","reasoning":", easy.")"),
+                                 delta(R"("role":"assistant","content":"Bonjour")"), FakeChatServer::doneEvent()}
+            << u"Bonjour"_s << u"Hmm, easy."_s << false;
+        QTest::newRow("older llama.cpp bare error line")
+            << QList<QByteArray>{delta(R"("content":"Bon")"),
+                                 "error: {\"code\":500,\"message\":\"slot unavailable\",\"type\":\"server_error\"}\n\n"}
+            << u"Bon\n\nError: slot unavailable"_s << QString() << false;
+    }
+
+    void streamShapes()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QString, shown);
+        QFETCH(QString, thinking);
+        QFETCH(bool, cutOff);
+        Fixture f;
+        f.streams = {FakeChatServer::stream(chunks, 5)};
+        QVERIFY(f.quickRun());
+        QCOMPARE(f.state->resultText(), shown);
+        QCOMPARE(f.state->resultReasoning(), thinking);
+        QCOMPARE(f.state->isResultCutOff(), cutOff);
+        // Only the answer is kept: the thinking is neither stored nor part of the answer.
+        if (!thinking.isEmpty()) {
+            QCOMPARE(f.stored().first().messages.last().content, shown);
+            QVERIFY(!TestEnvironment::readFile(ChatStore().sessionsFilePath()).contains(thinking.toUtf8()));
+        }
+    }
+
+    // A model that refuses the sampling parameters is asked once more without them, and from then on without them;
+    // any other 400 is not retried, and Ollama's plain error object is shown as its sentence.
+    void samplingRefusedOnce()
+    {
+        const QByteArray refusal = "{\"error\":{\"message\":\"Unsupported parameter: 'temperature' is not supported "
+                                   "with this model.\",\"param\":\"temperature\",\"code\":\"unsupported_parameter\"}}";
+        Fixture f;
+        f.settings.setString(SettingsKeys::openaiModel, u"o3-mini"_s);
+        f.chat.setHandler([&](const HttpRequest& request) {
+            const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+            if (body.contains(u"temperature"_s))
+                return FakeChatServer::status(400, refusal);
+            return FakeChatServer::answer({u"Bonjour"_s});
+        });
+        QuickRunner runner(*f.state, f.settings, f.network);
+        QVERIFY(f.quickRun(&runner));
+        QCOMPARE(f.state->resultText(), u"Bonjour"_s);
+        QCOMPARE(f.chat.requests().size(), 2);
+        QVERIFY(f.quickRun(&runner));
+        QCOMPARE(f.chat.requests().size(), 3); // remembered: straight without them
+
+        f.settings.setString(SettingsKeys::openaiModel, u"other"_s);
+        f.chat.setHandler([](const HttpRequest&) {
+            return FakeChatServer::status(400, "{\"error\":\"model \\\"other\\\" not found, try pulling it first\"}");
+        });
+        QVERIFY(f.quickRun(&runner));
+        QCOMPARE(f.state->resultText(), uR"(Error: model "other" not found, try pulling it first)"_s);
+        QCOMPARE(f.chat.requests().size(), 4);
+    }
+
+    // Each server tells in its own place whether the model takes images; a server that says nothing leaves the
+    // name to decide.
+    void visionAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("vision");
+        QTest::newRow("Ollama says vision")
+            << QByteArray("/api/show") << QByteArray(R"({"capabilities":["completion","vision"]})") << u"mymodel"_s
+            << true;
+        QTest::newRow("Ollama says text only")
+            << QByteArray("/api/show") << QByteArray(R"({"capabilities":["completion","tools"]})")
+            << u"llava-look-alike"_s << false;
+        QTest::newRow("llama.cpp modalities")
+            << QByteArray("/props") << QByteArray(R"({"modalities":{"vision":true,"audio":false}})") << u"model.gguf"_s
+            << true;
+        QTest::newRow("LM Studio vlm") << QByteArray("/api/v0/models/my%2Fmodel") << QByteArray(R"({"type":"vlm"})")
+                                       << u"my/model"_s << true;
+        QTest::newRow("nothing said: the name")
+            << QByteArray("/nowhere") << QByteArray("{}") << u"qwen2.5vl:7b"_s << true;
+    }
+
+    void visionAnswers()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, model);
+        QFETCH(bool, vision);
+        Fixture f;
+        f.chat.setHandler([&](const HttpRequest& request) {
+            return request.target == path ? HttpResponse::json(answer) : HttpResponse::json("{}", 404);
+        });
+        const ChatServiceConfig config{f.chat.baseUrl(), QString(), model};
+        ModelCapabilities& capabilities = ModelCapabilities::shared();
+        capabilities.probe(config);
+        QTRY_COMPARE(f.chat.requests().size(), 3);
+        QTRY_COMPARE(capabilities.supportsVision(config), vision);
+        QTest::qWait(50);
+        QCOMPARE(capabilities.supportsVision(config), vision);
+    }
+
     // Linked pages by themselves: what the turns above leave to them
 
     void findLinksAndRouting()
@@ -460,9 +593,9 @@ private Q_SLOTS:
         const auto row = [](const char* name, const char* helper, const QString& input, const QString& output) {
             QTest::newRow(name) << QString::fromLatin1(helper) << input << output;
         };
-        row("entities: amp first", "entities", u"&amp;amp; &amp;lt;"_s, u"&amp; <"_s);
-        row("entities: named and numeric", "entities", u"&quot;a&quot; &#39;b&#x27;&nbsp;&mdash;&#128512;&#x1F600;"_s,
-            u"\"a\" 'b' \u2014😀😀"_s);
+        row("entities: amp first, named and numeric", "entities",
+            u"&amp;amp; &amp;lt; &quot;a&quot; &#39;b&#x27;&nbsp;&mdash;&#128512;&#x1F600;"_s,
+            u"&amp; < \"a\" 'b' \u2014😀😀"_s);
         // Surrogates, out of range, capital X and unknown names stay as written.
         const QString kept = u"&#xD800; &#55296; &#1114112; &#99999999999; &#X41; &copy; & x"_s;
         row("entities: kept", "entities", kept, kept);
@@ -536,12 +669,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("content");
         QTest::addColumn<int>("requests");
-        // At most three links are read, one at a time; a failed page is left out.
+        // At most three links are read, one at a time; a failed page (here one that never answers and is given up
+        // after the timeout) is left out.
         QTest::newRow("five links, three fetched")
             << Pages{{u"http://one.example/"_s, html("<p>First page</p>")},
+                     {u"http://slow.example/"_s, FakeChatServer::hang()},
                      {u"http://three.example/"_s, html("<p>Third page</p>")},
                      {u"http://four.example/"_s, html("<p>Fourth</p>")}}
-            << u"http://one.example/ http://two.example/ http://three.example/ http://four.example/ "
+            << u"http://one.example/ http://slow.example/ http://three.example/ http://four.example/ "
                u"http://five.example/"_s
             << u"[Content from http://one.example/]:\nFirst page\n\n[Content from http://three.example/]:\nThird page"_s
             << 3;
@@ -550,36 +685,31 @@ private Q_SLOTS:
             << Pages{{u"http://space.example/a%20b?q=%C3%A9"_s, html("<p>Spaced</p>")}}
             << u"read http://space.example/a%20b?q=%C3%A9 please"_s
             << u"[Content from http://space.example/a%20b?q=%C3%A9]:\nSpaced"_s << 1;
-        const QString truncated = QString(maxPageCharacters, u'z') + u"\n[\u2026truncated]";
-        QTest::newRow("redirect and long page")
-            << Pages{{u"http://old.example/"_s, redirect(301, "http://new.example/")},
-                     {u"http://new.example/"_s, html("<p>" + QByteArray(6001, 'z') + "</p>")}}
-            << u"http://old.example/"_s << QString(u"[Content from http://old.example/]:\n" + truncated) << 2;
-        // Past the byte limit: what arrived up to it is used, cut on a character boundary.
-        QTest::newRow("huge page is cut")
-            << Pages{{u"http://huge.example/"_s,
+        // Past the byte limit: what arrived up to it is used, cut on a character boundary, then to the character
+        // limit; the label is the link as written, not where it redirected.
+        QTest::newRow("redirect to a huge page")
+            << Pages{{u"http://old.example/"_s, redirect(301, "http://huge.example/")},
+                     {u"http://huge.example/"_s,
                       html("<p>" + QByteArray(maxPageBytes - 4, 'z') + "\xc3\xa9\xc3\xa9 and much more</p>")}}
-            << u"http://huge.example/"_s << QString(u"[Content from http://huge.example/]:\n" + truncated) << 1;
+            << u"http://old.example/"_s
+            << QString(u"[Content from http://old.example/]:\n" + QString(maxPageCharacters, u'z') +
+                       u"\n[\u2026truncated]")
+            << 2;
         QTest::newRow("not utf-8, empty text, redirect loop: nothing")
             << Pages{{u"http://latin1.example/"_s, html("<p>caf\xe9</p>")},
                      {u"http://empty.example/"_s, html("<script>x</script>   ")},
                      {u"http://loop.example/"_s, redirect(302, "http://loop.example/")}}
             << u"http://latin1.example/ http://empty.example/ http://loop.example/"_s << QString()
             << 2 + 1 + maxRedirects;
-        // An X page without og tags is read again as a plain page.
+        // An X page without og tags is read again as a plain page; a page not found is left out.
         QTest::newRow("site fetchers, X read again")
             << Pages{{u"http://www.instagram.com/p/abc/"_s,
                       html(q("<meta property='og:title' content='Ann'>").toUtf8())},
                      {u"http://x.com/ann/status/1"_s, html("<div>Plain tweet text</div>")}}
-            << u"http://www.instagram.com/p/abc/ and http://x.com/ann/status/1"_s
+            << u"http://www.instagram.com/p/abc/ and http://x.com/ann/status/1 http://gone.example/"_s
             << u"[Content from http://www.instagram.com/p/abc/]:\nTitle: Ann\n\n"
                u"[Content from http://x.com/ann/status/1]:\nPlain tweet text"_s
-            << 3;
-        // A page that never answers is given up after the timeout (cancelling is the interrupted turn's case).
-        QTest::newRow("timeout") << Pages{{u"http://slow.example/"_s, FakeChatServer::hang()},
-                                          {u"http://fast.example/"_s, html("<p>fast</p>")}}
-                                 << u"http://slow.example/ http://fast.example/"_s
-                                 << u"[Content from http://fast.example/]:\nfast"_s << 2;
+            << 4;
     }
 
     void fetchedContent()
@@ -596,7 +726,7 @@ private Q_SLOTS:
         QVERIFY2(m_web.requests().size() >= requests && m_web.requests().size() <= requests + 1,
                  qPrintable(QString::number(m_web.requests().size())));
         QCOMPARE(m_web.mostConcurrent(), 1);
-        QTRY_COMPARE(m_web.http().openConnections(), 0);
+        QTRY_COMPARE(m_web.openConnections(), 0);
     }
 };
 

@@ -4,6 +4,19 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One event of a stream, carrying the first choice; only the fields the client reads.
+QByteArray streamEvent(const QJsonObject& choice)
+{
+    return "data: " + QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{choice}}}).toJson(QJsonDocument::Compact) +
+           "\n\n";
+}
+
+} // namespace
+
 FakeChatServer::FakeChatServer(QObject* parent) : LoopbackHttpServer(parent)
 {
     setHandler(
@@ -19,14 +32,7 @@ QJsonObject FakeChatServer::lastBody() const
 
 QByteArray FakeChatServer::deltaEvent(const QString& content)
 {
-    const QJsonObject event{
-        {QStringLiteral("id"), QStringLiteral("chatcmpl-1")},
-        {QStringLiteral("object"), QStringLiteral("chat.completion.chunk")},
-        {QStringLiteral("choices"),
-         QJsonArray{QJsonObject{{QStringLiteral("index"), 0},
-                                {QStringLiteral("delta"), QJsonObject{{QStringLiteral("content"), content}}}}}},
-    };
-    return "data: " + QJsonDocument(event).toJson(QJsonDocument::Compact) + "\n\n";
+    return streamEvent(QJsonObject{{u"delta"_s, QJsonObject{{u"content"_s, content}}}});
 }
 
 HttpResponse FakeChatServer::stream(const QList<QByteArray>& chunks, int delayMs)
@@ -65,26 +71,17 @@ HttpResponse FakeChatServer::answer(const QStringList& pieces, int delayMs,
     for (const QString& piece : pieces)
         chunks.append(deltaEvent(piece));
     QJsonArray annotations;
-    for (const auto& [url, title] : citations) {
-        annotations.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("url_citation")},
-                                       {QStringLiteral("url_citation"),
-                                        QJsonObject{{QStringLiteral("url"), url}, {QStringLiteral("title"), title}}}});
-    }
-    if (!annotations.isEmpty()) {
-        const QJsonObject message{{QStringLiteral("annotations"), annotations}};
-        const QJsonObject event{
-            {QStringLiteral("choices"),
-             QJsonArray{QJsonObject{{QStringLiteral("index"), 0}, {QStringLiteral("message"), message}}}}};
-        chunks.append("data: " + QJsonDocument(event).toJson(QJsonDocument::Compact) + "\n\n");
-    }
+    for (const auto& [url, title] : citations)
+        annotations.append(QJsonObject{{u"url_citation"_s, QJsonObject{{u"url"_s, url}, {u"title"_s, title}}}});
+    if (!annotations.isEmpty())
+        chunks.append(streamEvent(QJsonObject{{u"message"_s, QJsonObject{{u"annotations"_s, annotations}}}}));
     chunks.append(doneEvent());
     return stream(chunks, delayMs);
 }
 
 HttpResponse FakeChatServer::reply(const QString& content)
 {
-    const QJsonObject message{{QStringLiteral("role"), QStringLiteral("assistant")},
-                              {QStringLiteral("content"), content}};
-    const QJsonObject body{{QStringLiteral("choices"), QJsonArray{QJsonObject{{QStringLiteral("message"), message}}}}};
-    return HttpResponse::json(QJsonDocument(body).toJson());
+    const QJsonObject message{{u"role"_s, u"assistant"_s}, {u"content"_s, content}};
+    return HttpResponse::json(
+        QJsonDocument(QJsonObject{{u"choices"_s, QJsonArray{QJsonObject{{u"message"_s, message}}}}}).toJson());
 }

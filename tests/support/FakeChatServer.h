@@ -17,8 +17,6 @@ class FakeChatServer : public LoopbackHttpServer
 public:
     explicit FakeChatServer(QObject* parent = nullptr);
 
-    LoopbackHttpServer& http() { return *this; }
-
     void setResponse(const HttpResponse& response) { m_response = response; }
 
     // The JSON body of the last request (empty object when there was none or it was not JSON).

@@ -38,7 +38,6 @@ public:
 
     // The calls received so far, by function, with their JSON bodies in arrival order.
     QList<QJsonObject> calls(const QString& function) const;
-    qsizetype callCount() const { return m_calls.size(); }
 
 Q_SIGNALS:
     // Emitted before the answer goes out, so a test can change things in between.

@@ -20,14 +20,6 @@ void FakeWebServer::setHtml(const QString& url, const QByteArray& html, int stat
     setPage(url, HttpResponse::text(html, status, "text/html; charset=utf-8"));
 }
 
-QStringList FakeWebServer::requestedUrls() const
-{
-    QStringList urls;
-    for (const HttpRequest& request : requests())
-        urls.append(absoluteUrl(request));
-    return urls;
-}
-
 QString FakeWebServer::absoluteUrl(const HttpRequest& request) const
 {
     // Through a proxy the target is the absolute URL; asked directly it is the path.

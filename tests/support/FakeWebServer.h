@@ -13,14 +13,10 @@ class FakeWebServer : public LoopbackHttpServer
 public:
     explicit FakeWebServer(QObject* parent = nullptr);
 
-    LoopbackHttpServer& http() { return *this; }
     QNetworkProxy proxy() const;
 
     void setPage(const QString& url, const HttpResponse& response) { m_pages.insert(url, response); }
     void setHtml(const QString& url, const QByteArray& html, int status = 200);
-
-    // The absolute URLs requested, in order.
-    QStringList requestedUrls() const;
 
     // The most requests that were open at the same time.
     int mostConcurrent() const { return m_mostConcurrent; }

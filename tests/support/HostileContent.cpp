@@ -2,7 +2,7 @@
 #include "support/HostileContent.h"
 
 #include <QDesktopServices>
-#include <QFileInfo>
+#include <QFile>
 
 #include <chrono>
 
@@ -34,15 +34,10 @@ FifoTrap::~FifoTrap()
     m_watcher.join();
 }
 
-QString FifoTrap::fileName() const
-{
-    return QFileInfo(m_path).fileName();
-}
-
 OpenedUrls::OpenedUrls()
-    : m_schemes{QStringLiteral("http"),       QStringLiteral("https"), QStringLiteral("mailto"),
-                QStringLiteral("file"),       QStringLiteral("javascript"), QStringLiteral("data"),
-                QStringLiteral("ftp"),        QStringLiteral("smb"),   QStringLiteral("vbscript"),
+    : m_schemes{QStringLiteral("http"),    QStringLiteral("https"),      QStringLiteral("mailto"),
+                QStringLiteral("file"),    QStringLiteral("javascript"), QStringLiteral("data"),
+                QStringLiteral("ftp"),     QStringLiteral("smb"),        QStringLiteral("vbscript"),
                 QStringLiteral("x-scheme")}
 {
     for (const QString& scheme : std::as_const(m_schemes))

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFileInfo>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -23,7 +24,7 @@ public:
 
     QString path() const { return m_path; }
     QString folder() const { return m_dir.path(); }
-    QString fileName() const;
+    QString fileName() const { return QFileInfo(m_path).fileName(); }
     bool wasOpened() const { return m_opened.load(); }
 
 private:

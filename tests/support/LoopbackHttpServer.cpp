@@ -1,22 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/LoopbackHttpServer.h"
 
-#include <QHash>
 #include <QTcpSocket>
 #include <QTimer>
-
-namespace {
-
-QByteArray reasonPhrase(int status)
-{
-    static const QHash<int, QByteArray> phrases{
-        {200, "OK"},        {201, "Created"},           {204, "No Content"},           {301, "Moved Permanently"},
-        {302, "Found"},     {400, "Bad Request"},       {401, "Unauthorized"},         {403, "Forbidden"},
-        {404, "Not Found"}, {429, "Too Many Requests"}, {500, "Internal Server Error"}};
-    return phrases.value(status, "Status");
-}
-
-} // namespace
 
 QByteArray HttpRequest::header(const QByteArray& name) const
 {
@@ -128,7 +114,8 @@ void LoopbackHttpServer::respond(QTcpSocket* socket, const HttpResponse& respons
     socket->setProperty(answeringProperty, true);
     if (response.hang)
         return;
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+    // Clients read the code; the reason phrase is free text.
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
     for (const auto& [key, value] : response.headers)
         head += key + ": " + value + "\r\n";
     if (response.sendContentLength || response.ending == HttpResponse::Ending::Drop)

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The API key and the owner key against a real Secret Service: GNOME Keyring on a private session bus, with a
-// keyring of its own in a temporary home.
+// The desktop's D-Bus services. The API key and the owner key against a real Secret Service: GNOME Keyring on a
+// private session bus, with a keyring of its own in a temporary home; and notifications against a fake service.
 #include "model/SecretKeys.h"
 #include "model/Settings.h"
+#include "platform/dbus/DBusNotifier.h"
 #include "platform/keychain/SecretStoreKeychain.h"
 #include "platform/null/SecretStoreNull.h"
+#include "support/FakeNotificationServer.h"
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -12,6 +14,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,6 +87,14 @@ bool lockKeyring()
     return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
 }
 
+QDBusConnection connectTo(const QString& address)
+{
+    const QString name = u"notifier-test-"_s + QString::number(QRandomGenerator::global()->generate());
+    return QDBusConnection::connectToBus(address, name);
+}
+
+const QList<Notifier::Action> actions{{u"retry"_s, u"Try Again"_s}, {u"preferences"_s, u"Open Preferences"_s}};
+
 } // namespace
 
 class KeyringTest : public QObject
@@ -127,12 +138,10 @@ private Q_SLOTS:
             QCOMPARE(settings.string(SettingsKeys::openaiApiKey), apiKey);
             QCOMPARE(settings.secretsStorage(), u"Stored in your keyring."_s);
         }
-        QCOMPARE(readBack(keyring, u"openai_api_key"_s), std::optional<QString>(apiKey));
-        QCOMPARE(readBack(keyring, u"sync_owner_key"_s), std::optional<QString>(ownerKey));
         QByteArray file = TestEnvironment::readFile(env.settingsFile());
         QVERIFY(!file.contains(apiKey.toUtf8()) && !file.contains(ownerKey.toUtf8()));
 
-        // The next launch.
+        // The next launch finds them in the keyring only.
         Settings settings;
         QVERIFY(settings.string(SettingsKeys::openaiApiKey).isEmpty()); // not in the file
         SecretKeys keys(settings, std::make_unique<SecretStoreKeychain>(m_service));
@@ -182,6 +191,62 @@ private Q_SLOTS:
         settings.setString(SettingsKeys::openaiApiKey, u"sk-typed-0002"_s);
         QVERIFY(TestEnvironment::readFile(env.settingsFile()).contains("sk-typed-0002"));
         QVERIFY(!out.text().contains(apiKey));
+    }
+
+    // What reaches the service depends on what it says it can do: buttons only where it shows them, and a body
+    // that stays text where it would read markup.
+    void notifies_data()
+    {
+        QTest::addColumn<QStringList>("capabilities");
+        QTest::addColumn<QString>("expectedBody");
+        QTest::addColumn<QStringList>("expectedActions");
+        const QStringList all{u"retry"_s, u"Try Again"_s, u"preferences"_s, u"Open Preferences"_s};
+        QTest::newRow("actions and markup") << QStringList{u"actions"_s, u"body"_s, u"body-markup"_s}
+                                            << u"Another program &lt;b&gt;holds&lt;/b&gt; Ctrl+C."_s << all;
+        QTest::newRow("plain server") << QStringList{u"body"_s} << u"Another program <b>holds</b> Ctrl+C."_s
+                                      << QStringList();
+    }
+
+    void notifies()
+    {
+        QFETCH(QStringList, capabilities);
+        QFETCH(QString, expectedBody);
+        QFETCH(QStringList, expectedActions);
+        FakeNotificationServer server(capabilities);
+        QVERIFY(server.isRunning());
+        DBusNotifier notifier(connectTo(server.busAddress()));
+        QVERIFY(notifier.isAvailable());
+        QSignalSpy invoked(&notifier, &Notifier::actionInvoked);
+        QSignalSpy failed(&notifier, &Notifier::notificationFailed);
+
+        // Two at once: the second waits for the capabilities with the first.
+        notifier.notify(u"Key detection is off"_s, u"Another program <b>holds</b> Ctrl+C."_s, actions);
+        notifier.notify(u"Second"_s, u"text"_s);
+        QTRY_COMPARE(server.shown().size(), 2);
+        const FakeNotificationServer::Shown& shown = server.shown().first();
+        QCOMPARE(shown.summary, u"Key detection is off"_s);
+        QCOMPARE(shown.body, expectedBody);
+        QCOMPARE(shown.actions, expectedActions);
+        QCOMPARE(server.shown().at(1).summary, u"Second"_s);
+
+        // Buttons of another client's notification are not ours to answer.
+        server.invoke(shown.id + 100, u"retry"_s);
+        server.invoke(shown.id, u"retry"_s);
+        QTRY_COMPARE(invoked.size(), 1);
+        QCOMPARE(invoked.first().first().toString(), u"retry"_s);
+        QCOMPARE(failed.size(), 0);
+    }
+
+    // With nobody serving notifications, the caller hears of it and can tell the user another way.
+    void noServiceReportsFailure()
+    {
+        PrivateSessionBus bus(u"org.example.Nobody"_s);
+        QVERIFY(bus.isRunning());
+        DBusNotifier notifier(connectTo(bus.address()));
+        QSignalSpy failed(&notifier, &Notifier::notificationFailed);
+        notifier.notify(u"Title"_s, u"Body"_s);
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.first(), (QVariantList{u"Title"_s, u"Body"_s}));
     }
 };
 
