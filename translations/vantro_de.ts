@@ -155,6 +155,10 @@
         <source>Premium. Best quality for demanding tasks. Supports images.</source>
         <translation>Premium. Beste Qualität für anspruchsvolle Aufgaben. Unterstützt Bilder.</translation>
     </message>
+    <message>
+        <source>API key</source>
+        <translation>API-Schlüssel</translation>
+    </message>
 </context>
 <context>
     <name>AboutDialog</name>
@@ -256,6 +260,10 @@
         <source>no keys set</source>
         <translation>keine Tasten festgelegt</translation>
     </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Tastaturkürzel</translation>
+    </message>
 </context>
 <context>
     <name>AppState</name>
@@ -346,6 +354,10 @@
         <source>Ask anything...</source>
         <translation>Stellen Sie eine Frage...</translation>
     </message>
+    <message>
+        <source>Message</source>
+        <translation>Nachricht</translation>
+    </message>
 </context>
 <context>
     <name>ChatStream</name>
@@ -394,6 +406,10 @@
     <message>
         <source>Apply %1 to your message</source>
         <translation>%1 auf Ihre Nachricht anwenden</translation>
+    </message>
+    <message>
+        <source>Chat messages</source>
+        <translation>Chatnachrichten</translation>
     </message>
 </context>
 <context>
@@ -1249,6 +1265,14 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
         <source>Could not delete: you may not be the owner</source>
         <translation>Löschen nicht möglich: Sie sind möglicherweise nicht der Eigentümer</translation>
     </message>
+    <message>
+        <source>Project icon</source>
+        <translation>Projektsymbol</translation>
+    </message>
+    <message>
+        <source>Project context</source>
+        <translation>Projektkontext</translation>
+    </message>
 </context>
 <context>
     <name>QuickPromptView</name>
@@ -1352,6 +1376,14 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
         <source>Press %1 — %2</source>
         <translation>%1 drücken – %2</translation>
     </message>
+    <message>
+        <source>Copied text</source>
+        <translation>Kopierter Text</translation>
+    </message>
+    <message>
+        <source>Answer</source>
+        <translation>Antwort</translation>
+    </message>
 </context>
 <context>
     <name>QuickRunner</name>
@@ -1429,6 +1461,189 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     <message>
         <source>Appearance</source>
         <translation>Darstellung</translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutsDialog</name>
+    <message>
+        <source>Anywhere</source>
+        <translation>Überall</translation>
+    </message>
+    <message>
+        <source>Ctrl+C, C</source>
+        <translation>Strg+C, C</translation>
+    </message>
+    <message>
+        <source>Open the panel on what you copied</source>
+        <translation>Das Panel mit dem Kopierten öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+C, C, C</source>
+        <translation>Strg+C, C, C</translation>
+    </message>
+    <message>
+        <source>Take a screenshot of a region and open the panel on it</source>
+        <translation>Ein Bildschirmfoto eines Bereichs aufnehmen und das Panel damit öffnen</translation>
+    </message>
+    <message>
+        <source>Panel</source>
+        <translation>Panel</translation>
+    </message>
+    <message>
+        <source>1 … 9</source>
+        <translation>1 … 9</translation>
+    </message>
+    <message>
+        <source>Run the prompt with that number</source>
+        <translation>Den Prompt mit dieser Nummer ausführen</translation>
+    </message>
+    <message>
+        <source>Return</source>
+        <translation>Eingabe</translation>
+    </message>
+    <message>
+        <source>Type a custom prompt</source>
+        <translation>Einen eigenen Prompt eingeben</translation>
+    </message>
+    <message>
+        <source>Tab, Ctrl+Tab</source>
+        <translation>Tab, Strg+Tab</translation>
+    </message>
+    <message>
+        <source>Switch to the next project</source>
+        <translation>Zum nächsten Projekt wechseln</translation>
+    </message>
+    <message>
+        <source>Shift+Tab</source>
+        <translation>Umschalt+Tab</translation>
+    </message>
+    <message>
+        <source>Move to the panel&apos;s buttons; then Tab and Shift+Tab move between them</source>
+        <translation>Zu den Schaltflächen des Panels wechseln; danach springen Tab und Umschalt+Tab zwischen ihnen</translation>
+    </message>
+    <message>
+        <source>Space, Return</source>
+        <translation>Leertaste, Eingabe</translation>
+    </message>
+    <message>
+        <source>Press the button that has the focus</source>
+        <translation>Die Schaltfläche mit dem Fokus betätigen</translation>
+    </message>
+    <message>
+        <source>↓</source>
+        <translation>↓</translation>
+    </message>
+    <message>
+        <source>Expand to the chat</source>
+        <translation>Zum Chat erweitern</translation>
+    </message>
+    <message>
+        <source>Ctrl+C</source>
+        <translation>Strg+C</translation>
+    </message>
+    <message>
+        <source>Copy the answer and close the panel</source>
+        <translation>Die Antwort kopieren und das Panel schließen</translation>
+    </message>
+    <message>
+        <source>Ctrl+Return</source>
+        <translation>Strg+Eingabe</translation>
+    </message>
+    <message>
+        <source>Replace: paste the answer where the copied text came from</source>
+        <translation>Ersetzen: die Antwort dort einfügen, wo der kopierte Text herkam</translation>
+    </message>
+    <message>
+        <source>Ctrl+N</source>
+        <translation>Strg+N</translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation>Neuen Chat beginnen</translation>
+    </message>
+    <message>
+        <source>Esc</source>
+        <translation>Esc</translation>
+    </message>
+    <message>
+        <source>Close the custom prompt, clear the search, or hide the panel</source>
+        <translation>Den eigenen Prompt schließen, die Suche leeren oder das Panel ausblenden</translation>
+    </message>
+    <message>
+        <source>Chat</source>
+        <translation>Chat</translation>
+    </message>
+    <message>
+        <source>Send the message</source>
+        <translation>Die Nachricht senden</translation>
+    </message>
+    <message>
+        <source>Shift+Return</source>
+        <translation>Umschalt+Eingabe</translation>
+    </message>
+    <message>
+        <source>Start a new line</source>
+        <translation>Eine neue Zeile beginnen</translation>
+    </message>
+    <message>
+        <source>Copy the last answer (with nothing selected)</source>
+        <translation>Die letzte Antwort kopieren (wenn nichts ausgewählt ist)</translation>
+    </message>
+    <message>
+        <source>Ctrl+V</source>
+        <translation>Strg+V</translation>
+    </message>
+    <message>
+        <source>Paste text, or attach a picture</source>
+        <translation>Text einfügen oder ein Bild anhängen</translation>
+    </message>
+    <message>
+        <source>Everywhere in Vantro</source>
+        <translation>Überall in Vantro</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Strg+O</translation>
+    </message>
+    <message>
+        <source>Open the chat</source>
+        <translation>Den Chat öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+,</source>
+        <translation>Strg+,</translation>
+    </message>
+    <message>
+        <source>Open the preferences</source>
+        <translation>Die Einstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+?</source>
+        <translation>Strg+?</translation>
+    </message>
+    <message>
+        <source>Show these shortcuts</source>
+        <translation>Diese Tastenkürzel anzeigen</translation>
+    </message>
+    <message>
+        <source>Menu, Shift+F10</source>
+        <translation>Menütaste, Umschalt+F10</translation>
+    </message>
+    <message>
+        <source>Open the menu of the item that has the focus</source>
+        <translation>Das Menü des Elements mit dem Fokus öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Strg+Q</translation>
+    </message>
+    <message>
+        <source>Quit Vantro</source>
+        <translation>Vantro beenden</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Tastaturkürzel</translation>
     </message>
 </context>
 <context>

@@ -155,6 +155,10 @@
         <source>Premium. Best quality for demanding tasks. Supports images.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>API key</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>AboutDialog</name>
@@ -256,6 +260,10 @@
         <source>no keys set</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>AppState</name>
@@ -346,6 +354,10 @@
         <source>Ask anything...</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Message</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ChatStream</name>
@@ -393,6 +405,10 @@
     </message>
     <message>
         <source>Apply %1 to your message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chat messages</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1248,6 +1264,14 @@ Click the pencil to edit.</source>
         <source>Could not delete: you may not be the owner</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Project icon</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Project context</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QuickPromptView</name>
@@ -1351,6 +1375,14 @@ Click the pencil to edit.</source>
         <source>Press %1 — %2</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Copied text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Answer</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QuickRunner</name>
@@ -1427,6 +1459,189 @@ Click the pencil to edit.</source>
     </message>
     <message>
         <source>Appearance</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutsDialog</name>
+    <message>
+        <source>Anywhere</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+C, C</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the panel on what you copied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+C, C, C</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Take a screenshot of a region and open the panel on it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Panel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 … 9</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Run the prompt with that number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Return</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type a custom prompt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tab, Ctrl+Tab</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Switch to the next project</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shift+Tab</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move to the panel&apos;s buttons; then Tab and Shift+Tab move between them</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Space, Return</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Press the button that has the focus</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>↓</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Expand to the chat</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+C</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy the answer and close the panel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Return</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replace: paste the answer where the copied text came from</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+N</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start a new chat</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Esc</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close the custom prompt, clear the search, or hide the panel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chat</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send the message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shift+Return</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start a new line</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy the last answer (with nothing selected)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paste text, or attach a picture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Everywhere in Vantro</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the chat</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+,</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the preferences</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show these shortcuts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Menu, Shift+F10</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open the menu of the item that has the focus</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit Vantro</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

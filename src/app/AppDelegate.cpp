@@ -3,6 +3,7 @@
 
 #include "ai/PromptAssembly.h"
 #include "app/AboutDialog.h"
+#include "app/ShortcutsDialog.h"
 #include "app/FloatingPanel.h"
 #include "chat/ChatTurnRunner.h"
 #include "chat/QuickRunner.h"
@@ -299,10 +300,15 @@ QList<QAction*> AppDelegate::menuActions()
         m_quitAction = new QAction(tr("Quit Vantro"), this);
         m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
         connect(m_quitAction, &QAction::triggered, this, &AppDelegate::quit);
-        for (QAction* action : {m_openChatAction, m_preferencesAction, m_quitAction})
+        m_shortcutsAction = new QAction(tr("Keyboard Shortcuts"), this);
+        // Ctrl+? is Ctrl+Shift+/ on most layouts.
+        m_shortcutsAction->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Question), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Slash)});
+        connect(m_shortcutsAction, &QAction::triggered, this, [] { ShortcutsDialog::showOnce(); });
+        for (QAction* action : {m_openChatAction, m_preferencesAction, m_quitAction, m_shortcutsAction})
             action->setShortcutContext(Qt::WindowShortcut);
     }
-    return {m_aboutAction, m_openChatAction, m_preferencesAction, m_updatesAction, m_quitAction};
+    return {m_aboutAction, m_openChatAction, m_preferencesAction, m_updatesAction, m_quitAction, m_shortcutsAction};
 }
 
 void AppDelegate::createTrayIcon()
@@ -328,6 +334,7 @@ void AppDelegate::createTrayIcon()
     m_trayMenu->addAction(actions[1]);
     m_trayMenu->addAction(actions[2]);
     m_trayMenu->addAction(tr("Show Onboarding…"), this, &AppDelegate::showOnboarding);
+    m_trayMenu->addAction(actions[5]);
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(actions[3]);
     m_trayMenu->addSeparator();

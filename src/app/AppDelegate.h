@@ -159,6 +159,7 @@ private:
     QAction* m_preferencesAction = nullptr;
     QAction* m_updatesAction = nullptr;
     QAction* m_quitAction = nullptr;
+    QAction* m_shortcutsAction = nullptr;
     SleepWatcher* m_sleepWatcher = nullptr;
     bool m_wantsTray = true;
     std::unique_ptr<TrayWatcher> m_trayWatcher; // while there is no tray

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -113,7 +114,7 @@ PanelKeyAction panelKeyAction(int key, Qt::KeyboardModifiers modifiers, bool edi
         return PanelKeyAction::Replace;
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !editing)
         return PanelKeyAction::Enter;
-    if (key == Qt::Key_Tab && !shift && !ctrl && !alt && !super)
+    if (key == Qt::Key_Tab && !shift && !alt && !super)
         return PanelKeyAction::Tab;
     if (editing)
         return PanelKeyAction::PassOn;
@@ -413,13 +414,27 @@ bool FloatingPanel::handleKey(QKeyEvent* event)
         Q_EMIT newChatRequested();
         break;
     case PanelKeyAction::Enter:
+        // A button reached with Tab is pressed by Return, as Space presses it.
+        if (auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+            button && isAncestorOf(button)) {
+            button->click();
+            break;
+        }
         if (m_content)
             m_content->setFocus(Qt::OtherFocusReason);
         Q_EMIT enterPressed();
         break;
-    case PanelKeyAction::Tab:
+    case PanelKeyAction::Tab: {
+        // From the panel at rest or a text input Tab switches the project (Ctrl+Tab always does); once a button or
+        // a list has the focus, Tab goes on to the next control. Shift+Tab enters the controls from the end.
+        QWidget* focus = QApplication::focusWidget();
+        const bool onControl = focus && focus != m_content && isAncestorOf(focus) && !isEditing();
+        if ((onControl && !(event->modifiers() & Qt::ControlModifier)) ||
+            !isSignalConnected(QMetaMethod::fromSignal(&FloatingPanel::tabPressed)))
+            return false;
         Q_EMIT tabPressed();
         break;
+    }
     case PanelKeyAction::Number:
         if (m_content)
             m_content->setFocus(Qt::OtherFocusReason);

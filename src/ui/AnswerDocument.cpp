@@ -60,8 +60,8 @@ AnswerDocument::AnswerDocument(QObject* parent) : QTextDocument(parent) {}
 void AnswerDocument::setAnswerMarkdown(const QString& markdown)
 {
     // Without inline HTML, tags stay text: an answer cannot bring images, styles or forms in through them.
-    setMarkdown(markdown, QTextDocument::MarkdownFeatures(QTextDocument::MarkdownDialectGitHub) |
-                              QTextDocument::MarkdownNoHTML);
+    setMarkdown(markdown,
+                QTextDocument::MarkdownFeatures(QTextDocument::MarkdownDialectGitHub) | QTextDocument::MarkdownNoHTML);
     makeSafe();
 }
 

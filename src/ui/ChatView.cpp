@@ -288,9 +288,10 @@ void MessageBubble::rebuildSources(const QList<URLCitation>& citations)
         link->setObjectName(QStringLiteral("sourceLink"));
         link->setToolTip(plainToolTip(citation.url));
         link->setFlat(true);
-        link->setFocusPolicy(Qt::NoFocus);
+        link->setFocusPolicy(Qt::TabFocus);
         link->setCursor(Qt::PointingHandCursor);
-        link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; text-align: left; padding: 1px; }")
+        link->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: 1px solid transparent; text-align: left; "
+                                           "padding: 1px; } QPushButton:focus { border-color: %1; }")
                                 .arg(css(m_colors.accent())));
         connect(link, &QPushButton::clicked, this, [url] { openAnswerLink(url); });
         column->addWidget(link);
@@ -302,6 +303,7 @@ void MessageBubble::rebuildSources(const QList<URLCitation>& citations)
 ChatInputEdit::ChatInputEdit(QWidget* parent) : QPlainTextEdit(parent)
 {
     setObjectName(QStringLiteral("chatInput"));
+    setAccessibleName(tr("Message"));
     setPlaceholderText(tr("Ask anything..."));
     setTabChangesFocus(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -410,6 +412,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
 
     m_scroll = new QScrollArea;
     m_scroll->setObjectName(QStringLiteral("transcript"));
+    m_scroll->setAccessibleName(tr("Chat messages"));
     PanelWidgets::useThinScrollBar(m_scroll->verticalScrollBar(), colors);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
@@ -449,6 +452,7 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     m_promptRow->setContentsMargins(0, 0, 0, 0);
     m_promptRow->setSpacing(6);
     auto* promptScroll = new QScrollArea;
+    promptScroll->setFocusPolicy(Qt::NoFocus);
     promptScroll->setFrameShape(QFrame::NoFrame);
     promptScroll->setWidgetResizable(true);
     promptScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -676,7 +680,7 @@ void ChatView::refreshPromptRow()
         auto* switcher = new QPushButton(project.emoji + u' ' + project.name);
         switcher->setObjectName(QStringLiteral("projectSwitcher"));
         switcher->setToolTip(tr("Switch project (Tab)"));
-        switcher->setFocusPolicy(Qt::NoFocus);
+        switcher->setFocusPolicy(Qt::TabFocus);
         switcher->setStyleSheet(buttonStyle);
         connect(switcher, &QPushButton::clicked, this, [this] { m_state.selectNextProject(); });
         m_promptRow->addWidget(switcher);
@@ -685,7 +689,7 @@ void ChatView::refreshPromptRow()
         auto* apply = new QPushButton(prompt.title);
         apply->setObjectName(QStringLiteral("applyPromptButton"));
         apply->setToolTip(plainToolTip(tr("Apply %1 to your message").arg(prompt.title)));
-        apply->setFocusPolicy(Qt::NoFocus);
+        apply->setFocusPolicy(Qt::TabFocus);
         apply->setCursor(Qt::PointingHandCursor);
         apply->setStyleSheet(buttonStyle);
         connect(apply, &QPushButton::clicked, this, [this, prompt] { send(prompt); });

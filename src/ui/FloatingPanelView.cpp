@@ -282,10 +282,12 @@ void FloatingPanelView::refreshStrip()
                                                : QStringLiteral("arrow.up.left.and.arrow.down.right"),
                                       m_colors);
     m_expandButton->setToolTip(expanded ? tr("Collapse") : tr("Expand"));
+    m_expandButton->setAccessibleName(m_expandButton->toolTip());
     const bool showChats = expanded && promptsTab;
     PanelWidgets::setIconButtonSymbol(
         m_tabButton, showChats ? QStringLiteral("bubble.left.and.bubble.right") : QStringLiteral("book"), m_colors);
     m_tabButton->setToolTip(showChats ? tr("Chats") : tr("Prompts"));
+    m_tabButton->setAccessibleName(m_tabButton->toolTip());
     const QString highlighted = QStringLiteral("QToolButton { border: none; border-radius: 13px; background: %1; }")
                                     .arg(css(m_colors.selectedFill()));
     const QString plain = QStringLiteral("QToolButton { border: none; border-radius: 13px; background: transparent; }"

@@ -99,6 +99,8 @@ public:
     {
         makeBareTextArea(this);
         setObjectName(QStringLiteral("markdownText"));
+        // Selected with the mouse; the keyboard reaches the answer through its scroll area and Ctrl+C.
+        setFocusPolicy(Qt::ClickFocus);
         // Never navigate: a click hands web and mail links to the desktop, and does nothing for anything else.
         setOpenLinks(false);
         connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { openAnswerLink(url); });
@@ -202,7 +204,8 @@ public:
             copy->setAutoRaise(true);
             copy->setCursor(Qt::PointingHandCursor);
             copy->setToolTip(QCoreApplication::translate("MarkdownContentView", "Copy code"));
-            copy->setFocusPolicy(Qt::NoFocus);
+            copy->setFocusPolicy(Qt::TabFocus);
+            copy->setAccessibleName(copy->toolTip());
             QObject::connect(copy, &QToolButton::clicked, this, [this] {
                 QClipboard* clipboard = QGuiApplication::clipboard();
                 clipboard->clear();

@@ -300,6 +300,7 @@ QWidget* OnboardingView::buildQuickPrompts()
     }
     rows->addStretch();
     auto* scroll = new QScrollArea;
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(list);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);

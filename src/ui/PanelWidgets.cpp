@@ -20,13 +20,17 @@ QToolButton* iconButton(const QString& symbol, const QString& toolTip, const The
     button->setAutoRaise(true);
     button->setFixedSize(size, size);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, never taken by a click: a click must not move the focus away from what the user types in.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setIconSize(QSize(size / 2, size / 2));
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; border-radius: %1px; background: %2; }"
-                                         "QToolButton:hover { background: %3; }")
+    button->setStyleSheet(QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: %1px; "
+                                         "background: %2; }"
+                                         "QToolButton:hover { background: %3; }"
+                                         "QToolButton:focus { border-color: %4; }")
                               .arg(size / 2)
-                              .arg(css(colors.iconButtonFill()), css(colors.selectedFill())));
+                              .arg(css(colors.iconButtonFill()), css(colors.selectedFill()), css(colors.accent())));
     setIconButtonSymbol(button, symbol, colors);
     return button;
 }
@@ -86,7 +90,8 @@ QString boxButtonStyle(const ThemeColors& colors)
     return QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 8px; "
                           "padding: 3px 10px; }"
                           "QPushButton:hover { background: %4; }"
-                          "QPushButton:pressed { background: %4; border-color: %5; }")
+                          "QPushButton:pressed { background: %4; border-color: %5; }"
+                          "QPushButton:focus { border-color: %5; }")
         .arg(css(colors.text()), css(colors.boxFill()), css(colors.boxBorder()), css(colors.selectedFill()),
              css(colors.accent()));
 }

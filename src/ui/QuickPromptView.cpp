@@ -36,8 +36,9 @@ QString chipStyle(const ThemeColors& colors)
 {
     return QStringLiteral("QPushButton#chip { background: %1; border: 1px solid %2; border-radius: 8px; "
                           "padding: 0px; text-align: left; }"
-                          "QPushButton#chip:hover { background: %3; }")
-        .arg(css(colors.boxFill()), css(colors.boxBorder()), css(colors.selectedFill()));
+                          "QPushButton#chip:hover { background: %3; }"
+                          "QPushButton#chip:focus { border-color: %4; background: %3; }")
+        .arg(css(colors.boxFill()), css(colors.boxBorder()), css(colors.selectedFill()), css(colors.accent()));
 }
 
 QLabel* badge(const QString& text, const ThemeColors& colors)
@@ -99,7 +100,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     imageInfo->addWidget(m_imageSize);
     auto* clearImage = new QPushButton(tr("Clear"));
     clearImage->setObjectName(QStringLiteral("clearImageButton"));
-    clearImage->setFocusPolicy(Qt::NoFocus);
+    clearImage->setFocusPolicy(Qt::TabFocus);
     clearImage->setCursor(Qt::PointingHandCursor);
     clearImage->setStyleSheet(PanelWidgets::boxButtonStyle(m_colors));
     connect(clearImage, &QPushButton::clicked, this, [this] { m_state.setClipboardImage(std::nullopt); });
@@ -124,6 +125,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     inputColumn->addWidget(m_textLabel);
     inputColumn->addWidget(m_imageBox);
     m_inputScroll = new ContentFittingScrollView(250);
+    m_inputScroll->setAccessibleName(tr("Copied text"));
     PanelWidgets::useThinScrollBar(m_inputScroll->verticalScrollBar(), m_colors);
     m_inputScroll->setContent(inputBox);
     column->addWidget(m_inputScroll);
@@ -132,17 +134,19 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     m_projectSwitcher = new QPushButton;
     m_projectSwitcher->setObjectName(QStringLiteral("projectSwitcher"));
     m_projectSwitcher->setToolTip(tr("Switch project (Tab)"));
-    m_projectSwitcher->setFocusPolicy(Qt::NoFocus);
+    m_projectSwitcher->setFocusPolicy(Qt::TabFocus);
     m_projectSwitcher->setCursor(Qt::PointingHandCursor);
     m_projectSwitcher->setStyleSheet(
         QStringLiteral("QPushButton { color: %1; background: %2; border: 1px solid %3; "
-                       "border-radius: 8px; padding: 4px 10px; }")
-            .arg(css(m_colors.text()), css(m_colors.boxFill()), css(m_colors.boxBorder())));
+                       "border-radius: 8px; padding: 4px 10px; }"
+                       "QPushButton:focus { border-color: %4; }")
+            .arg(css(m_colors.text()), css(m_colors.boxFill()), css(m_colors.boxBorder()), css(m_colors.accent())));
     connect(m_projectSwitcher, &QPushButton::clicked, this, [this] { m_state.selectNextProject(); });
     column->addWidget(m_projectSwitcher, 0, Qt::AlignLeft);
 
     m_promptStrip = new QScrollArea;
     m_promptStrip->setObjectName(QStringLiteral("promptStrip"));
+    m_promptStrip->setFocusPolicy(Qt::NoFocus);
     m_promptStrip->setFrameShape(QFrame::NoFrame);
     m_promptStrip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_promptStrip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -169,7 +173,8 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     customRow->setContentsMargins(0, 0, 0, 0);
     auto* idle = new QPushButton;
     idle->setObjectName(QStringLiteral("chip"));
-    idle->setFocusPolicy(Qt::NoFocus);
+    idle->setFocusPolicy(Qt::TabFocus);
+    idle->setAccessibleName(tr("Custom prompt"));
     idle->setCursor(Qt::PointingHandCursor);
     idle->setFixedHeight(32);
     auto* idleRow = new QHBoxLayout(idle);
@@ -187,6 +192,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     activeRow->setContentsMargins(0, 0, 0, 0);
     m_customEdit = new QLineEdit;
     m_customEdit->setObjectName(QStringLiteral("customPromptEdit"));
+    m_customEdit->setAccessibleName(tr("Custom prompt"));
     m_customEdit->setPlaceholderText(tr("Custom prompt"));
     m_customEdit->setMinimumWidth(260);
     m_customEdit->setFixedHeight(32);
@@ -226,6 +232,7 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     thinkingColumn->addStretch();
     m_outputStack->addWidget(thinkingPage);
     m_resultScroll = new QScrollArea;
+    m_resultScroll->setAccessibleName(tr("Answer"));
     PanelWidgets::useThinScrollBar(m_resultScroll->verticalScrollBar(), m_colors);
     m_resultScroll->setFrameShape(QFrame::NoFrame);
     m_resultScroll->setWidgetResizable(true);
@@ -256,11 +263,13 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     m_savePromptButton = new QPushButton(tr("save prompt?"));
     m_savePromptButton->setObjectName(QStringLiteral("savePromptButton"));
     m_savePromptButton->setToolTip(tr("Save this custom prompt as a quick action"));
-    m_savePromptButton->setFocusPolicy(Qt::NoFocus);
+    m_savePromptButton->setFocusPolicy(Qt::TabFocus);
     m_savePromptButton->setFlat(true);
     m_savePromptButton->setCursor(Qt::PointingHandCursor);
     m_savePromptButton->setStyleSheet(
-        QStringLiteral("QPushButton { color: %1; border: none; padding: 2px; }").arg(css(m_colors.accent())));
+        QStringLiteral("QPushButton { color: %1; border: 1px solid transparent; border-radius: 4px; padding: 2px; }"
+                       "QPushButton:focus { border-color: %1; }")
+            .arg(css(m_colors.accent())));
     connect(m_savePromptButton, &QPushButton::clicked, this, [this] { m_state.saveCustomPromptAsQuickAction(); });
     column->addWidget(m_savePromptButton, 0, Qt::AlignLeft);
 
@@ -280,11 +289,13 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     expand->setToolTip(tr("Expand to chat view"));
     for (QPushButton* button : {copy, m_replaceButton, expand}) {
         button->setFlat(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setCursor(Qt::PointingHandCursor);
-        button->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 2px 4px; }"
-                                             "QPushButton:hover { color: %2; }")
-                                  .arg(css(m_colors.secondaryText()), css(m_colors.text())));
+        button->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: 1px solid transparent; "
+                                             "border-radius: 4px; padding: 2px 4px; }"
+                                             "QPushButton:hover { color: %2; }"
+                                             "QPushButton:focus { color: %2; border-color: %3; }")
+                                  .arg(css(m_colors.secondaryText()), css(m_colors.text()), css(m_colors.accent())));
     }
     connect(copy, &QPushButton::clicked, this, [this] {
         if (QClipboard* clipboard = QGuiApplication::clipboard())
@@ -382,7 +393,9 @@ QWidget* QuickPromptView::makeChip(const QString& number, const QString& title, 
     auto* chip = new QPushButton;
     chip->setObjectName(QStringLiteral("chip"));
     chip->setToolTip(plainToolTip(toolTip));
-    chip->setFocusPolicy(Qt::NoFocus);
+    chip->setAccessibleName(title);
+    chip->setAccessibleDescription(toolTip);
+    chip->setFocusPolicy(Qt::TabFocus);
     chip->setCursor(Qt::PointingHandCursor);
     chip->setFixedHeight(32);
     auto* row = new QHBoxLayout(chip);

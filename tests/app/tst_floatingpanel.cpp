@@ -66,6 +66,11 @@ struct Fixture
             event->setAccepted(escapeHandled);
         });
         QObject::connect(&panel, &FloatingPanel::tabPressed, record("tab"));
+        QObject::connect(&panel, &FloatingPanel::replaceRequested, &panel, [this](QKeyEvent* event) {
+            calls << QStringLiteral("replace");
+            event->accept();
+        });
+        QObject::connect(button, &QPushButton::clicked, record("clicked"));
         QObject::connect(&panel, &FloatingPanel::newChatRequested, record("new chat"));
         QObject::connect(&panel, &FloatingPanel::arrowDownPressed, record("down"));
     }
@@ -140,6 +145,11 @@ private Q_SLOTS:
         row("keypad 7", "content", Qt::Key_7, keypad, "number 7");
         row("3 while editing types", "input", Qt::Key_3, no, "");
         row("Ctrl+Down", "result", Qt::Key_Down, ctrl, "down");
+        row("Ctrl+Return while editing", "input", Qt::Key_Return, ctrl, "replace");
+        // A control reached with the keyboard: Tab goes on to the next, Return presses a button.
+        row("Tab on a button", "button", Qt::Key_Tab, no, "");
+        row("Ctrl+Tab on a button", "button", Qt::Key_Tab, ctrl, "tab");
+        row("Return on a button", "button", Qt::Key_Return, no, "clicked");
     }
 
     void keyMap()
@@ -156,6 +166,7 @@ private Q_SLOTS:
         const bool inInput = focus == u"input" || focus == u"selection";
         QWidget* target = inInput              ? static_cast<QWidget*>(f.input)
                           : focus == u"result" ? static_cast<QWidget*>(f.result)
+                          : focus == u"button" ? static_cast<QWidget*>(f.button)
                                                : f.content;
         KeyCounter counter;
         target->installEventFilter(&counter);

@@ -115,6 +115,7 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     box->addWidget(PreferencesStyle::heading(tr("Endpoint"), page));
     m_endpoint = new QLineEdit(page);
     m_endpoint->setObjectName(QStringLiteral("endpointEdit"));
+    m_endpoint->setAccessibleName(tr("Endpoint"));
     const std::string_view defaultUrl = SettingsKeys::apiBaseUrl.defaultText;
     m_endpoint->setPlaceholderText(QString::fromLatin1(defaultUrl.data(), qsizetype(defaultUrl.size())));
     box->addWidget(m_endpoint);
@@ -131,6 +132,7 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     box->addWidget(m_keyHeading);
     m_apiKey = new QLineEdit(page);
     m_apiKey->setObjectName(QStringLiteral("apiKeyEdit"));
+    m_apiKey->setAccessibleName(tr("API key"));
     m_apiKey->setEchoMode(QLineEdit::Password);
     m_apiKey->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
     box->addWidget(m_apiKey);
@@ -151,6 +153,7 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     box->addWidget(PreferencesStyle::heading(tr("Personality"), page));
     m_personality = new QPlainTextEdit(page);
     m_personality->setObjectName(QStringLiteral("personalityEdit"));
+    m_personality->setAccessibleName(tr("Personality"));
     m_personality->setFixedHeight(120);
     m_personality->setTabChangesFocus(true);
     box->addWidget(m_personality);

@@ -92,6 +92,8 @@ QBoxLayout* scrollingPage(QWidget* tab)
     auto* outer = new QVBoxLayout(tab);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* scroll = new QScrollArea(tab);
+    // The controls inside take the focus, and the page scrolls to them.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

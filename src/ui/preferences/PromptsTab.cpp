@@ -39,6 +39,7 @@ QToolButton* toolButton(const QString& objectName, const QString& toolTip, QWidg
     auto* button = new QToolButton(parent);
     button->setObjectName(objectName);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     button->setAutoRaise(true);
     button->setIconSize(QSize(16, 16));
     return button;
@@ -82,11 +83,13 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SyncService* sync
     auto* header = new QHBoxLayout;
     m_emoji = new QLineEdit(m_detail);
     m_emoji->setObjectName(QStringLiteral("projectEmojiEdit"));
+    m_emoji->setAccessibleName(tr("Project icon"));
     m_emoji->setFixedWidth(48);
     m_emoji->setAlignment(Qt::AlignCenter);
     m_emoji->setMaxLength(16);
     m_name = new QLineEdit(m_detail);
     m_name->setObjectName(QStringLiteral("projectNameEdit"));
+    m_name->setAccessibleName(tr("Project name"));
     m_name->setPlaceholderText(tr("Project name"));
     header->addWidget(m_emoji);
     header->addWidget(m_name, 1);
@@ -153,6 +156,7 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SyncService* sync
     // Hidden until asked for; pasting the key of another machine keeps ownership of what was shared from there.
     m_ownerKey = new QLineEdit(service);
     m_ownerKey->setObjectName(QStringLiteral("ownerKeyEdit"));
+    m_ownerKey->setAccessibleName(tr("Owner key"));
     m_ownerKey->setEchoMode(QLineEdit::Password);
     m_ownerKey->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhNoPredictiveText | Qt::ImhSensitiveData);
     m_ownerKey->setToolTip(tr("Identifies you as the owner of the projects you share. Keep it to yourself; paste "
@@ -215,6 +219,7 @@ PromptsTab::PromptsTab(AppState& appState, Settings& settings, SyncService* sync
     box->addWidget(PreferencesStyle::heading(tr("Context"), m_detail));
     m_context = new QPlainTextEdit(m_detail);
     m_context->setObjectName(QStringLiteral("projectContextEdit"));
+    m_context->setAccessibleName(tr("Project context"));
     m_context->setPlaceholderText(tr("Optional context prepended to every prompt in this project…"));
     m_context->setTabChangesFocus(true);
     m_context->setFixedHeight(70);

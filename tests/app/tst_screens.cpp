@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every text Vantro shows is in the translation catalogue, and the German catalogue is what a German user sees.
+// Every screen as users meet it: each text from the translation catalogue (and German for a German user), a name
+// for each control a screen reader announces, and the keyboard reaching every control.
+#include "app/ShortcutsDialog.h"
 #include "platform/Translations.h"
 #include "model/AppState.h"
 #include "model/MemoryStore.h"
@@ -12,7 +14,9 @@
 #include "ui/preferences/PreferencesWindow.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,12 +102,94 @@ enum class Screen
     WelcomeHint,
     ExpandedPanel,
     Walkthrough,
-    Preferences
+    Preferences,
+    Shortcuts
+};
+
+// A screen shown at the panel's size over fresh settings, with the user's data above.
+struct Shown
+{
+    Settings settings;
+    AppState state{settings, ChatStore()};
+    std::unique_ptr<QWidget> top;
+
+    Shown(Screen screen, int page)
+    {
+        settings.setString(SettingsKeys::openaiModel, modelName);
+        const ThemeColors colors{AppTheme::Light};
+        switch (screen) {
+        case Screen::CompactPanel:
+        case Screen::WelcomeHint:
+        case Screen::ExpandedPanel: {
+            state.setClipboardText(copiedText);
+            state.setResultText(answerText);
+            state.setResultComplete(true);
+            state.setShowCustomPromptInput(true);
+            state.setShowWelcomeHint(screen == Screen::WelcomeHint);
+            if (screen == Screen::ExpandedPanel) {
+                ChatSession session = state.newChatSession();
+                const QDateTime now = QDateTime::currentDateTimeUtc();
+                session.messages = {
+                    ChatMessage{QUuid::createUuid(), MessageRole::User, copiedText, now, {}, false, {}},
+                    ChatMessage{QUuid::createUuid(), MessageRole::Assistant, answerText, now, {}, false, {}}};
+                state.updateSession(session);
+                state.setIsPanelExpanded(true);
+            }
+            top = std::make_unique<FloatingPanelView>(state, settings, nullptr, colors);
+            break;
+        }
+        case Screen::Walkthrough: {
+            auto view = std::make_unique<OnboardingView>(state, settings, colors);
+            view->setCurrentStep(OnboardingView::Step(page));
+            top = std::move(view);
+            break;
+        }
+        case Screen::Preferences: {
+            auto window = std::make_unique<PreferencesWindow>(state, settings, nullptr, nullptr, MemoryStore(),
+                                                              ThemeManager::shared(&settings));
+            if (auto* tabs = window->findChild<QTabWidget*>())
+                tabs->setCurrentIndex(page);
+            top = std::move(window);
+            break;
+        }
+        case Screen::Shortcuts:
+            top = std::make_unique<ShortcutsDialog>();
+            top->setAttribute(Qt::WA_DeleteOnClose, false);
+            break;
+        }
+        top->resize(980, 732);
+        top->show();
+    }
+
+    bool exposed()
+    {
+        const bool done = QTest::qWaitForWindowExposed(top.get());
+        QCoreApplication::sendPostedEvents();
+        return done;
+    }
 };
 
 } // namespace
 
-class TestTranslations : public QObject
+namespace {
+
+void screens()
+{
+    QTest::addColumn<Screen>("screen");
+    QTest::addColumn<int>("page"); // the walkthrough's step, the preferences' tab
+    QTest::newRow("compact panel with an answer") << Screen::CompactPanel << 0;
+    QTest::newRow("compact panel, welcome hint") << Screen::WelcomeHint << 0;
+    QTest::newRow("expanded panel") << Screen::ExpandedPanel << 0;
+    for (int step = 0; step < OnboardingView::stepCount; ++step)
+        QTest::addRow("walkthrough step %d", step + 1) << Screen::Walkthrough << step;
+    for (int tab = 0; tab < 4; ++tab)
+        QTest::addRow("preferences tab %d", tab + 1) << Screen::Preferences << tab;
+    QTest::newRow("keyboard shortcuts") << Screen::Shortcuts << 0;
+}
+
+} // namespace
+
+class TestScreens : public QObject
 {
     Q_OBJECT
 
@@ -117,7 +203,8 @@ private:
         QStringList texts{top.windowTitle()};
         const QList<QWidget*> widgets = top.findChildren<QWidget*>();
         for (QWidget* widget : widgets) {
-            if (!widget->isVisibleTo(&top))
+            // Qt translates its own standard buttons.
+            if (!widget->isVisibleTo(&top) || qobject_cast<QDialogButtonBox*>(widget->parentWidget()))
                 continue;
             texts << widget->toolTip() << widget->accessibleName() << widget->accessibleDescription();
             if (auto* label = qobject_cast<QLabel*>(widget))
@@ -163,70 +250,86 @@ private Q_SLOTS:
         QVERIFY(QCoreApplication::installTranslator(m_marking.get()));
     }
 
-    void everyTextIsInTheCatalogue_data()
-    {
-        QTest::addColumn<Screen>("screen");
-        QTest::addColumn<int>("page"); // the walkthrough's step, the preferences' tab
-        QTest::newRow("compact panel with an answer") << Screen::CompactPanel << 0;
-        QTest::newRow("compact panel, welcome hint") << Screen::WelcomeHint << 0;
-        QTest::newRow("expanded panel") << Screen::ExpandedPanel << 0;
-        for (int step = 0; step < OnboardingView::stepCount; ++step)
-            QTest::addRow("walkthrough step %d", step + 1) << Screen::Walkthrough << step;
-        for (int tab = 0; tab < 4; ++tab)
-            QTest::addRow("preferences tab %d", tab + 1) << Screen::Preferences << tab;
-    }
+    void everyTextIsInTheCatalogue_data() { screens(); }
 
     void everyTextIsInTheCatalogue()
     {
         QFETCH(Screen, screen);
         QFETCH(int, page);
-        Settings settings;
-        settings.setString(SettingsKeys::openaiModel, modelName);
-        AppState state(settings, ChatStore());
-        const ThemeColors colors{AppTheme::Light};
-        std::unique_ptr<QWidget> top;
-        switch (screen) {
-        case Screen::CompactPanel:
-        case Screen::WelcomeHint:
-        case Screen::ExpandedPanel: {
-            state.setClipboardText(copiedText);
-            state.setResultText(answerText);
-            state.setResultComplete(true);
-            state.setShowCustomPromptInput(true);
-            state.setShowWelcomeHint(screen == Screen::WelcomeHint);
-            if (screen == Screen::ExpandedPanel) {
-                ChatSession session = state.newChatSession();
-                const QDateTime now = QDateTime::currentDateTimeUtc();
-                session.messages = {
-                    ChatMessage{QUuid::createUuid(), MessageRole::User, copiedText, now, {}, false, {}},
-                    ChatMessage{QUuid::createUuid(), MessageRole::Assistant, answerText, now, {}, false, {}}};
-                state.updateSession(session);
-                state.setIsPanelExpanded(true);
-            }
-            top = std::make_unique<FloatingPanelView>(state, settings, nullptr, colors);
-            break;
-        }
-        case Screen::Walkthrough: {
-            auto view = std::make_unique<OnboardingView>(state, settings, colors);
-            view->setCurrentStep(OnboardingView::Step(page));
-            top = std::move(view);
-            break;
-        }
-        case Screen::Preferences: {
-            auto window = std::make_unique<PreferencesWindow>(state, settings, nullptr, nullptr, MemoryStore(),
-                                                              ThemeManager::shared(&settings));
-            if (auto* tabs = window->findChild<QTabWidget*>())
-                tabs->setCurrentIndex(page);
-            top = std::move(window);
-            break;
-        }
-        }
-        top->resize(980, 732);
-        top->show();
-        QVERIFY(QTest::qWaitForWindowExposed(top.get()));
-        QCoreApplication::sendPostedEvents();
-        const QStringList found = unmarked(*top);
+        Shown shown(screen, page);
+        QVERIFY(shown.exposed());
+        const QStringList found = unmarked(*shown.top);
         QVERIFY2(found.isEmpty(), qPrintable(u"not from the catalogue: \""_s + found.join(u"\", \""_s) + u'"'));
+    }
+
+    // What a screen reader says for each control the keyboard can reach: never nothing.
+    void everyControlHasAnAccessibleName_data() { screens(); }
+
+    void everyControlHasAnAccessibleName()
+    {
+        QFETCH(Screen, screen);
+        QFETCH(int, page);
+        Shown shown(screen, page);
+        QVERIFY(shown.exposed());
+        QStringList nameless;
+        for (QWidget* widget : shown.top->findChildren<QWidget*>()) {
+            if (!widget->isVisibleTo(shown.top.get()) || !widget->isEnabled() ||
+                !(widget->focusPolicy() & Qt::TabFocus) || widget->focusProxy())
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(accessible);
+            if (accessible->text(QAccessible::Name).trimmed().isEmpty())
+                nameless << QString::fromLatin1(widget->metaObject()->className()) + u' ' + widget->objectName();
+        }
+        QVERIFY2(nameless.isEmpty(), qPrintable(u"without a name: "_s + nameless.join(u", "_s)));
+    }
+
+    // From the first control, Tab goes through every control of the screen; no button is left out of it.
+    void tabReachesEveryControl_data()
+    {
+        QTest::addColumn<Screen>("screen");
+        QTest::addColumn<int>("page");
+        QTest::newRow("compact panel") << Screen::CompactPanel << 0;
+        for (int step = 0; step < OnboardingView::stepCount; ++step)
+            QTest::addRow("walkthrough step %d", step + 1) << Screen::Walkthrough << step;
+    }
+
+    void tabReachesEveryControl()
+    {
+        QFETCH(Screen, screen);
+        QFETCH(int, page);
+        Shown shown(screen, page);
+        QVERIFY(shown.exposed());
+        QWidget* top = shown.top.get();
+        top->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(top));
+        QList<QWidget*> controls;
+        QStringList untabbable;
+        for (QWidget* widget : top->findChildren<QWidget*>()) {
+            if (!widget->isVisibleTo(top) || !widget->isEnabled())
+                continue;
+            const bool control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+                                 qobject_cast<QPlainTextEdit*>(widget);
+            if (widget->focusPolicy() & Qt::TabFocus)
+                controls << widget;
+            else if (control)
+                untabbable << QString::fromLatin1(widget->metaObject()->className()) + u' ' + widget->objectName();
+        }
+        QVERIFY2(untabbable.isEmpty(), qPrintable(u"no Tab to: "_s + untabbable.join(u", "_s)));
+        QVERIFY(!controls.isEmpty());
+
+        controls.first()->setFocus(Qt::TabFocusReason);
+        QSet<QWidget*> reached;
+        for (int press = 0; press <= controls.size() && QApplication::focusWidget(); ++press) {
+            reached.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QStringList missed;
+        for (QWidget* control : std::as_const(controls)) {
+            if (!reached.contains(control))
+                missed << QString::fromLatin1(control->metaObject()->className()) + u' ' + control->objectName();
+        }
+        QVERIFY2(missed.isEmpty(), qPrintable(u"Tab never reaches: "_s + missed.join(u", "_s)));
     }
 
     // Texts with a count: English needs its plural forms from a catalogue too, German has them.
@@ -283,5 +386,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestTranslations)
-#include "tst_translations.moc"
+QTEST_MAIN(TestScreens)
+#include "tst_screens.moc"
