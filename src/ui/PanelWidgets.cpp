@@ -3,7 +3,10 @@
 
 #include "ui/SymbolIcon.h"
 
+#include <QAbstractScrollArea>
 #include <QEvent>
+#include <QLayout>
+#include <QScrollArea>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -39,6 +42,45 @@ void setIconButtonSymbol(QToolButton* button, const QString& symbol, const Theme
 {
     button->setIcon(symbolIcon(symbol, colors.iconButtonGlyph(), button->iconSize().width()));
     button->setProperty("symbol", symbol);
+}
+
+namespace {
+
+void collectByLayout(QLayout* layout, QList<QWidget*>& controls);
+
+void collectWidget(QWidget* widget, QList<QWidget*>& controls)
+{
+    if (!widget)
+        return;
+    if (widget->focusPolicy() & Qt::TabFocus)
+        controls.append(widget);
+    if (auto* scroll = qobject_cast<QScrollArea*>(widget))
+        collectWidget(scroll->widget(), controls);
+    else
+        collectByLayout(widget->layout(), controls);
+}
+
+void collectByLayout(QLayout* layout, QList<QWidget*>& controls)
+{
+    if (!layout)
+        return;
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget())
+            collectWidget(item->widget(), controls);
+        else
+            collectByLayout(item->layout(), controls);
+    }
+}
+
+} // namespace
+
+void orderTabsByLayout(QWidget* root)
+{
+    QList<QWidget*> controls;
+    collectByLayout(root->layout(), controls);
+    for (qsizetype i = 1; i < controls.size(); ++i)
+        QWidget::setTabOrder(controls.at(i - 1), controls.at(i));
 }
 
 QLabel* caption(const QString& text, const ThemeColors& colors, QWidget* parent)

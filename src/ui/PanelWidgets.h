@@ -44,6 +44,10 @@ QString abbreviatedRelativeTime(const QDateTime& date, const QDateTime& now);
 // "<width> × <height>"
 QString sizeText(const QSize& size);
 
+// Puts the controls under `root` that Tab reaches in the order of its layouts (reading order), whatever order they
+// were made in: widgets made later, such as rebuilt prompt chips, would otherwise come last.
+void orderTabsByLayout(QWidget* root);
+
 } // namespace PanelWidgets
 
 // Scrolls a scroll bar to its end with a short animation, and keeps following the end for a moment: content that

@@ -443,6 +443,7 @@ void QuickPromptView::refreshProjects()
     if (grew) {
         m_stripFollower->start();
     }
+    PanelWidgets::orderTabsByLayout(this);
 }
 
 void QuickPromptView::refreshCustomPrompt()

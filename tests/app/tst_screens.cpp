@@ -319,17 +319,32 @@ private Q_SLOTS:
         QVERIFY(!controls.isEmpty());
 
         controls.first()->setFocus(Qt::TabFocusReason);
-        QSet<QWidget*> reached;
+        QList<QWidget*> visits;
         for (int press = 0; press <= controls.size() && QApplication::focusWidget(); ++press) {
-            reached.insert(QApplication::focusWidget());
+            // The screen itself is the panel at rest, not a control.
+            if (!visits.contains(QApplication::focusWidget()) && QApplication::focusWidget() != top)
+                visits << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
+        const QSet<QWidget*> reached(visits.cbegin(), visits.cend());
         QStringList missed;
         for (QWidget* control : std::as_const(controls)) {
             if (!reached.contains(control))
                 missed << QString::fromLatin1(control->metaObject()->className()) + u' ' + control->objectName();
         }
         QVERIFY2(missed.isEmpty(), qPrintable(u"Tab never reaches: "_s + missed.join(u", "_s)));
+
+        // In reading order: each next control is to the right on the same line, or further down. The cycle has
+        // one way back to the top.
+        const auto rect = [top](QWidget* widget) { return QRect(widget->mapTo(top, QPoint()), widget->size()); };
+        QStringList backwards;
+        for (qsizetype i = 0; i < visits.size(); ++i) {
+            const QRect from = rect(visits.at(i)), to = rect(visits.at((i + 1) % visits.size()));
+            const bool sameLine = to.top() < from.bottom() && from.top() < to.bottom();
+            if (!(sameLine ? to.left() > from.left() : to.top() >= from.top()))
+                backwards << visits.at(i)->objectName() + u" → "_s + visits.at((i + 1) % visits.size())->objectName();
+        }
+        QVERIFY2(backwards.size() <= 1, qPrintable(u"out of reading order: "_s + backwards.join(u", "_s)));
     }
 
     // Texts with a count: English needs its plural forms from a catalogue too, German has them.
