@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The options, described in the user's language once a translator is installed.
@@ -37,6 +39,42 @@ void describeOptions(QCommandLineParser& parser)
     });
 }
 
+// The arguments without Qt's own options (-platform xcb, -reverse, …), which the application object takes; our
+// parser would call them unknown.
+QStringList withoutQtOptions(int argc, char* argv[])
+{
+    static const QStringList takingValue{u"platform"_s,
+                                         u"platformpluginpath"_s,
+                                         u"platformtheme"_s,
+                                         u"plugin"_s,
+                                         u"style"_s,
+                                         u"stylesheet"_s,
+                                         u"qwindowgeometry"_s,
+                                         u"qwindowicon"_s,
+                                         u"qwindowtitle"_s,
+                                         u"display"_s,
+                                         u"geometry"_s,
+                                         u"title"_s,
+                                         u"name"_s,
+                                         u"session"_s};
+    static const QStringList flags{u"reverse"_s, u"widgetcount"_s, u"nograb"_s, u"dograb"_s, u"sync"_s};
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        QString name = argument;
+        while (name.startsWith(u'-'))
+            name.remove(0, 1);
+        if (i > 0 && argument.startsWith(u'-') && takingValue.contains(name)) {
+            ++i; // and its value
+            continue;
+        }
+        if (i > 0 && argument.startsWith(u'-') && flags.contains(name))
+            continue;
+        arguments.append(argument);
+    }
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -46,10 +84,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption version = parser.addVersionOption();
     describeOptions(parser);
     // Parsed before the application object exists, so --help and --version work without a display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutQtOptions(argc, argv))) {
         std::fprintf(stderr, "vantro: %s\n", qPrintable(parser.errorText()));
         return 2;
     }

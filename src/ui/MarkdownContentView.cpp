@@ -33,18 +33,20 @@ constexpr int unitSpacing = 10;
 constexpr int codeInset = 10;
 constexpr int codeRadius = 8;
 
-QFont pixelFont(QFont font, int pixels, QFont::Weight weight = QFont::Normal)
+// `font` at `scale` times the desktop's font size, so that text follows the size the user chose.
+QFont relativeFont(QFont font, qreal scale, QFont::Weight weight = QFont::Normal)
 {
-    font.setPixelSize(pixels);
+    const qreal base = QApplication::font().pointSizeF();
+    font.setPointSizeF((base > 0 ? base : 10.0) * scale);
     font.setWeight(weight);
     return font;
 }
 
-QFont monospaceFont(int pixels, QFont::Weight weight = QFont::Normal)
+QFont monospaceFont(qreal scale, QFont::Weight weight = QFont::Normal)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleHint(QFont::Monospace);
-    return pixelFont(font, pixels, weight);
+    return relativeFont(font, scale, weight);
 }
 
 // The text area lays its document out at exactly `width` (not at its viewport's width, which lags behind while
@@ -176,7 +178,7 @@ public:
         makeBareTextArea(m_body);
         m_body->setObjectName(QStringLiteral("codeText"));
         m_body->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        m_body->setFont(monospaceFont(12));
+        m_body->setFont(monospaceFont(0.92));
         m_body->document()->setDefaultFont(m_body->font());
         QPalette palette = m_body->palette();
         palette.setColor(QPalette::Text, colors.codeText());
@@ -193,7 +195,7 @@ public:
             auto* name = new QLabel(*language, m_header);
             name->setTextFormat(Qt::PlainText);
             name->setObjectName(QStringLiteral("codeLanguage"));
-            name->setFont(monospaceFont(11, QFont::Medium));
+            name->setFont(monospaceFont(0.85, QFont::Medium));
             QPalette labelPalette = name->palette();
             labelPalette.setColor(QPalette::WindowText, headerColor);
             name->setPalette(labelPalette);
@@ -299,7 +301,7 @@ MarkdownContentView::MarkdownContentView(const QString& content, ThemeColors col
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    setFont(pixelFont(font(), 14));
+    setFont(relativeFont(font(), 1.05));
     m_renderTimer.setSingleShot(true);
     connect(&m_renderTimer, &QTimer::timeout, this, [this] { render(); });
     m_content = content;

@@ -2,13 +2,60 @@
 #include "ui/SymbolIcon.h"
 
 #include <QFile>
-#include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
 
+namespace {
+
+// Draws the SVG afresh for every size and pixel ratio asked, so a symbol is sharp on each monitor at its own scale.
+class SymbolIconEngine : public QIconEngine
+{
+public:
+    explicit SymbolIconEngine(const QByteArray& svg) : m_svg(svg), m_renderer(svg) {}
+
+    bool isValid() const { return m_renderer.isValid(); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        painter->save();
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(painter->opacity() * 0.4);
+        m_renderer.render(painter, rect);
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    // `size` is in device pixels already: QIcon asks for the logical size times `scale`.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter painter(&pixmap);
+            paint(&painter, QRect(QPoint(), pixmap.size()), mode, state);
+        }
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
+    }
+
+    QIconEngine* clone() const override { return new SymbolIconEngine(m_svg); }
+
+private:
+    QByteArray m_svg;
+    QSvgRenderer m_renderer;
+};
+
+} // namespace
+
 QIcon symbolIcon(const QString& name, const QColor& color, int size)
 {
+    Q_UNUSED(size) // drawn at whatever size and scale the icon is shown
     QFile file(QStringLiteral(":/symbols/") + name + QStringLiteral(".svg"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -19,16 +66,8 @@ QIcon symbolIcon(const QString& name, const QColor& color, int size)
         const QByteArray opacity = QByteArray("<svg opacity=\"") + QByteArray::number(color.alphaF(), 'f', 3) + "\" ";
         svg.replace("<svg ", opacity);
     }
-    QSvgRenderer renderer(svg);
-    if (!renderer.isValid())
+    auto engine = std::make_unique<SymbolIconEngine>(svg);
+    if (!engine->isValid())
         return {};
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    QPixmap pixmap(int(size * ratio), int(size * ratio));
-    pixmap.fill(Qt::transparent);
-    {
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-    }
-    pixmap.setDevicePixelRatio(ratio);
-    return QIcon(pixmap);
+    return QIcon(engine.release());
 }

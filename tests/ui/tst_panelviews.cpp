@@ -10,6 +10,7 @@
 #include "ui/PanelSidebar.h"
 #include "ui/PanelWidgets.h"
 #include "ui/QuickPromptView.h"
+#include "ui/SymbolIcon.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -138,6 +139,23 @@ class PanelViewsTest : public QObject
     }
 
 private Q_SLOTS:
+    // A symbol is drawn for the pixel ratio of the monitor it is shown on, not scaled up from another one.
+    void symbolsAreSharpAtEveryScale()
+    {
+        const QIcon icon = symbolIcon(u"checkmark"_s, Qt::black, 16);
+        for (const qreal scale : {1.0, 1.5, 2.0}) {
+            const QPixmap pixmap = icon.pixmap(QSize(16, 16), scale);
+            QCOMPARE(pixmap.size(), QSize(16, 16) * scale);
+            QCOMPARE(pixmap.devicePixelRatio(), scale);
+            const QImage image = pixmap.toImage();
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    inked += qAlpha(image.pixel(x, y)) > 200;
+            QVERIFY(inked > 0);
+        }
+    }
+
     void init()
     {
         m = std::make_unique<Panel>();

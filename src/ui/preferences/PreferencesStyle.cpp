@@ -3,6 +3,7 @@
 
 #include "ui/PanelWidgets.h"
 
+#include <QApplication>
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPainter>
@@ -113,11 +114,11 @@ QString styleSheetFor(const QString& role, const ThemeColors& colors)
     if (role == u"heading")
         return QStringLiteral("font-weight: 600; padding-top: 6px; color: %1;").arg(cssColor(colors.text()));
     if (role == u"caption")
-        return QStringLiteral("color: %1; font-size: 11px;").arg(cssColor(colors.secondaryText()));
+        return QStringLiteral("color: %1;").arg(cssColor(colors.secondaryText()));
     if (role == u"error")
-        return QStringLiteral("color: %1; font-size: 11px;").arg(cssColor(red));
+        return QStringLiteral("color: %1;").arg(cssColor(red));
     if (role == u"badge")
-        return QStringLiteral("color: %1; background: %2; border-radius: 4px; padding: 1px 5px; font-size: 10px;")
+        return QStringLiteral("color: %1; background: %2; border-radius: 4px; padding: 1px 5px;")
             .arg(cssColor(colors.secondaryText()), cssColor(colors.iconButtonFill()));
     if (role == u"number")
         return QStringLiteral("color: %1; font-weight: 600; min-width: 18px;").arg(cssColor(colors.secondaryText()));
@@ -144,6 +145,15 @@ void polish(QWidget* root, const ThemeColors& colors)
         const QString role = widget->property("role").toString();
         if (!role.isEmpty() || !widget->styleSheet().isEmpty())
             widget->setStyleSheet(styleSheetFor(role, colors));
+        // Small print relative to the desktop's font, so that it follows the size the user chose.
+        if (const qreal scale = role == u"badge"                         ? 0.77
+                                : role == u"caption" || role == u"error" ? 0.85
+                                                                         : 0;
+            scale > 0) {
+            QFont font = QApplication::font();
+            font.setPointSizeF(font.pointSizeF() * scale);
+            widget->setFont(font);
+        }
         if (auto* box = dynamic_cast<RoundedBox*>(widget)) {
             QPalette palette = box->palette();
             palette.setColor(QPalette::Window, colors.boxFill());
