@@ -53,11 +53,13 @@ CopyMessageButton::CopyMessageButton(QString content, ThemeColors colors, bool i
 {
     setObjectName(QStringLiteral("copyMessageButton"));
     setAutoRaise(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setIconSize(QSize(13, 13));
     setFixedSize(22, 22);
-    setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    setStyleSheet(QStringLiteral("QToolButton { border: 1px solid transparent; border-radius: 4px; "
+                                 "background: transparent; } QToolButton:focus { border-color: %1; }")
+                      .arg(css(colors.accent())));
     m_reset.setSingleShot(true);
     m_reset.setInterval(copiedFeedbackMs);
     connect(&m_reset, &QTimer::timeout, this, [this] { setCopied(false); });
@@ -74,6 +76,7 @@ void CopyMessageButton::setLastMessage(bool last)
 {
     m_isLastMessage = last;
     setToolTip(last ? tr("Copy message (Ctrl+C)") : tr("Copy message"));
+    setAccessibleName(toolTip());
 }
 
 void CopyMessageButton::showCopiedFeedback()
@@ -304,8 +307,9 @@ ChatInputEdit::ChatInputEdit(QWidget* parent) : QPlainTextEdit(parent)
 {
     setObjectName(QStringLiteral("chatInput"));
     setAccessibleName(tr("Message"));
+    // Tab leaves the message for the next control, as in any form; a message rarely needs a tab character.
+    setTabChangesFocus(true);
     setPlaceholderText(tr("Ask anything..."));
-    setTabChangesFocus(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -603,7 +607,11 @@ void ChatView::refreshTranscript()
             m_transcript->insertWidget(int(i), kept.value(order[i]));
     }
     m_bubbles = kept;
+    const bool reordered = order != m_order;
     m_order = order;
+    // New bubbles come last in the focus chain when made; Tab goes through the messages in reading order.
+    if (reordered)
+        PanelWidgets::orderTabsByLayout(this);
     if (otherSession && !m_highlight.isEmpty())
         scrollToFirstMatch();
     else if (otherSession || (order.isEmpty() ? QUuid() : order.constLast()) != newestBefore)
@@ -696,6 +704,7 @@ void ChatView::refreshPromptRow()
         m_promptRow->addWidget(apply);
     }
     m_promptRow->addStretch();
+    PanelWidgets::orderTabsByLayout(this);
 }
 
 void ChatView::send(const std::optional<Prompt>& prompt)

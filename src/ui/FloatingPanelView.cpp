@@ -109,7 +109,8 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     : QWidget(parent), m_state(state), m_colors(colors)
 {
     setObjectName(QStringLiteral("floatingPanelView"));
-    setFocusPolicy(Qt::StrongFocus);
+    // The panel at rest holds the focus for its keys, but is no stop on the way through its controls.
+    setFocusPolicy(Qt::ClickFocus);
     setPalette(colors.palette());
 
     m_quickPrompt = new QuickPromptView(state, settings, colors);
@@ -261,6 +262,8 @@ void FloatingPanelView::refreshMode()
     m_modeStack->setCurrentIndex(expanded ? 1 : 0);
     m_mainStack->setCurrentIndex(promptsTab ? 1 : 0);
     refreshStrip();
+    // The window's buttons moved to this mode's top row: Tab meets them first, as the eye does.
+    PanelWidgets::orderTabsByLayout(this);
     if (expanded && !promptsTab && isVisible())
         m_chatView->input()->setFocus(Qt::OtherFocusReason);
 }

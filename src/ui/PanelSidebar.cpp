@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -36,8 +37,9 @@ QString listStyle(const ThemeColors& colors)
     return QStringLiteral("QListWidget { background: transparent; border: none; outline: none; }"
                           "QListWidget::item { color: %1; border-radius: 8px; padding: 6px 8px; margin: 1px 0; }"
                           "QListWidget::item:selected { background: %2; color: %1; }"
-                          "QListWidget::item:hover:!selected { background: %3; }")
-        .arg(css(colors.text()), css(colors.selectedFill()), css(colors.iconButtonFill()));
+                          "QListWidget::item:hover:!selected { background: %3; }"
+                          "QListWidget::item:focus { border: 1px solid %4; }")
+        .arg(css(colors.text()), css(colors.selectedFill()), css(colors.iconButtonFill()), css(colors.accent()));
 }
 
 QWidget* header(const QString& title, QToolButton* plus, const ThemeColors& colors)
@@ -170,12 +172,16 @@ PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors color
     m_chatList->setMouseTracking(true);
     m_chatList->setStyleSheet(QStringLiteral("QListView { background: transparent; border: none; outline: none; }"));
     m_chatList->viewport()->setAutoFillBackground(false);
-    m_chatList->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the list; the arrows move between chats, Return opens one, the menu key or Shift+F10 its menu.
+    m_chatList->setFocusPolicy(Qt::TabFocus);
+    m_chatList->installEventFilter(this);
     m_chatList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_chatList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_chatList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     PanelWidgets::useThinScrollBar(m_chatList->verticalScrollBar(), colors);
     connect(m_chatList, &QListView::clicked, this,
+            [this](const QModelIndex& index) { selectSession(index.data(ChatSessionListModel::IdRole).toUuid()); });
+    connect(m_chatList, &QListView::activated, this,
             [this](const QModelIndex& index) { selectSession(index.data(ChatSessionListModel::IdRole).toUuid()); });
     connect(m_chatList, &QListView::customContextMenuRequested, this, &PanelSidebar::showChatMenu);
     // A session that changes during a search is searched again once the changes settle.
@@ -201,21 +207,15 @@ PanelSidebar::PanelSidebar(AppState& state, SyncService* sync, ThemeColors color
     m_projectList = new QListWidget;
     m_projectList->setObjectName(QStringLiteral("projectList"));
     m_projectList->setStyleSheet(listStyle(colors));
-    m_projectList->setFocusPolicy(Qt::NoFocus);
+    m_projectList->setAccessibleName(tr("Your projects"));
+    m_projectList->setFocusPolicy(Qt::TabFocus);
+    m_projectList->installEventFilter(this);
     m_projectList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_projectList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { m_state.setActiveProjectIndex(m_projectList->row(item)); });
-    connect(m_projectList, &QListWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QListWidgetItem* item = m_projectList->itemAt(at);
-        if (!item)
-            return;
-        const int row = m_projectList->row(item);
-        QMenu menu;
-        QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
-        remove->setEnabled(m_state.projects().size() >= 2);
-        if (menu.exec(m_projectList->viewport()->mapToGlobal(at)) == remove)
-            deleteProjectAt(row);
-    });
+    connect(m_projectList, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { m_state.setActiveProjectIndex(m_projectList->row(item)); });
+    connect(m_projectList, &QListWidget::customContextMenuRequested, this, &PanelSidebar::showProjectMenu);
     projectColumn->addWidget(m_projectList, 1);
 
     m_joinButton = new QPushButton(tr("Join shared project"));
@@ -286,6 +286,21 @@ void PanelSidebar::showEvent(QShowEvent* event)
 
 bool PanelSidebar::eventFilter(QObject* watched, QEvent* event)
 {
+    // From the keyboard a list's menu belongs to its current row, wherever the pointer is.
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard &&
+        (watched == m_chatList || watched == m_projectList)) {
+        auto* list = static_cast<QAbstractItemView*>(watched);
+        const QModelIndex current = list->currentIndex();
+        if (current.isValid()) {
+            const QPoint at = list->visualRect(current).center();
+            if (list == m_chatList)
+                showChatMenu(at);
+            else
+                showProjectMenu(at);
+        }
+        return true;
+    }
     // The first search folds every chat into the index; start on that as soon as the user heads for the field.
     if (watched == m_searchField && event->type() == QEvent::FocusIn && m_searchField->text().isEmpty())
         m_search->search(m_state.chatSessions(), QString());
@@ -340,6 +355,19 @@ void PanelSidebar::showChatMenu(const QPoint& at)
     QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
     if (menu.exec(m_chatList->viewport()->mapToGlobal(at)) == remove)
         m_state.deleteSession(id);
+}
+
+void PanelSidebar::showProjectMenu(const QPoint& at)
+{
+    QListWidgetItem* item = m_projectList->itemAt(at);
+    if (!item)
+        return;
+    const int row = m_projectList->row(item);
+    QMenu menu;
+    QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
+    remove->setEnabled(m_state.projects().size() >= 2);
+    if (menu.exec(m_projectList->viewport()->mapToGlobal(at)) == remove)
+        deleteProjectAt(row);
 }
 
 void PanelSidebar::refreshProjects()

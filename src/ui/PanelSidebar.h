@@ -57,7 +57,9 @@ private:
     void refreshTab();
     void startSearch();
     void openFirstResult();
+    // The menu of the row at `at` (viewport coordinates), from the pointer or, for the current row, the keyboard.
     void showChatMenu(const QPoint& at);
+    void showProjectMenu(const QPoint& at);
     void refreshProjects();
     void setJoinFieldShown(bool shown);
     void setJoining(bool joining);

@@ -290,6 +290,7 @@ private Q_SLOTS:
         QTest::addColumn<Screen>("screen");
         QTest::addColumn<int>("page");
         QTest::newRow("compact panel") << Screen::CompactPanel << 0;
+        QTest::newRow("expanded panel") << Screen::ExpandedPanel << 0;
         for (int step = 0; step < OnboardingView::stepCount; ++step)
             QTest::addRow("walkthrough step %d", step + 1) << Screen::Walkthrough << step;
     }
@@ -332,16 +333,21 @@ private Q_SLOTS:
             if (!reached.contains(control))
                 missed << QString::fromLatin1(control->metaObject()->className()) + u' ' + control->objectName();
         }
-        QVERIFY2(missed.isEmpty(), qPrintable(u"Tab never reaches: "_s + missed.join(u", "_s)));
+        QStringList visited;
+        for (QWidget* widget : std::as_const(visits))
+            visited << widget->objectName();
+        QVERIFY2(missed.isEmpty(), qPrintable(u"Tab never reaches: "_s + missed.join(u", "_s) + u" (visited: "_s +
+                                              visited.join(u", "_s) + u')'));
 
-        // In reading order: each next control is to the right on the same line, or further down. The cycle has
-        // one way back to the top.
+        // In reading order: each next control is to the right on the same line, further down, or at the top of a
+        // column further right. The cycle has one way back to the start.
         const auto rect = [top](QWidget* widget) { return QRect(widget->mapTo(top, QPoint()), widget->size()); };
         QStringList backwards;
         for (qsizetype i = 0; i < visits.size(); ++i) {
             const QRect from = rect(visits.at(i)), to = rect(visits.at((i + 1) % visits.size()));
             const bool sameLine = to.top() < from.bottom() && from.top() < to.bottom();
-            if (!(sameLine ? to.left() > from.left() : to.top() >= from.top()))
+            const bool nextColumn = to.left() >= from.right();
+            if (!(sameLine ? to.left() > from.left() : to.top() >= from.top() || nextColumn))
                 backwards << visits.at(i)->objectName() + u" → "_s + visits.at((i + 1) % visits.size())->objectName();
         }
         QVERIFY2(backwards.size() <= 1, qPrintable(u"out of reading order: "_s + backwards.join(u", "_s)));
