@@ -13,6 +13,7 @@
 #include "ui/SymbolIcon.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QJsonArray>
@@ -102,8 +103,9 @@ QStringList visibleTexts(QWidget* root)
     return texts;
 }
 
-// Opens a row's context menu like a right click does and picks "Delete" if it is enabled; returns whether it was.
-bool deleteFromContextMenu(QListWidget* list, int row)
+// Opens a row's context menu like a right click does (or the menu key on the current row) and picks "Delete" if it
+// is enabled; returns whether it was.
+bool deleteFromContextMenu(QListWidget* list, int row, bool keyboard = false)
 {
     bool enabled = false;
     QTimer::singleShot(0, list, [&enabled] {
@@ -116,7 +118,14 @@ bool deleteFromContextMenu(QListWidget* list, int row)
         if (menu)
             QTest::keyClick(menu, enabled ? Qt::Key_Return : Qt::Key_Escape);
     });
-    Q_EMIT list->customContextMenuRequested(list->visualItemRect(list->item(row)).center());
+    if (keyboard) {
+        // Where the pointer is does not matter: the menu is the current row's.
+        list->setCurrentRow(row);
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1), list->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(list, &menuKey);
+    } else {
+        Q_EMIT list->customContextMenuRequested(list->visualItemRect(list->item(row)).center());
+    }
     return enabled;
 }
 
@@ -549,7 +558,7 @@ private Q_SLOTS:
                                       project(u"P4"_s)};
         m->setProjects(projects, 1);
         QListWidget* list = m->sidebar().projectList();
-        QVERIFY(deleteFromContextMenu(list, 2)); // after the active one
+        QVERIFY(deleteFromContextMenu(list, 2, true)); // after the active one, with the menu key
         QCOMPARE(m->state.activeProject().name, u"P1"_s);
         QVERIFY(deleteFromContextMenu(list, 0)); // before it
         QCOMPARE(m->state.activeProject().name, u"P1"_s);
