@@ -1396,6 +1396,45 @@ Click the pencil to edit.</source>
     </message>
 </context>
 <context>
+    <name>RelativeTime</name>
+    <message>
+        <source>now</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n min ago</source>
+        <translation>
+            <numerusform>%n min ago</numerusform>
+            <numerusform>%n min ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n hr ago</source>
+        <translation>
+            <numerusform>%n hr ago</numerusform>
+            <numerusform>%n hr ago</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>yesterday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n days ago</source>
+        <translation>
+            <numerusform>%n day ago</numerusform>
+            <numerusform>%n days ago</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n wk ago</source>
+        <translation>
+            <numerusform>%n wk ago</numerusform>
+            <numerusform>%n wk ago</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>ReplaceInPlace</name>
     <message>
         <source>Vantro copied the answer; press Ctrl+V to paste it.</source>

@@ -302,8 +302,9 @@ QList<QAction*> AppDelegate::menuActions()
         connect(m_quitAction, &QAction::triggered, this, &AppDelegate::quit);
         m_shortcutsAction = new QAction(tr("Keyboard Shortcuts"), this);
         // Ctrl+? is Ctrl+Shift+/ on most layouts.
-        m_shortcutsAction->setShortcuts(
-            {QKeySequence(Qt::CTRL | Qt::Key_Question), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Slash)});
+        m_shortcutsAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Question),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Question),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Slash)});
         connect(m_shortcutsAction, &QAction::triggered, this, [] { ShortcutsDialog::showOnce(); });
         for (QAction* action : {m_openChatAction, m_preferencesAction, m_quitAction, m_shortcutsAction})
             action->setShortcutContext(Qt::WindowShortcut);

@@ -4,6 +4,7 @@
 #include "ui/SymbolIcon.h"
 
 #include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLayout>
 #include <QScrollArea>
@@ -140,20 +141,23 @@ QString boxButtonStyle(const ThemeColors& colors)
 
 QString abbreviatedRelativeTime(const QDateTime& date, const QDateTime& now)
 {
+    const auto text = [](const char* source, qint64 n = -1) {
+        return QCoreApplication::translate("RelativeTime", source, nullptr, int(n));
+    };
     const qint64 seconds = date.secsTo(now);
     if (seconds < 60)
-        return QStringLiteral("now");
+        return text(QT_TRANSLATE_NOOP("RelativeTime", "now"));
     if (seconds < 3600)
-        return QStringLiteral("%1 min ago").arg(seconds / 60);
+        return text(QT_TRANSLATE_N_NOOP("RelativeTime", "%n min ago"), seconds / 60);
     if (seconds < 86400)
-        return QStringLiteral("%1 hr ago").arg(seconds / 3600);
+        return text(QT_TRANSLATE_N_NOOP("RelativeTime", "%n hr ago"), seconds / 3600);
     const qint64 days = seconds / 86400;
     if (days == 1)
-        return QStringLiteral("yesterday");
+        return text(QT_TRANSLATE_NOOP("RelativeTime", "yesterday"));
     if (days < 7)
-        return QStringLiteral("%1 days ago").arg(days);
+        return text(QT_TRANSLATE_N_NOOP("RelativeTime", "%n days ago"), days);
     if (days < 35)
-        return QStringLiteral("%1 wk ago").arg(days / 7);
+        return text(QT_TRANSLATE_N_NOOP("RelativeTime", "%n wk ago"), days / 7);
     return QLocale().toString(date.toLocalTime().date(), QLocale::ShortFormat);
 }
 
