@@ -301,12 +301,10 @@ QList<QAction*> AppDelegate::menuActions()
         m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
         connect(m_quitAction, &QAction::triggered, this, &AppDelegate::quit);
         m_shortcutsAction = new QAction(tr("Keyboard Shortcuts"), this);
-        // Ctrl+? is Ctrl+Shift+/ on most layouts.
-        m_shortcutsAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Question),
-                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Question),
-                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Slash)});
+        // Shown in the tray menu; the panel takes the key itself, as Ctrl+? arrives as Ctrl+Shift+? or Ctrl+Shift+/.
+        m_shortcutsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
         connect(m_shortcutsAction, &QAction::triggered, this, [] { ShortcutsDialog::showOnce(); });
-        for (QAction* action : {m_openChatAction, m_preferencesAction, m_quitAction, m_shortcutsAction})
+        for (QAction* action : {m_openChatAction, m_preferencesAction, m_quitAction})
             action->setShortcutContext(Qt::WindowShortcut);
     }
     return {m_aboutAction, m_openChatAction, m_preferencesAction, m_updatesAction, m_quitAction, m_shortcutsAction};
@@ -603,6 +601,7 @@ void AppDelegate::ensurePanel()
         event->accept();
     });
     connect(panel, &FloatingPanel::tabPressed, m_appState.get(), &AppState::selectNextProject);
+    connect(panel, &FloatingPanel::shortcutsRequested, this, [] { ShortcutsDialog::showOnce(); });
     connect(panel, &FloatingPanel::newChatRequested, m_appState.get(), [this] { m_appState->newChatSession(); });
     connect(panel, &FloatingPanel::arrowDownPressed, this, [this] {
         if (!m_appState->isPanelExpanded())

@@ -110,6 +110,8 @@ PanelKeyAction panelKeyAction(int key, Qt::KeyboardModifiers modifiers, bool edi
         return hasSelection ? PanelKeyAction::PassOn : PanelKeyAction::CopyResultAndClose;
     if (key == Qt::Key_N && ctrl && !shift && !alt)
         return PanelKeyAction::NewChat;
+    if ((key == Qt::Key_Question || key == Qt::Key_Slash) && ctrl && !alt)
+        return PanelKeyAction::ShowShortcuts;
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ctrl && !shift && !alt)
         return PanelKeyAction::Replace;
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !editing)
@@ -412,6 +414,9 @@ bool FloatingPanel::handleKey(QKeyEvent* event)
         return event->isAccepted();
     case PanelKeyAction::NewChat:
         Q_EMIT newChatRequested();
+        break;
+    case PanelKeyAction::ShowShortcuts:
+        Q_EMIT shortcutsRequested();
         break;
     case PanelKeyAction::Enter:
         // A button reached with Tab is pressed by Return, as Space presses it.

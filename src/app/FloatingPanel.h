@@ -76,6 +76,7 @@ enum class PanelKeyAction
     CopyResultAndClose,
     Replace,
     NewChat,
+    ShowShortcuts,
     Enter,
     Tab,
     Number,
@@ -134,6 +135,8 @@ Q_SIGNALS:
     void escapePressed(QKeyEvent* event);
     void tabPressed();
     void newChatRequested();
+    // Ctrl+? (Ctrl+Shift+/ on most layouts): the Keyboard Shortcuts window.
+    void shortcutsRequested();
     void arrowDownPressed();
     // Every key press and modifier change, first; a receiver accepts `event` to consume it.
     void onboardingKeyEvent(QKeyEvent* event);

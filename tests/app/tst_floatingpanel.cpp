@@ -72,6 +72,7 @@ struct Fixture
         });
         QObject::connect(button, &QPushButton::clicked, record("clicked"));
         QObject::connect(&panel, &FloatingPanel::newChatRequested, record("new chat"));
+        QObject::connect(&panel, &FloatingPanel::shortcutsRequested, record("shortcuts"));
         QObject::connect(&panel, &FloatingPanel::arrowDownPressed, record("down"));
     }
 
@@ -146,6 +147,7 @@ private Q_SLOTS:
         row("3 while editing types", "input", Qt::Key_3, no, "");
         row("Ctrl+Down", "result", Qt::Key_Down, ctrl, "down");
         row("Ctrl+Return while editing", "input", Qt::Key_Return, ctrl, "replace");
+        row("Ctrl+? while editing", "input", Qt::Key_Question, ctrl | Qt::ShiftModifier, "shortcuts");
         // A control reached with the keyboard: Tab goes on to the next, Return presses a button.
         row("Tab on a button", "button", Qt::Key_Tab, no, "");
         row("Ctrl+Tab on a button", "button", Qt::Key_Tab, ctrl, "tab");
