@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AboutDialog.h"
 
+#include "ui/ThemeManager.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
@@ -29,6 +31,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr("About Vantro"));
     setAttribute(Qt::WA_DeleteOnClose);
+    setPalette(ThemeManager::shared().colors().palette());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(32, 24, 32, 24);
     column->setSpacing(8);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ShortcutsDialog.h"
 
+#include "ui/ThemeManager.h"
+
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPointer>
@@ -51,6 +54,8 @@ ShortcutsDialog::ShortcutsDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr("Keyboard Shortcuts"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // In Vantro's light or dark, like the panel it is opened from.
+    setPalette(ThemeManager::shared().colors().palette());
     auto* column = new QVBoxLayout(this);
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);
@@ -83,6 +88,8 @@ ShortcutsDialog::ShortcutsDialog(QWidget* parent) : QDialog(parent)
     scroll->setWidget(page);
     column->addWidget(scroll);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    // The style's icon is drawn for its own palette, dark on our dark.
+    buttons->button(QDialogButtonBox::Close)->setIcon(QIcon());
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     column->addWidget(buttons);
     resize(620, 640);
