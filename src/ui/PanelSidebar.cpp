@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QStyle>
+#include <QTextOption>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -90,8 +92,13 @@ public:
         painter->setFont(option.font);
         painter->setPen(m_colors.text());
         const QString title = index.data(Qt::DisplayRole).toString();
-        painter->drawText(QRect(text.left(), text.top(), text.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
-                          option.fontMetrics.elidedText(title, Qt::ElideRight, text.width()));
+        // On the row's leading side, but in the title's own direction: an English title in a right-to-left desktop
+        // keeps its brackets and word order.
+        QTextOption titleOption(QStyle::visualAlignment(option.direction, Qt::AlignLeft | Qt::AlignVCenter));
+        titleOption.setTextDirection(title.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+        titleOption.setWrapMode(QTextOption::NoWrap);
+        painter->drawText(QRectF(text.left(), text.top(), text.width(), line),
+                          option.fontMetrics.elidedText(title, Qt::ElideRight, text.width()), titleOption);
         painter->setPen(m_colors.secondaryText());
         const QString age = PanelWidgets::abbreviatedRelativeTime(
             index.data(ChatSessionListModel::UpdatedAtRole).toDateTime(), QDateTime::currentDateTimeUtc());
