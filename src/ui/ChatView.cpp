@@ -130,8 +130,8 @@ MessageBubble::MessageBubble(const ChatMessage& message, ThemeColors colors, QWi
     auto* failedRow = new QHBoxLayout(m_imageFailed);
     failedRow->setContentsMargins(0, 0, 0, 0);
     failedRow->setSpacing(6);
-    auto* photo = new QLabel;
-    photo->setPixmap(symbolIcon(QStringLiteral("photo"), colors.secondaryText(), 16).pixmap(16, 16));
+    auto* photo = new SymbolLabel;
+    photo->setSymbol(symbolIcon(QStringLiteral("photo"), colors.secondaryText(), 16), 16);
     failedRow->addWidget(photo);
     m_imageFailedText = PanelWidgets::label(QString(), colors.secondaryText());
     m_imageFailedText->setObjectName(QStringLiteral("imageFailedLabel"));
@@ -401,8 +401,8 @@ ChatView::ChatView(AppState& state, ThemeColors colors, QWidget* parent)
     empty->setObjectName(QStringLiteral("noChatSelected"));
     auto* emptyColumn = new QVBoxLayout(empty);
     emptyColumn->addStretch();
-    auto* icon = new QLabel;
-    icon->setPixmap(symbolIcon(QStringLiteral("bubble.left.and.bubble.right"), colors.faintText(), 40).pixmap(40, 40));
+    auto* icon = new SymbolLabel;
+    icon->setSymbol(symbolIcon(QStringLiteral("bubble.left.and.bubble.right"), colors.faintText(), 40), 40);
     emptyColumn->addWidget(icon, 0, Qt::AlignHCenter);
     emptyColumn->addWidget(PanelWidgets::label(tr("No chat selected"), colors.secondaryText()), 0, Qt::AlignHCenter);
     auto* start = new QPushButton(tr("Start a new chat"));

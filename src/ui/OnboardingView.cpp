@@ -74,9 +74,8 @@ QLabel* line(const QString& text, const ThemeColors& colors)
 
 QLabel* symbol(const QString& name, const QColor& color, int size)
 {
-    auto* label = new QLabel;
-    label->setPixmap(symbolIcon(name, color, size).pixmap(size, size));
-    label->setAlignment(Qt::AlignCenter);
+    auto* label = new SymbolLabel;
+    label->setSymbol(symbolIcon(name, color, size), size);
     return label;
 }
 
@@ -186,11 +185,10 @@ OnboardingView::OnboardingView(AppState& state, Settings& settings, ThemeColors 
 
 QWidget* OnboardingView::buildWelcome()
 {
-    auto* icon = new QLabel;
-    icon->setPixmap(QIcon(m_colors.isDark() ? QStringLiteral(":/icons/DockIconDark.svg")
-                                            : QStringLiteral(":/icons/DockIconLight.svg"))
-                        .pixmap(64, 64));
-    icon->setAlignment(Qt::AlignCenter);
+    auto* icon = new SymbolLabel;
+    icon->setSymbol(QIcon(m_colors.isDark() ? QStringLiteral(":/icons/DockIconDark.svg")
+                                            : QStringLiteral(":/icons/DockIconLight.svg")),
+                    64);
     QPushButton* next = primaryButton(tr("Continue"), m_colors);
     next->setObjectName(QStringLiteral("welcomeContinue"));
     connect(next, &QPushButton::clicked, this, [this] { setCurrentStep(Step::KeyDetection); });
@@ -200,8 +198,7 @@ QWidget* OnboardingView::buildWelcome()
 
 QWidget* OnboardingView::buildKeyDetection()
 {
-    m_detectionIcon = new QLabel;
-    m_detectionIcon->setAlignment(Qt::AlignCenter);
+    m_detectionIcon = new SymbolLabel;
     m_detectionTitle = title(QString(), m_colors);
     m_detectionText = line(QString(), m_colors);
     m_detectionContinue = primaryButton(tr("Continue"), m_colors);
@@ -478,9 +475,8 @@ void OnboardingView::setKeyDetection(Detection detection, const QString& reason)
                              ? QStringLiteral("checkmark")
                          : detection == Detection::Refused ? QStringLiteral("exclamationmark.triangle.fill")
                                                            : QStringLiteral("keyboard");
-    m_detectionIcon->setPixmap(
-        symbolIcon(icon, detection == Detection::Refused ? QColor(0xE0, 0x8A, 0x00) : m_colors.accent(), 36)
-            .pixmap(36, 36));
+    m_detectionIcon->setSymbol(
+        symbolIcon(icon, detection == Detection::Refused ? QColor(0xE0, 0x8A, 0x00) : m_colors.accent(), 36), 36);
     m_detectionContinue->setVisible(detection != Detection::Refused);
     m_tryAgain->setVisible(detection == Detection::Refused);
     m_commands->setVisible(detection == Detection::Wayland);

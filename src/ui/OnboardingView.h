@@ -23,6 +23,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class Settings;
+class SymbolLabel;
 
 // The first-run walkthrough: a welcome, whether key detection works in this session, a live exercise of the double
 // copy and of the triple copy, and the choice of quick prompts to start with. The controller hosts it in its own
@@ -106,7 +107,7 @@ private:
     QPushButton* m_back = nullptr;
     QPushButton* m_skip = nullptr;
     // Key-detection step.
-    QLabel* m_detectionIcon = nullptr;
+    SymbolLabel* m_detectionIcon = nullptr;
     QLabel* m_detectionTitle = nullptr;
     QLabel* m_detectionText = nullptr;
     QPushButton* m_detectionContinue = nullptr;

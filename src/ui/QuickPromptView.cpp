@@ -113,9 +113,8 @@ QuickPromptView::QuickPromptView(AppState& state, Settings& settings, ThemeColor
     m_visionWarning->setObjectName(QStringLiteral("visionWarning"));
     auto* warningRow = new QHBoxLayout(m_visionWarning);
     warningRow->setContentsMargins(0, 0, 0, 0);
-    auto* warningIcon = new QLabel;
-    warningIcon->setPixmap(
-        symbolIcon(QStringLiteral("exclamationmark.triangle.fill"), QColor(255, 149, 0), 14).pixmap(14, 14));
+    auto* warningIcon = new SymbolLabel;
+    warningIcon->setSymbol(symbolIcon(QStringLiteral("exclamationmark.triangle.fill"), QColor(255, 149, 0), 14), 14);
     warningRow->addWidget(warningIcon);
     m_visionWarningText = PanelWidgets::label(QString(), QColor(255, 149, 0));
     warningRow->addWidget(m_visionWarningText, 1);

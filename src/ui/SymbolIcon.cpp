@@ -5,6 +5,7 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyle>
 #include <QSvgRenderer>
 
 namespace {
@@ -70,4 +71,18 @@ QIcon symbolIcon(const QString& name, const QColor& color, int size)
     if (!engine->isValid())
         return {};
     return QIcon(engine.release());
+}
+
+void SymbolLabel::setSymbol(const QIcon& icon, int size)
+{
+    m_icon = icon;
+    m_size = size;
+    updateGeometry();
+    update();
+}
+
+void SymbolLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    m_icon.paint(&painter, QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, QSize(m_size, m_size), rect()));
 }

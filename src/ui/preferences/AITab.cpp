@@ -90,8 +90,8 @@ AITab::AITab(AppState& appState, Settings& settings, MemoryStore memoryStore, QW
     auto* prices = new QGridLayout(m_prices);
     prices->setContentsMargins(0, 0, 0, 0);
     prices->setHorizontalSpacing(6);
-    m_inputIcon = new QLabel(m_prices);
-    m_outputIcon = new QLabel(m_prices);
+    m_inputIcon = new SymbolLabel(m_prices);
+    m_outputIcon = new SymbolLabel(m_prices);
     m_inputPrice = PreferencesStyle::caption({}, m_prices);
     m_outputPrice = PreferencesStyle::caption({}, m_prices);
     prices->addWidget(m_inputIcon, 0, 0);
@@ -461,6 +461,6 @@ void AITab::setColors(const ThemeColors& colors)
     showEndpointDependentText();
     m_localServers->setColors(colors);
     m_refreshModels->setIcon(symbolIcon(QStringLiteral("arrow.clockwise"), colors.secondaryText(), 16));
-    m_inputIcon->setPixmap(symbolIcon(QStringLiteral("arrow.right.circle"), colors.secondaryText(), 14).pixmap(14));
-    m_outputIcon->setPixmap(symbolIcon(QStringLiteral("arrow.left.circle"), colors.secondaryText(), 14).pixmap(14));
+    m_inputIcon->setSymbol(symbolIcon(QStringLiteral("arrow.right.circle"), colors.secondaryText(), 14), 14);
+    m_outputIcon->setSymbol(symbolIcon(QStringLiteral("arrow.left.circle"), colors.secondaryText(), 14), 14);
 }

@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QCompleter;
 class QLabel;
+class SymbolLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -72,8 +73,8 @@ private:
     QLabel* m_modelNote = nullptr;
     QLabel* m_inputPrice = nullptr;
     QLabel* m_outputPrice = nullptr;
-    QLabel* m_inputIcon = nullptr;
-    QLabel* m_outputIcon = nullptr;
+    SymbolLabel* m_inputIcon = nullptr;
+    SymbolLabel* m_outputIcon = nullptr;
     QWidget* m_prices = nullptr;
     QComboBox* m_vision = nullptr;
     QLineEdit* m_endpoint = nullptr;
