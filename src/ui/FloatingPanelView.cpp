@@ -2,6 +2,7 @@
 #include "ui/FloatingPanelView.h"
 
 #include "model/AppState.h"
+#include "ui/AnswerAnnouncer.h"
 #include "ui/ChatView.h"
 #include "ui/PanelSidebar.h"
 #include "ui/PanelWidgets.h"
@@ -235,6 +236,17 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     connect(&m_state, &AppState::isPanelExpandedChanged, this, &FloatingPanelView::refreshMode);
     connect(&m_state, &AppState::expandedPanelTabChanged, this, &FloatingPanelView::refreshMode);
     refreshMode();
+
+    // A finished answer, in the prompt card or the chat, is announced once; a new one hides the last.
+    m_announcer = new AnswerAnnouncer(this);
+    connect(&m_state, &AppState::isLoadingChanged, this,
+            [this] { m_announcer->announce(m_state.isLoading() ? QString() : m_state.resultText()); });
+    connect(&m_state, &AppState::isChatStreamingChanged, this, [this] {
+        const std::optional<ChatSession> session = m_state.activeChatSession();
+        const bool answered = !m_state.isChatStreaming() && session && !session->messages.isEmpty() &&
+                              session->messages.constLast().role == MessageRole::Assistant;
+        m_announcer->announce(answered ? session->messages.constLast().content : QString());
+    });
 }
 
 FloatingPanelView::~FloatingPanelView() = default;

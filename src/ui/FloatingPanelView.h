@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class AnswerAnnouncer;
 class AppState;
 class ChatView;
 class PanelSidebar;
@@ -77,4 +78,5 @@ private:
     QuickPromptView* m_quickPrompt = nullptr;
     ChatView* m_chatView = nullptr;
     PanelSidebar* m_sidebar = nullptr;
+    AnswerAnnouncer* m_announcer = nullptr;
 };

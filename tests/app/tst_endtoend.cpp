@@ -4,6 +4,7 @@
 // text; then quit it from a second start.
 #include "model/Prompt.h"
 #include "model/Settings.h"
+#include "support/AccessibilityBus.h"
 #include "support/FakeChatServer.h"
 #include "support/KeyRecorderWindow.h"
 #include "support/TestEnvironment.h"
@@ -43,6 +44,7 @@ class TestEndToEnd : public QObject
 private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<FakeChatServer> m_server;
+    std::unique_ptr<AccessibilityBus> m_a11y;
     QProcess m_vantro;
     QByteArray m_vantroOutput;
     bool m_failed = false;
@@ -81,7 +83,15 @@ private Q_SLOTS:
             settings.setBoolean(SettingsKeys::hasCompletedOnboarding, true);
         }
 
-        // The child inherits the temporary XDG folders, the display and the sanitizer options of this test.
+        // The child inherits the temporary XDG folders, the display and the sanitizer options of this test, and
+        // shows itself to a screen reader's bus.
+        m_a11y = std::make_unique<AccessibilityBus>();
+        QVERIFY2(m_a11y->isRunning(), "at-spi2-core is needed for this test");
+        QVERIFY(m_a11y->recordStateChanges());
+        QProcessEnvironment environment = m_a11y->environment();
+        // The bus could start a keyring; the key is in the settings.
+        environment.insert(QStringLiteral("VANTRO_SECRET_BACKEND"), QStringLiteral("null"));
+        m_vantro.setProcessEnvironment(environment);
         m_vantro.setProcessChannelMode(QProcess::MergedChannels);
         connect(&m_vantro, &QProcess::readyRead, this, [this] { m_vantroOutput += m_vantro.readAll(); });
         m_vantro.start(QStringLiteral(VANTRO_BINARY), QStringList());
@@ -98,6 +108,7 @@ private Q_SLOTS:
         if (m_failed || m_vantro.exitCode() != 0)
             qInfo().noquote() << "vantro said:\n" << QString::fromUtf8(m_vantroOutput);
         m_server.reset();
+        m_a11y.reset();
         m_env.reset();
     }
 
@@ -125,6 +136,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(), panel, 5000);
         QVERIFY(m_server->requests().isEmpty()); // "General" has no default prompt: the panel waits for a choice
 
+        m_a11y->stateChanges.clear();
         QVERIFY(XdoTool::run(QStringLiteral("key 1")));
         QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, 5000);
         const HttpRequest& request = m_server->requests().first();
@@ -142,6 +154,18 @@ private Q_SLOTS:
         QCOMPARE(messageAt(session, 0), u"user: [Translate] " + copiedText);
         QCOMPARE(messageAt(session, 1), u"assistant: " + answer);
         QCOMPARE(session.value(QLatin1StringView("title")).toString(), QString(u"[Translate] " + copiedText).left(40));
+
+        // A screen reader hears the finished answer once, not each piece as it streamed in.
+        const auto announced = [this] {
+            QStringList spoken;
+            for (const AccessibilityBus::StateChange& change : std::as_const(m_a11y->stateChanges)) {
+                if (change.state == u"showing" && change.value == 1 &&
+                    m_a11y->roleName(change.sender, change.path) == u"notification")
+                    spoken << m_a11y->name(change.sender, change.path);
+            }
+            return spoken;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(announced(), QStringList{answer}, 5000);
 
         // Nothing selected in the panel: Ctrl+C takes the answer and closes it. The key detection sees this single
         // tap too and lets it through.
