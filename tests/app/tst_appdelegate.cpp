@@ -228,11 +228,11 @@ private Q_SLOTS:
         QVERIFY(state().chatSessions().isEmpty());
     }
 
-    // Return opens the custom prompt and Escape closes that first; Tab cycles the projects; a digit runs the prompt
-    // with that number, not at that position; Down expands into this showing's session, where digits do nothing.
+    // Return opens the custom prompt and Escape closes that first; a digit runs the prompt with that number, not at
+    // that position; Down expands into this showing's session, where digits do nothing.
     void panelKeys()
     {
-        setProjects({project({prompt(3, u"third"_s), prompt(1, u"first"_s), prompt(2, u"second"_s)}), project({})});
+        setProjects({project({prompt(3, u"third"_s), prompt(1, u"first"_s), prompt(2, u"second"_s)})});
         trigger(u"Hello"_s);
         FloatingPanel* panel = m_delegate->panel();
         QVERIFY(panel && panel->isVisible());
@@ -248,9 +248,6 @@ private Q_SLOTS:
         QVERIFY(escape()); // closes the input, the panel stays
         QCOMPARE(state().customPromptText(), QString());
         QVERIFY(!escape()); // now the panel may hide itself
-        Q_EMIT panel->tabPressed();
-        Q_EMIT panel->tabPressed(); // wraps around
-        QCOMPARE(state().activeProjectIndex(), 0);
 
         Q_EMIT panel->numberKeyPressed(2);
         QVERIFY(waitForRun());
@@ -311,9 +308,6 @@ private Q_SLOTS:
         m_settings->setInteger(SettingsKeys::customHotkeyKeycode, 40);
         QTRY_COMPARE(server.shown().size(), 1);
         QCOMPARE(m_hotkey->registrations.last(), (std::pair<quint32, quint32>(40, 0x100)));
-        QCOMPARE(server.shown().first().summary, u"Shortcut Unavailable"_s);
-        QCOMPARE(server.shown().first().actions,
-                 (QStringList{u"retry"_s, u"Try Again"_s, u"preferences"_s, u"Open Preferences"_s}));
         QTest::qWait(100);
         QCOMPARE(server.shown().size(), 1);
 
@@ -366,7 +360,6 @@ private Q_SLOTS:
         }
         // Told once in a notification, and in the chat for as long as saving fails.
         QTRY_COMPARE(server.shown().size(), 1);
-        QCOMPARE(server.shown().first().summary, u"Chat History Not Saved"_s);
         m_delegate->showChatPanel();
         auto* line = m_delegate->panelView()->findChild<QLabel*>(u"historySaveProblem"_s);
         QVERIFY(line && line->isVisible());
