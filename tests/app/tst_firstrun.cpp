@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A first launch on a real X server with the session's own key detection: the walkthrough driven by real key
 // presses (xdotool), a tray that appears after launch, and Ctrl+C held by another program; and what the walkthrough
-// does that real keys cannot reach: going back, Wayland, the prompt choice.
+// does that real keys cannot reach: going back, Wayland, the prompt choice. Last, under a window manager with four
+// workspaces (openbox), the panel follows the user to the workspace they switch to.
 #include "app/AppDelegate.h"
 #include "app/FloatingPanel.h"
 #include "input/HotkeyManager.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
@@ -138,7 +140,11 @@ private:
         m_delegate->applicationDidFinishLaunching();
     }
 
-    bool pressKeys(const QString& keys) { return XdoTool::run(keys); }
+    static bool viewable(const QWidget& widget)
+    {
+        return XdoTool::output({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u'^' + widget.windowTitle() + u'$'})
+            .contains(QString::number(widget.winId()));
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -236,24 +242,24 @@ private Q_SLOTS:
         panelOfTheDesktop.becomeTray();
         QTRY_VERIFY_WITH_TIMEOUT(panelOfTheDesktop.dockRequested(), 5000);
 
-        QVERIFY(pressKeys(u"key Return"_s));
+        QVERIFY(XdoTool::run(u"key Return"_s));
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::KeyDetection);
-        QVERIFY(pressKeys(u"key Return"_s));
+        QVERIFY(XdoTool::run(u"key Return"_s));
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::TextExercise);
 
         // The first tap copies in the walkthrough (which keeps it), the second is the gesture.
-        QVERIFY(pressKeys(u"keydown ctrl key c sleep 0.15 key c keyup ctrl"_s));
+        QVERIFY(XdoTool::run(u"keydown ctrl key c sleep 0.15 key c keyup ctrl"_s));
         QTRY_VERIFY_WITH_TIMEOUT(view->textExercise().isDetected(), 5000);
         QVERIFY(!m_delegate->panel()); // practice, not a run
 
-        QVERIFY(pressKeys(u"key Return"_s));
+        QVERIFY(XdoTool::run(u"key Return"_s));
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::ScreenshotExercise);
-        QVERIFY(pressKeys(u"keydown ctrl key c sleep 0.15 key c sleep 0.15 key c keyup ctrl"_s));
+        QVERIFY(XdoTool::run(u"keydown ctrl key c sleep 0.15 key c sleep 0.15 key c keyup ctrl"_s));
         QTRY_VERIFY_WITH_TIMEOUT(view->screenshotExercise().isDetected(), 5000);
 
-        QVERIFY(pressKeys(u"key Return"_s));
+        QVERIFY(XdoTool::run(u"key Return"_s));
         QTRY_COMPARE(view->currentStep(), OnboardingView::Step::QuickPrompts);
-        QVERIFY(pressKeys(u"key Return"_s)); // Get Started
+        QVERIFY(XdoTool::run(u"key Return"_s)); // Get Started
         QTRY_VERIFY_WITH_TIMEOUT(m_settings->boolean(SettingsKeys::hasCompletedOnboarding), 5000);
         QTRY_VERIFY(!m_delegate->onboardingPanel());
         QVERIFY(m_delegate->panel() && m_delegate->panel()->isVisible());
@@ -293,6 +299,41 @@ private Q_SLOTS:
         other.grabCopy(false);
         m_notifications->invoke(m_notifications->shown().first().id, u"retry"_s);
         QTRY_VERIFY(m_delegate->hotkeyManager().hasKeyMonitor());
+    }
+
+    // The window manager stays for the rest of the run: this comes last.
+    void panelFollowsTheUserAcrossWorkspaces()
+    {
+        QProcess windowManager;
+        windowManager.start(u"openbox"_s, {u"--sm-disable"_s});
+        QVERIFY2(windowManager.waitForStarted(5000), "openbox is needed for this test");
+        const auto stop = qScopeGuard([&windowManager] {
+            windowManager.terminate();
+            windowManager.waitForFinished(5000);
+        });
+        // Openbox has four workspaces unless told otherwise; it is ready once it says how many.
+        QTRY_VERIFY_WITH_TIMEOUT(XdoTool::output({u"get_num_desktops"_s}).trimmed().toInt() > 1, 10000);
+        QLabel plain(u"plain"_s);
+        plain.setWindowTitle(u"plain window"_s);
+        plain.show();
+        FloatingPanel panel(new QLabel(u"content"_s), ThemeColors());
+        panel.setWindowTitle(u"vantro panel"_s);
+        panel.showCentered();
+        QTRY_VERIFY(viewable(panel) && viewable(plain));
+
+        QVERIFY(XdoTool::run(u"set_desktop 2"_s));
+        QTRY_COMPARE(XdoTool::output({u"get_desktop"_s}).trimmed(), u"2"_s);
+        // The plain window stays behind on the first workspace; the panel comes along.
+        QTRY_VERIFY(!viewable(plain));
+        QVERIFY(viewable(panel));
+
+        // Hidden and shown again on another workspace: there too.
+        panel.hide();
+        QVERIFY(XdoTool::run(u"set_desktop 1"_s));
+        QTRY_COMPARE(XdoTool::output({u"get_desktop"_s}).trimmed(), u"1"_s);
+        panel.showCentered();
+        QTRY_VERIFY(viewable(panel));
+        QVERIFY(!viewable(plain));
     }
 };
 

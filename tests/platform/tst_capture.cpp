@@ -234,14 +234,14 @@ private Q_SLOTS:
             QCOMPARE(QColor(result.image->pixel(5, 5)), QColor(Qt::green));
     }
 
-    // Two captures at once each end with their own result; one cancelled, or still running when the capture object
-    // goes away, ends at once with none.
+    // Two captures at once each end with their own result; one still running when the capture object goes away
+    // ends at once with none.
     void concurrentAndAbandoned()
     {
         TestEnvironment env;
         const QString png = writePng(env.root());
         Settings settings;
-        Result slow, quick, cancelled, abandoned;
+        Result slow, quick, abandoned;
         {
             settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sh -c \"sleep 0.3; cat $0\" ") + png);
             ScreenshotCapture capture(&settings);
@@ -254,12 +254,6 @@ private Q_SLOTS:
             QVERIFY(slow.image.has_value() && quick.image.has_value());
 
             settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sleep 10"));
-            capture.captureScreenshot(cancelled.completion());
-            QTest::qWait(50);
-            capture.cancel();
-            QCOMPARE(cancelled.calls, 1);
-            QVERIFY(!cancelled.image.has_value());
-
             capture.captureScreenshot(abandoned.completion());
             QTest::qWait(50);
             QCOMPARE(abandoned.calls, 0);
@@ -302,7 +296,6 @@ private Q_SLOTS:
         QTRY_VERIFY(changed.contains(QVariantList{QVariant::fromValue(Clipboard::Mode::Clipboard)}));
 
         const QString text = clipboard->text(Clipboard::Mode::Clipboard);
-        QCOMPARE(text.size(), expected.size());
         QVERIFY2(text == expected, qPrintable(text.left(200)));
     }
 };

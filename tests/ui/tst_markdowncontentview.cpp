@@ -134,7 +134,6 @@ private Q_SLOTS:
         const auto row = [](const char* name, const QString& content, const QStringList& expected) {
             QTest::newRow(name) << content << expected;
         };
-        row("empty", QString(), {});
         row("no fence, newlines trimmed", u"\n\nHello\n\nWorld\n\n"_s, {u"text:Hello\n\nWorld"_s});
         row("prose, json code, prose", u"Intro\n```json\n{\"a\": 1}\n```\nOutro"_s,
             {u"text:Intro"_s, u"code[json]:{\"a\": 1}"_s, u"text:Outro"_s});

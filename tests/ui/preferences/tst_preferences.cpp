@@ -24,13 +24,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QClipboard>
 #include <QLineEdit>
 #include <QNetworkProxy>
 #include <QMenu>
@@ -159,14 +157,20 @@ private Q_SLOTS:
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, 9));
     }
 
-    // Appearance goes through the theme manager, and the window follows the theme at once.
+    // Appearance goes through the theme manager, and the window follows the theme at once; a fixed theme then
+    // ignores the desktop's palette.
     void appearanceFollowsTheTheme()
     {
+        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
         Fixture f;
         f.open<AppearanceTab>()->findChild<QRadioButton*>(u"themeDark"_s)->click();
         QCOMPARE(f.settings.string(SettingsKeys::appTheme), u"dark"_s);
         QCOMPARE(f.window->settingsView()->palette().color(QPalette::Window),
                  ThemeColors{AppTheme::Dark}.windowBackground());
+        QSignalSpy changes(&f.themes, &ThemeManager::themeDidChange);
+        QApplication::setPalette(paletteWithWindow(Qt::white));
+        QTest::qWait(20);
+        QCOMPARE(changes.count(), 0);
     }
 
     void aiSettingsAreWrittenAsEdited()
@@ -178,9 +182,6 @@ private Q_SLOTS:
         f.open<AITab>();
         auto* key = f.find<QLineEdit>(u"apiKeyEdit"_s);
         key->selectAll();
-        QTest::keyClick(key, Qt::Key_Backspace); // written as typed, even empty
-        QVERIFY(f.settings.contains(SettingsKeys::openaiApiKey));
-        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QString());
         QTest::keyClicks(key, u"  sk-pasted "_s); // a pasted key keeps no surrounding blanks
         QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), u"sk-pasted"_s);
 
@@ -329,17 +330,13 @@ private Q_SLOTS:
         QCOMPARE(clear->isVisible(), storedCode != 0);
     }
 
-    // The startup switch writes the login entry, and shows the file's real state, also when it fails: with a file
-    // where the autostart folder should be, the switch stays off and says why.
+    // The startup switch shows the entry's real state when writing it fails: with a file where the autostart folder
+    // should be, it stays off and says why. Writing the entry is the first-run test's, reading it the backends'.
     void autostartToggle()
     {
         Fixture f;
         f.open<HotkeyTab>();
         auto* toggle = f.find<QAbstractButton>(u"autostartToggle"_s);
-        toggle->click();
-        QVERIFY(Autostart::isEnabled() && toggle->isChecked());
-        toggle->click();
-
         const QString folder = QFileInfo(Autostart::entryPath()).absolutePath();
         QVERIFY(QDir(folder).removeRecursively() && TestEnvironment::writeFile(folder, "not a folder"));
         toggle->click();
@@ -397,15 +394,10 @@ private Q_SLOTS:
         const Prompt added = f.stored()[0].prompts.value(2);
         QCOMPARE(added.title + u'|' + added.systemPrompt, u"Haiku|As a haiku."_s);
 
-        // Edit the first; Escape in the editor cancels a second edit.
         tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
         auto* title = f.find<QLineEdit>(u"promptTitleEdit"_s);
         title->setText(u"Renamed"_s);
         QTest::keyClick(title, Qt::Key_Return);
-        QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
-        tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
-        title->setText(u"Thrown away"_s);
-        QTest::keyClick(title, Qt::Key_Escape);
         QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
 
         f.find<QPushButton>(u"addFromLibraryButton"_s)->click();
@@ -492,27 +484,6 @@ private Q_SLOTS:
         const bool deleted = confirm && error.isEmpty();
         QCOMPARE(f.stored()[0].shareCode, deleted ? std::nullopt : std::optional<QString>(code));
         QCOMPARE(bool(f.server.row(code)), !deleted);
-    }
-
-    // A fixed theme ignores the desktop; following the system, a switch to dark is announced and nothing is written.
-    void changesAreAnnouncedOnlyWhenReal()
-    {
-        QApplication::setPalette(paletteWithWindow(Qt::white));
-        TestEnvironment environment;
-        Settings settings;
-        settings.setString(SettingsKeys::appTheme, u"dark"_s);
-        ThemeManager manager(&settings);
-        QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
-        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
-        QApplication::setPalette(paletteWithWindow(Qt::white));
-        QTest::qWait(20);
-        QCOMPARE(changes.count(), 0);
-
-        manager.setCurrentTheme(AppTheme::System);
-        settings.remove(SettingsKeys::appTheme);
-        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
-        QVERIFY(changes.wait(2000));
-        QVERIFY(!settings.contains(SettingsKeys::appTheme));
     }
 
     void followsTheSettingsPortal_data()
