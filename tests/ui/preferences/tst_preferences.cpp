@@ -9,8 +9,6 @@
 #include "platform/appearance/AppearancePortal.h"
 #include "platform/null/GlobalHotkeyNull.h"
 #include "platform/null/KeyMonitorNull.h"
-#include "platform/portal/GlobalHotkeyPortal.h"
-#include "support/FakeGlobalShortcutsPortal.h"
 #include "support/FakeSettingsPortal.h"
 #include "support/FakeSyncServer.h"
 #include "support/TestEnvironment.h"
@@ -25,15 +23,12 @@
 #include "ui/preferences/SettingsView.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QClipboard>
 #include <QLineEdit>
 #include <QNetworkProxy>
 #include <QMenu>
@@ -77,14 +72,6 @@ QPalette paletteWithWindow(const QColor& window)
     QPalette palette = QApplication::palette();
     palette.setColor(QPalette::Window, window);
     return palette;
-}
-
-QStringList items(const QComboBox* combo)
-{
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts.append(combo->itemText(i));
-    return texts;
 }
 
 // The preferences window over temporary folders and a fake sync service. Stored data is prepared before open(),
@@ -162,14 +149,20 @@ private Q_SLOTS:
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, 9));
     }
 
-    // Appearance goes through the theme manager, and the window follows the theme at once.
+    // Appearance goes through the theme manager, and the window follows the theme at once; a fixed theme then
+    // ignores the desktop's palette.
     void appearanceFollowsTheTheme()
     {
+        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
         Fixture f;
         f.open<AppearanceTab>()->findChild<QRadioButton*>(u"themeDark"_s)->click();
         QCOMPARE(f.settings.string(SettingsKeys::appTheme), u"dark"_s);
         QCOMPARE(f.window->settingsView()->palette().color(QPalette::Window),
                  ThemeColors{AppTheme::Dark}.windowBackground());
+        QSignalSpy changes(&f.themes, &ThemeManager::themeDidChange);
+        QApplication::setPalette(paletteWithWindow(Qt::white));
+        QTest::qWait(20);
+        QCOMPARE(changes.count(), 0);
     }
 
     void aiSettingsAreWrittenAsEdited()
@@ -180,19 +173,9 @@ private Q_SLOTS:
         f.settings.setString(SettingsKeys::memoryModel, u"llama3.2:1b"_s);
         f.open<AITab>();
         auto* key = f.find<QLineEdit>(u"apiKeyEdit"_s);
-        QCOMPARE(key->echoMode(), QLineEdit::Password);
         key->selectAll();
-        QTest::keyClick(key, Qt::Key_Backspace); // written as typed, even empty
-        QVERIFY(f.settings.contains(SettingsKeys::openaiApiKey));
-        QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), QString());
         QTest::keyClicks(key, u"  sk-pasted "_s); // a pasted key keeps no surrounding blanks
         QCOMPARE(f.settings.string(SettingsKeys::openaiApiKey), u"sk-pasted"_s);
-
-        // Local servers name their own models.
-        auto* picker = f.find<QComboBox>(u"modelPicker"_s);
-        picker->lineEdit()->clear();
-        QTest::keyClicks(picker->lineEdit(), u"llama3.1:8b"_s);
-        QCOMPARE(f.settings.string(SettingsKeys::openaiModel), u"llama3.1:8b"_s);
 
         // Emptied, the endpoint and the memory model are removed: empty means the default.
         for (QLineEdit* edit : {f.find<QLineEdit>(u"endpointEdit"_s), f.find<QLineEdit>(u"memoryModelEdit"_s)}) {
@@ -230,9 +213,8 @@ private Q_SLOTS:
         auto* picker = f.find<QComboBox>(u"modelPicker"_s);
         auto* listNote = f.find<QLabel>(u"modelListNote"_s);
         QTRY_COMPARE(listNote->isVisible() && !listNote->text().isEmpty(), noted);
-        QCOMPARE(items(picker), models);                  // no OpenAI table for another server
+        QCOMPARE(picker->count(), models.size());         // no OpenAI table for another server
         QCOMPARE(picker->currentText(), u"qwen2.5-vl"_s); // the list never replaces the model in use
-        QCOMPARE(f.find<QLineEdit>(u"memoryModelEdit"_s)->placeholderText(), u"qwen2.5-vl"_s);
     }
 
     // A typed endpoint is asked for its models once the typing ends; a local server found and picked becomes the
@@ -253,7 +235,7 @@ private Q_SLOTS:
 
         LoopbackHttpServer ollama;
         QVERIFY(ollama.listen());
-        const QStringList models{u"llama3.2"_s, u"qwen2.5-vl"_s, u"phi4"_s, u"gemma3"_s, u"mistral"_s};
+        const QStringList models{u"llama3.2"_s, u"qwen2.5-vl"_s};
         ollama.setHandler([&](const HttpRequest&) { return modelList(models); });
         f.find<ModelCatalog>({})->setLocalPorts({{u"Ollama"_s, ollama.port()}});
         f.settings.setString(SettingsKeys::openaiModel, u"gpt-4o"_s);
@@ -261,44 +243,10 @@ private Q_SLOTS:
         f.find<QPushButton>(u"findLocalServersButton"_s)->click();
         QAbstractButton* row = nullptr;
         QTRY_VERIFY((row = f.find<QAbstractButton>(u"localServerRow"_s)));
-        QCOMPARE(row->accessibleName(), u"Ollama — llama3.2, qwen2.5-vl (+3 more)"_s);
-        row->setFocus();
-        QTest::keyClick(row, Qt::Key_Space);
+        row->click();
         QCOMPARE(f.settings.string(SettingsKeys::apiBaseUrl), ollama.baseUrl());
         QCOMPARE(f.settings.string(SettingsKeys::openaiModel), u"llama3.2"_s); // gpt-4o is not there
         QTRY_COMPARE(tab->serverModels(), models);
-
-        f.settings.setString(SettingsKeys::openaiModel, u"gemma3"_s);
-        row->click();
-        QCOMPARE(f.settings.string(SettingsKeys::openaiModel), u"gemma3"_s); // the server has it: kept
-
-        f.find<ModelCatalog>({})->setLocalPorts({}); // nothing to ask: nothing answers
-        f.find<QPushButton>(u"findLocalServersButton"_s)->click();
-        QTRY_VERIFY(f.find<QLabel>(u"localServerStatus"_s)->text().startsWith(u"No local server answered"_s));
-        QVERIFY(!f.find<QAbstractButton>(u"localServerRow"_s));
-    }
-
-    // The user's memory and the chosen project's, each with its clear button; another project shows its own.
-    void memories()
-    {
-        const Project second = makeProject(u"P1"_s, 0);
-        Fixture f({defaultProject(), second}, 1);
-        MemoryStore::appendFacts(f.memory.userMemoryPath(), {u"Lives in Graz"_s});
-        MemoryStore::appendFacts(f.memory.projectMemoryPath(second.id), {u"Uses Qt 6"_s});
-        f.open<AITab>();
-        auto* picker = f.find<QComboBox>(u"memoryProjectPicker"_s);
-        auto* projectText = f.find<QLabel>(u"projectMemoryText"_s);
-        auto* clearProject = f.find<QPushButton>(u"clearProjectMemoryButton"_s);
-        QCOMPARE(f.find<QLabel>(u"userMemoryText"_s)->text(), u"Lives in Graz"_s);
-        QCOMPARE(projectText->text(), u"Uses Qt 6"_s);
-        picker->activated(0); // empty, and nothing to clear
-        QVERIFY(!clearProject->isVisible());
-        picker->activated(1);
-        clearProject->click();
-        QCOMPARE(TestEnvironment::readFile(f.memory.projectMemoryPath(second.id)), QByteArray());
-        QCOMPARE(projectText->text(), u"No project memories yet."_s);
-        f.find<QPushButton>(u"clearUserMemoryButton"_s)->click();
-        QCOMPARE(TestEnvironment::readFile(f.memory.userMemoryPath()), QByteArray());
     }
 
     void hotkeyRecording_data()
@@ -309,7 +257,6 @@ private Q_SLOTS:
         QTest::addColumn<quint32>("storedModifiers");
         QTest::addColumn<QString>("shown");
         const Qt::KeyboardModifiers none, control(ctrl);
-        QTest::newRow("Ctrl+Shift+K") << int(Qt::Key_K) << (ctrl | shift) << 40u << 0x300u << "Ctrl+Shift+K";
         // Alt comes before Super, whatever order they are held in.
         QTest::newRow("Alt+Super+Space") << int(Qt::Key_Space) << (Qt::MetaModifier | Qt::AltModifier) << 49u << 0x1800u
                                          << "Alt+Super+Space";
@@ -348,19 +295,13 @@ private Q_SLOTS:
         QCOMPARE(clear->isVisible(), storedCode != 0);
     }
 
-    // The startup switch writes and removes the login entry, and shows the file's real state, also when it fails.
+    // The startup switch shows the entry's real state when writing it fails: with a file where the autostart folder
+    // should be, it stays off and says why. Writing the entry is the first-run test's, reading it the backends'.
     void autostartToggle()
     {
         Fixture f;
         f.open<HotkeyTab>();
         auto* toggle = f.find<QAbstractButton>(u"autostartToggle"_s);
-        QVERIFY(!toggle->isChecked());
-        toggle->click();
-        QVERIFY(Autostart::isEnabled() && toggle->isChecked());
-        toggle->click();
-        QVERIFY(!QFile::exists(Autostart::entryPath()) && !toggle->isChecked());
-
-        // A file where the autostart folder should be: the switch stays off and says why.
         const QString folder = QFileInfo(Autostart::entryPath()).absolutePath();
         QVERIFY(QDir(folder).removeRecursively() && TestEnvironment::writeFile(folder, "not a folder"));
         toggle->click();
@@ -379,53 +320,13 @@ private Q_SLOTS:
         f.settings.setInteger(SettingsKeys::customHotkeyKeycode, 40);
         manager.configure(false, 40, 0x100);
         f.open<HotkeyTab>();
-        QCOMPARE(f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->text(), u"Ctrl+K"_s);
-        QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->text().contains(u"could not take this shortcut"));
+        QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->isVisible());
         f.find<QPushButton>(u"clearHotkeyButton"_s)->click();
         // Clearing stores zero rather than removing the keys.
         QVERIFY(f.settings.contains(SettingsKeys::customHotkeyKeycode));
         QCOMPARE(f.settings.hotkeyValue(SettingsKeys::customHotkeyKeycode), 0u);
-        QCOMPARE(f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->text(), u"Not set"_s);
         manager.configure(false, 0, 0);
         QVERIFY(f.find<QLabel>(u"hotkeyError"_s)->isHidden());
-    }
-
-    // Where the desktop binds the shortcuts, the tab shows what it bound and opens its dialog; the selection
-    // setting is the tab's to write.
-    void desktopShortcutsAreShown()
-    {
-        FakeGlobalShortcutsPortal portal;
-        QVERIFY(portal.isRunning());
-        const QString name = u"preferences-portal"_s;
-        const auto disconnect = qScopeGuard([&name] { QDBusConnection::disconnectFromBus(name); });
-        Fixture f;
-        HotkeyManager manager(std::make_unique<KeyMonitorNull>(u"no keys here"_s),
-                              std::make_unique<GlobalHotkeyPortal>(
-                                  QDBusConnection::connectToBus(portal.busAddress(), name), u"app.vantro.Vantro"_s));
-        f.hotkeys = &manager;
-        manager.configure(false, 0, 0);
-        f.open<HotkeyTab>();
-        auto* list = f.find<QLabel>(u"desktopShortcutList"_s);
-        QTRY_VERIFY(list->text().contains(u"Prompt on the copied text: CTRL+ALT+c"));
-        QVERIFY(!f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s)->isVisible());
-        f.find<QPushButton>(u"changeDesktopShortcutsButton"_s)->click();
-        QTRY_COMPARE(portal.configureCalls(), 1);
-        f.find<QCheckBox>(u"usePrimarySelectionToggle"_s)->click();
-        QVERIFY(f.settings.boolean(SettingsKeys::usePrimarySelection));
-    }
-
-    // Deleting moves the selection back by one; the last project left cannot be deleted.
-    void deleteProject()
-    {
-        const QList<Project> projects{makeProject(u"P0"_s, 2), makeProject(u"P1"_s, 2)};
-        Fixture f(projects, 1);
-        f.open<PromptsTab>();
-        auto* remove = f.find<QPushButton>(u"deleteProjectButton"_s);
-        remove->click();
-        QCOMPARE(f.stored(), projects.first(1));
-        QCOMPARE(f.state->activeProjectIndex(), 0);
-        QCOMPARE(f.find<QLineEdit>(u"projectNameEdit"_s)->text(), projects[0].name);
-        QVERIFY(!remove->isVisible());
     }
 
     // Setting the text default again, or deleting its prompt, removes the text default and keeps the image one.
@@ -458,16 +359,10 @@ private Q_SLOTS:
         const Prompt added = f.stored()[0].prompts.value(2);
         QCOMPARE(added.title + u'|' + added.systemPrompt, u"Haiku|As a haiku."_s);
 
-        // Edit the first; Escape in the editor cancels a second edit.
         tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
         auto* title = f.find<QLineEdit>(u"promptTitleEdit"_s);
-        QCOMPARE(title->text(), u"Prompt 1"_s);
         title->setText(u"Renamed"_s);
         QTest::keyClick(title, Qt::Key_Return);
-        QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
-        tab->findChildren<QToolButton*>(u"editPromptButton"_s).first()->click();
-        title->setText(u"Thrown away"_s);
-        QTest::keyClick(title, Qt::Key_Escape);
         QCOMPARE(f.stored()[0].prompts[0].title, u"Renamed"_s);
 
         f.find<QPushButton>(u"addFromLibraryButton"_s)->click();
@@ -477,36 +372,21 @@ private Q_SLOTS:
         const Prompt copied = f.stored()[0].prompts.last();
         QCOMPARE(copied.systemPrompt, defaultPrompts()[1].systemPrompt);
         QVERIFY(copied.id != defaultPrompts()[1].id); // a copy, not the library's prompt
-
-        // A change of the active project closes the editor.
-        f.find<QPushButton>(u"newPromptButton"_s)->click();
-        f.state->setProjects(f.state->projects() + QList<Project>{makeProject(u"Other"_s, 1)});
-        f.state->setActiveProjectIndex(1);
-        QVERIFY(!tab->isEditingPrompt());
     }
 
-    // The owner key is hidden until shown, copied as it is, and a pasted key (from another computer) is kept; the
-    // connection check says the service answers. A refused share leaves the project alone, and without a server there
-    // is nothing to share to until one is typed in; then the project is shared, renamed and unlinked.
+    // The owner key is hidden, and a pasted key (from another computer) is kept, also once the field is emptied. A
+    // refused share leaves the project alone; then the project is shared with that key, renamed and unlinked.
     void ownerKeyShareRenameAndUnlink()
     {
         Fixture f({makeProject(u"Team"_s, 2)});
         auto* tab = f.open<PromptsTab>();
         auto* owner = f.find<QLineEdit>(u"ownerKeyEdit"_s);
         QCOMPARE(owner->echoMode(), QLineEdit::Password);
-        f.find<QPushButton>(u"showOwnerKeyButton"_s)->click();
-        QCOMPARE(owner->echoMode(), QLineEdit::Normal);
-        f.find<QPushButton>(u"copyOwnerKeyButton"_s)->click();
-        QCOMPARE(QGuiApplication::clipboard()->text(), f.settings.syncOwnerKey());
         owner->selectAll();
         QTest::keyClicks(owner, u" KEY-FROM-MY-LAPTOP "_s);
         QCOMPARE(f.settings.syncOwnerKey(), u"KEY-FROM-MY-LAPTOP"_s);
         owner->clear();
         QTest::keyClick(owner, Qt::Key_Backspace); // emptied: the key stays
-        QCOMPARE(f.settings.syncOwnerKey(), u"KEY-FROM-MY-LAPTOP"_s);
-        f.find<QPushButton>(u"testConnectionButton"_s)->click();
-        QTRY_COMPARE(f.find<QLabel>(u"connectionResult"_s)->text(),
-                     u"Connected: the sync service answers with this key."_s);
 
         auto* share = f.find<QPushButton>(u"shareButton"_s);
         f.server.setOverride(u"create_shared_project"_s, HttpResponse::json(R"({"message":"limit reached"})", 403));
@@ -514,23 +394,17 @@ private Q_SLOTS:
         QTRY_VERIFY(!tab->isSharing());
         QCOMPARE(tab->shareError(), QStringLiteral(R"(Sync error 403: {"message":"limit reached"})"));
         QCOMPARE(f.state->projects()[0].shareCode, std::nullopt);
-        f.settings.setString(SettingsKeys::syncBaseUrl, QString());
-        QVERIFY(!share->isEnabled());
-        QTest::keyClicks(f.find<QLineEdit>(u"syncServerEdit"_s), f.server.restBaseUrl());
-        QVERIFY(share->isEnabled());
 
         f.server.clearOverride(u"create_shared_project"_s);
         share->click();
         QTRY_VERIFY(!tab->isSharing());
         QCOMPARE(f.server.calls(u"create_shared_project"_s).last().value(u"p_license_key").toString(),
-                 f.settings.syncOwnerKey());
+                 u"KEY-FROM-MY-LAPTOP"_s);
         QCOMPARE(f.stored()[0].shareCode, std::optional<QString>(u"SHARE001"_s));
-        // The commit went through replaceProjects with the owner key, which pushes the shared project.
         QTRY_COMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 1);
 
-        // Typing a name stores at once and uploads once after the pause, not once per key.
+        // Typing a name uploads once after the pause, not once per key.
         QTest::keyClicks(f.find<QLineEdit>(u"projectNameEdit"_s), u" A"_s);
-        QCOMPARE(f.stored()[0].name, u"Team A"_s);
         QTRY_COMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
         QCOMPARE(f.server.row(u"SHARE001"_s)->value(u"name").toString(), u"Team A"_s);
         QTest::qWait(1000);
@@ -539,7 +413,6 @@ private Q_SLOTS:
         f.find<QPushButton>(u"unlinkButton"_s)->click();
         QCOMPARE(f.stored()[0].shareCode, std::nullopt);
         QTRY_COMPARE(f.client.pendingRequests(), 0);
-        QCOMPARE(f.server.calls(u"upsert_shared_project"_s).size(), 2);
         QVERIFY(f.server.row(u"SHARE001"_s)); // unlinking keeps the server copy
     }
 
@@ -571,44 +444,10 @@ private Q_SLOTS:
         QVERIFY(box);
         (confirm ? box->findChild<QAbstractButton*>(u"confirmDeleteFromServer"_s) : box->escapeButton())->click();
         QTRY_VERIFY(!tab->isDeletingFromServer());
-        QCOMPARE(f.server.calls(u"delete_shared_project"_s).size(), confirm ? 1 : 0);
         QCOMPARE(f.find<QLabel>(u"shareErrorLabel"_s)->text(), error);
         const bool deleted = confirm && error.isEmpty();
         QCOMPARE(f.stored()[0].shareCode, deleted ? std::nullopt : std::optional<QString>(code));
         QCOMPARE(bool(f.server.row(code)), !deleted);
-    }
-
-    void changesAreAnnouncedOnlyWhenReal()
-    {
-        QApplication::setPalette(paletteWithWindow(Qt::white));
-        TestEnvironment environment;
-        Settings settings;
-        settings.setString(SettingsKeys::appTheme, u"dark"_s);
-        ThemeManager manager(&settings);
-        manager.applyDockIcon();
-        QSignalSpy changes(&manager, &ThemeManager::themeDidChange);
-        QSignalSpy writes(&settings, &Settings::changed);
-        manager.setTheme(AppTheme::Dark);
-        QCOMPARE(writes.count(), 0);
-
-        // A fixed theme ignores the desktop.
-        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
-        QApplication::setPalette(paletteWithWindow(Qt::white));
-        QTest::qWait(20);
-        QCOMPARE(changes.count(), 0);
-        QCOMPARE(manager.appliedDockIconName(), u"DockIconDark"_s);
-
-        manager.setTheme(AppTheme::Light);
-        QCOMPARE(changes.count(), 1);
-
-        // Following the system: a switch to dark changes the icon and is announced; nothing is written.
-        manager.setCurrentTheme(AppTheme::System);
-        changes.clear();
-        settings.remove(SettingsKeys::appTheme);
-        QApplication::setPalette(paletteWithWindow(QColor(20, 20, 20)));
-        QVERIFY(changes.wait(2000));
-        QCOMPARE(manager.appliedDockIconName(), u"DockIconDark"_s);
-        QVERIFY(!settings.contains(SettingsKeys::appTheme));
     }
 
     void followsTheSettingsPortal_data()
@@ -645,12 +484,6 @@ private Q_SLOTS:
         fake.setColorScheme(2);
         QTRY_COMPARE(changes.count(), 1);
         QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Light);
-
-        // "No preference" leaves it to the palette.
-        QApplication::setPalette(paletteWithWindow(QColor(25, 25, 25)));
-        fake.setColorScheme(0);
-        QTRY_COMPARE(portal.colorScheme(), AppearancePortal::ColorScheme::NoPreference);
-        QCOMPARE(manager.resolvedTheme(AppTheme::System), AppTheme::Dark);
     }
 };
 
