@@ -35,6 +35,9 @@ public:
     // `size` is in device pixels already: QIcon asks for the logical size times `scale`.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
+        // A button with no room for its icon still asks for one.
+        if (size.isEmpty())
+            return {};
         QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         {
