@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/HostileContent.h"
+#include "ui/AnswerAnnouncer.h"
 #include "ui/AnswerDocument.h"
 #include "ui/MarkdownBlocks.h"
 #include "ui/MarkdownContentView.h"
@@ -263,6 +264,26 @@ private Q_SLOTS:
 
     // An answer is written by a model that read pages anyone may have written: nothing in it may read a file or
     // device, decode an unbounded picture, or open anything but a web or mail address.
+    // What a screen reader is told of a finished answer.
+    void spokenAnswer_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<QString>("spoken");
+        const QString word = QStringLiteral("word ");
+        QTest::newRow("marks") << u"# Title\n\n**Bold** and `code`,\n\n- one\n- two"_s
+                               << u"Title Bold and code, one two"_s;
+        QTest::newRow("cut at a word") << word.repeated(300) << QString(word.repeated(200).trimmed() + u"…");
+        // No space to cut at, and a character of two UTF-16 units across the limit.
+        QTest::newRow("cut in a character")
+            << QString(u"x"_s.repeated(999) + u"😀"_s.repeated(5)) << QString(u"x"_s.repeated(999) + u"…");
+    }
+
+    void spokenAnswer()
+    {
+        QFETCH(QString, markdown);
+        QTEST(AnswerAnnouncer::spokenText(markdown), "spoken");
+    }
+
     void hostileAnswers_data()
     {
         QTest::addColumn<QString>("answer"); // %1 the trap's path, %2 its file name (relative to the working folder)
