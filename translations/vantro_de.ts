@@ -1684,6 +1684,14 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
         <source>Keyboard Shortcuts</source>
         <translation>Tastaturkürzel</translation>
     </message>
+    <message>
+        <source>Delete</source>
+        <translation>Entf</translation>
+    </message>
+    <message>
+        <source>Delete the chat that has the focus in the list</source>
+        <translation>Den Chat löschen, der in der Liste den Fokus hat</translation>
+    </message>
 </context>
 <context>
     <name>SyncError</name>

@@ -1683,6 +1683,14 @@ Click the pencil to edit.</source>
         <source>Keyboard Shortcuts</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete the chat that has the focus in the list</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SyncError</name>

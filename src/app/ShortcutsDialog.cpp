@@ -38,6 +38,7 @@ QList<ShortcutsDialog::Section> ShortcutsDialog::sections()
              {tr("Shift+Return"), tr("Start a new line")},
              {tr("Ctrl+C"), tr("Copy the last answer (with nothing selected)")},
              {tr("Ctrl+V"), tr("Paste text, or attach a picture")},
+             {tr("Delete"), tr("Delete the chat that has the focus in the list")},
          }},
         {tr("Everywhere in Vantro"),
          {

@@ -15,6 +15,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QStyle>
 #include <QTextOption>
@@ -308,6 +309,14 @@ bool PanelSidebar::eventFilter(QObject* watched, QEvent* event)
         }
         return true;
     }
+    // Delete takes the focused chat away, as its menu's Delete does.
+    if (watched == m_chatList && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Delete)) {
+        const QUuid id = m_chatList->currentIndex().data(ChatSessionListModel::IdRole).toUuid();
+        if (!id.isNull())
+            m_state.deleteSession(id);
+        return true;
+    }
     // The first search folds every chat into the index; start on that as soon as the user heads for the field.
     if (watched == m_searchField && event->type() == QEvent::FocusIn && m_searchField->text().isEmpty())
         m_search->search(m_state.chatSessions(), QString());
@@ -360,6 +369,7 @@ void PanelSidebar::showChatMenu(const QPoint& at)
     const QUuid id = index.data(ChatSessionListModel::IdRole).toUuid();
     QMenu menu;
     QAction* remove = menu.addAction(symbolIcon(QStringLiteral("trash"), QColor(255, 59, 48), 14), tr("Delete"));
+    remove->setShortcut(QKeySequence::Delete);
     if (menu.exec(m_chatList->viewport()->mapToGlobal(at)) == remove)
         m_state.deleteSession(id);
 }
