@@ -34,17 +34,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime when = *JsonFormat::parseDate(u"2026-01-02T03:04:05Z"_s);
-
-QJsonObject validSessionJson()
-{
-    ChatMessage hi{.id = QUuid::createUuid(), .role = MessageRole::User, .content = u"hi"_s, .timestamp = when};
-    hi.imageData = QByteArray("\x89PNG", 4);
-    return ChatSession{
-        QUuid::createUuid(), u"T"_s, QUuid::createUuid(), u"General"_s, defaultProjectEmoji(), QList{hi}, when, when}
-        .toJson();
-}
-
 ChatSession sampleSession(const QString& title)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -93,9 +82,9 @@ Project project(const QString& name, QList<Prompt> prompts = {}, std::optional<Q
     return Project{QUuid::createUuid(), name, u"📁"_s, QString(), std::move(prompts), shareCode, {}, {}};
 }
 
-ChatSession chat(const QString& title, const QStringList& texts = {}, qint64 age = 0)
+ChatSession chat(const QString& title, const QStringList& texts = {})
 {
-    const QDateTime at = QDateTime::fromSecsSinceEpoch(1'760'000'000 - age, Qt::UTC);
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(1'760'000'000, Qt::UTC);
     QList<ChatMessage> messages;
     for (const QString& text : texts)
         messages.append(ChatMessage{QUuid::createUuid(), MessageRole::User, text, at, {}, false, {}});
@@ -130,11 +119,6 @@ int saveForever(const QString& folder)
     const ChatStore store(folder);
     for (int i = 0;; ++i)
         store.saveSessions(i % 2 ? newer : older);
-}
-
-bool mount(const QStringList& arguments)
-{
-    return QProcess::execute(u"mount"_s, arguments) == 0;
 }
 
 const QString clientKey = u"sb_publishable_0123456789abcdefghijklmnopqrstuv"_s;
@@ -390,7 +374,7 @@ private Q_SLOTS:
         const auto put = [&](QJsonObject& o, const QString& key) {
             value.isUndefined() ? void(o.remove(key)) : void(o.insert(key, value));
         };
-        QJsonObject bad = validSessionJson();
+        QJsonObject bad = sampleSession(u"T"_s).toJson();
         if (pointer.startsWith(u"messages/0/"_s)) {
             QJsonObject first = bad.value(u"messages"_s).toArray().at(0).toObject();
             put(first, pointer.mid(11));
@@ -398,7 +382,7 @@ private Q_SLOTS:
         } else {
             put(bad, pointer);
         }
-        const QByteArray json = QJsonDocument(QJsonArray{validSessionJson(), bad}).toJson();
+        const QByteArray json = QJsonDocument(QJsonArray{sampleSession(u"T"_s).toJson(), bad}).toJson();
         DecodeError error;
         const auto decoded = decodeJsonArray<ChatSession>(json, &error);
         if (expectedPath.isEmpty()) {
@@ -829,7 +813,7 @@ private Q_SLOTS:
             QSKIP("mounting a small tmpfs needs root");
         QTemporaryDir folder;
         const QString disk = folder.path();
-        if (!mount({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=256k"_s, u"tmpfs"_s, disk}))
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=256k"_s, u"tmpfs"_s, disk}) != 0)
             QSKIP("this machine does not let the test mount a tmpfs");
         const auto unmount = qScopeGuard([&disk] { QProcess::execute(u"umount"_s, {u"-l"_s, disk}); });
         ChatStore store(disk);
