@@ -148,11 +148,6 @@ struct SyncFixture
         settings.setString(SettingsKeys::syncClientKey, clientKey);
         server.setClientKey(clientKey.toUtf8());
     }
-
-    QList<Project> stored() const
-    {
-        return Project::decodeList(settings.bytes(SettingsKeys::userProjects)).value_or(QList<Project>{});
-    }
 };
 
 // Starts a call and waits for its one report, which must never come before the call has returned.
@@ -801,7 +796,7 @@ private Q_SLOTS:
         mergedC.prompts = {Prompt{retitle.id, 9, u"New title"_s, u"Better."_s},
                            Prompt{added.id, 10, u"Added"_s, u"Added this."_s}};
         QCOMPARE(state.projects(), (QList<Project>{local, unlinkedB, mergedC, gone}));
-        QCOMPARE(f.stored(), state.projects());
+        QCOMPARE(Project::decodeList(f.settings.bytes(SettingsKeys::userProjects)), state.projects());
     }
 
     // The history on a disk that fills up (a small tmpfs of its own: mounting needs root; elsewhere
