@@ -124,18 +124,6 @@ struct Fixture
         (runner ? runner : &own)->run(summarize);
         return QTest::qWaitFor([&] { return !state->isLoading(); }, 5000);
     }
-
-    // Runs one extraction by itself to its end and returns what it logged.
-    QString extract(const QUuid& project, const QString& user = u"I write React all day"_s,
-                    const QString& answer = u"Nice!"_s)
-    {
-        StdoutCapture capture;
-        MemoryExtractor extractor(&network, MemoryStore());
-        extractor.setTimeout(std::chrono::milliseconds(1000));
-        QSignalSpy ended(&extractor, &MemoryExtractor::extractionEnded);
-        extractor.extractMemory({chat.baseUrl(), u"sk-mem"_s, u"gpt-4o-mini"_s}, user, answer, project);
-        return ended.wait(5000) ? capture.text() : u"extraction did not end"_s;
-    }
 };
 
 HttpResponse html(const QByteArray& body)
@@ -346,54 +334,53 @@ private Q_SLOTS:
             QVERIFY2(!MemoryExtractor::parseMemoryReply(q(reply)), reply);
     }
 
-    void extractionRequestAndMerge()
-    {
-        Fixture f;
-        const MemoryStore store;
-        const QUuid project = QUuid::createUuid();
-        QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "User likes tea\n"));
-        // Models like to fence their JSON.
-        f.extraction =
-            Chat::reply(q("```json\n{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '],\n"
-                          " 'project_memory': ['React']}\n```"));
-        const QString log = f.extract(project);
-
-        // The counts are what the model returned; the file gets only what is new.
-        QCOMPARE(log,
-                 u"MemoryExtractor: saved 3 user memory fact(s)\nMemoryExtractor: saved 1 project memory fact(s)\n"_s);
-        QCOMPARE(TestEnvironment::readFile(store.userMemoryPath()),
-                 QByteArray("User likes tea\nUser is a frontend developer\n"));
-        QCOMPARE(TestEnvironment::readFile(store.projectMemoryPath(project)), QByteArray("React\n"));
-    }
-
-    void extractionFailuresOnlyLog_data()
+    // Models like to fence their JSON; the counts logged are what the model returned, the file gets only what is new.
+    // A failure only logs, and with nothing to send nothing is sent or logged.
+    void extraction_data()
     {
         QTest::addColumn<HttpResponse>("response");
-        QTest::addColumn<QStringList>("exchange");
+        QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("log");
-        const auto row = [](const char* name, const HttpResponse& response, const QString& log,
-                            const QStringList& exchange = {u"I write React all day"_s, u"Nice!"_s}) {
-            QTest::newRow(name) << response << exchange << log;
-        };
+        QTest::addColumn<QByteArray>("userMemory");
+        const QString question = u"I write React all day"_s;
+        const QByteArray tea = "User likes tea\n";
+        QTest::newRow("fenced reply merged")
+            << Chat::reply(q("```json\n{'user_memory': ['user likes tea ', 'User is a frontend developer', ' '],\n"
+                             " 'project_memory': ['React']}\n```"))
+            << question
+            << u"MemoryExtractor: saved 3 user memory fact(s)\nMemoryExtractor: saved 1 project memory fact(s)\n"_s
+            << tea + "User is a frontend developer\n";
         const QString body = u"x"_s.repeated(250), start = q("{\n 'error': {'message': '");
-        row("401, body cut at 200", HttpResponse::json((start + body + q("'}}")).toUtf8(), 401),
-            u"MemoryExtractor: HTTP 401 \u2014 " + QString(start).replace(u'\n', u' ') + body.left(200 - start.size()) +
-                u'\n');
-        row("timeout", FakeChatServer::hang(), u"MemoryExtractor: error \u2014 The request timed out.\n"_s);
-        // Nothing to send: no request and no log.
-        row("no question", Chat::reply(q("{'user_memory': ['x']}")), QString(), {QString(), u"a"_s});
+        QTest::newRow("401, body cut at 200")
+            << HttpResponse::json((start + body + q("'}}")).toUtf8(), 401) << question
+            << u"MemoryExtractor: HTTP 401 \u2014 " + QString(start).replace(u'\n', u' ') +
+                   body.left(200 - start.size()) + u'\n'
+            << tea;
+        QTest::newRow("timeout") << FakeChatServer::hang() << question
+                                 << u"MemoryExtractor: error \u2014 The request timed out.\n"_s << tea;
+        QTest::newRow("no question") << Chat::reply(q("{'user_memory': ['x']}")) << QString() << QString() << tea;
     }
 
-    void extractionFailuresOnlyLog()
+    void extraction()
     {
         QFETCH(HttpResponse, response);
-        QFETCH(QStringList, exchange);
+        QFETCH(QString, question);
         QFETCH(QString, log);
+        QFETCH(QByteArray, userMemory);
         Fixture f;
         f.extraction = response;
-        QCOMPARE(f.extract(QUuid::createUuid(), exchange[0], exchange[1]), log);
+        const MemoryStore store;
+        QVERIFY(TestEnvironment::writeFile(store.userMemoryPath(), "User likes tea\n"));
+        StdoutCapture capture;
+        MemoryExtractor extractor(&f.network, store);
+        extractor.setTimeout(std::chrono::milliseconds(1000));
+        QSignalSpy ended(&extractor, &MemoryExtractor::extractionEnded);
+        extractor.extractMemory({f.chat.baseUrl(), u"sk-mem"_s, u"gpt-4o-mini"_s}, question, u"Nice!"_s,
+                                QUuid::createUuid());
+        QVERIFY(ended.wait(5000));
+        QCOMPARE(capture.text(), log);
         QCOMPARE(f.chat.requests().size(), log.isEmpty() ? 0 : 1);
-        QCOMPARE(TestEnvironment::readFile(MemoryStore().userMemoryPath()), QByteArray());
+        QCOMPARE(TestEnvironment::readFile(store.userMemoryPath()), userMemory);
     }
 
     // Quick runs against fakes that stream as Ollama, llama.cpp, vLLM, LM Studio and OpenAI's reasoning models do:
