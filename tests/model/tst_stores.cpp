@@ -239,42 +239,30 @@ private Q_SLOTS:
         QCOMPARE(Project::fromJson(withNulls, decoder), project);
     }
 
-    void datesSurviveSaving_data()
-    {
-        QTest::addColumn<QDateTime>("date");
-        QTest::addColumn<QString>("stored"); // empty: not storable, saved as the current time
-        QTest::newRow("milliseconds before 1970")
-            << QDateTime::fromMSecsSinceEpoch(-1, Qt::UTC) << u"1969-12-31T23:59:59Z"_s;
-        // The reader takes any offset, so a stored date can land past 9999 once in UTC; it is read, not kept.
-        QTest::newRow("read with an offset past 9999")
-            << *JsonFormat::parseDate(u"9999-12-31T23:30:00-01:00"_s) << QString();
-    }
-
-    // Whatever date the program holds, the saved history decodes as a whole at the next start.
+    // Whatever date the program holds, the saved history decodes as a whole at the next start: a date before 1970
+    // keeps its second, and one that lands past 9999 once in UTC (the reader takes any offset) is read, not kept, and
+    // saved as the current time.
     void datesSurviveSaving()
     {
-        QFETCH(QDateTime, date);
-        QFETCH(QString, stored);
         TestEnvironment env;
-        ChatSession dated = sampleSession(u"dated"_s);
-        dated.updatedAt = date;
-        const QList<ChatSession> sessions{sampleSession(u"before"_s), dated, sampleSession(u"after"_s)};
-
+        ChatSession early = sampleSession(u"early"_s), late = sampleSession(u"late"_s);
+        early.updatedAt = QDateTime::fromMSecsSinceEpoch(-1, Qt::UTC);
+        late.updatedAt = *JsonFormat::parseDate(u"9999-12-31T23:30:00-01:00"_s);
         const QDateTime start = JsonFormat::truncatedToSeconds(QDateTime::currentDateTimeUtc());
         StdoutCapture out;
-        ChatStore().saveSessions(sessions);
+        ChatStore().saveSessions({sampleSession(u"before"_s), early, late});
         const QDateTime end = QDateTime::currentDateTimeUtc();
 
-        QList<ChatSession> loaded = ChatStore().loadSessions();
+        const QList<ChatSession> loaded = ChatStore().loadSessions();
         QCOMPARE(loaded.size(), 3);
-        const QDateTime read = loaded[1].updatedAt;
-        if (stored.isEmpty())
-            QVERIFY2(read >= start && read <= end, qPrintable(read.toString(Qt::ISODate)));
-        else
-            QCOMPARE(read, *JsonFormat::parseDate(stored));
-        ChatSession expected = truncated(dated);
-        expected.updatedAt = read;
+        ChatSession expected = truncated(early);
+        expected.updatedAt = *JsonFormat::parseDate(u"1969-12-31T23:59:59Z"_s);
         QCOMPARE(loaded[1], expected);
+        const QDateTime now = loaded[2].updatedAt;
+        QVERIFY2(now >= start && now <= end, qPrintable(now.toString(Qt::ISODate)));
+        expected = truncated(late);
+        expected.updatedAt = now;
+        QCOMPARE(loaded[2], expected);
     }
 
     // Damaged or unreadable, the history is moved aside at load, before a save can replace it; a second one in the
