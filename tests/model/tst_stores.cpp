@@ -499,57 +499,42 @@ private Q_SLOTS:
 
     // The state as loaded from the stores, and what it writes back
 
-    // Undecodable stored projects are kept aside once and something usable is loaded: the legacy prompts (read in
-    // number order, never rewritten) when there are any, else the default. An active index past the end is brought
+    // Undecodable stored projects are kept aside once and something usable is loaded: the default, or the legacy
+    // prompts (read in number order, never rewritten) when there are any. An active index past the end is brought
     // back and written back.
-    void corruptProjectsAreKeptAside_data()
+    void corruptProjectsAreKeptAside()
     {
-        QTest::addColumn<QByteArray>("userProjects");
-        QTest::addColumn<bool>("asIniText"); // written by hand into the settings file, and no legacy prompts
+        TestEnvironment env;
+        // Unquoted commas make the INI reader see a list instead of one value.
+        QVERIFY(TestEnvironment::writeFile(env.settingsFile(), "[General]\nuserProjects="
+                                                               R"([{"name": "Mine"}, {"name": "Yours"}])"
+                                                               "\n"));
+        Settings settings;
+        settings.setInteger(SettingsKeys::activeProjectIndex, 5);
+        const auto copies = [&] { return QDir(env.appFolder()).entryList({u"userProjects.corrupt-*.json"_s}); };
+        StdoutCapture capture;
+        auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
+        QCOMPARE(state->projects(), QList<Project>{defaultProject()});
+        QCOMPARE(settings.integer(SettingsKeys::activeProjectIndex), 0);
+        QCOMPARE(copies().size(), 1);
+        QVERIFY(TestEnvironment::readFile(env.appFolder() + u'/' + copies().first()).contains("Yours"));
+
         // One project lost its "prompts" key.
         QJsonObject broken = project(u"Mine"_s, {prompt(1, u"Work"_s)}).toJson();
         broken.remove(u"prompts"_s);
-        QTest::newRow("falls back to the legacy prompts")
-            << QJsonDocument(QJsonArray{project(u"Fine"_s).toJson(), broken}).toJson() << false;
-        // Unquoted commas make the INI reader see a list instead of one value.
-        QTest::newRow("hand-edited list") << QByteArray(R"([{"name": "Mine"}, {"name": "Yours"}])") << true;
-    }
-
-    void corruptProjectsAreKeptAside()
-    {
-        QFETCH(QByteArray, userProjects);
-        QFETCH(bool, asIniText);
-        TestEnvironment env;
-        if (asIniText)
-            QVERIFY(TestEnvironment::writeFile(env.settingsFile(), "[General]\nuserProjects=" + userProjects + '\n'));
-        Settings settings;
+        settings.setBytes(SettingsKeys::userProjects,
+                          QJsonDocument(QJsonArray{project(u"Fine"_s).toJson(), broken}).toJson());
         const QList<Prompt> legacy{prompt(3, u"Three"_s), prompt(1, u"One"_s), prompt(2, u"Two"_s)};
-        QByteArray legacyBytes;
-        if (!asIniText) {
-            settings.setBytes(SettingsKeys::userProjects, userProjects);
-            legacyBytes =
-                QJsonDocument(QJsonArray{legacy[0].toJson(), legacy[1].toJson(), legacy[2].toJson()}).toJson();
-            settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
-        }
-        settings.setInteger(SettingsKeys::activeProjectIndex, 5);
-
-        StdoutCapture capture;
-        auto state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
-        const QList<Project> loaded = state->projects();
-        if (asIniText)
-            QCOMPARE(loaded, QList<Project>{defaultProject()});
-        else
-            QCOMPARE(loaded.first().prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
-        QCOMPARE(loaded.size(), 1);
-        QCOMPARE(settings.bytes(SettingsKeys::userPrompts), legacyBytes);
-        QCOMPARE(settings.integer(SettingsKeys::activeProjectIndex), 0);
-
-        // The INI reader's list is kept in whatever form; the project must be in it. The next start copies nothing.
-        const auto copies = [&] { return QDir(env.appFolder()).entryList({u"userProjects.corrupt-*.json"_s}); };
-        QCOMPARE(copies().size(), 1);
-        QVERIFY(TestEnvironment::readFile(env.appFolder() + u'/' + copies().first()).contains("Mine"));
+        const QByteArray legacyBytes =
+            QJsonDocument(QJsonArray{legacy[0].toJson(), legacy[1].toJson(), legacy[2].toJson()}).toJson();
+        settings.setBytes(SettingsKeys::userPrompts, legacyBytes);
         state = std::make_unique<AppState>(settings, ChatStore(), nullptr);
-        QCOMPARE(copies().size(), 1);
+        QCOMPARE(state->projects().size(), 1);
+        QCOMPARE(state->projects().first().prompts, (QList<Prompt>{legacy[1], legacy[2], legacy[0]}));
+        QCOMPARE(settings.bytes(SettingsKeys::userPrompts), legacyBytes);
+        QCOMPARE(copies().size(), 2);
+        state = std::make_unique<AppState>(settings, ChatStore(), nullptr); // the next start copies nothing
+        QCOMPARE(copies().size(), 2);
     }
 
     // Blank or empty answers at the end of a session are dropped at load (a blank question, or an empty answer
