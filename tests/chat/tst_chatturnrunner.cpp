@@ -183,25 +183,19 @@ private Q_SLOTS:
                                         u"Context:\nShips a Qt app.\n\nSummarize this."_s);
         QCOMPARE(contentAt(sent[0], 1), u"[Summarize] " + text);
         QCOMPARE(f.session().messages[1].annotations.value().first().url, u"https://qt.io"_s);
-    }
 
-    void imageOnlyMessageAndEarlierImages()
-    {
-        Fixture f;
+        // An image alone goes without an empty text part, is stored as PNG and is not sent again with the next turn.
         f.streams = {Chat::answer({u"A red square."_s}), Chat::answer({u"It is red."_s})};
         QImage red(64, 48, QImage::Format_RGB32);
         red.fill(Qt::red);
         f.send(QString(), std::nullopt, red);
-        QTRY_COMPARE(f.finished->count(), 1);
-        // An image-only message is stored as PNG.
-        QCOMPARE(QImage::fromData(f.session().messages.first().imageData.value(), "PNG").size(), QSize(64, 48));
-
-        f.send(u"What colour?"_s);
         QTRY_COMPARE(f.finished->count(), 2);
-        const QList<HttpRequest> sent = f.requests(true);
-        // The image went alone (no empty text part) with the first turn, and is not resent.
-        QCOMPARE(bodyOf(sent[0])[u"messages"_s][1][u"content"_s].toArray().size(), 1);
-        QVERIFY(!sent[1].body.contains("image_url"));
+        QCOMPARE(QImage::fromData(f.session().messages[2].imageData.value(), "PNG").size(), QSize(64, 48));
+        f.send(u"What colour?"_s);
+        QTRY_COMPARE(f.finished->count(), 3);
+        const QList<HttpRequest> later = f.requests(true);
+        QCOMPARE(bodyOf(later[1])[u"messages"_s].toArray().last()[u"content"_s].toArray().size(), 1);
+        QVERIFY(!later[2].body.contains("image_url"));
     }
 
     // Only a turn that got an answer is remembered: a blank answer counts, an empty or failed one does not, and a
