@@ -11,12 +11,7 @@
 #include <optional>
 
 // The shared-project sync service on loopback: the four stored functions under /rest/v1/rpc/ over an in-memory
-// table, or whatever answer a test scripts for a function.
-//
-// get_shared_project {code} → [row] or []; create_shared_project {p_license_key, payload} → "CODE";
-// upsert_shared_project {p_share_code, p_license_key, payload} → true, false when the code is unknown, 403 when the
-// key is not the owner's; delete_shared_project {p_share_code, p_license_key} → true when the owner deleted it,
-// otherwise false. When a client key is set, requests without it in "apikey" get 401 with a JSON body.
+// table, answering as the real front does (see answer()), or whatever answer a test scripts for a function.
 class FakeSyncServer : public LoopbackHttpServer
 {
     Q_OBJECT

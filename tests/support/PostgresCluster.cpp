@@ -13,18 +13,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// A port nobody listens on now; the cluster takes it a moment later (and only uses it to name its socket).
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-} // namespace
-
 QString PostgresCluster::binary(const QString& name)
 {
     // Debian keeps the server programs out of PATH, under the version's folder.
@@ -83,7 +71,11 @@ PostgresCluster::PostgresCluster()
         m_error = u"initdb failed: "_s + output;
         return;
     }
-    m_port = freePort();
+    // A port nobody listens on now; the cluster takes it a moment later (and only uses it to name its socket).
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    m_port = probe.serverPort();
+    probe.close();
     m_running = start();
 }
 
