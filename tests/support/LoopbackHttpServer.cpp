@@ -55,7 +55,7 @@ int LoopbackHttpServer::openConnections() const
 {
     int count = 0;
     for (const auto& socket : m_sockets)
-        count += socket && socket->state() == QAbstractSocket::ConnectedState;
+        count += socket && socket->state() == QAbstractSocket::ConnectedState && socket->property("asked").toBool();
     return count;
 }
 
@@ -106,6 +106,7 @@ void LoopbackHttpServer::onReadyRead(QTcpSocket* socket)
     request.body = buffer.mid(headEnd + 4, contentLength);
     socket->setProperty("buffer", QByteArray());
     m_requests.append(request);
+    socket->setProperty("asked", true);
     respond(socket, m_handler ? m_handler(request) : HttpResponse::text("no handler", 500));
 }
 

@@ -67,7 +67,8 @@ public:
     const QList<HttpRequest>& requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
 
-    // Connections currently open (a hung request keeps one open until the client gives up).
+    // Connections currently open that carried a request (a hung request keeps one open until the client gives up).
+    // A client may open a spare connection it never uses; that one is not counted.
     int openConnections() const;
     // Requests received whose answer is not yet sent in full (a closing connection no longer counts).
     int unansweredRequests() const;
