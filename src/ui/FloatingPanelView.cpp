@@ -241,11 +241,17 @@ FloatingPanelView::FloatingPanelView(AppState& state, Settings& settings, SyncSe
     m_announcer = new AnswerAnnouncer(this);
     connect(&m_state, &AppState::isLoadingChanged, this,
             [this] { m_announcer->announce(m_state.isLoading() ? QString() : m_state.resultText()); });
-    connect(&m_state, &AppState::isChatStreamingChanged, this, [this] {
+    // Only the chat on screen is read out: an answer that ends after the user went to another chat is not.
+    connect(&m_state, &AppState::isChatStreamingChanged, this, [this, streamed = std::optional<QUuid>()]() mutable {
+        if (m_state.isChatStreaming()) {
+            streamed = m_state.activeChatSessionID();
+            m_announcer->announce(QString());
+            return;
+        }
         const std::optional<ChatSession> session = m_state.activeChatSession();
-        const bool answered = !m_state.isChatStreaming() && session && !session->messages.isEmpty() &&
-                              session->messages.constLast().role == MessageRole::Assistant;
-        m_announcer->announce(answered ? session->messages.constLast().content : QString());
+        if (session && streamed == session->id && !session->messages.isEmpty() &&
+            session->messages.constLast().role == MessageRole::Assistant)
+            m_announcer->announce(session->messages.constLast().content);
     });
 }
 
