@@ -65,7 +65,7 @@
     </message>
     <message>
         <source>After each response, the AI extracts durable facts about you and the project. Uses a small background API call.</source>
-        <translation>Nach jeder Antwort merkt sich die KI dauerhafte Fakten über Sie und das Projekt. Dafür genügt eine kleine API-Anfrage im Hintergrund.</translation>
+        <translation>Nach jeder Antwort ermittelt die KI dauerhafte Fakten über Sie und das Projekt. Dafür wird im Hintergrund eine kleine API-Anfrage gestellt.</translation>
     </message>
     <message>
         <source>Model for remembering facts</source>
@@ -352,7 +352,7 @@
     <name>ChatInputEdit</name>
     <message>
         <source>Ask anything...</source>
-        <translation>Stellen Sie eine Frage...</translation>
+        <translation>Stellen Sie eine Frage…</translation>
     </message>
     <message>
         <source>Message</source>
@@ -397,7 +397,7 @@
     </message>
     <message>
         <source>Send message (Enter)</source>
-        <translation>Nachricht senden (Eingabetaste)</translation>
+        <translation>Nachricht senden (Eingabe)</translation>
     </message>
     <message>
         <source>Switch project (Tab)</source>
@@ -572,7 +572,7 @@
     </message>
     <message>
         <source>Try to start global key detection again</source>
-        <translation>Globale Tastenerkennung erneut starten</translation>
+        <translation>Versuchen, die globale Tastenerkennung erneut zu starten</translation>
     </message>
     <message>
         <source>Startup</source>
@@ -714,7 +714,7 @@
     </message>
     <message>
         <source>Thinking...</source>
-        <translation>Denkt nach...</translation>
+        <translation>Denkt nach…</translation>
     </message>
     <message>
         <source>Sources</source>
@@ -1115,7 +1115,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     </message>
     <message>
         <source>Share with team</source>
-        <translation>Mit Team teilen</translation>
+        <translation>Mit dem Team teilen</translation>
     </message>
     <message>
         <source>Upload this project and get a share code for teammates</source>
@@ -1282,7 +1282,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     </message>
     <message>
         <source>Select text anywhere, hold Ctrl and tap C twice to start prompting. When an answer is ready, Ctrl+Return puts it in place of your text.</source>
-        <translation>Markieren Sie beliebigen Text, halten Sie Strg gedrückt und tippen Sie zweimal auf C, um loszulegen. Sobald eine Antwort fertig ist, setzt Strg+Eingabe sie anstelle Ihres Textes ein.</translation>
+        <translation>Markieren Sie irgendwo Text, halten Sie Strg gedrückt und tippen Sie zweimal auf C, um loszulegen. Sobald eine Antwort fertig ist, setzt Strg+Eingabe sie anstelle Ihres Textes ein.</translation>
     </message>
     <message>
         <source>Image</source>
@@ -1298,7 +1298,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     </message>
     <message>
         <source>Press Enter — Custom prompt</source>
-        <translation>Eingabetaste drücken – Eigener Prompt</translation>
+        <translation>Eingabe drücken – Eigener Prompt</translation>
     </message>
     <message>
         <source>ENTER</source>
@@ -1310,7 +1310,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     </message>
     <message>
         <source>Send custom prompt (Enter)</source>
-        <translation>Eigenen Prompt senden (Eingabetaste)</translation>
+        <translation>Eigenen Prompt senden (Eingabe)</translation>
     </message>
     <message>
         <source>output</source>
@@ -1358,7 +1358,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     </message>
     <message>
         <source>Expand to chat view</source>
-        <translation>Zur Chat-Ansicht erweitern</translation>
+        <translation>Zur Chatansicht erweitern</translation>
     </message>
     <message>
         <source>%1 doesn&apos;t support images. Switch to GPT-4o.</source>
@@ -1626,7 +1626,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     </message>
     <message>
         <source>Copy the last answer (with nothing selected)</source>
-        <translation>Die letzte Antwort kopieren (wenn nichts ausgewählt ist)</translation>
+        <translation>Die letzte Antwort kopieren (wenn nichts markiert ist)</translation>
     </message>
     <message>
         <source>Ctrl+V</source>
@@ -1725,7 +1725,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     </message>
     <message>
         <source>Sync decoding error: %1</source>
-        <translation>Fehler beim Lesen der Synchronisierungsdaten: %1</translation>
+        <translation>Fehler beim Dekodieren der Synchronisierungsdaten: %1</translation>
     </message>
 </context>
 <context>
@@ -1794,7 +1794,7 @@ Klicken Sie zum Bearbeiten auf den Stift.</translation>
     <message>
         <source>Vantro applies AI prompts to whatever you just copied: select text, hold Ctrl and tap C twice.
 With Vantro already running, these options are handed to it.</source>
-        <translation>Vantro wendet KI-Prompts auf das an, was Sie gerade kopiert haben: Text auswählen, Strg gedrückt halten und zweimal C tippen.
+        <translation>Vantro wendet KI-Prompts auf das an, was Sie gerade kopiert haben: Text markieren, Strg gedrückt halten und zweimal auf C tippen.
 Läuft Vantro bereits, werden diese Optionen an Vantro übergeben.</translation>
     </message>
     <message>
@@ -1807,11 +1807,11 @@ Läuft Vantro bereits, werden diese Optionen an Vantro übergeben.</translation>
     </message>
     <message>
         <source>Open the panel on the clipboard, as a double Ctrl+C does (bind it to a shortcut on Wayland).</source>
-        <translation>Das Panel mit der Zwischenablage öffnen, wie zweimal Strg+C (unter Wayland einem Tastenkürzel zuweisen).</translation>
+        <translation>Das Panel mit der Zwischenablage öffnen, wie ein doppeltes Strg+C (unter Wayland einem Tastenkürzel zuweisen).</translation>
     </message>
     <message>
         <source>With --trigger: use the text selected without copying, if there is any.</source>
-        <translation>Mit --trigger: den ausgewählten, nicht kopierten Text verwenden, falls vorhanden.</translation>
+        <translation>Mit --trigger: den markierten, nicht kopierten Text verwenden, falls vorhanden.</translation>
     </message>
     <message>
         <source>Take a screenshot of a region and open the panel on it.</source>
