@@ -3,6 +3,7 @@
 
 #include <QBuffer>
 #include <QDesktopServices>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QImageReader>
 #include <QTextBlock>
@@ -63,6 +64,24 @@ void AnswerDocument::setAnswerMarkdown(const QString& markdown)
     setMarkdown(markdown,
                 QTextDocument::MarkdownFeatures(QTextDocument::MarkdownDialectGitHub) | QTextDocument::MarkdownNoHTML);
     makeSafe();
+    spaceParagraphs();
+}
+
+void AnswerDocument::spaceParagraphs()
+{
+    // The importer parts paragraphs by two thirds of the font's point size in pixels, which reads as a line break
+    // rather than a new paragraph. List items keep their tighter spacing.
+    const qreal gap = QFontMetricsF(defaultFont()).lineSpacing() * 0.9;
+    QTextCursor cursor(this);
+    for (QTextBlock block = begin(); block.isValid(); block = block.next()) {
+        QTextBlockFormat format = block.blockFormat();
+        if (block.textList() || format.bottomMargin() >= gap)
+            continue;
+        format.setTopMargin(gap);
+        format.setBottomMargin(gap);
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(format);
+    }
 }
 
 QVariant AnswerDocument::loadResource(int, const QUrl&)

@@ -30,6 +30,7 @@ protected:
 
 private:
     void makeSafe();
+    void spaceParagraphs();
 };
 
 // Links in answers, citations and transcripts: only web and mail addresses open, through the desktop's handler.
