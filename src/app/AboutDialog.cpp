@@ -66,13 +66,3 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     description->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(description);
 }
-
-void AboutDialog::showOnce()
-{
-    static QPointer<AboutDialog> dialog;
-    if (!dialog)
-        dialog = new AboutDialog;
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-}

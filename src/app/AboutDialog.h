@@ -11,8 +11,6 @@ class AboutDialog : public QDialog
 public:
     explicit AboutDialog(QWidget* parent = nullptr);
 
-    // Shows the one About window, raising it when it is already open.
-    static void showOnce();
 
     static QString shortVersion(); // "0.1.0"; "1.0" when the build carries none
     static QString buildVersion(); // the build number; "1" when the build carries none

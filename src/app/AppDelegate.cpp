@@ -4,6 +4,7 @@
 #include "ai/PromptAssembly.h"
 #include "app/AboutDialog.h"
 #include "app/ShortcutsDialog.h"
+#include "app/SingleWindow.h"
 #include "app/FloatingPanel.h"
 #include "chat/ChatTurnRunner.h"
 #include "chat/QuickRunner.h"
@@ -280,7 +281,7 @@ void AppDelegate::showPreferences()
 
 void AppDelegate::showAbout()
 {
-    AboutDialog::showOnce();
+    showSingleWindow<AboutDialog>();
 }
 
 QList<QAction*> AppDelegate::menuActions()
@@ -303,7 +304,7 @@ QList<QAction*> AppDelegate::menuActions()
         m_shortcutsAction = new QAction(tr("Keyboard Shortcuts"), this);
         // Shown in the tray menu; the panel takes the key itself, as Ctrl+? arrives as Ctrl+Shift+? or Ctrl+Shift+/.
         m_shortcutsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Question));
-        connect(m_shortcutsAction, &QAction::triggered, this, [] { ShortcutsDialog::showOnce(); });
+        connect(m_shortcutsAction, &QAction::triggered, this, [] { showSingleWindow<ShortcutsDialog>(); });
         for (QAction* action : {m_openChatAction, m_preferencesAction, m_quitAction})
             action->setShortcutContext(Qt::WindowShortcut);
     }
@@ -601,7 +602,7 @@ void AppDelegate::ensurePanel()
         event->accept();
     });
     connect(panel, &FloatingPanel::tabPressed, m_appState.get(), &AppState::selectNextProject);
-    connect(panel, &FloatingPanel::shortcutsRequested, this, [] { ShortcutsDialog::showOnce(); });
+    connect(panel, &FloatingPanel::shortcutsRequested, this, [] { showSingleWindow<ShortcutsDialog>(); });
     connect(panel, &FloatingPanel::newChatRequested, m_appState.get(), [this] { m_appState->newChatSession(); });
     connect(panel, &FloatingPanel::arrowDownPressed, this, [this] {
         if (!m_appState->isPanelExpanded())

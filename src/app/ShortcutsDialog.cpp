@@ -95,13 +95,3 @@ ShortcutsDialog::ShortcutsDialog(QWidget* parent) : QDialog(parent)
     column->addWidget(buttons);
     resize(620, 640);
 }
-
-void ShortcutsDialog::showOnce()
-{
-    static QPointer<ShortcutsDialog> dialog;
-    if (!dialog)
-        dialog = new ShortcutsDialog;
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-}

@@ -26,6 +26,4 @@ public:
 
     // The list shown, in the user's language.
     static QList<Section> sections();
-    // Shows the one window, raising it when it is already open.
-    static void showOnce();
 };
