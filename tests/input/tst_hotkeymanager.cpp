@@ -109,7 +109,7 @@ private Q_SLOTS:
     void initTestCase() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
 
     // Each step of a script advances the clock by its number of ms, then presses: c (Ctrl+C), caps-c, shift-c,
-    // alt-c, super-c, plain-c (C alone), repeat (an auto-repeated Ctrl+C), other (another key), or nothing for wait;
+    // alt-c, plain-c (C alone), repeat (an auto-repeated Ctrl+C), other (another key), or nothing for wait;
     // reset calls resetTapState() (as configure() does), late delivers a timer that was on its way before it.
     // Expected: the verdicts (Pass/Swallow), the callbacks with the ms they fired at (a double fires exactly 0.2 s
     // after its second tap), and the tap count at the end.
@@ -125,7 +125,6 @@ private Q_SLOTS:
         row("other key within 0.2 s cancels", "c+0 c+300 other+100 wait+1000", "PSP | tap1 tap2 cancel | 0");
         row("other key between taps", "c+0 other+50 c+50 wait+1000", "PPP | tap1 tap1 | 1");
         row("Ctrl+Alt+C resets", "c+0 alt-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
-        row("Super+Ctrl+C resets", "c+0 super-c+100 c+100 wait+1000", "PPP | tap1 tap1 | 1");
         row("Ctrl+Shift+C cancels a pending double", "c+0 c+100 shift-c+50 wait+1000", "PSP | tap1 tap2 cancel | 0");
         row("reset cancels a pending double", "c+0 c+100 reset+0 late+0 c+100 wait+1000",
             "PSP | tap1 tap2 cancel tap1 | 1");
@@ -156,8 +155,6 @@ private Q_SLOTS:
                 key.modifiers |= KeyTap::Shift;
             else if (name == u"alt-c")
                 key.modifiers |= KeyTap::Alt;
-            else if (name == u"super-c")
-                key.modifiers |= KeyTap::Super;
             else if (name == u"plain-c")
                 key.modifiers = 0;
             else if (name == u"repeat")
@@ -359,15 +356,11 @@ private Q_SLOTS:
         QVERIFY(!w.monitor.isRunning());
     }
 
-    // After a swallowed Ctrl+C the grab stays frozen on us: the next keys must still reach the window. Each press
-    // and release of C passes through the grab and has its latency recorded; the grab ends with each release of C,
-    // so V and the release of Ctrl go straight to the window.
+    // After a swallowed Ctrl+C the grab stays frozen on us: the next keys must still reach the window. The grab ends
+    // with each release of C, so V and the release of Ctrl go straight to the window.
     void swallowKeepsTheKeyboardUsable()
     {
         WatchedMonitor w;
-        std::atomic<int> recorded{0};
-        w.monitor.setLatencyRecorder(
-            [&recorded](std::chrono::nanoseconds latency) { recorded += latency.count() > 0; });
         QVERIFY(w.start());
         QVERIFY(XdoTool::run(QStringLiteral("keydown ctrl key c key c key v keyup ctrl key a b")));
         QTRY_COMPARE(w.window.count(Qt::Key_B, Qt::NoModifier), 1);
@@ -375,7 +368,6 @@ private Q_SLOTS:
         QCOMPARE(w.window.count(Qt::Key_A, Qt::NoModifier), 1);
         QCOMPARE(w.window.copies(), 0);
         QCOMPARE(w.handler.copyPresses.load(), 2);
-        QTRY_COMPARE(recorded.load(), 4);
     }
 };
 
