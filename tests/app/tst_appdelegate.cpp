@@ -624,9 +624,8 @@ private Q_SLOTS:
     // no monitor is (under the left one's bottom edge), black.
     void composeAcrossMonitors()
     {
-        const QImage shot =
-            RegionSelector::compose({{left, image(1280, 800, Qt::red)}, {right, image(3840, 2160, Qt::blue)}},
-                                    QRect(1180, 700, 200, 200));
+        const QImage shot = RegionSelector::compose(
+            {{left, image(1280, 800, Qt::red)}, {right, image(3840, 2160, Qt::blue)}}, QRect(1180, 700, 200, 200));
         QCOMPARE(shot.size(), QSize(400, 400));
         QCOMPARE(QColor(shot.pixel(1, 2)), QColor(Qt::red));
         QCOMPARE(QColor(shot.pixel(shot.width() / 2 + 2, 2)), QColor(Qt::blue));

@@ -56,14 +56,6 @@ QStringList triggers(const GlobalHotkeyPortal& hotkey)
     return list;
 }
 
-// A PNG of 30x20 pixels in one colour, as the portal would save it.
-QString writePng(const QString& path, Qt::GlobalColor colour)
-{
-    QImage image(30, 20, QImage::Format_RGB32);
-    image.fill(colour);
-    return image.save(path) ? path : QString();
-}
-
 } // namespace
 
 // The platform layer offscreen: the factory's picks per session, the log line, the autostart entry, the tray watcher,
@@ -301,10 +293,10 @@ private Q_SLOTS:
         if (otherHandle)
             fake.setHandle(u"/org/freedesktop/portal/desktop/request/1_1/old"_s);
         QTemporaryDir folder;
-        const QString picture = writePng(folder.filePath(u"Screenshot.png"_s), Qt::green);
-        const QString decoy = writePng(folder.filePath(u"Decoy.png"_s), Qt::red);
+        const QString picture = folder.filePath(u"Screenshot.png"_s), decoy = folder.filePath(u"Decoy.png"_s);
         const QString link = folder.filePath(u"link.png"_s), fifo = folder.filePath(u"fifo.png"_s);
-        QVERIFY(!picture.isEmpty() && !decoy.isEmpty() && QFile::link(picture, link));
+        QVERIFY(filledImage(30, 20, Qt::green).save(picture) && filledImage(30, 20, Qt::red).save(decoy));
+        QVERIFY(QFile::link(picture, link));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QHash<QString, QString> uris{{u"picture"_s, QUrl::fromLocalFile(picture).toString()},
                                            {u"old picture"_s, QUrl::fromLocalFile(picture).toString()},

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/HostileContent.h"
+#include "support/TestEnvironment.h"
 #include "ui/AnswerAnnouncer.h"
 #include "ui/AnswerDocument.h"
 #include "ui/MarkdownBlocks.h"
@@ -78,8 +79,7 @@ QString dataImage(const QByteArray& bytes, const char* type = "png")
 
 QByteArray pngOf(QSize size)
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::red);
+    const QImage image = filledImage(size.width(), size.height(), Qt::red);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG") ? bytes : QByteArray();
