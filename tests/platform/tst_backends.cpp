@@ -214,11 +214,8 @@ private Q_SLOTS:
 
         QTRY_COMPARE(hotkey.desktopShortcutsProblem(), expectProblem);
         QVERIFY(triggers(hotkey).isEmpty() && !hotkey.canChangeDesktopShortcuts());
-        if (answer >= 0) {
+        if (answer >= 0)
             QCOMPARE(fake.registeredApplication(), u"app.vantro.Vantro"_s);
-            QCOMPARE(fake.requested(),
-                     QStringList({u"prompt-copied-text=CTRL+ALT+c"_s, u"prompt-screenshot=CTRL+ALT+s"_s}));
-        }
         // A failed binding leaves no session behind, and asking again tries again.
         QTRY_COMPARE(fake.closedSessions(), answer < 0 ? QStringList() : QStringList{fake.session()});
         const qsizetype before = changes.size();

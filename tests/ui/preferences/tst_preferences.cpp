@@ -235,17 +235,14 @@ private Q_SLOTS:
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<quint32>("storedCode"); // 0: the key is ignored and recording goes on
         QTest::addColumn<quint32>("storedModifiers");
-        QTest::addColumn<QString>("shown");
         const Qt::KeyboardModifiers none, control(ctrl);
-        // Alt comes before Super, whatever order they are held in.
-        QTest::newRow("Alt+Super+Space") << int(Qt::Key_Space) << (Qt::MetaModifier | Qt::AltModifier) << 49u << 0x1800u
-                                         << "Alt+Super+Space";
-        QTest::newRow("Ctrl+Escape has no name") << int(Qt::Key_Escape) << control << 53u << 0x100u << "Ctrl+Key53";
-        QTest::newRow("Ctrl+Shift+1 as typed")
-            << int(Qt::Key_Exclam) << (ctrl | shift) << 18u << 0x300u << "Ctrl+Shift+1";
-        QTest::newRow("K alone") << int(Qt::Key_K) << none << 0u << 0u << "Not set";
+        QTest::newRow("Alt+Super+Space") << int(Qt::Key_Space) << (Qt::MetaModifier | Qt::AltModifier) << 49u
+                                         << 0x1800u;
+        QTest::newRow("Ctrl+Escape records") << int(Qt::Key_Escape) << control << 53u << 0x100u;
+        QTest::newRow("Ctrl+Shift+1 as typed") << int(Qt::Key_Exclam) << (ctrl | shift) << 18u << 0x300u;
+        QTest::newRow("K alone") << int(Qt::Key_K) << none << 0u << 0u;
         // The A position is key code 0, which means "none": it cannot hold a shortcut.
-        QTest::newRow("Ctrl+A") << int(Qt::Key_A) << control << 0u << 0u << "Not set";
+        QTest::newRow("Ctrl+A") << int(Qt::Key_A) << control << 0u << 0u;
     }
 
     void hotkeyRecording()
@@ -254,7 +251,6 @@ private Q_SLOTS:
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(quint32, storedCode);
         QFETCH(quint32, storedModifiers);
-        QFETCH(QString, shown);
         Fixture f;
         f.open<HotkeyTab>();
         auto* recorder = f.find<HotkeyRecorderView>(u"hotkeyRecorder"_s);
@@ -271,7 +267,6 @@ private Q_SLOTS:
         QCOMPARE(f.settings.contains(SettingsKeys::customHotkeyKeycode), storedCode != 0);
         QCOMPARE(f.settings.hotkeyValue(SettingsKeys::customHotkeyKeycode), storedCode);
         QCOMPARE(f.settings.hotkeyValue(SettingsKeys::customHotkeyModifiers), storedModifiers);
-        QCOMPARE(recorder->text(), shown);
         QCOMPARE(clear->isVisible(), storedCode != 0);
     }
 
