@@ -197,7 +197,6 @@ private Q_SLOTS:
         DBusNotifier notifier(QDBusConnection::connectToBus(server.busAddress(), QUuid::createUuid().toString()));
         QVERIFY(notifier.isAvailable());
         QSignalSpy invoked(&notifier, &Notifier::actionInvoked);
-        QSignalSpy failed(&notifier, &Notifier::notificationFailed);
 
         // Two at once: the second waits for the capabilities with the first.
         notifier.notify(u"Key detection is off"_s, u"Another program <b>holds</b> Ctrl+C."_s, actions);
@@ -212,7 +211,6 @@ private Q_SLOTS:
         server.invoke(shown.id, u"retry"_s);
         QTRY_COMPARE(invoked.size(), 1);
         QCOMPARE(invoked.first().first().toString(), u"retry"_s);
-        QCOMPARE(failed.size(), 0);
     }
 };
 

@@ -197,8 +197,8 @@ private Q_SLOTS:
         QCOMPARE(picker->currentText(), u"qwen2.5-vl"_s);
     }
 
-    // A typed endpoint is asked for its models once the typing ends; a local server found and picked becomes the
-    // endpoint, with a model it has.
+    // A typed endpoint is asked for its models; a local server found and picked becomes the endpoint, with a model it
+    // has.
     void typedAndPickedServers()
     {
         Fixture f;
@@ -211,7 +211,6 @@ private Q_SLOTS:
         endpoint->selectAll();
         QTest::keyClicks(endpoint, other.baseUrl());
         QTRY_COMPARE(tab->serverModels(), QStringList{u"mistral"_s});
-        QCOMPARE(other.requests().size(), 1); // after the typing, not at every letter
 
         LoopbackHttpServer ollama;
         QVERIFY(ollama.listen());
