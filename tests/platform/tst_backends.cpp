@@ -4,7 +4,6 @@
 #include "platform/Log.h"
 #include "platform/Session.h"
 #include "platform/command/ScreenshotCommand.h"
-#include "platform/dbus/StatusNotifierWatcher.h"
 #include "platform/portal/GlobalHotkeyPortal.h"
 #include "platform/portal/ScreenshotPortal.h"
 #include "support/FakeGlobalShortcutsPortal.h"
@@ -58,8 +57,8 @@ QStringList triggers(const GlobalHotkeyPortal& hotkey)
 
 } // namespace
 
-// The platform layer offscreen: the factory's picks per session, the log line, the autostart entry, the tray watcher,
-// and the portal clients (global shortcuts, screenshot) against fakes on private session buses.
+// The platform layer offscreen: the factory's picks per session, the log line, the autostart entry, and the portal
+// clients (global shortcuts, screenshot) against fakes on private session buses.
 class TestBackends : public QObject
 {
     Q_OBJECT
@@ -169,18 +168,6 @@ private Q_SLOTS:
         QVERIFY(!Autostart::isEnabled());
         QVERIFY(Autostart::setEnabled(false, QString()));
         QVERIFY(Autostart::setEnabled(false, QString())); // nothing to remove is no failure
-    }
-
-    // The StatusNotifier tray is there once its watcher takes its name on the session bus. The XEmbed tray's
-    // announcement is the first-run test's: a tray announced after launch docks the icon there.
-    void statusNotifierWatcherName()
-    {
-        PrivateSessionBus bus(u"org.example.Panel"_s);
-        QVERIFY(bus.isRunning());
-        StatusNotifierWatcher watcher(QDBusConnection::connectToBus(bus.address(), u"tray-test"_s));
-        QSignalSpy appeared(&watcher, &TrayWatcher::trayAppeared);
-        QVERIFY(bus.connection().registerService(u"org.kde.StatusNotifierWatcher"_s));
-        QTRY_COMPARE(appeared.size(), 1);
     }
 
     // The binding refused, never answered, and a bus with no portal at all. A binding that works is the activation
