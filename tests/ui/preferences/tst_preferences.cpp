@@ -15,7 +15,6 @@
 #include "sync/SyncService.h"
 #include "ui/ThemeManager.h"
 #include "ui/preferences/AITab.h"
-#include "ui/preferences/AppearanceTab.h"
 #include "ui/preferences/HotkeyRecorderView.h"
 #include "ui/preferences/HotkeyTab.h"
 #include "ui/preferences/PromptLibrarySheet.h"
@@ -36,7 +35,6 @@
 #include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -145,16 +143,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, 9));
-    }
-
-    // Appearance goes through the theme manager, and the window follows the theme at once.
-    void appearanceFollowsTheTheme()
-    {
-        Fixture f;
-        f.open<AppearanceTab>()->findChild<QRadioButton*>(u"themeDark"_s)->click();
-        QCOMPARE(f.settings.string(SettingsKeys::appTheme), u"dark"_s);
-        QCOMPARE(f.window->settingsView()->palette().color(QPalette::Window),
-                 ThemeColors{AppTheme::Dark}.windowBackground());
     }
 
     void aiSettingsAreWrittenAsEdited()
