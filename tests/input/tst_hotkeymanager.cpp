@@ -5,7 +5,6 @@
 #include "input/HotkeyManager.h"
 #include "platform/x11/KeyMonitorX11.h"
 #include "support/KeyRecorderWindow.h"
-#include "support/ManualClock.h"
 #include "support/XdoTool.h"
 #include "ui/CopyGestureExercise.h"
 
@@ -23,29 +22,39 @@ namespace {
 
 const KeyDown ctrlC{true, KeyTap::Control, false};
 
-// A detector on a manual clock that logs its callbacks and timer cancels, with the firing time of trigger and
-// screenshot in ms.
+// A detector on a clock that moves only when the test says so, with its one timer; it logs its callbacks and timer
+// cancels, with the firing time of trigger and screenshot in ms.
 struct Detector
 {
-    ManualClock clock;
+    CopyTapDetector::Duration now{std::chrono::seconds(1000)};
+    std::optional<CopyTapDetector::Duration> deadline;
     QStringList log;
-    CopyTapDetector detector{{[this] { return clock.now(); }, [this](auto delay) { clock.startTimer(delay); },
+    CopyTapDetector detector{{[this] { return now; }, [this](auto delay) { deadline = now + delay; },
                               [this] {
                                   log << QStringLiteral("cancel");
-                                  clock.cancelTimer();
+                                  deadline.reset();
                               }}};
-    const ManualClock::Duration start = clock.now();
+    const CopyTapDetector::Duration start = now;
 
     Detector()
     {
-        clock.setTimerHandler([this] { detector.timerFired(); });
         detector.onCopyTap = [this](int n) { log << QStringLiteral("tap%1").arg(n); };
         detector.onTrigger = [this] { log << u"trigger@" + at(); };
         detector.onScreenshotTrigger = [this] { log << u"shot@" + at(); };
     }
     QString at() const
     {
-        return QString::number(std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - start).count());
+        return QString::number(std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count());
+    }
+    // Moves time forward, firing the timer at its deadline if it falls within.
+    void advanceMs(int milliseconds)
+    {
+        const CopyTapDetector::Duration target = now + std::chrono::milliseconds(milliseconds);
+        if (deadline && *deadline <= target) {
+            now = *std::exchange(deadline, std::nullopt);
+            detector.timerFired();
+        }
+        now = target;
     }
 };
 
@@ -141,7 +150,7 @@ private Q_SLOTS:
         QString verdicts;
         for (const QString& step : script.split(u' ', Qt::SkipEmptyParts)) {
             const QString name = step.section(u'+', 0, 0);
-            d.clock.advanceMs(step.section(u'+', 1, 1).toInt());
+            d.advanceMs(step.section(u'+', 1, 1).toInt());
             KeyDown key = ctrlC;
             if (name == u"wait")
                 continue;
