@@ -3,6 +3,7 @@
 #include "ai/ModelCatalog.h"
 #include "platform/Translations.h"
 #include "support/FakeChatServer.h"
+#include "support/TestEnvironment.h"
 
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -63,14 +64,6 @@ struct Recorder
 
     bool ended() const { return !log.isEmpty() && (log.last() == u"finished" || log.last().startsWith(u"failed:")); }
 };
-
-// Transparent, so an upload shows what became of the transparent parts.
-QImage filledImage(int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    return image;
-}
 
 QByteArray listOf(const QStringList& ids)
 {
@@ -228,7 +221,8 @@ private Q_SLOTS:
         QFETCH(QString, base);
         QFETCH(QString, model);
         QFETCH(QString, description);
-        Recorder completion(m_client->streamCompletion({base, u"k"_s, model}, u"s"_s, u"u"_s, filledImage(10, 10)));
+        Recorder completion(
+            m_client->streamCompletion({base, u"k"_s, model}, u"s"_s, u"u"_s, filledImage(10, 10, Qt::red)));
         QVERIFY(completion.log.isEmpty()); // reported from the event loop, after the caller has connected
         QTRY_VERIFY(completion.ended());
         QCOMPARE(completion.log, QStringList{u"failed:" + description});
@@ -293,8 +287,8 @@ private Q_SLOTS:
     // Scaled to fit 1024 pixels, sent as JPEG on white after the text. Where a chat puts it is the chat turn tests'.
     void imageUpload()
     {
-        Recorder recorder(
-            m_client->streamCompletion(config(u"gpt-4o-mini"_s), u"s"_s, u"look"_s, filledImage(2000, 500)));
+        const QImage transparent = filledImage(2000, 500, Qt::transparent);
+        Recorder recorder(m_client->streamCompletion(config(u"gpt-4o-mini"_s), u"s"_s, u"look"_s, transparent));
         QTRY_VERIFY(recorder.ended());
         QCOMPARE(recorder.log, QStringList{u"finished"_s});
         const QJsonArray parts = m_server->lastBody()[u"messages"_s].toArray().last()[u"content"_s].toArray();

@@ -207,10 +207,8 @@ private Q_SLOTS:
         QFETCH(bool, fromEnvironment);
         QFETCH(bool, expectImage);
         TestEnvironment env;
-        QImage green(30, 20, QImage::Format_RGB32);
-        green.fill(Qt::green);
         const QString png = env.root() + QStringLiteral("/picture.png");
-        QVERIFY(green.save(png));
+        QVERIFY(filledImage(30, 20, Qt::green).save(png));
         command.replace(QStringLiteral("%1"), png);
         Settings settings;
         settings.setString(SettingsKeys::screenshotCommand, fromEnvironment ? QStringLiteral("true") : command);

@@ -103,11 +103,9 @@ QDBusObjectPath FakeGlobalShortcutsPortal::BindShortcuts(const QDBusObjectPath& 
                                                          const QString& parentWindow, const QVariantMap& options)
 {
     Q_UNUSED(parentWindow);
-    m_requested.clear();
     QList<FakeShortcut> bound;
     for (const FakeShortcut& shortcut : shortcuts) {
         const QString trigger = shortcut.properties.value(QStringLiteral("preferred_trigger")).toString();
-        m_requested.append(shortcut.id + u'=' + trigger);
         bound.append({shortcut.id,
                       {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))},
                        {QStringLiteral("trigger_description"), trigger}}});

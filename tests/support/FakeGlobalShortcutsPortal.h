@@ -42,8 +42,6 @@ public:
 
     void setAnswer(Answer answer) { m_answer = answer; }
     QString registeredApplication() const { return m_registered; }
-    // The id and preferred trigger of each shortcut asked for, as "id=trigger".
-    QStringList requested() const { return m_requested; }
     QString session() const { return m_session; }
     QStringList closedSessions() const { return m_closedSessions; }
     int configureCalls() const { return m_configureCalls; }
@@ -70,7 +68,6 @@ private:
     bool m_exported = false;
     Answer m_answer = Answer::Bind;
     QString m_registered;
-    QStringList m_requested;
     QString m_session;
     QStringList m_closedSessions;
     int m_configureCalls = 0;

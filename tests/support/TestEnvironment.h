@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -26,3 +27,11 @@ private:
     QTemporaryDir m_root;
     QByteArray m_savedData, m_savedConfig, m_savedRuntime;
 };
+
+// A picture of one colour, for the tests that copy, attach, save or capture one.
+inline QImage filledImage(int width, int height, Qt::GlobalColor colour)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}

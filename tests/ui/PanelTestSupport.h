@@ -36,9 +36,7 @@ inline ChatSession session(const QString& title, QList<ChatMessage> messages = {
 
 inline QImage image(int width, int height, Qt::GlobalColor color = Qt::darkCyan)
 {
-    QImage result(width, height, QImage::Format_ARGB32);
-    result.fill(color);
-    return result;
+    return filledImage(width, height, color);
 }
 
 // A widget added to a visible layout is shown from the event loop: let that happen before looking.

