@@ -3,13 +3,13 @@
 
 #include <QBuffer>
 #include <QDesktopServices>
-#include <QFontMetricsF>
 #include <QImage>
 #include <QImageReader>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -70,8 +70,11 @@ void AnswerDocument::setAnswerMarkdown(const QString& markdown)
 void AnswerDocument::spaceParagraphs()
 {
     // The importer parts paragraphs by two thirds of the font's point size in pixels, which reads as a line break
-    // rather than a new paragraph. List items keep their tighter spacing.
-    const qreal gap = QFontMetricsF(defaultFont()).lineSpacing() * 0.9;
+    // rather than a new paragraph; about a line's height does. From the size alone, as the importer does: measuring
+    // the font would load it for every document. List items keep their tighter spacing.
+    const QFont font = defaultFont();
+    const qreal pixels = font.pointSizeF() > 0 ? font.pointSizeF() * 4 / 3 : qreal(std::max(font.pixelSize(), 1));
+    const qreal gap = pixels * 1.1;
     QTextCursor cursor(this);
     for (QTextBlock block = begin(); block.isValid(); block = block.next()) {
         QTextBlockFormat format = block.blockFormat();
