@@ -60,7 +60,8 @@ void AnswerAnnouncer::announce(const QString& markdown)
 {
     // Hidden first, so that the same text twice still appears anew.
     hide();
-    m_text = spokenText(markdown);
+    // Nobody to tell: no screen reader, no work for each answer.
+    m_text = QAccessible::isActive() ? spokenText(markdown) : QString();
     if (m_text.isEmpty())
         return;
     QAccessibleEvent named(this, QAccessible::NameChanged);

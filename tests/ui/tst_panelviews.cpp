@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PanelTestSupport.h"
+#include "model/ChatSessionListModel.h"
 #include "support/FakeSyncServer.h"
 #include "support/HostileContent.h"
 #include "sync/SharedProjectPayload.h"
@@ -51,7 +52,7 @@ struct Panel : Fixture
     SharedProjectClient client{network, settings};
     SyncService sync{state, client};
     FloatingPanelView view{state, settings, &sync, colors};
-    QList<Sent> sent;      // chat messages sent
+    QList<Sent> sent; // chat messages sent
 
     ChatView& chat() const { return *view.chatView(); }
     QuickPromptView& card() const { return *view.quickPromptView(); }
@@ -451,6 +452,7 @@ private Q_SLOTS:
     }
 
     // Typing narrows the list to the chats that hold the words; Return opens the first one with the words marked.
+    // Delete removes the focused chat.
     void searchingChats()
     {
         m->expand(ExpandedPanelTab::Chat);
@@ -470,6 +472,15 @@ private Q_SLOTS:
         auto* text = answer->findChild<QTextEdit*>();
         QCOMPARE(text->extraSelections().size(), 1);
         QCOMPARE(text->extraSelections().first().cursor.selectedText(), u"Crème"_s);
+
+        // Delete on the list removes the chat that has the focus, not the one open.
+        QVERIFY(m->sidebar().clearSearch());
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        const QModelIndex groceries =
+            list->model()->match(list->model()->index(0, 0), ChatSessionListModel::IdRole, plain.id).value(0);
+        list->setCurrentIndex(groceries);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(m->state.chatSessions(), QList<ChatSession>{dessert});
     }
 
     // A project is deleted from its context menu; deleting the active one moves the selection back by one, deleting
