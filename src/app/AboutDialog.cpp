@@ -5,7 +5,6 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #ifndef VANTRO_BUILD_NUMBER

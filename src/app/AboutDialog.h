@@ -11,7 +11,6 @@ class AboutDialog : public QDialog
 public:
     explicit AboutDialog(QWidget* parent = nullptr);
 
-
     static QString shortVersion(); // "0.1.0"; "1.0" when the build carries none
     static QString buildVersion(); // the build number; "1" when the build carries none
 };

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
