@@ -380,7 +380,6 @@ private Q_SLOTS:
         row("quoted keeps outer blanks", "openai_model= \"  padded, \" ", text("  padded, "));
         row("escapes", "screenshot_command=C:\\\\shot, -n\\n\\tx", text("C:\\shot, -n\n\tx"));
         row("semicolon starts a comment, not in quotes", "; note\nopenai_model=\"a; b\", c; note", text("a; b, c"));
-        row("non-ASCII", "openai_model=Grüße, 🌍", text("Grüße, 🌍"));
         row("doubled at sign", "openai_model=@@home, work", text("@home, work"));
         row("last line wins, other section ignored", "openai_model=a, b\nopenai_model=c,d\n[other]\nopenai_model=e",
             text("c,d"));
