@@ -3,7 +3,6 @@
 #include "platform/Backends.h"
 #include "platform/Log.h"
 #include "platform/Session.h"
-#include "platform/command/ScreenshotCommand.h"
 #include "platform/portal/GlobalHotkeyPortal.h"
 #include "platform/portal/ScreenshotPortal.h"
 #include "support/FakeGlobalShortcutsPortal.h"

@@ -31,12 +31,6 @@ namespace {
 
 const QString clientKey = u"client-"_s + QUuid::createUuid().toString(QUuid::Id128);
 
-// What went wrong, for a failed check's message; empty when nothing did.
-template <typename T> QString problem(const SyncResult<T>& result)
-{
-    return result.ok() ? QString() : result.error().description();
-}
-
 QString quoted(const QString& text)
 {
     return u"'"_s + QString(text).replace(u"'"_s, u"''"_s) + u"'"_s;
@@ -362,14 +356,14 @@ private Q_SLOTS:
         std::optional<SyncResult<QString>> shared;
         ownerSync.share(team, ownerKey, this, [&](const auto& r) { shared = r; });
         QTRY_VERIFY(shared);
-        QVERIFY2(shared->ok(), qPrintable(problem(*shared)));
+        QVERIFY2(shared->ok(), qPrintable(shared->ok() ? QString() : shared->error().description()));
         team.shareCode = shared->value();
         owner.replaceProjects({team}, ownerKey);
 
         std::optional<SyncResult<SharedProjectPayload>> joined;
         colleagueSync.join(u" "_s + shared->value().toLower() + u" "_s, this, [&](const auto& r) { joined = r; });
         QTRY_VERIFY(joined);
-        QVERIFY2(joined->ok(), qPrintable(problem(*joined)));
+        QVERIFY2(joined->ok(), qPrintable(joined->ok() ? QString() : joined->error().description()));
         colleague.replaceProjects({joined->value().toLocalProject(shared->value())});
 
         // The owner renames a prompt; the edit is pushed as it is stored.
