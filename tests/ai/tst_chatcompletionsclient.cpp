@@ -126,8 +126,6 @@ private Q_SLOTS:
             {content(u"ok"_s), finished});
         row("error as a plain string", q("data: {'error':'model not loaded'}\n"),
             {{Type::Failed, u"model not loaded"_s, {}}});
-        row("null error is no error", q("data: {'error':null,'choices':[{'delta':{'content':'y'}}]}\n"),
-            {content(u"y"_s), finished});
 
         // Citations: de-duplicated by URL, malformed entries skipped, reported once before the end.
         const QByteArray citationLine =
@@ -359,17 +357,6 @@ private Q_SLOTS:
         // A key only when there is one, and never with the line breaks of a careless paste.
         QCOMPARE(request.header("Authorization"),
                  apiKey.isEmpty() ? QByteArray() : "Bearer " + apiKey.trimmed().toUtf8());
-    }
-
-    void notAnHttpEndpoint()
-    {
-        ModelCatalog catalog(&m_network);
-        std::optional<ModelListing> listing;
-        catalog.listModels({u"ftp://example.com"_s, {}, {}}, this,
-                           [&](const ModelListing& result) { listing = result; });
-        QTRY_VERIFY(listing);
-        QVERIFY(!listing->listed && listing->ids.isEmpty());
-        QCOMPARE(listing->message, u"The endpoint is not an http:// or https:// address."_s);
     }
 
     void ownerGoneOrCancelled()
